@@ -1,0 +1,56 @@
+#include "common/QtPrompter.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace common {
+namespace {
+
+QMessageBox::Icon toQt(Prompter::Icon icon) {
+  switch (icon) {
+  case Prompter::Icon::Information: return QMessageBox::Information;
+  case Prompter::Icon::Warning: return QMessageBox::Warning;
+  case Prompter::Icon::Error: return QMessageBox::Critical;
+  case Prompter::Icon::Question: return QMessageBox::Question;
+  case Prompter::Icon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// Message texts separate their lines with a single carriage return.
+QString lines(const QString &text) {
+  QString t = text;
+  t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return t;
+}
+
+} // namespace
+
+void QtPrompter::message(const QString &caption, const QString &text, Icon icon) {
+  QMessageBox box(toQt(icon), caption, lines(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool QtPrompter::question(const QString &caption, const QString &text, Icon icon,
+                          bool defaultYes) {
+  QMessageBox box(toQt(icon), caption, lines(text), QMessageBox::Yes | QMessageBox::No,
+                  parent_);
+  box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+QString QtPrompter::openFileName(const QString &caption, const QString &folder,
+                                 const QString &filter) {
+  return QFileDialog::getOpenFileName(parent_, caption, folder, filter);
+}
+
+QString QtPrompter::saveFileName(const QString &caption, const QString &folder,
+                                 const QString &fileName, const QString &filter) {
+  const QString start = fileName.isEmpty() ? folder : QDir(folder).filePath(fileName);
+  return QFileDialog::getSaveFileName(parent_, caption, start, filter, nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
+}
+
+} // namespace common

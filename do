@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The suite's one entry point.
+#   ./do test           install what is missing, build with sanitizers, run every test
+#   ./do run PROGRAM    install, build and start orvane, rindle or tollen
+#   ./do bench          build in release mode and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+          googletest libgtest-dev libgmock-dev libbenchmark-dev)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+configure_build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+cmd=${1:-}
+case "$cmd" in
+  test)
+    install_missing
+    configure_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DSUITE_SANITIZE=ON -DSUITE_TESTS=ON
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs"
+    ;;
+  bench)
+    install_missing
+    configure_build "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DSUITE_TESTS=OFF -DSUITE_BENCH=ON
+    shopt -s nullglob
+    status=0
+    for b in "$root"/build/bench/bench/*; do
+      [ -x "$b" ] || continue
+      echo "== $(basename "$b")"
+      "$b" "${@:2}" || status=1
+    done
+    exit $status
+    ;;
+  run)
+    prog=${2:-}
+    case "$prog" in
+      orvane|rindle|tollen) ;;
+      *) echo "usage: ./do run orvane|rindle|tollen" >&2; exit 2 ;;
+    esac
+    install_missing
+    configure_build "$root/build/run" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSUITE_TESTS=OFF
+    exe="$root/build/run/bin/$prog"
+    if [ ! -x "$exe" ]; then
+      echo "$prog is not built yet" >&2; exit 1
+    fi
+    exec "$exe" "${@:3}"
+    ;;
+  *)
+    echo "usage: ./do test | ./do run PROGRAM | ./do bench" >&2
+    exit 2
+    ;;
+esac
