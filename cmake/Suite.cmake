@@ -78,3 +78,13 @@ function(suite_add_subdirs dir)
     add_subdirectory(${dir}/${sub})
   endforeach()
 endfunction()
+
+# suite_folder_library(NAME LINKS ...)
+# A library of every .h and .cpp file in the calling folder, so that adding a
+# file to a folder needs no edit of its CMakeLists.txt.
+function(suite_folder_library name)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  suite_library(${name} SOURCES ${sources} LINKS ${ARG_LINKS})
+endfunction()
