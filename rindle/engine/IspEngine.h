@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+
+#include "common/IoPort.h"
+#include "common/TickTimer.h"
+#include "rindle/data/IspBuffer.h"
+#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/engine/IspLines.h"
+#include "rindle/engine/PortSettings.h"
+
+namespace rindle {
+
+// The selected device's parameters, filled in by SelectDevice. The
+// initialisers are the start-up values (the settings file may restore
+// FlashSize and EepromSize as they were stored).
+struct IspDevice {
+  std::uint16_t DeviceIndex = device::kAt89S51; // only the low byte counts
+  std::int32_t FlashSize = 4096;
+  std::uint16_t EepromSize = 0;
+  std::int32_t ExpectedSignature = 0;
+  std::uint16_t FlashPageSize = 0;
+  std::uint16_t FlashPageCount = 0;
+  std::uint16_t EepromPageSize = 0;
+  std::uint16_t EepromPageCount = 0;
+  std::uint16_t FuseCount = 0;
+  std::uint16_t CalibrationCount = 0;
+
+  friend bool operator==(const IspDevice &, const IspDevice &) = default;
+};
+
+// Lock and fuse choices; fuse and lock bytes use the chips' convention (a 0
+// bit is programmed), LockBits the opposite (a set bit asks for that lock
+// bit, or FSTRT on the AT90S8535, to be programmed).
+struct FuseState {
+  std::uint16_t LockBits = 0;
+  std::uint16_t FuseLow = 0xFF;
+  std::uint16_t FuseHigh = 0xFF;
+  std::uint16_t FuseExtended = 0xFF;
+  std::uint16_t LockByte = 0xFF;
+
+  friend bool operator==(const FuseState &, const FuseState &) = default;
+};
+
+inline constexpr char kNoResponseText[] = "No response from uC . . .";
+
+// The ISP programmer's engine: one object per program run holds every record
+// and offers the operations, each without arguments unless it changes a line
+// or waits. Operations report through ResultText; failures are results.
+// Knows no widgets: progress and event pumping go through the two hooks.
+//
+// The implementation is split by concern into one source file each (lines,
+// transfer, catalogue, enable, buffer, and the chip operations, settings and
+// files beside them).
+class IspEngine {
+public:
+  IspEngine(common::IoPort &port, common::TickTimer &timer);
+  IspEngine(const IspEngine &) = delete;
+  IspEngine &operator=(const IspEngine &) = delete;
+
+  // ---- Records ----
+  PortSettings Port;
+  IspDevice Device;
+  FuseState Fuses;
+  IspBuffer Buffer;
+  IspSlots InstructionBytes{};
+  IspSlots ResponseBytes{};
+  QString ResultText;
+  bool ChipResponded = false;
+  bool CancelRequested = false;
+  bool SignatureOnly = false;
+  bool EraseOnly = false;
+  bool ProceedFlag = false;
+  // Options.
+  bool AutoVerify = true;
+  bool SaveOscCalToFlash = true;
+  bool SaveOscCalToEeprom = false;
+  QString ProgramFileName;
+  QString EepromFileName;
+  std::int32_t Checksum = 0;
+  // What the last signature read found.
+  IspSlots SignatureBytes{};
+  std::int32_t ReadSignatureValue = 0;
+  IspSlots CalibrationBytes{};
+  // Folder of the settings file: the running program's folder, or a test's.
+  QString ProgramFolder;
+
+  // Progress (a byte position) and event pumping inside long operations.
+  std::function<void(int)> UpdateProgressBar;
+  std::function<void()> ProcessEvents;
+
+  // ---- Port lines (Lines.cpp) ----
+  void SetLine(std::uint16_t mask, std::uint16_t invert) { lines_.SetLine(mask, invert); }
+  void ClearLine(std::uint16_t mask, std::uint16_t invert) { lines_.ClearLine(mask, invert); }
+  void WriteDataPort() { lines_.WriteDataPort(); }
+  // Buffer off, control preset written, then 100 ms.
+  void ReleaseTarget();
+  // The Reset button pressed and released.
+  void HoldReset();
+  void ReleaseReset();
+  // The Options dialog's Apply and Default, after it stored its fields (the
+  // Default one stores its own values).
+  void ApplyPortOptions();
+  void DefaultPortOptions();
+  // Ten waits of 10 ms.
+  void Wait100ms();
+
+  // ---- Bit transfer and timing (Transfer.cpp) ----
+  void ShiftByte();
+  void Transfer3();
+  void Transfer4();
+  void TickDelay(std::uint16_t count) { timer_.TickDelay(count); }
+  void TimerSetup();
+  void TimerRestore();
+  IspLines &Lines() { return lines_; }
+
+  // ---- Device catalogue (Catalogue.cpp) ----
+  // Uses Device.DeviceIndex, which the caller sets first.
+  void SelectDevice();
+  // The selected row's catalogue entry; nullptr for a separator or a row
+  // past the list.
+  const DeviceEntry *CurrentDevice() const { return FindDevice(Device.DeviceIndex); }
+  // The selected device's family (At89S51 for a row that is not a device).
+  IspFamily Family() const;
+  bool IsAt89SFamily() const { return (Device.DeviceIndex & 0xFF) <= device::kLastAt89S; }
+
+  // ---- Programming enable (Enable.cpp) ----
+  void EnterProgrammingAvr();
+  void EnterProgramming89();
+  void EnterProgramming89Short();
+  // The enable sequence of the selected device's family.
+  void EnterProgramming();
+
+  // ---- Buffer (Buffer.cpp) ----
+  std::int32_t BufferChecksum();
+  void ClearFlashArea();
+  void ClearEepromArea();
+
+private:
+  common::TickTimer &timer_;
+  IspLines lines_;
+};
+
+} // namespace rindle
