@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace orvane {
+
+// An INI document read from one file, edited in memory and written back
+// whole. Section and key names match without regard to letter case; every line
+// the program does not change (comments, unknown keys, blank lines) is written
+// back byte for byte, so a user's edits survive. A missing file reads as empty.
+class IniFile {
+public:
+  // Reads the file at once; a missing or unreadable file gives an empty
+  // document (loadError() tells the two apart for callers that care).
+  explicit IniFile(QString path);
+
+  const QString &path() const { return path_; }
+  const QString &loadError() const { return loadError_; }
+
+  bool sectionExists(const QString &section) const;
+  bool keyExists(const QString &section, const QString &key) const;
+
+  // The value of the first matching key, trimmed of blanks; def when absent.
+  QString readString(const QString &section, const QString &key,
+                     const QString &def = {}) const;
+
+  // Decimal (with an optional sign) or hexadecimal with a leading 0x; any
+  // other text, or a number outside the 32-bit range, reads as def.
+  int readInteger(const QString &section, const QString &key, int def) const;
+
+  // Sets the key, creating the section and the key as needed. Line breaks in
+  // the value are turned into blanks so that a value can never add lines.
+  void writeString(const QString &section, const QString &key, const QString &value);
+  void writeInteger(const QString &section, const QString &key, int value);
+
+  // Writes the document through a temporary file that replaces the old one
+  // only when it was written whole. Returns false and sets error on failure.
+  bool save(QString *error = nullptr) const;
+
+  // The document as it would be written.
+  QByteArray toBytes() const;
+
+  // Parses integer text the way readInteger does; false when it is no number.
+  static bool parseInteger(const QString &text, int *value);
+
+private:
+  struct Line {
+    QByteArray text; // without its line break
+  };
+  int findSection(const QString &section) const;            // line index or -1
+  int findKey(int sectionLine, const QString &key) const;   // line index or -1
+  int sectionEnd(int sectionLine) const;                    // first line after it
+
+  QString path_;
+  QString loadError_;
+  std::vector<Line> lines_;
+  QByteArray lineBreak_ = "\n";
+  bool finalBreak_ = true;
+};
+
+} // namespace orvane

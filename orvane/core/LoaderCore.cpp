@@ -1,0 +1,279 @@
+#include "orvane/core/LoaderCore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
+
+namespace orvane {
+
+namespace {
+
+// Splits at CR LF, LF or CR; a final line break ends the last line and does
+// not start another.
+QStringList splitLines(const QByteArray &data) {
+  QStringList lines;
+  qsizetype start = 0;
+  qsizetype i = 0;
+  while (i < data.size()) {
+    const char c = data[i];
+    if (c != '\r' && c != '\n') {
+      ++i;
+      continue;
+    }
+    lines << QString::fromLatin1(data.mid(start, i - start));
+    i += (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? 2 : 1;
+    start = i;
+  }
+  if (start < data.size())
+    lines << QString::fromLatin1(data.mid(start));
+  return lines;
+}
+
+QString decimalOrEmpty(const std::optional<std::int32_t> &v) {
+  return v ? QString::number(*v) : QString();
+}
+
+} // namespace
+
+QDateTime GetFileDate(const QString &path) {
+  QDateTime t = QFileInfo(path).lastModified().toLocalTime();
+  const QTime time = t.time();
+  // File dates are kept to two seconds, as on the file systems the dates
+  // first came from; the label never shows an odd second.
+  t.setTime(QTime(time.hour(), time.minute(), time.second() - time.second() % 2));
+  return t;
+}
+
+QString FormatFileDate(const QDateTime &when, const QLocale &locale) {
+  const QDate d = when.date();
+  const QTime t = when.time();
+  int hour12 = t.hour() % 12;
+  if (hour12 == 0)
+    hour12 = 12;
+  return QStringLiteral("%1, %2 %3, %4, %5:%6:%7 %8")
+      .arg(locale.dayName(d.dayOfWeek(), QLocale::LongFormat),
+           locale.monthName(d.month(), QLocale::LongFormat))
+      .arg(d.day(), 2, 10, QLatin1Char('0'))
+      .arg(d.year(), 4, 10, QLatin1Char('0'))
+      .arg(hour12, 2, 10, QLatin1Char('0'))
+      .arg(t.minute(), 2, 10, QLatin1Char('0'))
+      .arg(t.second(), 2, 10, QLatin1Char('0'))
+      .arg(t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
+}
+
+LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
+    : paths(programPath), HistoryFiles1(prompter), HistoryFiles2(prompter), prompter_(prompter) {
+  HistoryFiles1.IniKey = QStringLiteral("History Files");
+  HistoryFiles1.MaxItems = 10;
+  HistoryFiles1.ShowFullPath = true;
+  HistoryFiles1.FileMustExist = true;
+  HistoryFiles1.setPosition(0);
+  HistoryFiles1.OnClickHistoryItem = [this](THistoryFiles *, const QString &entry) {
+    LoadFileToBuffer(entry);
+  };
+
+  HistoryFiles2.IniKey = QStringLiteral("Device History");
+  HistoryFiles2.MaxItems = 10;
+  HistoryFiles2.ShowFullPath = false;
+  HistoryFiles2.FileMustExist = false;
+  // After the hidden item and "&Select Device..." of the Recent Devices menu.
+  HistoryFiles2.setPosition(2);
+  HistoryFiles2.OnClickHistoryItem = [this](THistoryFiles *, const QString &entry) {
+    LoadDevice(entry);
+  };
+}
+
+QString LoaderCore::ApplicationTitle() {
+  return QStringLiteral("Orvane v") + LoaderSettings::GetVersionText() +
+         QStringLiteral(" - Kelmora Technologies ");
+}
+
+void LoaderCore::errorBox(const QString &text) {
+  prompter_.message(QGuiApplication::applicationDisplayName(), text,
+                    common::Prompter::Icon::Error);
+}
+
+void LoaderCore::fileChanged() {
+  if (OnFileChanged)
+    OnFileChanged();
+}
+
+void LoaderCore::deviceChanged() {
+  if (OnDeviceChanged)
+    OnDeviceChanged();
+}
+
+void LoaderCore::Start() {
+  settings.ReadProgramIni(paths.programIni());
+  settings.ReadUserIni(paths.userIni());
+  HistoryFiles1.IniFile = paths.recentFiles();
+  LoadFileToBuffer(settings.LastFile);
+}
+
+void LoaderCore::ModelChange(const QString &model) {
+  settings.programmerModel = model;
+  settings.comSpeed = settings.ReadModelValue(QStringLiteral("comSpeed"));
+  HistoryFiles2.IniFile = paths.recentDevices(model);
+  HistoryFiles2.RebuildMenu();
+}
+
+void LoaderCore::FirstActivation() {
+  const QString path = paths.deviceDatabase(settings.programmerModel);
+  if (QFileInfo::exists(path)) {
+    QString error;
+    if (!devices.LoadDeviceDatabase(path, &error))
+      errorBox(QStringLiteral("Cannot read the device database \"%1\": %2").arg(path, error));
+  }
+  if (!settings.LastDevice.isEmpty())
+    LoadDevice(settings.LastDevice);
+}
+
+bool LoaderCore::SaveSettings(QString *error) {
+  QString why;
+  if (!settings.WriteProgramIni(paths.programIni(), &why)) {
+    if (error)
+      *error = QStringLiteral("Cannot write \"%1\". %2").arg(paths.programIni(), why);
+    // user.ini is still worth keeping.
+    settings.WriteUserIni(paths.userIni());
+    return false;
+  }
+  if (!settings.WriteUserIni(paths.userIni(), &why)) {
+    if (error)
+      *error = QStringLiteral("Cannot write \"%1\". %2").arg(paths.userIni(), why);
+    return false;
+  }
+  return true;
+}
+
+bool LoaderCore::LoadFileToBuffer(const QString &path) {
+  const QFileInfo info(path);
+  if (path.isEmpty() || !info.isFile()) {
+    settings.LastFile.clear();
+    fileLabels.lblModified.clear();
+    fileChanged();
+    return true;
+  }
+  // Read before anything changes, so that an unreadable file costs nothing.
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) {
+    errorBox(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
+    return false;
+  }
+  const QStringList lines = splitLines(f.readAll());
+  f.close();
+
+  const QString full = info.absoluteFilePath();
+  HistoryFiles1.AddToHistory(full);
+  fileLabels.txtFileName = full;
+  settings.LastDir = info.absolutePath();
+  if (!settings.LastDir.endsWith(QLatin1Char('/')))
+    settings.LastDir += QLatin1Char('/');
+  settings.LastFile = full;
+  fileLabels.lblModified = FormatFileDate(GetFileDate(full));
+
+  buffer.HighestAddress = 0;
+  buffer.FileBufferReset();
+  for (int i = 0; i < lines.size(); ++i) {
+    QString conversion;
+    const int r = buffer.ProcessLine(lines[i], &conversion);
+    if (r == kLineNotANumber) {
+      errorBox(conversion + QLatin1Char('.'));
+      fileChanged();
+      return false;
+    }
+    if (r != kLineTaken)
+      prompter_.message(QGuiApplication::applicationDisplayName(),
+                        QStringLiteral("Error in HEX file at line %1 Ignoring this line.").arg(i),
+                        common::Prompter::Icon::None);
+  }
+  buffer.BytesLoaded = buffer.HighestAddress != 0 ? buffer.HighestAddress + 1 : 0;
+  fileLabels.lblBytesLoaded = QString::number(buffer.BytesLoaded) + QStringLiteral(" bytes");
+  fileChanged();
+  return true;
+}
+
+bool LoaderCore::FileSave1Execute() {
+  QString name = prompter_.saveFileName(QStringLiteral("Save As"), settings.LastDir, QString(),
+                                        kHexFileFilter);
+  if (name.isEmpty())
+    return false;
+  name += QStringLiteral(".HEX");
+  QSaveFile f(name);
+  const QByteArray text = HexFileText(buffer.ImageArea, buffer.SaveCount());
+  if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit()) {
+    errorBox(QStringLiteral("Cannot create file \"%1\". %2").arg(name, f.errorString()));
+    return false;
+  }
+  return true;
+}
+
+void LoaderCore::showDevice(const QString &name, const DeviceRecord &row) {
+  const QString picture = paths.placementPicture(row.Placement.value_or(QString()));
+  if (row.Placement && QFileInfo::exists(picture))
+    deviceLabels.Picture = picture;
+  HistoryFiles2.AddToHistory(name);
+  settings.LastDevice = name;
+  deviceLabels.Device = name;
+  deviceLabels.Flash = decimalOrEmpty(row.Flash);
+  deviceLabels.EEPROM = decimalOrEmpty(row.EEPROM);
+  deviceLabels.Type = row.Type.value_or(QString());
+  deviceChanged();
+}
+
+void LoaderCore::showNone() {
+  deviceLabels.Device = QStringLiteral("None");
+  deviceLabels.Flash.clear();
+  deviceLabels.EEPROM.clear();
+  deviceLabels.Type.clear();
+  deviceLabels.Picture.clear();
+  deviceChanged();
+}
+
+bool LoaderCore::LoadDevice(const QString &name) {
+  devices.setFilterEquals(name);
+  const DeviceRecord *row = devices.currentRow();
+  if (!row) {
+    showNone();
+    return false;
+  }
+  showDevice(name, *row);
+  return true;
+}
+
+bool LoaderCore::LoadDevice() {
+  const DeviceRecord *row = devices.currentRow();
+  if (!row || !row->Device) {
+    showNone();
+    return false;
+  }
+  showDevice(*row->Device, *row);
+  return true;
+}
+
+void LoaderCore::DeviceSelect(const std::function<bool(DeviceDatabase &)> &runDialog) {
+  const QString path = paths.deviceDatabase(settings.programmerModel);
+  if (!QFileInfo::exists(path)) {
+    prompter_.message(QGuiApplication::applicationDisplayName(),
+                      QStringLiteral("Device database file for this model not found"),
+                      common::Prompter::Icon::None);
+    return;
+  }
+  QString error;
+  if (!devices.LoadDeviceDatabase(path, &error)) {
+    errorBox(QStringLiteral("Cannot read the device database \"%1\": %2").arg(path, error));
+    return;
+  }
+  if (runDialog && runDialog(devices)) {
+    const DeviceRecord *row = devices.currentRow();
+    if (row && row->Device)
+      LoadDevice();
+  }
+}
+
+void LoaderCore::ClearRecentDevices() {
+  QFile::remove(HistoryFiles2.IniFile);
+  HistoryFiles2.RebuildMenu();
+}
+
+} // namespace orvane

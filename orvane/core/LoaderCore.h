@@ -1,0 +1,103 @@
+#pragma once
+
+#include "common/Prompter.h"
+#include "orvane/core/DeviceDatabase.h"
+#include "orvane/core/HistoryFiles.h"
+#include "orvane/core/LoaderBuffer.h"
+#include "orvane/core/LoaderSettings.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <functional>
+
+namespace orvane {
+
+// The filter of the HEX open and save dialogs.
+inline const QString kHexFileFilter = QStringLiteral("HEX Files (*.hex);;All Files (*.*)");
+
+// What the "File" group of the main window shows.
+struct FileLabels {
+  QString txtFileName;    // full path of the loaded file
+  QString lblModified;    // its date, empty when the last load found no file
+  QString lblBytesLoaded; // BytesLoaded + " bytes"
+};
+
+// What the "Device" and "Device Position" groups show.
+struct DeviceLabels {
+  QString Device;  // "None" when the last look-up found nothing
+  QString Flash;
+  QString EEPROM;
+  QString Type;
+  QString Picture; // path of the placement picture shown; empty = no picture
+};
+
+// The file's last-write time in local time, seconds rounded down to even.
+QDateTime GetFileDate(const QString &path);
+// "dddd, mmmm dd, yyyy, hh:nn:ss am/pm" with the locale's day and month names.
+QString FormatFileDate(const QDateTime &when, const QLocale &locale = QLocale());
+
+// The loader's state for the whole run, without its windows: settings, the
+// buffer, the device database and the two recent lists, and the operations on
+// them. Messages go through the prompter; the window reads the labels after
+// the On...Changed calls.
+class LoaderCore {
+public:
+  // programPath: the running program's full path; every file is named from it.
+  LoaderCore(const QString &programPath, common::Prompter &prompter);
+  LoaderCore(const LoaderCore &) = delete;
+  LoaderCore &operator=(const LoaderCore &) = delete;
+
+  // "Orvane v5.4 - Kelmora Technologies " (with its trailing blank).
+  static QString ApplicationTitle();
+
+  LoaderPaths paths;
+  LoaderSettings settings;
+  LoaderBuffer buffer;
+  DeviceDatabase devices;
+  THistoryFiles HistoryFiles1; // recent files; a click loads the file
+  THistoryFiles HistoryFiles2; // recent devices of the current model; a click selects it
+  FileLabels fileLabels;
+  DeviceLabels deviceLabels;
+
+  std::function<void()> OnFileChanged;   // fileLabels or the buffer changed
+  std::function<void()> OnDeviceChanged; // deviceLabels changed
+
+  // Start-up before the lists are filled: the program ini, user.ini, the
+  // recent-files file and the last HEX file.
+  void Start();
+  // Makes model current: its speed, its recent-devices list.
+  void ModelChange(const QString &model);
+  // First activation of the main window: the model's database and LastDevice.
+  void FirstActivation();
+  // Exit: the program ini, then user.ini. False when one could not be written.
+  bool SaveSettings(QString *error = nullptr);
+
+  // Loads an Intel HEX file into the image. False only when reading stopped
+  // at a field that is not a number, or the file could not be read.
+  bool LoadFileToBuffer(const QString &path);
+  // "Save Buffer as HEX": asks for a name, writes TransferCount bytes.
+  bool FileSave1Execute();
+
+  // Selects the device of that name (ignoring case) in the loaded database;
+  // false, with the "None" display, when it has no such row.
+  bool LoadDevice(const QString &name);
+  // Selects the database's current row.
+  bool LoadDevice();
+  // The "Device Select" action without its dialog: runDialog shows the
+  // database modally and returns true for OK.
+  void DeviceSelect(const std::function<bool(DeviceDatabase &)> &runDialog);
+  // "&Clear List": forgets the current model's recent devices.
+  void ClearRecentDevices();
+
+private:
+  void errorBox(const QString &text);
+  void showDevice(const QString &name, const DeviceRecord &row);
+  void showNone();
+  void fileChanged();
+  void deviceChanged();
+
+  common::Prompter &prompter_;
+};
+
+} // namespace orvane

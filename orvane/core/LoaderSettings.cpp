@@ -1,0 +1,105 @@
+#include "orvane/core/LoaderSettings.h"
+
+#include "orvane/core/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace orvane {
+
+namespace {
+const QString kGlobal = QStringLiteral("Global");
+const QString kModels = QStringLiteral("Models");
+const QString kCommunication = QStringLiteral("Communication");
+const QString kAuto = QStringLiteral("Auto");
+const QString kGeneral = QStringLiteral("General");
+} // namespace
+
+void LoaderSettings::ReadProgramIni(const QString &path) {
+  programIni_ = path;
+  const IniFile ini(path);
+  FunctionIndex = ini.readInteger(kGlobal, QStringLiteral("FunctionIndex"), 7);
+  ModelCount = ini.readInteger(kGlobal, QStringLiteral("ModelCount"), 3);
+}
+
+bool LoaderSettings::WriteProgramIni(const QString &path, QString *error) const {
+  IniFile ini(path);
+  ini.writeInteger(kGlobal, QStringLiteral("FunctionIndex"), FunctionIndex);
+  return ini.save(error);
+}
+
+QString LoaderSettings::GetModelName(int index) const {
+  return IniFile(programIni_).readString(kModels, QStringLiteral("Model") + QString::number(index));
+}
+
+QString LoaderSettings::ReadModelValue(const QString &key) const {
+  return IniFile(programIni_).readString(programmerModel, key);
+}
+
+void LoaderSettings::ReadUserIni(const QString &path) {
+  const IniFile ini(path);
+  comPort = ini.readString(kCommunication, QStringLiteral("comPort"), QStringLiteral("COM1"));
+  comSpeed = ini.readString(kCommunication, QStringLiteral("comSpeed"), QStringLiteral("57600"));
+  programmerModel = ini.readString(kCommunication, QStringLiteral("programmerModel"));
+  if (programmerModel.isEmpty())
+    programmerModel = kDefaultModel;
+  Verify = ini.readInteger(kAuto, QStringLiteral("Verify"), 1);
+  Lock = ini.readInteger(kAuto, QStringLiteral("Lock"), 0);
+  ReloadFile = ini.readInteger(kGeneral, QStringLiteral("ReloadFile"), 1);
+  LastDir = ini.readString(kGlobal, QStringLiteral("LastDir"));
+  LastFile = ini.readString(kGlobal, QStringLiteral("LastFile"));
+  LastDevice = ini.readString(kGlobal, QStringLiteral("LastDevice"));
+}
+
+bool LoaderSettings::WriteUserIni(const QString &path, QString *error) const {
+  IniFile ini(path);
+  ini.writeString(kGlobal, QStringLiteral("LastDir"), LastDir);
+  ini.writeString(kGlobal, QStringLiteral("LastFile"), LastFile);
+  ini.writeString(kGlobal, QStringLiteral("LastDevice"), LastDevice);
+  ini.writeString(kCommunication, QStringLiteral("comPort"), comPort);
+  ini.writeString(kCommunication, QStringLiteral("comSpeed"), comSpeed);
+  ini.writeString(kCommunication, QStringLiteral("programmerModel"), programmerModel);
+  ini.writeInteger(kAuto, QStringLiteral("Verify"), Verify);
+  ini.writeInteger(kAuto, QStringLiteral("Lock"), Lock);
+  ini.writeInteger(kGeneral, QStringLiteral("ReloadFile"), ReloadFile);
+  return ini.save(error);
+}
+
+QString LoaderSettings::GetVersionText() {
+  return QStringLiteral("%1.%2").arg(ORVANE_VERSION_MAJOR).arg(ORVANE_VERSION_MINOR);
+}
+
+LoaderPaths::LoaderPaths(QString programPath) : program_(std::move(programPath)) {}
+
+QString LoaderPaths::folder() const {
+  QString dir = QFileInfo(program_).absolutePath();
+  if (!dir.endsWith(QLatin1Char('/')))
+    dir += QLatin1Char('/');
+  return dir;
+}
+
+QString LoaderPaths::withExtension(const QString &ext) const {
+  const QFileInfo fi(program_);
+  // Only a suffix of the file name is an extension, never a dot in a folder.
+  QString name = fi.fileName();
+  const int dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot > 0)
+    name.truncate(dot);
+  return folder() + name + ext;
+}
+
+QString LoaderPaths::userIni() const { return folder() + QStringLiteral("user.ini"); }
+
+QString LoaderPaths::recentDevices(const QString &model) const {
+  return withExtension(QStringLiteral("-") + model + QStringLiteral(".dev"));
+}
+
+QString LoaderPaths::deviceDatabase(const QString &model) const {
+  return folder() + QStringLiteral("devices/") + model + QStringLiteral(".dat");
+}
+
+QString LoaderPaths::placementPicture(const QString &placement) const {
+  return folder() + QStringLiteral("devices/") + placement + QStringLiteral(".bmp");
+}
+
+} // namespace orvane

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// The default hardware model, also taken when user.ini names none.
+inline const QString kDefaultModel = QStringLiteral("2207-5130 v2");
+
+// The loader's settings: the user's choices kept in user.ini and the hardware
+// model catalogue of the program ini. Field names are the keys they are kept
+// under.
+struct LoaderSettings {
+  // user.ini [Communication]
+  QString comPort = QStringLiteral("COM1");
+  QString comSpeed = QStringLiteral("57600");
+  QString programmerModel = kDefaultModel;
+  // user.ini [Auto]
+  int Verify = 1;
+  int Lock = 0;
+  // user.ini [General]
+  int ReloadFile = 1;
+  // user.ini [Global]
+  QString LastDir;
+  QString LastFile;
+  QString LastDevice;
+  // program ini [Global]
+  int FunctionIndex = 7;
+  int ModelCount = 3;
+
+  // Remembers the program ini for the model reads below and fills
+  // FunctionIndex and ModelCount.
+  void ReadProgramIni(const QString &path);
+  // Writes [Global] FunctionIndex, keeping the rest of the file.
+  bool WriteProgramIni(const QString &path, QString *error = nullptr) const;
+
+  // [Models] "Model" + index of the program ini; empty when absent.
+  QString GetModelName(int index) const;
+  // A key of the current model's section of the program ini; empty when absent.
+  QString ReadModelValue(const QString &key) const;
+
+  void ReadUserIni(const QString &path);
+  bool WriteUserIni(const QString &path, QString *error = nullptr) const;
+
+  // "major.minor" of this release.
+  static QString GetVersionText();
+
+  const QString &programIniPath() const { return programIni_; }
+
+private:
+  QString programIni_;
+};
+
+// Where the loader's files sit, all named from the running program's path.
+class LoaderPaths {
+public:
+  explicit LoaderPaths(QString programPath);
+
+  const QString &programPath() const { return program_; }
+  // The program's folder with a trailing separator.
+  QString folder() const;
+  // The program path with its extension replaced by ext (ext with its dot).
+  QString withExtension(const QString &ext) const;
+
+  QString programIni() const { return withExtension(QStringLiteral(".ini")); }
+  QString userIni() const;
+  QString recentFiles() const { return withExtension(QStringLiteral(".mru")); }
+  QString recentDevices(const QString &model) const;
+  QString deviceDatabase(const QString &model) const;
+  QString placementPicture(const QString &placement) const;
+  QString tempFile() const { return withExtension(QStringLiteral(".tmp")); }
+  QString helpFile() const { return withExtension(QStringLiteral(".chm")); }
+
+private:
+  QString program_;
+};
+
+} // namespace orvane
