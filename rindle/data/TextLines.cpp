@@ -1,0 +1,61 @@
+#include "rindle/data/TextLines.h"
+
+namespace rindle::files {
+
+namespace {
+constexpr qint64 kChunk = 65536;
+}
+
+TextLines::TextLines(QIODevice &device, qsizetype cap) : device_(device), cap_(cap) {}
+
+bool TextLines::fill() {
+  if (eof_ || failed_)
+    return false;
+  chunk_ = device_.read(kChunk);
+  pos_ = 0;
+  if (chunk_.isEmpty()) {
+    // QIODevice::read gives an empty array both at the end and on an error.
+    if (!device_.atEnd())
+      failed_ = true;
+    eof_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool TextLines::next(QByteArray &line) {
+  line.clear();
+  bool any = false;
+  for (;;) {
+    if (pos_ >= chunk_.size() && !fill())
+      break;
+    if (skipLf_) {
+      skipLf_ = false;
+      if (chunk_[pos_] == '\n') {
+        ++pos_;
+        continue;
+      }
+    }
+    any = true;
+    const char *data = chunk_.constData();
+    qsizetype end = pos_;
+    while (end < chunk_.size() && data[end] != '\r' && data[end] != '\n')
+      ++end;
+    const qsizetype room = cap_ - line.size();
+    if (room > 0)
+      line.append(data + pos_, std::min(end - pos_, room));
+    if (end < chunk_.size()) {
+      skipLf_ = data[end] == '\r';
+      pos_ = end + 1;
+      ++lineNumber_;
+      return true;
+    }
+    pos_ = end;
+  }
+  if (failed_ || !any)
+    return false;
+  ++lineNumber_; // a last line without a line end
+  return true;
+}
+
+} // namespace rindle::files
