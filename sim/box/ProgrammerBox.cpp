@@ -389,17 +389,20 @@ void ProgrammerBox::handshake() {
 }
 
 bool ProgrammerBox::pause(int microseconds) {
-  // Sleeps on the stop pipe so that Stop cuts the pause short.
+  // Waits on the stop pipe so that Stop cuts the pause short.
   const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
   while (!stopping_) {
     const auto left = until - std::chrono::steady_clock::now();
     if (left <= std::chrono::nanoseconds::zero()) {
       break;
     }
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-    timespec span{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-    pollfd fd{stop_[0], POLLIN, 0};
-    ppoll(&fd, 1, &span, nullptr);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
+    if (ms >= 1) {
+      pollfd fd{stop_[0], POLLIN, 0};
+      poll(&fd, 1, static_cast<int>(ms));
+    } else {
+      std::this_thread::sleep_for(left);
+    }
   }
   return !stopping_;
 }
