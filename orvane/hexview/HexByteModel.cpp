@@ -26,8 +26,10 @@ QString cannotCreate(const QString &path, const QString &reason) {
 // A file without any write permission bit counts as read-only even for a
 // user whom the system would let write it.
 bool isWritableFile(const QString &path) {
-  constexpr auto kWriteBits = QFileDevice::WriteOwner | QFileDevice::WriteUser |
-                              QFileDevice::WriteGroup | QFileDevice::WriteOther;
+  // The "user" bits tell what this process may do, so only the file's own
+  // bits are asked.
+  constexpr auto kWriteBits =
+      QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
   if (!(QFile::permissions(path) & kWriteBits))
     return false;
   QFile probe(path);
