@@ -140,6 +140,33 @@ public:
   void ClearFlashArea();
   void ClearEepromArea();
 
+  // ---- Program and EEPROM files (Files.cpp) ----
+  // Each reads or writes ProgramFileName (flash) or EepromFileName (EEPROM)
+  // and sets ResultText: "OK" or the message to show.
+  void LoadHexFile();
+  void LoadBinFile();
+  void LoadRomFile();
+  void LoadEepromHexFile();
+  void LoadEepromBinFile();
+  void SaveHexFile();
+  void SaveBinFile();
+  void SaveRomFile();
+  void SaveEepromHexFile();
+  void SaveEepromBinFile();
+
+  // ---- Start-up, settings file and fuse database (Settings.cpp) ----
+  // Blank buffer, defaults, the settings file with the files it names, then
+  // the timer set-up and the target released.
+  void InitEngine();
+  // "Rindle37.set" in ProgramFolder; nothing is read or written while
+  // ProgramFolder is empty. A damaged file changes nothing and leaves its
+  // problem in ResultText.
+  void LoadSettings();
+  void SaveSettings();
+  // The ".fdb" file beside ProgramFileName.
+  void LoadFuseDatabase();
+  void SaveFuseDatabase();
+
 private:
   common::TickTimer &timer_;
   IspLines lines_;

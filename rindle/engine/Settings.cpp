@@ -1,0 +1,352 @@
+#include "rindle/engine/Settings.h"
+
+#include "rindle/data/DataFiles.h"
+#include "rindle/data/SafeWrite.h"
+#include "rindle/data/TextLines.h"
+#include "rindle/engine/IspEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <limits>
+
+namespace rindle::settings {
+
+QString SettingsFilePath(const QString &programFolder) {
+  if (programFolder.isEmpty())
+    return {};
+  return QDir(programFolder).filePath(kSettingsFileName);
+}
+
+QString FuseDatabaseName(const QString &programFileName) {
+  const qsizetype nameStart = programFileName.lastIndexOf(u'/') + 1;
+  const qsizetype dot = programFileName.lastIndexOf(u'.');
+  const QString stem = dot >= nameStart ? programFileName.left(dot) : programFileName;
+  return stem + QStringLiteral(".fdb");
+}
+
+std::optional<std::int64_t> ParseInteger(const QByteArray &text) {
+  QByteArray t = text.trimmed();
+  bool negative = false;
+  if (t.startsWith('-') || t.startsWith('+')) {
+    negative = t[0] == '-';
+    t = t.mid(1);
+  }
+  int base = 10;
+  if (t.startsWith('$')) {
+    base = 16;
+    t = t.mid(1);
+  } else if (t.startsWith("0x") || t.startsWith("0X")) {
+    base = 16;
+    t = t.mid(2);
+  }
+  // toLongLong alone would accept blanks and signs inside the digits.
+  const auto digit = [base](char c) {
+    return (c >= '0' && c <= '9') ||
+           (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+  };
+  if (t.isEmpty() || !std::all_of(t.begin(), t.end(), digit))
+    return std::nullopt;
+  bool ok = false;
+  const qlonglong value = t.toLongLong(&ok, base);
+  if (!ok)
+    return std::nullopt;
+  return negative ? -value : value;
+}
+
+} // namespace rindle::settings
+
+namespace rindle {
+
+using namespace settings;
+
+namespace {
+
+// Reads the values of a file of one value per line, in order, and says at
+// which line and why it had to stop.
+class ValueLines {
+public:
+  ValueLines(std::vector<QByteArray> lines, QString title)
+      : lines_(std::move(lines)), title_(std::move(title)) {}
+
+  template <typename T> void number(T &out, std::int64_t min = std::numeric_limits<T>::min(),
+                                    std::int64_t max = std::numeric_limits<T>::max()) {
+    const QByteArray *line = nextLine();
+    if (!line)
+      return;
+    const auto value = ParseInteger(*line);
+    if (!value)
+      fail(QStringLiteral("Line %1: '%2' is not a valid integer value")
+               .arg(line_)
+               .arg(QString::fromUtf8(*line)));
+    else if (*value < min || *value > max)
+      fail(QStringLiteral("Line %1: %2 is out of range").arg(line_).arg(*value));
+    else
+      out = T(*value);
+  }
+
+  // 0 is off, any other number on.
+  void flag(bool &out) {
+    std::int32_t value = out;
+    number(value);
+    out = value != 0;
+  }
+
+  // A text line; a file that ends before it gives an empty text.
+  void text(QString &out) {
+    if (!ok())
+      return;
+    ++line_;
+    out = line_ <= int(lines_.size()) ? QString::fromUtf8(lines_[std::size_t(line_ - 1)])
+                                      : QString();
+  }
+
+  bool ok() const { return error_.isEmpty(); }
+  const QString &error() const { return error_; }
+
+private:
+  const QByteArray *nextLine() {
+    if (!ok())
+      return nullptr;
+    ++line_;
+    if (line_ > int(lines_.size())) {
+      fail(QStringLiteral("The file ends before line %1").arg(line_));
+      return nullptr;
+    }
+    return &lines_[std::size_t(line_ - 1)];
+  }
+  void fail(const QString &why) { error_ = title_ + QStringLiteral("\r") + why; }
+
+  std::vector<QByteArray> lines_;
+  QString title_;
+  QString error_;
+  int line_ = 0;
+};
+
+// The first `count` lines of a file; empty when it cannot be read.
+std::optional<std::vector<QByteArray>> ReadLines(const QString &path, int count) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return std::nullopt;
+  files::TextLines lines(file);
+  std::vector<QByteArray> out;
+  QByteArray line;
+  while (int(out.size()) < count && lines.next(line))
+    out.push_back(line);
+  if (lines.failed())
+    return std::nullopt;
+  return out;
+}
+
+// Values are written in decimal, one per line; a file name that would split
+// its line is not kept.
+class ValueWriter {
+public:
+  template <typename T> void number(T value) { text_ += QByteArray::number(value) + "\r\n"; }
+  void text(const QString &value) {
+    const bool splits = value.contains(u'\r') || value.contains(u'\n');
+    text_ += (splits ? QByteArray() : value.toUtf8()) + "\r\n";
+  }
+  const QByteArray &content() const { return text_; }
+
+private:
+  QByteArray text_;
+};
+
+bool IsFile(const QString &name) { return !name.isEmpty() && QFileInfo(name).isFile(); }
+
+QString Extension(const QString &name) { return QFileInfo(name).suffix().toLower(); }
+
+// The EEPROM file is loaded by its extension; an EEP file is Intel HEX.
+void LoadEepromByExtension(IspEngine &engine) {
+  const QString ext = Extension(engine.EepromFileName);
+  if (ext == u"hex" || ext == u"eep")
+    engine.LoadEepromHexFile();
+  else if (ext == u"bin")
+    engine.LoadEepromBinFile();
+}
+
+} // namespace
+
+void IspEngine::InitEngine() {
+  std::ranges::fill(Buffer.cells, kBlankByte);
+  Port = PortSettings{};
+  Device = IspDevice{};
+  Fuses = FuseState{};
+  ProgramFileName.clear();
+  EepromFileName.clear();
+  AutoVerify = true;
+  SaveOscCalToFlash = true;
+  SaveOscCalToEeprom = false;
+  ResultText.clear();
+  LoadSettings();
+  TimerSetup();
+  ReleaseTarget();
+}
+
+void IspEngine::LoadSettings() {
+  const QString path = SettingsFilePath(ProgramFolder);
+  if (path.isEmpty() || !QFileInfo::exists(path))
+    return;
+  const auto lines = ReadLines(path, kSettingsLines);
+  if (!lines) {
+    ResultText = kSettingsError + QStringLiteral("\rThe file cannot be read");
+    return;
+  }
+
+  // Everything is read into copies first: a damaged file changes nothing, so
+  // the cable is never driven with half a pin map and the fuses never carry
+  // half a stored state.
+  PortSettings port = Port;
+  IspDevice device = Device;
+  FuseState fuses = Fuses;
+  QString program, eeprom;
+  bool verify = AutoVerify, oscFlash = SaveOscCalToFlash, oscEeprom = SaveOscCalToEeprom;
+
+  ValueLines in(*lines, kSettingsError);
+  in.number(port.PortBase);
+  in.number(port.DataPortValue);
+  in.number(port.ControlPortValue);
+  in.number(device.DeviceIndex);
+  in.number(device.FlashSize, 0, std::int64_t(files::kMaxFlashBytes));
+  in.number(device.EepromSize, 0, std::int64_t(files::kMaxEepromBytes));
+  in.number(fuses.LockBits);
+  in.text(program);
+  in.text(eeprom);
+  in.number(fuses.FuseLow);
+  in.number(fuses.FuseHigh);
+  in.number(fuses.FuseExtended);
+  in.number(fuses.LockByte);
+  in.number(port.BenMask);
+  in.number(port.SckMask);
+  in.number(port.MosiMask);
+  in.number(port.SsMask);
+  in.number(port.RstMask);
+  in.number(port.MisoMask);
+  in.number(port.BenInvert);
+  in.number(port.SckInvert);
+  in.number(port.MosiInvert);
+  in.number(port.SsInvert);
+  in.number(port.RstInvert);
+  in.number(port.MisoInvert);
+  in.flag(verify);
+  in.flag(oscFlash);
+  in.flag(oscEeprom);
+  if (!in.ok()) {
+    ResultText = in.error();
+    return;
+  }
+  Port = port;
+  Device = device;
+  Fuses = fuses;
+  ProgramFileName = program;
+  EepromFileName = eeprom;
+  AutoVerify = verify;
+  SaveOscCalToFlash = oscFlash;
+  SaveOscCalToEeprom = oscEeprom;
+
+  if (IsFile(ProgramFileName)) {
+    const QString ext = Extension(ProgramFileName);
+    if (ext == u"hex")
+      LoadHexFile();
+    else if (ext == u"bin")
+      LoadBinFile();
+    else if (ext == u"rom")
+      LoadRomFile();
+  } else {
+    ProgramFileName.clear();
+  }
+  if (IsFile(EepromFileName))
+    LoadEepromByExtension(*this);
+  else
+    EepromFileName.clear();
+  LoadFuseDatabase();
+}
+
+void IspEngine::SaveSettings() {
+  const QString path = SettingsFilePath(ProgramFolder);
+  if (path.isEmpty())
+    return;
+  ValueWriter out;
+  out.number(Port.PortBase);
+  out.number(Port.DataPortValue);
+  out.number(Port.ControlPortValue);
+  out.number(Device.DeviceIndex);
+  out.number(Device.FlashSize);
+  out.number(Device.EepromSize);
+  out.number(Fuses.LockBits);
+  out.text(ProgramFileName);
+  out.text(EepromFileName);
+  out.number(Fuses.FuseLow);
+  out.number(Fuses.FuseHigh);
+  out.number(Fuses.FuseExtended);
+  out.number(Fuses.LockByte);
+  out.number(Port.BenMask);
+  out.number(Port.SckMask);
+  out.number(Port.MosiMask);
+  out.number(Port.SsMask);
+  out.number(Port.RstMask);
+  out.number(Port.MisoMask);
+  out.number(Port.BenInvert);
+  out.number(Port.SckInvert);
+  out.number(Port.MosiInvert);
+  out.number(Port.SsInvert);
+  out.number(Port.RstInvert);
+  out.number(Port.MisoInvert);
+  out.number(int(AutoVerify));
+  out.number(int(SaveOscCalToFlash));
+  out.number(int(SaveOscCalToEeprom));
+  // A settings file that cannot be written is given up silently; the old
+  // one stays whole.
+  files::WriteFileSafely(path, out.content());
+  SaveFuseDatabase();
+}
+
+void IspEngine::LoadFuseDatabase() {
+  if (ProgramFileName.isEmpty())
+    return;
+  const QString name = FuseDatabaseName(ProgramFileName);
+  // A program file that itself ends in ".fdb" is not its own database.
+  if (name == ProgramFileName || !IsFile(name))
+    return;
+  const auto lines = ReadLines(name, kFuseDatabaseLines);
+  if (!lines)
+    return;
+  FuseState fuses = Fuses;
+  QString eeprom;
+  ValueLines in(*lines, kFuseDatabaseError);
+  in.number(fuses.LockBits);
+  in.number(fuses.FuseLow);
+  in.number(fuses.FuseHigh);
+  in.number(fuses.FuseExtended);
+  in.number(fuses.LockByte);
+  in.text(eeprom);
+  if (!in.ok()) {
+    ResultText = in.error();
+    return;
+  }
+  Fuses = fuses;
+  EepromFileName = eeprom;
+  // A stored name whose file is gone stays, as the database gave it.
+  if (IsFile(EepromFileName))
+    LoadEepromByExtension(*this);
+}
+
+void IspEngine::SaveFuseDatabase() {
+  if (ProgramFileName.isEmpty())
+    return;
+  const QString name = FuseDatabaseName(ProgramFileName);
+  if (name == ProgramFileName)
+    return;
+  ValueWriter out;
+  out.number(Fuses.LockBits);
+  out.number(Fuses.FuseLow);
+  out.number(Fuses.FuseHigh);
+  out.number(Fuses.FuseExtended);
+  out.number(Fuses.LockByte);
+  out.text(EepromFileName);
+  files::WriteFileSafely(name, out.content());
+}
+
+} // namespace rindle

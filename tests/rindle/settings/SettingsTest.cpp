@@ -1,0 +1,273 @@
+#include "SettingsTestSupport.h"
+
+#include "rindle/engine/Settings.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace rindle::testing;
+using rindle::FuseState;
+using rindle::IspDevice;
+using rindle::PortSettings;
+using Event = StartupPort::Event;
+
+namespace {
+
+// The state of a program run with no settings file, after the target was
+// released (which sets the BEN bit of the data port image).
+PortSettings ReleasedDefaults() {
+  PortSettings p;
+  p.DataPortValue = 0x08;
+  return p;
+}
+
+// A valid settings file naming `program`, with every other value distinct
+// from the defaults.
+std::vector<QByteArray> SettingsLines(const QString &program = {}) {
+  return {"632", "1",  "2",   "12",  "8192", "512", "3",  program.toUtf8(), "",   "228",
+          "217", "253", "252", "1",  "2",    "4",   "64", "128",            "32", "1",
+          "2",   "0",   "64",  "128", "32",   "0",   "0",  "1"};
+}
+
+void ExpectDefaults(const rindle::IspEngine &e) {
+  EXPECT_EQ(e.Port, ReleasedDefaults());
+  EXPECT_EQ(e.Device, IspDevice{});
+  EXPECT_EQ(e.Fuses, FuseState{});
+  EXPECT_TRUE(e.AutoVerify);
+  EXPECT_TRUE(e.SaveOscCalToFlash);
+  EXPECT_FALSE(e.SaveOscCalToEeprom);
+  EXPECT_TRUE(e.ProgramFileName.isEmpty());
+  EXPECT_TRUE(e.EepromFileName.isEmpty());
+}
+
+} // namespace
+
+using Settings = EngineTest;
+
+TEST_F(Settings, StartUpWithoutAFileGivesDefaultsAndReleasesTheTarget) {
+  auto e = newEngine();
+  e->Buffer.cells.fill(0x12);
+  e->AutoVerify = false;
+  e->InitEngine();
+  ExpectDefaults(*e);
+  EXPECT_TRUE(std::ranges::all_of(e->Buffer.cells, [](auto c) { return c == 0xFF; }));
+  const std::vector<Event> expected = {
+      {Event::Setup}, {Event::Out, 0x378, 0x08}, {Event::Out, 0x37A, 0x04}};
+  EXPECT_EQ(port.events, expected);
+  EXPECT_FALSE(QFileInfo::exists(settingsPath()));
+}
+
+TEST_F(Settings, SavesTwentyEightLinesWithSsBeforeRst) {
+  auto e = newEngine();
+  e->Port = {632, 1, 2, 1, 2, 4, 64, 128, 32, 1, 2, 0, 64, 128, 32};
+  e->Device.DeviceIndex = 12;
+  e->Device.FlashSize = 8192;
+  e->Device.EepromSize = 512;
+  e->Fuses = {3, 228, 217, 253, 252};
+  e->ProgramFileName = path("blink.hex");
+  e->AutoVerify = false;
+  e->SaveOscCalToFlash = false;
+  e->SaveOscCalToEeprom = true;
+  e->SaveSettings();
+  EXPECT_EQ(ReadAll(settingsPath()), CrLf(SettingsLines(path("blink.hex"))));
+
+  // And a fresh run reads every value back into its own field.
+  auto again = newEngine();
+  again->LoadSettings();
+  EXPECT_EQ(again->Port, e->Port);
+  EXPECT_EQ(again->Device.DeviceIndex, 12);
+  EXPECT_EQ(again->Device.FlashSize, 8192);
+  EXPECT_EQ(again->Device.EepromSize, 512);
+  EXPECT_EQ(again->Fuses, e->Fuses);
+  EXPECT_FALSE(again->AutoVerify);
+  EXPECT_FALSE(again->SaveOscCalToFlash);
+  EXPECT_TRUE(again->SaveOscCalToEeprom);
+}
+
+TEST_F(Settings, RestartRestoresAnAtmega8WithBlinkHexAndReadsBlinkFdb) {
+  const QString program = path("blink.hex"), eeprom = path("blink.eep");
+  ASSERT_TRUE(QFile::copy(ToolchainFixture("blink_m8.hex"), program));
+  ASSERT_TRUE(QFile::copy(ToolchainFixture("blink_m8.eep"), eeprom));
+  WriteAll(path("other.eep"), ":010020007768\r\n:00000001FF\r\n");
+
+  auto first = newEngine();
+  first->InitEngine();
+  first->Device.DeviceIndex = rindle::device::kMega8;
+  first->SelectDevice();
+  first->ProgramFileName = program;
+  first->LoadHexFile();
+  ASSERT_EQ(first->ResultText, "OK");
+  first->EepromFileName = eeprom;
+  first->LoadEepromHexFile();
+  ASSERT_EQ(first->ResultText, "OK");
+  first->AutoVerify = false;
+  first->SaveSettings();
+  ASSERT_TRUE(QFileInfo::exists(path("blink.fdb")));
+  // The database beside the program file, changed meanwhile, has the last word
+  // on the fuses and the EEPROM file.
+  WriteAll(path("blink.fdb"), CrLf({"2", "225", "201", "255", "252", path("other.eep").toUtf8()}));
+
+  auto second = newEngine();
+  second->InitEngine();
+  EXPECT_EQ(second->Device.DeviceIndex, rindle::device::kMega8);
+  EXPECT_EQ(second->Device.FlashSize, 8192);
+  EXPECT_EQ(second->Device.EepromSize, 512);
+  EXPECT_FALSE(second->AutoVerify);
+  EXPECT_EQ(second->ProgramFileName, program);
+  EXPECT_EQ(second->Fuses, (FuseState{2, 225, 201, 255, 252}));
+  EXPECT_EQ(second->EepromFileName, path("other.eep"));
+  // Flash as loaded before; the EEPROM area holds blink.eep with other.eep over it.
+  EXPECT_TRUE(std::equal(first->Buffer.cells.begin(), first->Buffer.cells.begin() + 8192,
+                         second->Buffer.cells.begin()));
+  EXPECT_EQ(second->Buffer.cells[8192], 0x12);
+  EXPECT_EQ(second->Buffer.cells[8192 + 0x20], 0x77);
+  EXPECT_EQ(second->Buffer.cells[8192 + 0x21], 0xFF);
+}
+
+TEST_F(Settings, Lines17And18SwappedExchangeSsAndRst) {
+  auto lines = SettingsLines();
+  std::swap(lines[16], lines[17]);
+  WriteAll(settingsPath(), CrLf(lines));
+  auto e = newEngine();
+  e->InitEngine();
+  EXPECT_EQ(e->Port.SsMask, 128);
+  EXPECT_EQ(e->Port.RstMask, 64);
+  EXPECT_EQ(e->Port.MisoMask, 32);
+}
+
+TEST_F(Settings, ADeletedProgramFileIsForgottenAndItsDatabaseNotRead) {
+  WriteAll(path("gone.fdb"), CrLf({"0", "0", "0", "0", "0", ""}));
+  auto lines = SettingsLines(path("gone.hex"));
+  lines[8] = path("gone.eep").toUtf8();
+  WriteAll(settingsPath(), CrLf(lines));
+  auto e = newEngine();
+  e->InitEngine();
+  EXPECT_TRUE(e->ProgramFileName.isEmpty());
+  EXPECT_TRUE(e->EepromFileName.isEmpty());
+  EXPECT_EQ(e->Fuses, (FuseState{3, 228, 217, 253, 252}));
+}
+
+TEST_F(Settings, StoredFilesReloadByTheirExtensionInAnyCase) {
+  struct Case {
+    const char *program, *eeprom;
+    QByteArray programText, eepromText;
+    std::uint8_t cell0, eepromCell0;
+    bool programKept;
+  };
+  const std::vector<Case> cases = {
+      {"p.HEX", "e.eep", ":0100000011EE\n", ":0100000044BB\n", 0x11, 0x44, true},
+      {"p.bin", "e.Hex", "\x22", ":0100000044BB\n", 0x22, 0x44, true},
+      {"p.rom", "e.BIN", "000000:3333\n", "\x55", 0x33, 0x55, true},
+      {"p.txt", "e.txt", ":0100000011EE\n", ":0100000044BB\n", 0xFF, 0xFF, true},
+  };
+  for (const auto &c : cases) {
+    QTemporaryDir folder;
+    const QString program = folder.filePath(c.program), eeprom = folder.filePath(c.eeprom);
+    WriteAll(program, c.programText);
+    WriteAll(eeprom, c.eepromText);
+    auto lines = SettingsLines(program);
+    lines[8] = eeprom.toUtf8();
+    WriteAll(QDir(folder.path()).filePath("Rindle37.set"), CrLf(lines));
+    auto e = std::make_unique<rindle::IspEngine>(port, port);
+    e->ProgramFolder = folder.path();
+    e->InitEngine();
+    EXPECT_EQ(e->Buffer.cells[0], c.cell0) << c.program;
+    EXPECT_EQ(e->Buffer.cells[8192], c.eepromCell0) << c.eeprom;
+    EXPECT_EQ(e->ProgramFileName, program) << c.program;
+    EXPECT_EQ(e->EepromFileName, eeprom) << c.eeprom;
+  }
+}
+
+TEST_F(Settings, ADamagedFileChangesNothingAndStartUpCompletes) {
+  WriteAll(path("p.hex"), ":0100000011EE\n");
+  struct Damage {
+    int line; // 1-based; 0 cuts the file after `keep` lines
+    QByteArray value;
+    int keep;
+    QString why;
+  };
+  const std::vector<Damage> cases = {
+      {5, "abc", 0, "Line 5: 'abc' is not a valid integer value"},
+      {1, "", 0, "Line 1: '' is not a valid integer value"},
+      {10, "1 2", 0, "Line 10: '1 2' is not a valid integer value"},
+      {28, "1.5", 0, "Line 28: '1.5' is not a valid integer value"},
+      {5, "200000", 0, "Line 5: 200000 is out of range"},
+      {6, "4097", 0, "Line 6: 4097 is out of range"},
+      {14, "70000", 0, "Line 14: 70000 is out of range"},
+      {2, "-1", 0, "Line 2: -1 is out of range"},
+      {0, {}, 20, "The file ends before line 21"},
+      {0, {}, 7, "The file ends before line 10"},
+  };
+  for (const auto &d : cases) {
+    auto lines = SettingsLines(path("p.hex"));
+    if (d.line > 0)
+      lines[std::size_t(d.line - 1)] = d.value;
+    else
+      lines.resize(std::size_t(d.keep));
+    WriteAll(settingsPath(), CrLf(lines));
+    port.events.clear();
+    auto e = newEngine();
+    e->InitEngine();
+    const std::string name = d.why.toStdString();
+    EXPECT_EQ(e->ResultText, "Settings file error . . .\r" + d.why) << name;
+    ExpectDefaults(*e);
+    EXPECT_EQ(e->Buffer.cells[0], 0xFF) << name;
+    ASSERT_EQ(port.events.size(), 3u) << name;
+    EXPECT_EQ(port.events[0].kind, Event::Setup) << name;
+  }
+}
+
+TEST_F(Settings, NumbersMayBeHexadecimalOrPadded) {
+  const struct {
+    const char *text;
+    std::optional<std::int64_t> value;
+  } cases[] = {
+      {"12", 12},      {" 7 ", 7},    {"$FF", 255},   {"$ff", 255},          {"0x1F", 31},
+      {"-3", -3},      {"+4", 4},     {"", {}},       {"$", {}},             {"0x", {}},
+      {"1 2", {}},     {"12abc", {}}, {"- 3", {}},    {"FF", {}},            {"\t9\r", 9},
+      {"99999999999999999999", {}},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(rindle::settings::ParseInteger(c.text), c.value) << c.text;
+}
+
+TEST_F(Settings, AFailedWriteKeepsThePreviousSettings) {
+  const QByteArray previous = CrLf(SettingsLines());
+  WriteAll(settingsPath(), previous);
+  auto e = newEngine();
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 40;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  e->SaveSettings();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(ReadAll(settingsPath()), previous);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Rindle37.set"});
+}
+
+TEST_F(Settings, AFileNameWithALineBreakIsNotWritten) {
+  auto e = newEngine();
+  e->ProgramFileName = path("two\nlines.hex");
+  e->SaveSettings();
+  const auto lines = ReadAll(settingsPath()).split('\n');
+  ASSERT_EQ(lines.size(), 29); // 28 lines and what follows the last line end
+  EXPECT_EQ(lines[7], "\r");
+  EXPECT_EQ(lines[9], "255\r");
+}
+
+TEST_F(Settings, NoProgramFolderMeansNoSettingsFile) {
+  auto e = newEngine();
+  e->ProgramFolder.clear();
+  const QString cwd = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.path()));
+  e->SaveSettings();
+  e->InitEngine();
+  QDir::setCurrent(cwd);
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+  ExpectDefaults(*e);
+}
