@@ -1,0 +1,278 @@
+#include "orvane/link/ComPort.h"
+
+#include <QDeadlineTimer>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <cerrno>
+
+namespace orvane {
+
+class ComPort::Operation {
+public:
+  explicit Operation(ComPort &port) : port_(port) { ++port_.operationDepth_; }
+  ~Operation() {
+    if (--port_.operationDepth_ == 0) {
+      port_.announceLater();
+    }
+  }
+  Operation(const Operation &) = delete;
+  Operation &operator=(const Operation &) = delete;
+
+private:
+  ComPort &port_;
+};
+
+ComPort::ComPort(QObject *parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
+  connect(&port_, &QSerialPort::errorOccurred, this, &ComPort::onError);
+}
+
+ComPort::~ComPort() { Close(); }
+
+QStringList ComPort::PortList() {
+  QStringList names;
+  for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    names << info.portName();
+  }
+  return SortPortNames(names);
+}
+
+QStringList ComPort::SortPortNames(QStringList names) {
+  std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+    const int byText = a.compare(b, Qt::CaseInsensitive);
+    return byText != 0 ? byText < 0 : a < b;
+  });
+  return names;
+}
+
+bool ComPort::SetPort(const QString &name) {
+  portName_ = name;
+  if (!port_.isOpen()) {
+    return true;
+  }
+  Close();
+  if (Open()) {
+    return true;
+  }
+  // The running function learns of it through LinkFailed.
+  linkError_ = openError_;
+  QMetaObject::invokeMethod(this, &ComPort::LinkFailed, Qt::QueuedConnection);
+  return false;
+}
+
+bool ComPort::SetCustomBaudRate(qint32 rate) {
+  if (rate <= 0) {
+    return false;
+  }
+  baudRate_ = rate;
+  if (!port_.isOpen()) {
+    return true;
+  }
+  Operation op(*this);
+  return port_.setBaudRate(rate) || noteFailure();
+}
+
+bool ComPort::Open() {
+  if (port_.isOpen()) {
+    return true;
+  }
+  openError_.clear();
+  linkError_.clear();
+  port_.setPortName(portName_);
+  port_.setBaudRate(baudRate_);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.setReadBufferSize(0);
+
+  Operation op(*this);
+  opening_ = true;
+  openErrno_ = 0;
+  errno = 0;
+  const bool opened = port_.open(QIODevice::ReadWrite);
+  if (opened) {
+    // Lines that the device has no use for (a pseudo-terminal has no modem
+    // lines) refuse this; that is no reason to fail.
+    port_.setDataTerminalReady(false);
+    port_.setRequestToSend(false);
+  }
+  opening_ = false;
+  if (!opened) {
+    int code = openErrno_;
+    if (code == 0) {
+      switch (port_.error()) {
+      case QSerialPort::DeviceNotFoundError: code = ENOENT; break;
+      case QSerialPort::PermissionError: code = EACCES; break;
+      default: code = EIO; break;
+      }
+    }
+    port_.clearError();
+    openError_ = QStringLiteral("Unable to open com port") +
+                 QStringLiteral(" (win error code: %1)").arg(code);
+    return false;
+  }
+  port_.clearError();
+  return true;
+}
+
+void ComPort::Close() {
+  if (port_.isOpen()) {
+    port_.close();
+    port_.clearError();
+  }
+}
+
+bool ComPort::Connected() const { return port_.isOpen(); }
+
+bool ComPort::ClearBuffer(bool input, bool output) {
+  if (!port_.isOpen()) {
+    linkError_ = QStringLiteral("The port is not open");
+    return false;
+  }
+  QSerialPort::Directions directions;
+  if (input) {
+    directions |= QSerialPort::Input;
+  }
+  if (output) {
+    directions |= QSerialPort::Output;
+  }
+  if (directions == QSerialPort::Directions()) {
+    return true;
+  }
+  Operation op(*this);
+  return port_.clear(directions) || noteFailure();
+}
+
+bool ComPort::WriteStr(const QByteArray &text) {
+  if (text.isEmpty()) {
+    return true;
+  }
+  if (!port_.isOpen()) {
+    linkError_ = QStringLiteral("The port is not open");
+    return false;
+  }
+  Operation op(*this);
+  if (port_.write(text) != text.size()) {
+    return noteFailure();
+  }
+  QDeadlineTimer deadline(100 * static_cast<qint64>(text.size()) + 1000);
+  while (port_.bytesToWrite() > 0) {
+    if (deadline.hasExpired() ||
+        !port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+      return noteFailure();
+    }
+  }
+  return true;
+}
+
+QByteArray ComPort::ReadStr(int count) {
+  if (!port_.isOpen() || count <= 0) {
+    return {};
+  }
+  if (port_.bytesAvailable() == 0) {
+    Operation op(*this);
+    // Takes in what the driver holds already, without waiting.
+    if (!port_.waitForReadyRead(0)) {
+      if (port_.error() == QSerialPort::TimeoutError) {
+        port_.clearError();
+      } else {
+        noteFailure();
+      }
+    }
+  }
+  return port_.read(count);
+}
+
+ComPort::WaitResult ComPort::ReadUntil(char target, int silenceMs, QByteArray *collected) {
+  Operation op(*this);
+  for (;;) {
+    if (!port_.isOpen()) {
+      if (linkError_.isEmpty()) {
+        linkError_ = QStringLiteral("The port is not open");
+      }
+      return WaitResult::LinkLost;
+    }
+    char c = 0;
+    while (port_.getChar(&c)) {
+      if (collected) {
+        collected->append(c);
+      }
+      if (c == target) {
+        return WaitResult::Found;
+      }
+    }
+    if (!port_.waitForReadyRead(silenceMs)) {
+      if (port_.error() == QSerialPort::TimeoutError || port_.error() == QSerialPort::NoError) {
+        port_.clearError();
+        return WaitResult::TimedOut;
+      }
+      noteFailure();
+      return WaitResult::LinkLost;
+    }
+  }
+}
+
+QByteArray ComPort::ReadAvailable() { return port_.isOpen() ? port_.readAll() : QByteArray(); }
+
+void ComPort::onReadyRead() {
+  if (operationDepth_ == 0) {
+    emit RxChar();
+  }
+}
+
+void ComPort::onError(QSerialPort::SerialPortError error) {
+  const int systemError = errno;
+  if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) {
+    return;
+  }
+  if (opening_) {
+    if (openErrno_ == 0) {
+      openErrno_ = systemError;
+    }
+    return;
+  }
+  if (operationDepth_ > 0) {
+    return; // the operation reports it itself
+  }
+  if (!port_.isOpen() || failurePending_) {
+    return;
+  }
+  linkError_ = port_.errorString();
+  failurePending_ = true;
+  // Reported from the event loop, not from inside the port's own handler.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        failurePending_ = false;
+        if (port_.isOpen()) {
+          port_.clearError();
+          emit LinkFailed();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+void ComPort::announceLater() {
+  if (announceQueued_ || !port_.isOpen() || port_.bytesAvailable() == 0) {
+    return;
+  }
+  announceQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        announceQueued_ = false;
+        if (operationDepth_ == 0 && port_.isOpen() && port_.bytesAvailable() > 0) {
+          emit RxChar();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+bool ComPort::noteFailure() {
+  linkError_ = port_.errorString();
+  port_.clearError();
+  return false;
+}
+
+} // namespace orvane

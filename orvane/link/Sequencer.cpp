@@ -1,0 +1,569 @@
+#include "orvane/link/Sequencer.h"
+
+#include "orvane/core/LoaderCore.h"
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace orvane {
+
+namespace {
+
+const QByteArray kCR("\r");
+constexpr char kDC1 = 0x11;
+constexpr char kLF = 0x0A;
+
+// The text with leading and trailing blanks and control characters removed.
+QString trimmed(const QByteArray &bytes) {
+  qsizetype from = 0;
+  qsizetype to = bytes.size();
+  while (from < to && static_cast<unsigned char>(bytes[from]) <= 0x20) {
+    ++from;
+  }
+  while (to > from && static_cast<unsigned char>(bytes[to - 1]) <= 0x20) {
+    --to;
+  }
+  return QString::fromLatin1(bytes.mid(from, to - from));
+}
+
+// Characters 1 to p - 2 of text, where p is the position of the first CR
+// counted from 1: the text before the CR less its last character.
+QByteArray beforeLineEnd(const QByteArray &text) {
+  const qsizetype p = text.indexOf('\r') + 1;
+  return p > 2 ? text.left(p - 2) : QByteArray();
+}
+
+QString notAnInteger(const QString &text) {
+  return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+// A decimal number as the hardware writes it; the conversion error text when
+// it is none.
+std::optional<qint64> decimal(const QByteArray &field, QString *error) {
+  bool ok = false;
+  const qint64 n = field.trimmed().toLongLong(&ok, 10);
+  if (!ok || n < INT32_MIN || n > INT32_MAX) {
+    *error = notAnInteger(QString::fromLatin1(field));
+    return std::nullopt;
+  }
+  return n;
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  return -1;
+}
+
+QString messageCaption() { return QGuiApplication::applicationDisplayName(); }
+
+} // namespace
+
+QStringList FunctionNames() {
+  return {QStringLiteral("Erase"),   QStringLiteral("Blank Check"), QStringLiteral("Program"),
+          QStringLiteral("Verify"),  QStringLiteral("Lock"),        QStringLiteral("Read"),
+          QStringLiteral("Signature"), QStringLiteral("Auto Program")};
+}
+
+Sequencer::Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, SequencerHost &host,
+                     common::Prompter &prompter, QObject *parent)
+    : QObject(parent), core_(core), port_(port), packets_(packets), host_(host),
+      prompter_(prompter) {
+  timer_.setInterval(tickMs_);
+  connect(&timer_, &QTimer::timeout, this, &Sequencer::Algo1_Timer1Timer);
+  packets_.SetComPort(&port_);
+  connect(&packets_, &ComDataPacket::Packet, this, &Sequencer::ComDataPacket1Packet);
+  connect(&port_, &ComPort::LinkFailed, this, [this] {
+    if (busy_) {
+      linkLost();
+    }
+  });
+}
+
+void Sequencer::SetTickInterval(int ms) {
+  tickMs_ = ms;
+  timer_.setInterval(ms);
+}
+
+bool Sequencer::protocolOne() const {
+  return core_.settings.ReadModelValue(QStringLiteral("Algorithm")) == QLatin1String("1");
+}
+
+void Sequencer::ExecuteFunction() {
+  if (busy_) {
+    return;
+  }
+  if (core_.settings.ReloadFile != 0) {
+    core_.LoadFileToBuffer(core_.settings.LastFile);
+  }
+  host_.ClearStatus();
+  busy_ = true;
+  host_.BusyChanged(true);
+  if (protocolOne()) {
+    Algo1_Init();
+  } else {
+    GlobalAlgoEnd();
+  }
+}
+
+void Sequencer::Algo1_Init() {
+  packets_.SetStopString(QByteArrayLiteral(">"));
+  if (!port_.Open()) {
+    prompter_.message(messageCaption(), port_.OpenError(), common::Prompter::Icon::Error);
+    GlobalAlgoEnd();
+    return;
+  }
+  Algo1_Lookup();
+}
+
+void Sequencer::Algo1_RxPacket(const QByteArray &packet) {
+  ReplyText += packet;
+  ++PacketCount;
+}
+
+void Sequencer::ComDataPacket1Packet(const QByteArray &packet) {
+  if (protocolOne()) {
+    Algo1_RxPacket(packet);
+  }
+}
+
+void Sequencer::Algo1_ResetBuffer() {
+  if (port_.Connected()) {
+    port_.ClearBuffer(true, true);
+  }
+  ReplyText.clear();
+  PacketCount = 0;
+  StepState = 0;
+}
+
+void Sequencer::Algo1_Start(const QByteArray &command, const QString &message, int resume,
+                            int state) {
+  ResumeIndex = resume;
+  Algo1_ResetBuffer();
+  StepState = state;
+  // Reset before the step runs: an inline step runs the rest of the chain
+  // from within itself, and nothing may touch the state it leaves behind.
+  TickCount = 0;
+  StepSucceeded = false;
+  host_.AddStatus(message, false);
+  if (!command.isEmpty()) {
+    if (!sent(command)) {
+      return;
+    }
+    if (!timer_.isActive()) {
+      timer_.start(); // a running timer keeps its rhythm
+    }
+  } else {
+    timer_.stop();
+    Algo1_Timer1Timer();
+  }
+}
+
+void Sequencer::Algo1_End(const QString &message) {
+  if (!message.isEmpty()) {
+    host_.AddStatus(message, true);
+    finish();
+    return;
+  }
+  if (ResumeIndex >= 0 && StepSucceeded) {
+    if (port_.Connected()) {
+      port_.ClearBuffer(true, true);
+    }
+    ReplyText.clear();
+    host_.SelectFunction(ResumeIndex);
+    Algo1_Lookup();
+    return;
+  }
+  finish();
+}
+
+void Sequencer::finish() {
+  StepState = 0;
+  timer_.stop();
+  // A Read that stopped at its chip-size step must not leave the long tick
+  // to the next function.
+  timer_.setInterval(tickMs_);
+  port_.Close();
+  GlobalAlgoEnd();
+}
+
+void Sequencer::GlobalAlgoEnd() {
+  busy_ = false;
+  host_.BusyChanged(false);
+}
+
+void Sequencer::startWithBytesLoaded(int state, const QString &message, int resume) {
+  core_.buffer.TransferCount = core_.buffer.BytesLoaded;
+  Algo1_Start(QByteArray(), message, resume, state);
+}
+
+void Sequencer::startReadBack(const QString &message, int resume) {
+  core_.buffer.CopyArea = core_.buffer.ImageArea;
+  Algo1_Start(QByteArrayLiteral("r"), message, resume, 8);
+}
+
+bool Sequencer::compareWithImage() {
+  LoaderBuffer &b = core_.buffer;
+  const int count = std::clamp(b.BytesLoaded, 0, kImageSize);
+  for (int i = 0; i < count; ++i) {
+    if (b.ImageArea[static_cast<std::size_t>(i)] != b.CopyArea[static_cast<std::size_t>(i)]) {
+      b.ImageArea = b.CopyArea;
+      Algo1_End(QStringLiteral("Verify Failed at address ") + QString::number(i + 1) +
+                QStringLiteral("\r   Try re-inserting chip"));
+      return false;
+    }
+  }
+  return true;
+}
+
+void Sequencer::afterVerifyInAutoProgram() {
+  if (core_.settings.Lock != 0) {
+    Algo1_Start(QByteArray(), QStringLiteral("Locking Chip..."), kAutoProgram, 5);
+  } else {
+    Algo1_Start(QByteArrayLiteral("p"), QStringLiteral("Reading chip info..."), -1, 4);
+  }
+}
+
+void Sequencer::Algo1_Lookup() {
+  const int f = host_.SelectedFunction();
+  const int s = StepState;
+  const QString detectHardware = QStringLiteral("Detecting Hardware...");
+  const QString detectChip = QStringLiteral("Detecting Chip...");
+  const QString erasing = QStringLiteral("Erasing...");
+  const QString blankCheck = QStringLiteral("Blank Check...");
+  const QString writeCounter = QStringLiteral("Setting Write Counter...");
+  const QString writing = QStringLiteral("Writing, Please wait...");
+  const QString readCounter = QStringLiteral("Setting Read Counter...");
+  const QString locking = QStringLiteral("Locking Chip...");
+
+  // Every chain begins by detecting the hardware.
+  if (s == 0 && f >= kErase && f <= kAutoProgram) {
+    Algo1_Start(kCR, detectHardware, f, 1);
+    return;
+  }
+  if (s != 0 && StepSucceeded) {
+    switch (f) {
+    case kErase:
+      switch (s) {
+      case 1: Algo1_Start({}, detectChip, f, 2); return;
+      case 2: Algo1_Start({}, erasing, f, 3); return;
+      case 3: Algo1_Start("p", blankCheck, -1, 4); return;
+      }
+      break;
+    case kBlankCheck:
+      switch (s) {
+      case 1: Algo1_Start({}, detectChip, f, 2); return;
+      case 2: Algo1_Start("p", blankCheck, -1, 4); return;
+      }
+      break;
+    case kProgram:
+      switch (s) {
+      case 1: Algo1_Start({}, detectChip, f, 2); return;
+      case 2: Algo1_Start({}, erasing, f, 3); return;
+      case 3: Algo1_Start("p", blankCheck, f, 4); return;
+      case 4: startWithBytesLoaded(10, writeCounter, f); return;
+      case 10: Algo1_Start("w", writing, -1, 9); return;
+      }
+      break;
+    case kVerify:
+      switch (s) {
+      case 1: Algo1_Start({}, detectChip, f, 2); return;
+      case 2: startWithBytesLoaded(7, readCounter, f); return;
+      case 7: startReadBack(QStringLiteral("Reading to Verify, Please wait..."), f); return;
+      case 8:
+        if (compareWithImage()) {
+          Algo1_End(QStringLiteral("Verify Succesful"));
+        }
+        return;
+      }
+      break;
+    case kLock:
+      switch (s) {
+      case 1: Algo1_Start({}, locking, f, 5); return;
+      case 5: Algo1_Start("p", blankCheck, -1, 4); return;
+      }
+      break;
+    case kRead:
+      switch (s) {
+      case 1: Algo1_Start({}, detectChip, f, 2); return;
+      case 2:
+        timer_.setInterval(5 * tickMs_);
+        Algo1_Start("b", QStringLiteral("Chip Size..."), f, 6);
+        return;
+      case 6:
+        // The counter is the chip size the previous step reported.
+        timer_.setInterval(tickMs_);
+        Algo1_Start({}, readCounter, f, 7);
+        return;
+      case 7: Algo1_Start("r", QStringLiteral("Reading, Please wait..."), -1, 8); return;
+      }
+      break;
+    case kSignature:
+      if (s == 1) {
+        Algo1_Start({}, detectChip, -1, 2);
+        return;
+      }
+      break;
+    case kAutoProgram:
+      switch (s) {
+      case 1: Algo1_Start({}, detectChip, f, 2); return;
+      case 2: Algo1_Start({}, erasing, f, 3); return;
+      case 3: Algo1_Start("p", QStringLiteral("Verifying Erase..."), f, 4); return;
+      case 4: startWithBytesLoaded(10, writeCounter, f); return;
+      case 10: Algo1_Start("w", writing, f, 9); return;
+      case 9:
+        if (core_.settings.Verify != 0) {
+          startWithBytesLoaded(7, readCounter, f);
+        } else {
+          afterVerifyInAutoProgram();
+        }
+        return;
+      case 7: startReadBack(QStringLiteral("Reading to Verify, Please wait..."), f); return;
+      case 8:
+        host_.AddStatus(QStringLiteral("Verifying..."), false);
+        if (compareWithImage()) {
+          host_.AddStatus(QStringLiteral("Verify Succesful"), true);
+          afterVerifyInAutoProgram();
+        }
+        return;
+      case 5: Algo1_Start("p", QStringLiteral("Reading chip info..."), -1, 4); return;
+      }
+      break;
+    }
+  }
+  // No function selected, or nothing follows: the loader must not stay busy
+  // with the port open.
+  finish();
+}
+
+void Sequencer::Algo1_Timer1Timer() {
+  ++TickCount;
+  switch (StepState) {
+  case 1: stepDetectHardware(); break;
+  case 2: stepDetectChip(); break;
+  case 3: stepErase(); break;
+  case 4: stepBlankCheck(); break;
+  case 5: stepLock(); break;
+  case 6: stepChipSize(); break;
+  case 7:
+  case 10: stepCounter(); break;
+  case 8: stepReadData(); break;
+  case 9: stepWriteData(); break;
+  default: break;
+  }
+}
+
+bool Sequencer::sent(const QByteArray &bytes) {
+  if (port_.WriteStr(bytes)) {
+    return true;
+  }
+  linkLost();
+  return false;
+}
+
+bool Sequencer::awaited(ComPort::WaitResult result) {
+  switch (result) {
+  case ComPort::WaitResult::Found:
+    return true;
+  case ComPort::WaitResult::TimedOut:
+    Algo1_End(QStringLiteral("Hardware Timeout, no reply for %1 s")
+                  .arg(QString::number(inlineSilenceMs_ / 1000.0)));
+    return false;
+  case ComPort::WaitResult::LinkLost:
+    linkLost();
+    return false;
+  }
+  return false;
+}
+
+void Sequencer::linkLost() {
+  QString why = port_.LinkError();
+  if (why.isEmpty()) {
+    why = QStringLiteral("The serial link failed");
+  }
+  Algo1_End(QStringLiteral("Communication Error: ") + why);
+  prompter_.message(messageCaption(), why, common::Prompter::Icon::Error);
+}
+
+void Sequencer::stepDetectHardware() {
+  if (PacketCount > 0) {
+    host_.AddStatus(trimmed(ReplyText), true);
+    StepSucceeded = true;
+    Algo1_End();
+  } else {
+    Algo1_End(QStringLiteral("Hardware Detect Timeout"));
+  }
+}
+
+void Sequencer::stepDetectChip() {
+  if (!sent("g") || !awaited(port_.ReadUntil('>', inlineSilenceMs_, &ReplyText))) {
+    return;
+  }
+  QByteArray text = ReplyText.mid(4);
+  const QString name = trimmed(beforeLineEnd(text));
+  if (!name.isEmpty() && core_.LoadDevice(name)) {
+    text.remove(0, text.indexOf('\r') + 1);
+    const QString detail = trimmed(beforeLineEnd(text));
+    host_.AddStatus(name + QStringLiteral(", ") + detail + QStringLiteral(" approx."), true);
+    StepSucceeded = true;
+    Algo1_End();
+  } else {
+    StepSucceeded = false;
+    Algo1_End(QStringLiteral("Device Detect Timeout"));
+  }
+}
+
+void Sequencer::stepErase() {
+  if (!sent("e") || !awaited(port_.ReadUntil('>', inlineSilenceMs_))) {
+    return;
+  }
+  host_.AddStatus(QStringLiteral("Erased, Chip should be blank now"), true);
+  StepSucceeded = true;
+  Algo1_End();
+}
+
+void Sequencer::stepBlankCheck() {
+  if (PacketCount == 0) {
+    if (TickCount > 50) {
+      Algo1_End(QStringLiteral("Hardware Timeout"));
+    }
+    return;
+  }
+  // The used-byte count is the field between the first two commas.
+  QByteArray text = ReplyText;
+  text.remove(0, text.indexOf(',') + 1);
+  const qsizetype comma = text.indexOf(',');
+  QString error;
+  const auto used = decimal(comma >= 0 ? text.left(comma) : QByteArray(), &error);
+  if (!used) {
+    Algo1_End(QStringLiteral("Unexpected reply from the hardware: ") + error);
+    return;
+  }
+  if (*used < 1) {
+    host_.AddStatus(QStringLiteral("OK"), true);
+    StepSucceeded = true;
+  } else {
+    host_.AddStatus(QString::number(*used) + QStringLiteral(" Bytes Used Approximately"), true);
+  }
+  Algo1_End();
+}
+
+void Sequencer::stepLock() {
+  host_.AddStatus(QStringLiteral("Locking..."), false);
+  if (!sent("l") || !awaited(port_.ReadUntil('>', inlineSilenceMs_))) {
+    return;
+  }
+  host_.AddStatus(QStringLiteral("Locked"), true);
+  StepSucceeded = true;
+  Algo1_End();
+}
+
+void Sequencer::stepChipSize() {
+  if (PacketCount == 0) {
+    Algo1_End(QStringLiteral("Hardware Detect Timeout"));
+    return;
+  }
+  // The size stands between the echoed command and the first LF.
+  const qsizetype p = ReplyText.indexOf(kLF) + 1;
+  QString error;
+  const auto size = decimal(p >= 3 ? ReplyText.mid(1, p - 2) : QByteArray(), &error);
+  if (!size) {
+    Algo1_End(QStringLiteral("Unexpected reply from the hardware: ") + error);
+    return;
+  }
+  core_.buffer.TransferCount = static_cast<std::int32_t>(*size);
+  if (*size > 0) {
+    host_.AddStatus(QString::number(*size) + QStringLiteral(" Bytes"), true);
+    StepSucceeded = true;
+  }
+  Algo1_End();
+}
+
+void Sequencer::stepCounter() {
+  const QByteArray digits = QByteArray::number(core_.buffer.TransferCount);
+  host_.AddStatus(QString::fromLatin1(digits) + QStringLiteral(" bytes"), true);
+  if (!sent("s")) {
+    return;
+  }
+  for (const char digit : digits) {
+    if (!awaited(port_.ReadUntil(kDC1, inlineSilenceMs_)) || !sent(QByteArray(1, digit))) {
+      return;
+    }
+  }
+  if (!sent(QByteArray(1, kLF)) || !awaited(port_.ReadUntil('>', inlineSilenceMs_))) {
+    return;
+  }
+  StepSucceeded = true;
+  Algo1_End();
+}
+
+void Sequencer::stepReadData() {
+  const std::int32_t count = core_.buffer.TransferCount;
+  if (PacketCount > 0 && ReplyText.contains("ok")) {
+    const QByteArray data = ReplyText.mid(ReplyText.indexOf('r') + 1);
+    if (data.size() < count) {
+      host_.AddStatus(QStringLiteral("Expected %1 Bytes, instead is %2").arg(count).arg(data.size()),
+                      true);
+      StepSucceeded = false;
+      Algo1_End();
+      return;
+    }
+    // Decoded aside first, so that a reply that fails half-way leaves the
+    // image as it was. The image holds 64 KiB, whatever the counter says.
+    const int stored = std::clamp(count, 0, kImageSize);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stored));
+    for (int k = 0; k < stored; ++k) {
+      const QByteArray pair = data.mid(2 * k, 2);
+      const int high = pair.size() == 2 ? hexDigit(pair[0]) : -1;
+      const int low = pair.size() == 2 ? hexDigit(pair[1]) : -1;
+      if (high < 0 || low < 0) {
+        // Waiting on cannot mend a reply that has come whole, so the
+        // function ends here: one box, not one per tick.
+        const QString error = notAnInteger(QStringLiteral("$") + QString::fromLatin1(pair));
+        Algo1_End(QStringLiteral("Read reply not readable: ") + error);
+        prompter_.message(messageCaption(), error, common::Prompter::Icon::Error);
+        return;
+      }
+      bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    std::copy(bytes.begin(), bytes.end(), core_.buffer.ImageArea.begin());
+    host_.AddStatus(QString::number(count) +
+                        QStringLiteral(" Bytes read, Use File>Save Buffer as HEX to save the "
+                                       "buffer content to HEX file."),
+                    true);
+    StepSucceeded = true;
+    Algo1_End();
+    return;
+  }
+  if (TickCount > 50) {
+    Algo1_End(QStringLiteral("Hardware Timeout"));
+  }
+}
+
+void Sequencer::stepWriteData() {
+  const LoaderBuffer &b = core_.buffer;
+  const int count = std::clamp(b.BytesLoaded, 0, kImageSize);
+  for (int j = 0; j < count; ++j) {
+    if (!sent(QByteArray(1, static_cast<char>(b.ImageArea[static_cast<std::size_t>(j)])))) {
+      return;
+    }
+    if (j + 1 < count && !awaited(port_.ReadUntil(kDC1, inlineSilenceMs_))) {
+      return;
+    }
+  }
+  host_.AddStatus(QString::number(b.BytesLoaded) + QStringLiteral(" Bytes written, Verify Pending"),
+                  true);
+  StepSucceeded = true;
+  Algo1_End();
+}
+
+} // namespace orvane

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "common/Prompter.h"
+#include "orvane/link/ComDataPacket.h"
+#include "orvane/link/ComPort.h"
+#include "orvane/link/SequencerHost.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+namespace orvane {
+
+class LoaderCore;
+
+// The chip functions, by their index in the function list.
+enum Function {
+  kErase = 0,
+  kBlankCheck = 1,
+  kProgram = 2,
+  kVerify = 3,
+  kLock = 4,
+  kRead = 5,
+  kSignature = 6,
+  kAutoProgram = 7
+};
+
+// The items of the function list, in index order.
+QStringList FunctionNames();
+
+// Runs the chip functions as chains of command/reply steps with the
+// programmer hardware, on the owner's thread with one step timer. Timer steps
+// send their command and are evaluated on ticks; inline steps send and wait
+// for the reply at once, blocking the thread, and start the next step from
+// within themselves. Every outcome goes to the status log through the host.
+class Sequencer : public QObject {
+  Q_OBJECT
+
+public:
+  static constexpr int kTickMs = 2000;
+  // How long an inline wait may go without a byte from the hardware before
+  // the function is given up: far beyond a slow chip erase.
+  static constexpr int kInlineSilenceMs = 30000;
+
+  // The port and the splitter are bound here: packets reach Algo1_RxPacket
+  // while the current model speaks protocol "1".
+  Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, SequencerHost &host,
+            common::Prompter &prompter, QObject *parent = nullptr);
+
+  // The step timer's interval; the chip-size step waits five of them.
+  void SetTickInterval(int ms);
+  int TickInterval() const { return tickMs_; }
+  void SetInlineSilenceLimit(int ms) { inlineSilenceMs_ = ms; }
+
+  bool Busy() const { return busy_; }
+
+  void ExecuteFunction();
+  void Algo1_Init();
+  void Algo1_Lookup();
+  void Algo1_Start(const QByteArray &command, const QString &message, int resume, int state);
+  void Algo1_End(const QString &message = QString());
+  void Algo1_ResetBuffer();
+  void Algo1_RxPacket(const QByteArray &packet);
+  void Algo1_Timer1Timer();
+  void GlobalAlgoEnd();
+  // A packet from the splitter: passed on while the model speaks protocol "1".
+  void ComDataPacket1Packet(const QByteArray &packet);
+
+  // Sequencer state, readable for the window and for tests.
+  int StepState = 0;
+  int ResumeIndex = -1;
+  QByteArray ReplyText;
+  int PacketCount = 0;
+  bool StepSucceeded = false;
+  int TickCount = 0;
+
+  const QTimer &Algo1_Timer1() const { return timer_; }
+
+private:
+  bool protocolOne() const;
+  // Ends the function when the hardware stays silent or the link fails
+  // during an inline wait; true when the wait found its character.
+  bool awaited(ComPort::WaitResult result);
+  bool sent(const QByteArray &bytes);
+  void linkLost();
+  void finish();
+  void startWithBytesLoaded(int state, const QString &message, int resume);
+  void startReadBack(const QString &message, int resume);
+  // Compares the chip's bytes with the image; false (function ended) on a
+  // difference.
+  bool compareWithImage();
+  void afterVerifyInAutoProgram();
+
+  void stepDetectHardware();
+  void stepDetectChip();
+  void stepErase();
+  void stepBlankCheck();
+  void stepLock();
+  void stepChipSize();
+  void stepCounter();
+  void stepReadData();
+  void stepWriteData();
+
+  LoaderCore &core_;
+  ComPort &port_;
+  ComDataPacket &packets_;
+  SequencerHost &host_;
+  common::Prompter &prompter_;
+  QTimer timer_;
+  int tickMs_ = kTickMs;
+  int inlineSilenceMs_ = kInlineSilenceMs;
+  bool busy_ = false;
+};
+
+} // namespace orvane

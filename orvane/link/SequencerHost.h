@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// What the function sequencer needs from the main window.
+class SequencerHost {
+public:
+  virtual ~SequencerHost() = default;
+
+  // A status-log line: progress (grey, as given) or result (black, with
+  // three blanks in front).
+  virtual void AddStatus(const QString &text, bool result) = 0;
+  // Empties the status log.
+  virtual void ClearStatus() = 0;
+  // The function list's selected index (-1 when none is selected).
+  virtual int SelectedFunction() const = 0;
+  virtual void SelectFunction(int index) = 0;
+  // Busy changed: the window locks or frees the actions that would disturb a
+  // running function.
+  virtual void BusyChanged(bool busy) { (void)busy; }
+};
+
+} // namespace orvane
