@@ -46,7 +46,7 @@ struct PortAccess {
 //
 //   sim::isp::Bench bench("ATmega8");           // chip by name; "" = no chip
 //   SomeEngine engine(bench.port(), bench.timer());
-//   bench.chip()->flash()[0]                    // inspect the chip
+//   bench.chip()->flash()[0]                    // look at the chip
 //
 // Port: data register at base (reads back the last value written), status at
 // base + 1, control at base + 2 (reads back its value, drives nothing). Other

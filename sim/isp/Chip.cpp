@@ -52,8 +52,10 @@ void Chip::setFuse(FuseIndex which, std::uint8_t value) {
 }
 
 void Chip::setSyncOnAttempt(int n) {
+  // A reset already active counts as the first attempt.
   syncOnAttempt_ = std::max(n, 1);
-  resetAttempts_ = 0;
+  resetAttempts_ = inReset_ ? 1 : 0;
+  edgesToLose_ = inReset_ && syncOnAttempt_ > 1 ? 1 : 0;
 }
 
 void Chip::addBadRead(Memory which, std::uint32_t address, std::uint8_t mask) {

@@ -35,8 +35,9 @@ enum class Memory { Flash, Eeprom, UserSignature };
 // every byte it clocks out reads 0xFF. Unknown instructions are ignored.
 //
 // Lock bits (0 = programmed):
-// - AT89S family: LB1 disables flash (and AT89S8252 EEPROM) writes, LB2 also
-//   disables their reads, LB3 has no effect on serial programming.
+// - AT89S family: LB1 disables flash and EEPROM writes, LB2 also disables
+//   their reads, LB3 has no effect on serial programming. The AT89S8253 user
+//   signature is never locked.
 // - AVR: LB1 or LB2 disables flash and EEPROM writes and fuse writes; LB2 also
 //   disables flash and EEPROM reads.
 // Protected reads answer 0x00. Chip erase clears flash, EEPROM, the user
@@ -55,7 +56,7 @@ public:
   // Power off forgets the serial state; pins are re-read at the next setPins.
   void powerOff();
 
-  // --- Inspection and set-up for tests.
+  // --- Contents and counters, for tests to read and prepare.
   std::span<std::uint8_t> memory(Memory which);
   std::span<const std::uint8_t> memory(Memory which) const;
   std::span<std::uint8_t> flash() { return memory(Memory::Flash); }
