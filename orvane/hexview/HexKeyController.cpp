@@ -194,8 +194,10 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
     break;
   }
 
-  // Enter, Escape and the like belong to the dialog around the view.
-  if (text.isEmpty() || text.front().unicode() < 32)
+  // Enter, Escape and the like belong to the dialog around the view, and so
+  // do Ctrl shortcuts; Ctrl with Alt is AltGr on some desktops and types.
+  const bool shortcut = ctrl && !(modifiers & Qt::AltModifier);
+  if (text.isEmpty() || text.front().unicode() < 32 || shortcut)
     return false;
   for (QChar ch : text)
     state.typeChar(ch);

@@ -297,7 +297,7 @@ void TVelaHexEditor::mouseReleaseEvent(QMouseEvent *event) {
 
 void TVelaHexEditor::wheelEvent(QWheelEvent *event) {
   if (event->modifiers() != Qt::NoModifier) {
-    QAbstractScrollArea::wheelEvent(event);
+    event->ignore();
     return;
   }
   wheelRemainder_ += event->angleDelta().y();

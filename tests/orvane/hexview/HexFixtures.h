@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,6 +79,12 @@ protected:
   }
 
   void type(const QString &text) { QTest::keyClicks(editor.get(), text); }
+
+  // A character no key of a US keyboard gives, as a keyboard layout sends it.
+  void typeOther(QChar ch) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(editor.get(), &press);
+  }
 
   const Caret &caret() const { return editor->state().caret(); }
   std::uint8_t byteAt(qint64 position) const { return editor->model().at(position); }
