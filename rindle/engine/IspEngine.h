@@ -140,6 +140,31 @@ public:
   void ClearFlashArea();
   void ClearEepromArea();
 
+  // ---- Chip operations (Memory.cpp, LockFuses.cpp, Signature.cpp) ----
+  // Each enters programming mode itself; all but ReadSignature leave the
+  // target in it for the caller to release. Outcomes go to ResultText.
+  // Flash, then EEPROM (and the AT89S8253 user signature) into the buffer;
+  // success leaves ResultText empty.
+  void ReadChip();
+  // Erase, write every non-blank byte or page (reading it back with
+  // AutoVerify), then the lock bits and fuses: "OK" or the first mismatch.
+  void ProgramChip();
+  // Chip against buffer, or chip against 0xFF: "OK" or the first mismatch.
+  void VerifyChip();
+  void BlankCheckChip();
+  // Chip erase, then the default fuses and unprogrammed lock bits.
+  void EraseChip();
+  // The fuse bytes and lock bits of the fuse state, per device.
+  void WriteLockBits();
+  // Puts the device's default fuses in place of an unprogrammed fuse state.
+  void ApplyDefaultFuses();
+  // Signature and calibration bytes; unless SignatureOnly, also the fuses and
+  // lock state, and the report in ResultText.
+  void ReadSignature();
+  // Copies the calibration bytes to the end of flash and/or EEPROM in the
+  // buffer, as the two options ask (devices with several bytes only).
+  void StoreCalibrationBytes();
+
   // ---- Program and EEPROM files (Files.cpp) ----
   // Each reads or writes ProgramFileName (flash) or EepromFileName (EEPROM)
   // and sets ResultText: "OK" or the message to show.

@@ -1,0 +1,233 @@
+#include <algorithm>
+
+#include "rindle/engine/ChipAccess.h"
+#include "rindle/engine/Instructions.h"
+
+namespace rindle {
+
+namespace {
+
+// How a device writes its fuse bytes and lock bits.
+enum class LockWriter : std::uint8_t {
+  At89S51,      // one lock bit per programming mode entry
+  At89S8252,    // the same with the three-byte instructions
+  At89S8253,    // user fuses, then all lock bits in one instruction
+  At90SLocks,   // AT90S1200, AT90S2313, AT90S8515: LB1, LB2
+  At90S8535,    // FSTRT, then LB1, LB2
+  At90S4433,    // fuse byte, then LB1, LB2
+  TinyByteMode, // ATtiny12, ATtiny15: fuse byte, then the one-byte lock form
+  PageMode,     // FuseCount fuse bytes, then the lock byte
+};
+
+LockWriter WriterOf(const IspEngine &e) {
+  switch (e.Device.DeviceIndex & 0xFF) {
+  case device::kAt90S8535:
+    return LockWriter::At90S8535;
+  case device::kAt90S4433:
+    return LockWriter::At90S4433;
+  case device::kTiny12:
+  case device::kTiny15:
+    return LockWriter::TinyByteMode;
+  default:
+    break;
+  }
+  switch (e.Family()) {
+  case IspFamily::At89S51:
+    return LockWriter::At89S51;
+  case IspFamily::At89S8252:
+    return LockWriter::At89S8252;
+  case IspFamily::At89S8253:
+    return LockWriter::At89S8253;
+  case IspFamily::AvrByteMode:
+    return LockWriter::At90SLocks;
+  case IspFamily::AvrPageMode:
+    break;
+  }
+  return LockWriter::PageMode;
+}
+
+bool Requested(const FuseState &f, int bit) { return (f.LockBits & (1u << bit)) != 0; }
+
+// Sends the AVR fuse or lock write the slots hold, with its wait.
+void SendAvr(IspEngine &e) {
+  e.Transfer4();
+  e.TickDelay(isp::avr::kFuseLockWriteTicks);
+}
+
+void SendAvrIf(IspEngine &e, bool requested, void (*build)(IspSlots &)) {
+  if (requested) {
+    build(e.InstructionBytes);
+    SendAvr(e);
+  }
+}
+
+// The AT89S51/52 and AT89S53/8252 lock bits: each step in a programming mode
+// of its own; only the first entry's answer counts.
+void WriteLockBits89(IspEngine &e, bool shortForm) {
+  const auto enter = [&] {
+    if (shortForm) {
+      e.EnterProgramming89Short();
+    } else {
+      e.EnterProgramming89();
+    }
+  };
+  enter();
+  if (!e.ChipResponded) {
+    return;
+  }
+  for (int n = 1; n <= 3; ++n) {
+    if (n > 1) {
+      e.ReleaseTarget();
+      enter();
+    }
+    if (!Requested(e.Fuses, n - 1)) {
+      continue;
+    }
+    if (shortForm) {
+      isp::at89s8252::WriteLockBit(e.InstructionBytes, n);
+      e.Transfer3();
+      e.TickDelay(isp::at89s8252::kLockWriteTicks);
+    } else {
+      isp::at89s51::WriteLockBit(e.InstructionBytes, n);
+      e.Transfer4();
+      e.TickDelay(isp::at89s51::kLockWriteTicks);
+    }
+  }
+  e.ResultText = QStringLiteral("OK");
+}
+
+} // namespace
+
+void IspEngine::WriteLockBits() {
+  const LockWriter writer = WriterOf(*this);
+  if (writer == LockWriter::At89S51 || writer == LockWriter::At89S8252) {
+    WriteLockBits89(*this, writer == LockWriter::At89S8252);
+    return;
+  }
+  EnterProgramming();
+  if (!ChipResponded) {
+    return;
+  }
+  const bool lb1 = Requested(Fuses, 0);
+  const bool lb2 = Requested(Fuses, 1);
+  switch (writer) {
+  case LockWriter::At89S8253:
+    isp::at89s8253::WriteUserFuses(InstructionBytes, Fuses.FuseLow);
+    Transfer4();
+    TickDelay(isp::at89s8253::kFuseLockWriteTicks);
+    isp::at89s8253::WriteLockBits(InstructionBytes, Fuses.LockBits);
+    Transfer4();
+    TickDelay(isp::at89s8253::kFuseLockWriteTicks);
+    break;
+  case LockWriter::At90SLocks:
+    SendAvrIf(*this, lb1, isp::avrbyte::WriteLockBit1);
+    SendAvrIf(*this, lb2, isp::avrbyte::WriteLockBit2);
+    break;
+  case LockWriter::At90S8535:
+    isp::avrbyte::WriteFstrt(InstructionBytes, Requested(Fuses, 2));
+    SendAvr(*this);
+    SendAvrIf(*this, lb1, isp::avrbyte::WriteLockBit1Alt);
+    SendAvrIf(*this, lb2, isp::avrbyte::WriteLockBit2Alt);
+    break;
+  case LockWriter::At90S4433:
+    isp::avrbyte::WriteFuse4433(InstructionBytes, Fuses.FuseLow);
+    SendAvr(*this);
+    SendAvrIf(*this, lb1, isp::avrbyte::WriteLockBit1Alt);
+    SendAvrIf(*this, lb2, isp::avrbyte::WriteLockBit2Alt);
+    break;
+  case LockWriter::TinyByteMode:
+    isp::avrbyte::WriteFuseByte(InstructionBytes, Fuses.FuseLow);
+    SendAvr(*this);
+    isp::avrbyte::WriteTinyLockBits(InstructionBytes, Fuses.LockBits);
+    SendAvr(*this);
+    break;
+  case LockWriter::PageMode: {
+    const std::uint16_t values[] = {Fuses.FuseLow, Fuses.FuseHigh, Fuses.FuseExtended};
+    void (*const writers[])(IspSlots &, std::uint16_t) = {
+        isp::avrpage::WriteFuseLow, isp::avrpage::WriteFuseHigh, isp::avrpage::WriteFuseExtended};
+    const int count = std::min<int>(Device.FuseCount, 3);
+    for (int k = 0; k < count; ++k) {
+      writers[k](InstructionBytes, values[k]);
+      SendAvr(*this);
+    }
+    isp::avrpage::WriteLockByte(InstructionBytes, Fuses.LockByte, Fuses.LockBits);
+    SendAvr(*this);
+    break;
+  }
+  case LockWriter::At89S51:
+  case LockWriter::At89S8252:
+    break;
+  }
+  ResultText = QStringLiteral("OK");
+}
+
+void IspEngine::EraseChip() {
+  ResultText.clear();
+  Fuses.LockBits = 0;
+  EraseOnly = true;
+  if (const DeviceEntry *entry = CurrentDevice(); entry != nullptr && entry->defaults.low) {
+    const FuseDefaults &d = entry->defaults;
+    Fuses.FuseLow = *d.low;
+    if (Device.FuseCount >= 2 && d.high) {
+      Fuses.FuseHigh = *d.high;
+    }
+    if (Device.FuseCount >= 3 && d.extended) {
+      Fuses.FuseExtended = *d.extended;
+    }
+  }
+  chip::RunProgramRoutine(*this);
+  EraseOnly = false;
+  if (ResultText.isEmpty()) {
+    WriteLockBits();
+    ResultText = QStringLiteral("OK");
+  }
+}
+
+void IspEngine::ApplyDefaultFuses() {
+  const DeviceEntry *entry = CurrentDevice();
+  if (entry == nullptr || entry->defaults.applyWhen == kNoFuseBytes) {
+    return;
+  }
+  const FuseDefaults &d = entry->defaults;
+  std::uint16_t all = 0xFFFF;
+  if (d.applyWhen & kLowFuse) {
+    all &= Fuses.FuseLow;
+  }
+  if (d.applyWhen & kHighFuse) {
+    all &= Fuses.FuseHigh;
+  }
+  if (d.applyWhen & kExtendedFuse) {
+    all &= Fuses.FuseExtended;
+  }
+  if (all != 0xFF) {
+    return;
+  }
+  Fuses.FuseLow = d.low.value_or(0xFF);
+  Fuses.FuseHigh = d.high.value_or(0xFF);
+  Fuses.FuseExtended = d.extended.value_or(0xFF);
+  Fuses.LockByte = 0xFF;
+}
+
+void IspEngine::StoreCalibrationBytes() {
+  const std::uint32_t count = std::min<std::uint32_t>(Device.CalibrationCount, 4);
+  if (count <= 1) {
+    return;
+  }
+  const chip::Layout layout = chip::LayoutOf(*this);
+  const auto store = [&](std::uint32_t end) {
+    if (end < count) {
+      return;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Buffer.cells[end - count + i] = static_cast<std::uint8_t>(CalibrationBytes[i]);
+    }
+  };
+  if (SaveOscCalToFlash) {
+    store(layout.flash);
+  }
+  if (SaveOscCalToEeprom && layout.eeprom > 0) {
+    store(layout.flash + layout.eeprom);
+  }
+}
+
+} // namespace rindle
