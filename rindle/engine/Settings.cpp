@@ -297,9 +297,10 @@ void IspEngine::SaveSettings() {
   out.number(int(AutoVerify));
   out.number(int(SaveOscCalToFlash));
   out.number(int(SaveOscCalToEeprom));
-  // A settings file that cannot be written is given up silently; the old
-  // one stays whole.
-  files::WriteFileSafely(path, out.content());
+  // A settings file that cannot be written is given up silently, with the
+  // fuse database; the old settings file stays whole.
+  if (files::WriteFileSafely(path, out.content()) != files::WriteOutcome::Ok)
+    return;
   SaveFuseDatabase();
 }
 

@@ -237,6 +237,7 @@ TEST_F(Settings, AFailedWriteKeepsThePreviousSettings) {
   const QByteArray previous = CrLf(SettingsLines());
   WriteAll(settingsPath(), previous);
   auto e = newEngine();
+  e->ProgramFileName = path("p.hex"); // its database is not written either
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit old{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
