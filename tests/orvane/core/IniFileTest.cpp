@@ -1,0 +1,144 @@
+#include "orvane/core/IniFile.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+using test::readAll;
+using test::Scratch;
+using test::writeAll;
+
+const QByteArray kSample = "; written by hand\n"
+                           "[Global]\n"
+                           "  LastDir = /srv/hex/ \n"
+                           "Name=First\n"
+                           "name=Second\n"
+                           ";Hidden=comment\n"
+                           "\n"
+                           "[ Models ]\n"
+                           "Model0=2207-5130 v2\n"
+                           "Empty=\n";
+
+struct ReadCase {
+  const char *section;
+  const char *key;
+  const char *expected; // the default is "<def>"
+};
+
+class IniRead : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(IniRead, FindsKeysWithoutRegardToCase) {
+  Scratch s;
+  writeAll(s.path("a.ini"), kSample);
+  const IniFile ini(s.path("a.ini"));
+  const ReadCase c = GetParam();
+  EXPECT_EQ(ini.readString(QString::fromLatin1(c.section), QString::fromLatin1(c.key),
+                           QStringLiteral("<def>")),
+            QString::fromLatin1(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniRead,
+    testing::Values(ReadCase{"Global", "LastDir", "/srv/hex/"},
+                    ReadCase{"GLOBAL", "lastdir", "/srv/hex/"},
+                    ReadCase{"global", "NAME", "First"}, // the first of two wins
+                    ReadCase{"models", "model0", "2207-5130 v2"},
+                    ReadCase{"Models", "Empty", ""},
+                    ReadCase{"Models", "Model1", "<def>"},
+                    ReadCase{"Nowhere", "Model0", "<def>"},
+                    ReadCase{"Global", "Hidden", "<def>"},      // inside a comment
+                    ReadCase{"Global", "Model0", "<def>"}));    // belongs to another section
+
+struct IntCase {
+  const char *text;
+  int expected; // default -99
+};
+
+class IniInteger : public testing::TestWithParam<IntCase> {};
+
+TEST_P(IniInteger, ReadsDecimalAndHexOrTheDefault) {
+  Scratch s;
+  writeAll(s.path("n.ini"), QByteArray("[N]\nv=") + GetParam().text + "\n");
+  EXPECT_EQ(IniFile(s.path("n.ini")).readInteger(QStringLiteral("n"), QStringLiteral("V"), -99),
+            GetParam().expected)
+      << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, IniInteger,
+                         testing::Values(IntCase{"42", 42}, IntCase{"-7", -7}, IntCase{" 8 ", 8},
+                                         IntCase{"0x1F", 31}, IntCase{"0XfF", 255},
+                                         IntCase{"0xFFFFFFFF", -1}, IntCase{"12abc", -99},
+                                         IntCase{"", -99}, IntCase{"0x", -99},
+                                         IntCase{"0xG1", -99}, IntCase{"0x123456789", -99},
+                                         IntCase{"99999999999", -99}, IntCase{"3.5", -99},
+                                         IntCase{"$1F", -99}));
+
+TEST(IniFile, MissingFileReadsAsEmpty) {
+  Scratch s;
+  const IniFile ini(s.path("none.ini"));
+  EXPECT_TRUE(ini.loadError().isEmpty());
+  EXPECT_FALSE(ini.sectionExists(QStringLiteral("Global")));
+  EXPECT_EQ(ini.readString(QStringLiteral("Global"), QStringLiteral("X"), QStringLiteral("d")),
+            QStringLiteral("d"));
+  EXPECT_EQ(ini.readInteger(QStringLiteral("Global"), QStringLiteral("X"), 7), 7);
+}
+
+struct WriteCase {
+  const char *name;
+  const char *before; // nullptr: no file
+  const char *section;
+  const char *key;
+  const char *value;
+  const char *after;
+};
+
+class IniWrite : public testing::TestWithParam<WriteCase> {};
+
+TEST_P(IniWrite, ChangesOnlyTheKey) {
+  Scratch s;
+  const WriteCase c = GetParam();
+  const QString path = s.path("w.ini");
+  if (c.before)
+    writeAll(path, c.before);
+  IniFile ini(path);
+  ini.writeString(QString::fromLatin1(c.section), QString::fromLatin1(c.key),
+                  QString::fromLatin1(c.value));
+  QString error;
+  ASSERT_TRUE(ini.save(&error)) << error.toStdString();
+  EXPECT_EQ(readAll(path), QByteArray(c.after));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniWrite,
+    testing::Values(
+        WriteCase{"NewFile", nullptr, "Global", "LastFile", "/a/b.hex",
+                  "[Global]\nLastFile=/a/b.hex\n"},
+        WriteCase{"ReplaceKeepsCommentsAndKeySpelling",
+                  "; mine\n[global]\nlastfile = old\nOther=1 ; keep\n", "Global", "LastFile",
+                  "new", "; mine\n[global]\nlastfile=new\nOther=1 ; keep\n"},
+        WriteCase{"NewKeyBeforeTheBlankLine", "[A]\nx=1\n\n[B]\ny=2\n", "a", "z", "3",
+                  "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
+        WriteCase{"NewSectionAtTheEnd", "[A]\nx=1\n", "B", "y", "2", "[A]\nx=1\n\n[B]\ny=2\n"},
+        WriteCase{"KeepsCrLf", "[A]\r\nx=1\r\n", "A", "y", "2", "[A]\r\nx=1\r\ny=2\r\n"},
+        WriteCase{"NoFinalLineBreak", "[A]\nx=1", "A", "x", "5", "[A]\nx=5"},
+        WriteCase{"LineBreaksInValue", "[A]\n", "A", "x", "one\r\ntwo", "[A]\nx=one  two\n"},
+        WriteCase{"UnknownLinesStay", "junk line\n[A]\n# odd\nx=1\n", "A", "x", "",
+                  "junk line\n[A]\n# odd\nx=\n"}),
+    [](const testing::TestParamInfo<WriteCase> &i) { return std::string(i.param.name); });
+
+TEST(IniFile, FailedSaveReportsAndCreatesNothing) {
+  Scratch s;
+  const QString path = s.path("no/such/folder/x.ini");
+  IniFile ini(path);
+  ini.writeInteger(QStringLiteral("A"), QStringLiteral("x"), 1);
+  QString error;
+  EXPECT_FALSE(ini.save(&error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(QFile::exists(path));
+}
+
+} // namespace
+} // namespace orvane

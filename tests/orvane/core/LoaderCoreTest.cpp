@@ -1,0 +1,250 @@
+#include "orvane/core/IniFile.h"
+#include "orvane/core/LoaderCore.h"
+
+#include "PacketBytes.h"
+#include "TestFiles.h"
+#include "common/ScriptedPrompter.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+using test::fixture;
+using test::PacketDef;
+using test::readAll;
+using test::row;
+using test::Scratch;
+using test::writeAll;
+
+const char kCatalogue[] = "[Models]\nModel0=2207-5130 v2\nModel1=2207-2051\n"
+                          "[2207-5130 v2]\nName=Programmer v2\nID=132\ncomSpeed=57600\nAlgorithm=1\n"
+                          "[2207-2051]\nName=Small one\nID=118\ncomSpeed=38400\nAlgorithm=1\n";
+
+// A program folder with a catalogue, a database for the first model and the
+// 40-pin picture (the 20-pin one is missing on purpose).
+class LoaderCoreTest : public testing::Test {
+protected:
+  LoaderCoreTest() : core(s.path("orvane"), prompter) {
+    writeAll(s.path("orvane.ini"), kCatalogue);
+    PacketDef def;
+    def.rows = {row(0, "AT89C51", "Atmel", 4096, 0, "8051 Core MCU", "C51", "40pin"),
+                row(0, "AT89S52", "Atmel", 8192, 0, "8051 Core MCU", "S52", "40pin"),
+                row(0, "AT89C2051", "Atmel", 2048, 0, "8051 Core MCU", "C2051", "20pin"),
+                row(0, "AT89S8253", "Atmel", 12288, 2048, "8051 Core MCU", "S8253", nullptr)};
+    writeAll(s.path("devices/2207-5130 v2.dat"), def.build());
+    writeAll(s.path("devices/40pin.bmp"), "BM");
+    core.HistoryFiles1.setParentMenu(&recentFiles);
+    devicesMenu.addAction(QStringLiteral("hidden"))->setVisible(false);
+    devicesMenu.addAction(QStringLiteral("&Select Device..."));
+    devicesMenu.addAction(QStringLiteral("&Clear List"));
+    core.HistoryFiles2.setParentMenu(&devicesMenu);
+    core.OnDeviceChanged = [this] { ++deviceChanges; };
+  }
+
+  static QStringList captions(const QMenu &m) {
+    QStringList out;
+    for (QAction *a : m.actions())
+      out << a->text();
+    return out;
+  }
+
+  // Start-up as the main window runs it, up to its first activation.
+  void startWithModel() {
+    core.Start();
+    core.ModelChange(core.settings.programmerModel);
+    core.FirstActivation();
+  }
+
+  Scratch s;
+  common::ScriptedPrompter prompter;
+  QMenu recentFiles;
+  QMenu devicesMenu;
+  LoaderCore core;
+  int deviceChanges = 0;
+};
+
+TEST_F(LoaderCoreTest, FirstStartAndExit) {
+  startWithModel();
+  EXPECT_EQ(core.settings.comPort, QStringLiteral("COM1"));
+  EXPECT_EQ(core.settings.programmerModel, QStringLiteral("2207-5130 v2"));
+  EXPECT_EQ(core.settings.comSpeed, QStringLiteral("57600"));
+  EXPECT_TRUE(core.fileLabels.txtFileName.isEmpty());
+  EXPECT_TRUE(recentFiles.actions().isEmpty());
+  EXPECT_EQ(captions(devicesMenu), (QStringList{"hidden", "&Select Device...", "&Clear List"}));
+  EXPECT_TRUE(prompter.shown.empty());
+
+  ASSERT_TRUE(core.SaveSettings());
+  const IniFile user(s.path("user.ini"));
+  const std::pair<const char *, const char *> keys[] = {
+      {"Global", "LastDir"},   {"Global", "LastFile"},   {"Global", "LastDevice"},
+      {"Communication", "comPort"}, {"Communication", "comSpeed"},
+      {"Communication", "programmerModel"}, {"Auto", "Verify"}, {"Auto", "Lock"},
+      {"General", "ReloadFile"}};
+  for (auto [section, key] : keys)
+    EXPECT_TRUE(user.keyExists(QString::fromLatin1(section), QString::fromLatin1(key))) << key;
+  EXPECT_EQ(readAll(s.path("orvane.ini")), QByteArray(kCatalogue) + "\n[Global]\nFunctionIndex=7\n");
+}
+
+TEST_F(LoaderCoreTest, StartLoadsTheLastFile) {
+  const QString hex = s.path("work/blink.hex");
+  writeAll(hex, readAll(fixture("sdcc/blink.ihx")));
+  writeAll(s.path("user.ini"), ("[Global]\nLastFile=" + hex + "\n").toUtf8());
+  startWithModel();
+  EXPECT_EQ(core.fileLabels.txtFileName, hex);
+  EXPECT_EQ(core.fileLabels.lblBytesLoaded, QStringLiteral("174 bytes"));
+  EXPECT_EQ(captions(recentFiles), QStringList{"&1 " + hex});
+
+  // The file is gone at the next start: nothing is loaded, LastFile empties.
+  LoaderCore next(s.path("orvane"), prompter);
+  ASSERT_TRUE(QFile::remove(hex));
+  next.Start();
+  EXPECT_TRUE(next.settings.LastFile.isEmpty());
+  EXPECT_EQ(next.fileLabels.lblBytesLoaded, QString());
+}
+
+TEST_F(LoaderCoreTest, LoadDeviceByNameIgnoringCase) {
+  startWithModel();
+  EXPECT_TRUE(core.LoadDevice(QStringLiteral("at89s52")));
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("at89s52"));
+  EXPECT_EQ(core.deviceLabels.Flash, QStringLiteral("8192"));
+  EXPECT_EQ(core.deviceLabels.EEPROM, QStringLiteral("0"));
+  EXPECT_EQ(core.deviceLabels.Type, QStringLiteral("8051 Core MCU"));
+  EXPECT_EQ(core.deviceLabels.Picture, s.path("devices/40pin.bmp"));
+  EXPECT_EQ(core.settings.LastDevice, QStringLiteral("at89s52"));
+  EXPECT_EQ(captions(devicesMenu),
+            (QStringList{"hidden", "&Select Device...", "&1 at89s52", "&Clear List"}));
+  EXPECT_EQ(deviceChanges, 1);
+}
+
+TEST_F(LoaderCoreTest, UnknownDeviceShowsNoneAndKeepsTheRest) {
+  startWithModel();
+  ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89C51")));
+  EXPECT_FALSE(core.LoadDevice(QStringLiteral("AT89C5")));
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("None"));
+  EXPECT_TRUE(core.deviceLabels.Flash.isEmpty());
+  EXPECT_TRUE(core.deviceLabels.EEPROM.isEmpty());
+  EXPECT_TRUE(core.deviceLabels.Type.isEmpty());
+  EXPECT_TRUE(core.deviceLabels.Picture.isEmpty());
+  EXPECT_EQ(core.settings.LastDevice, QStringLiteral("AT89C51"));
+  EXPECT_EQ(core.HistoryFiles2.shownEntries(), QStringList{"AT89C51"});
+}
+
+TEST_F(LoaderCoreTest, MissingPictureKeepsThePreviousOne) {
+  startWithModel();
+  ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89S52")));
+  ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89C2051")));
+  EXPECT_EQ(core.deviceLabels.Picture, s.path("devices/40pin.bmp"));
+  ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89S8253"))); // no placement at all
+  EXPECT_EQ(core.deviceLabels.Picture, s.path("devices/40pin.bmp"));
+  EXPECT_EQ(core.deviceLabels.EEPROM, QStringLiteral("2048"));
+}
+
+TEST_F(LoaderCoreTest, SelectedDeviceGoesToTheTopOfItsModelsList) {
+  startWithModel();
+  for (const char *name : {"AT89C51", "AT89S52", "AT89C2051", "at89c51"})
+    core.LoadDevice(QString::fromLatin1(name));
+  EXPECT_EQ(core.HistoryFiles2.shownEntries(), (QStringList{"at89c51", "AT89C2051", "AT89S52"}));
+
+  // The other model has its own list; "&Clear List" clears only that one.
+  core.ModelChange(QStringLiteral("2207-2051"));
+  EXPECT_EQ(core.settings.comSpeed, QStringLiteral("38400"));
+  EXPECT_TRUE(core.HistoryFiles2.shownEntries().isEmpty());
+  core.LoadDevice(QStringLiteral("AT89C2051"));
+  EXPECT_EQ(captions(devicesMenu),
+            (QStringList{"hidden", "&Select Device...", "&1 AT89C2051", "&Clear List"}));
+  core.ClearRecentDevices();
+  EXPECT_TRUE(core.HistoryFiles2.shownEntries().isEmpty());
+  EXPECT_FALSE(QFile::exists(s.path("orvane-2207-2051.dev")));
+
+  core.ModelChange(QStringLiteral("2207-5130 v2"));
+  EXPECT_EQ(core.HistoryFiles2.shownEntries(), (QStringList{"at89c51", "AT89C2051", "AT89S52"}));
+  EXPECT_TRUE(QFile::exists(s.path("orvane-2207-5130 v2.dev")));
+}
+
+TEST_F(LoaderCoreTest, FirstActivationSelectsTheLastDevice) {
+  writeAll(s.path("user.ini"), "[Global]\nLastDevice=AT89S52\n");
+  startWithModel();
+  EXPECT_EQ(core.devices.allRows().size(), 4u);
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("AT89S52"));
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(LoaderCoreTest, FirstActivationWithoutDatabaseIsSilent) {
+  writeAll(s.path("user.ini"),
+           "[Global]\nLastDevice=AT89C2051\n[Communication]\nprogrammerModel=2207-2051\n");
+  startWithModel();
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("None"));
+  EXPECT_EQ(core.settings.LastDevice, QStringLiteral("AT89C2051"));
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(LoaderCoreTest, DeviceSelectThroughTheDialog) {
+  startWithModel();
+  int shown = 0;
+  core.DeviceSelect([&](DeviceDatabase &db) {
+    ++shown;
+    EXPECT_EQ(db.filter(), DeviceDatabase::Filter::None);
+    db.setFilterContains(QStringLiteral("s52"));
+    return true;
+  });
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("AT89S52"));
+  EXPECT_EQ(core.settings.LastDevice, QStringLiteral("AT89S52"));
+
+  // OK on an empty list, and Cancel, change nothing.
+  const int changes = deviceChanges;
+  core.DeviceSelect([](DeviceDatabase &db) {
+    db.setFilterContains(QStringLiteral("zz"));
+    return true;
+  });
+  core.DeviceSelect([](DeviceDatabase &db) {
+    db.setCurrentIndex(0);
+    return false;
+  });
+  EXPECT_EQ(deviceChanges, changes);
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("AT89S52"));
+  EXPECT_EQ(core.HistoryFiles2.shownEntries(), QStringList{"AT89S52"});
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(LoaderCoreTest, DeviceSelectWithoutOrWithABadDatabase) {
+  startWithModel();
+  bool shown = false;
+  auto dialog = [&](DeviceDatabase &) { return shown = true; };
+  core.ModelChange(QStringLiteral("2207-2051"));
+  core.DeviceSelect(dialog);
+  EXPECT_EQ(prompter.messages(), QStringList{"Device database file for this model not found"});
+
+  writeAll(s.path("devices/2207-2051.dat"), "not a packet");
+  core.DeviceSelect(dialog);
+  EXPECT_FALSE(shown);
+  ASSERT_EQ(prompter.messages().size(), 2);
+  EXPECT_TRUE(prompter.messages()[1].contains(QStringLiteral("wrong signature")));
+  EXPECT_TRUE(core.devices.allRows().empty());
+}
+
+TEST_F(LoaderCoreTest, RecentItemsLoadAndSelect) {
+  startWithModel();
+  const QString hex = fixture("range_0000_07FF.hex");
+  ASSERT_TRUE(core.LoadFileToBuffer(fixture("eof_only.hex")));
+  ASSERT_TRUE(core.LoadFileToBuffer(hex));
+  ASSERT_TRUE(core.LoadFileToBuffer(fixture("eof_only.hex")));
+  ASSERT_EQ(recentFiles.actions().size(), 2);
+  EXPECT_EQ(recentFiles.actions()[1]->text(), QStringLiteral("&2 ") + hex);
+  recentFiles.actions()[1]->trigger();
+  EXPECT_EQ(core.buffer.BytesLoaded, 2048);
+  EXPECT_EQ(recentFiles.actions()[0]->text(), QStringLiteral("&1 ") + hex);
+
+  core.LoadDevice(QStringLiteral("AT89C51"));
+  core.LoadDevice(QStringLiteral("AT89S52"));
+  devicesMenu.actions()[3]->trigger(); // "&2 AT89C51"
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("AT89C51"));
+  QCoreApplication::processEvents();
+}
+
+} // namespace
+} // namespace orvane
