@@ -49,8 +49,9 @@ public:
   void Close();
   bool Connected() const;
 
-  // Discards what waits to be read and/or to be sent, the port's own buffer
-  // included.
+  // Discards what waits to be read, the port's own buffer included. Output
+  // is never pending here: WriteStr returns only once the driver has taken
+  // every byte, and what the driver holds is sent, not thrown away.
   bool ClearBuffer(bool input, bool output);
   // Sends every byte of text and returns once the driver has taken them,
   // within 100 ms per byte plus 1000 ms. An empty text sends nothing.

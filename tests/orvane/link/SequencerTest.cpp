@@ -1,0 +1,352 @@
+// The chip functions end to end: the sequencer drives the emulated box over a
+// pseudo-terminal through the real port adapter and splitter.
+#include "BoxFixture.h"
+#include "common/ScriptedPrompter.h"
+#include "orvane/core/LoaderCore.h"
+#include "orvane/link/Sequencer.h"
+#include "tools/PacketWriter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+#include <ostream>
+
+namespace {
+
+using orvane::Sequencer;
+
+constexpr int kTick = 50;
+const QString kModel = QStringLiteral("2207-5130 v2");
+const QString kGreeting = QStringLiteral("Serial Programmer Ver 2.0 Ready");
+const QString kChipLine = QStringLiteral("AT89S51, 4K Flash approx.");
+
+struct Line {
+  QString text;
+  bool result = false;
+  bool operator==(const Line &) const = default;
+};
+
+void PrintTo(const Line &line, std::ostream *os) {
+  *os << (line.result ? "result \"" : "progress \"") << line.text.toStdString() << "\"";
+}
+
+Line P(const QString &text) { return {text, false}; }
+Line R(const QString &text) { return {text, true}; }
+
+using Lines = std::vector<Line>;
+
+Lines operator+(Lines a, const Lines &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class RecordingHost : public orvane::SequencerHost {
+public:
+  void AddStatus(const QString &text, bool result) override {
+    lines.push_back({text, result});
+    stamps.push_back(clock.elapsed());
+  }
+  void ClearStatus() override {
+    lines.clear();
+    stamps.clear();
+    ++clears;
+  }
+  int SelectedFunction() const override { return selected; }
+  void SelectFunction(int index) override { selected = index; }
+  void BusyChanged(bool busy) override { busyChanges.push_back(busy); }
+
+  // Milliseconds from the line starting with `from` to the next line.
+  qint64 timeAfter(const QString &from) const {
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+      if (lines[i].text == from) {
+        return stamps[i + 1] - stamps[i];
+      }
+    }
+    return -1;
+  }
+
+  Lines lines;
+  std::vector<qint64> stamps;
+  int clears = 0;
+  int selected = -1;
+  std::vector<bool> busyChanges;
+  QElapsedTimer clock;
+};
+
+// A program folder with the model catalogue and the shipped device database
+// of the default model, the loader core on it, a box, and the link between.
+class SequencerTest : public linktest::BoxFixture {
+protected:
+  void SetUp() override {
+    host.clock.start();
+    writeCatalogue();
+    writeDeviceDatabase();
+    core = std::make_unique<orvane::LoaderCore>(dir.filePath("orvane"), prompter);
+    core->HistoryFiles1.setParentMenu(&recentFiles);
+    core->HistoryFiles2.setParentMenu(&recentDevices);
+    core->settings.ReadProgramIni(core->paths.programIni());
+    core->ModelChange(kModel);
+    core->settings.ReloadFile = 0;
+    ASSERT_TRUE(core->devices.LoadDeviceDatabase(core->paths.deviceDatabase(kModel)));
+    core->buffer.FileBufferReset();
+
+    box = startBox();
+    port.SetPort(pathOf(*box));
+    port.SetCustomBaudRate(57600);
+    seq = std::make_unique<Sequencer>(*core, port, splitter, host, prompter);
+    seq->SetTickInterval(kTick);
+    seq->SetInlineSilenceLimit(3000);
+  }
+
+  void writeCatalogue() {
+    QFile ini(dir.filePath("orvane.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Global]\r\nFunctionIndex=7\r\nModelCount=2\r\n[Models]\r\n"
+              "Model0=2207-5130 v2\r\nModel1=Other Box\r\n"
+              "[2207-5130 v2]\r\nName=51 Series Flash Programmer v2\r\nID=132\r\n"
+              "comSpeed=57600\r\nAlgorithm=1\r\n"
+              "[Other Box]\r\nName=Another protocol\r\nID=1\r\ncomSpeed=9600\r\nAlgorithm=2\r\n");
+  }
+
+  void writeDeviceDatabase() {
+    QFile table(QStringLiteral(SUITE_SOURCE_DIR "/data/devices/") + kModel + ".txt");
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    tools::PacketContent content;
+    content.fields = tools::deviceFields();
+    QString error;
+    ASSERT_TRUE(tools::parseDeviceTable(QString::fromUtf8(table.readAll()), &content.rows, &error))
+        << error.toStdString();
+    QByteArray packet;
+    ASSERT_TRUE(tools::writePacket(content, &packet, &error)) << error.toStdString();
+    ASSERT_TRUE(QDir(dir.path()).mkpath("devices"));
+    QFile out(dir.filePath("devices/" + kModel + ".dat"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(packet);
+  }
+
+  // Runs a function to its end; the loader must then be idle with the port
+  // closed.
+  void run(int function, int timeoutMs = 20000) {
+    host.selected = function;
+    seq->ExecuteFunction();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !seq->Busy(); }, timeoutMs)) << "still busy";
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(seq->StepState, 0);
+    EXPECT_FALSE(seq->Algo1_Timer1().isActive());
+  }
+
+  // count bytes of image, none of them 0xFF, as if loaded from a file.
+  std::vector<std::uint8_t> loadImage(int count) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 37 + 11) % 250);
+    }
+    core->buffer.FileBufferReset();
+    std::copy(bytes.begin(), bytes.end(), core->buffer.ImageArea.begin());
+    core->buffer.BytesLoaded = count;
+    return bytes;
+  }
+
+  std::vector<std::uint8_t> chipStart(std::size_t count) const {
+    const auto flash = box->Flash();
+    return {flash.begin(), flash.begin() + static_cast<std::ptrdiff_t>(count)};
+  }
+
+  void expectLog(const Lines &expected) const { EXPECT_EQ(host.lines, expected); }
+
+  static Lines detected() {
+    return {P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."), R(kChipLine)};
+  }
+
+  common::ScriptedPrompter prompter;
+  RecordingHost host;
+  QMenu recentFiles;
+  QMenu recentDevices;
+  std::unique_ptr<orvane::LoaderCore> core;
+  std::unique_ptr<sim::ProgrammerBox> box;
+  orvane::ComPort port;
+  orvane::ComDataPacket splitter;
+  std::unique_ptr<Sequencer> seq;
+};
+
+// ---------------------------------------------------------------------------
+// Every function on working hardware.
+
+struct FunctionCase {
+  const char *name;
+  int function;
+  int imageBytes;     // loaded image, -1: none
+  int chipUsedBytes;  // programmed bytes on the chip before the run
+  bool verify = false;
+  bool lock = false;
+  Lines expected;
+  bool lockedAfter = false;
+};
+
+void PrintTo(const FunctionCase &c, std::ostream *os) { *os << c.name; }
+
+const Lines kWrite16 = {P("Setting Write Counter..."), R("16 bytes"), P("Writing, Please wait..."),
+                        R("16 Bytes written, Verify Pending")};
+const Lines kErased = {P("Erasing..."), R("Erased, Chip should be blank now")};
+QString bytesRead(int count) {
+  return QString::number(count) +
+         " Bytes read, Use File>Save Buffer as HEX to save the buffer content to HEX file.";
+}
+const Lines kReadBack16 = {P("Setting Read Counter..."), R("16 bytes"),
+                           P("Reading to Verify, Please wait..."), R(bytesRead(16))};
+const Lines kLocked = {P("Locking Chip..."), P("Locking..."), R("Locked")};
+
+const FunctionCase kFunctionCases[] = {
+    {"Erase", orvane::kErase, -1, 20, false, false,
+     Lines{} + kErased + Lines{P("Blank Check..."), R("OK")}},
+    {"BlankCheckBlank", orvane::kBlankCheck, -1, 0, false, false,
+     Lines{P("Blank Check..."), R("OK")}},
+    {"BlankCheckUsed", orvane::kBlankCheck, -1, 5, false, false,
+     Lines{P("Blank Check..."), R("5 Bytes Used Approximately")}},
+    {"Program", orvane::kProgram, 16, 3, false, false,
+     Lines{} + kErased + Lines{P("Blank Check..."), R("OK")} + kWrite16},
+    {"Verify", orvane::kVerify, 16, 16, false, false,
+     kReadBack16 + Lines{R("Verify Succesful")}},
+    {"Signature", orvane::kSignature, -1, 0, false, false, Lines{}},
+    {"AutoProgram", orvane::kAutoProgram, 16, 7, false, false,
+     Lines{} + kErased + Lines{P("Verifying Erase..."), R("OK")} + kWrite16 +
+         Lines{P("Reading chip info..."), R("16 Bytes Used Approximately")}},
+    {"AutoProgramVerify", orvane::kAutoProgram, 16, 0, true, false,
+     Lines{} + kErased + Lines{P("Verifying Erase..."), R("OK")} + kWrite16 + kReadBack16 +
+         Lines{P("Verifying..."), R("Verify Succesful"), P("Reading chip info..."),
+               R("16 Bytes Used Approximately")}},
+    {"AutoProgramLock", orvane::kAutoProgram, 16, 0, false, true,
+     Lines{} + kErased + Lines{P("Verifying Erase..."), R("OK")} + kWrite16 + kLocked +
+         Lines{P("Reading chip info..."), R("16 Bytes Used Approximately")},
+     true},
+    {"AutoProgramVerifyLock", orvane::kAutoProgram, 16, 0, true, true,
+     Lines{} + kErased + Lines{P("Verifying Erase..."), R("OK")} + kWrite16 + kReadBack16 +
+         Lines{P("Verifying..."), R("Verify Succesful")} + kLocked +
+         Lines{P("Reading chip info..."), R("16 Bytes Used Approximately")},
+     true},
+    {"AutoProgramNothingLoaded", orvane::kAutoProgram, 0, 0, false, false,
+     Lines{} + kErased +
+         Lines{P("Verifying Erase..."), R("OK"), P("Setting Write Counter..."), R("0 bytes"),
+               P("Writing, Please wait..."), R("0 Bytes written, Verify Pending"),
+               P("Reading chip info..."), R("OK")}},
+};
+
+class FunctionTest : public SequencerTest, public ::testing::WithParamInterface<FunctionCase> {};
+
+TEST_P(FunctionTest, LogsItsStepsInOrderAndLeavesTheChipRight) {
+  const FunctionCase &c = GetParam();
+  std::vector<std::uint8_t> image;
+  if (c.imageBytes >= 0) {
+    image = loadImage(c.imageBytes);
+  }
+  box->SetFlash(std::vector<std::uint8_t>(static_cast<std::size_t>(c.chipUsedBytes), 0x00));
+  if (c.function == orvane::kVerify) {
+    box->SetFlash(image);
+  }
+  core->settings.Verify = c.verify;
+  core->settings.Lock = c.lock;
+
+  run(c.function);
+
+  expectLog(detected() + c.expected);
+  EXPECT_EQ(host.clears, 1);
+  EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
+  EXPECT_EQ(host.selected, c.function);
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.messages().join("|").toStdString();
+  EXPECT_EQ(box->Locked(), c.lockedAfter);
+  EXPECT_EQ(core->deviceLabels.Device, QStringLiteral("AT89S51"));
+  if (c.imageBytes > 0) {
+    EXPECT_EQ(chipStart(image.size()), image);
+    EXPECT_EQ(core->buffer.TransferCount, c.imageBytes);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFunctions, FunctionTest, ::testing::ValuesIn(kFunctionCases),
+                         [](const auto &test) { return std::string(test.param.name); });
+
+TEST_F(SequencerTest, LockDetectsNoChipAndChecksAfterLocking) {
+  box->SetFlash({0x00, 0x00});
+  run(orvane::kLock);
+  expectLog((Lines{P("Detecting Hardware..."), R(kGreeting)} + kLocked +
+                         Lines{P("Blank Check..."), R("2 Bytes Used Approximately")}));
+  EXPECT_TRUE(box->Locked());
+  EXPECT_EQ(box->Received(), "\rlp");
+}
+
+// ---------------------------------------------------------------------------
+// The data transfers.
+
+TEST_F(SequencerTest, ProgramSendsTheCounterAndEveryByteOnItsHandshake) {
+  const auto image = loadImage(1000);
+  sim::BoxFaults faults;
+  // The box holds every DC1 back a little and counts bytes that did not wait
+  // for theirs; it sends none after the last byte, so a loader waiting for a
+  // thousandth would hang.
+  faults.handshakeDelayUs = 200;
+  faults.dc1AfterLastByte = false;
+  box->SetFaults(faults);
+
+  run(orvane::kProgram);
+
+  expectLog(detected() + kErased +
+                            Lines{P("Blank Check..."), R("OK"), P("Setting Write Counter..."),
+                                  R("1000 bytes"), P("Writing, Please wait..."),
+                                  R("1000 Bytes written, Verify Pending")});
+  const std::string sentData(image.begin(), image.end());
+  EXPECT_EQ(box->Received(), "\rgep" + std::string("s1000\n") + "w" + sentData);
+  EXPECT_EQ(box->HandshakeViolations(), 0);
+  EXPECT_EQ(chipStart(1000), image);
+  EXPECT_EQ(box->Flash()[1000], 0xFF);
+}
+
+TEST_F(SequencerTest, ReadFillsTheImageFromTheChipAndKeepsBytesLoaded) {
+  std::vector<std::uint8_t> chip(4096);
+  for (std::size_t i = 0; i < chip.size(); ++i) {
+    chip[i] = static_cast<std::uint8_t>(i ^ (i >> 8));
+  }
+  box->SetFlash(chip);
+  loadImage(100);
+
+  run(orvane::kRead);
+
+  expectLog(detected() + Lines{P("Chip Size..."), R("4096 Bytes"), P("Setting Read Counter..."),
+                               R("4096 bytes"), P("Reading, Please wait..."), R(bytesRead(4096))});
+  EXPECT_TRUE(std::equal(chip.begin(), chip.end(), core->buffer.ImageArea.begin()));
+  EXPECT_EQ(core->buffer.ImageArea[4096], 0xFF);
+  EXPECT_EQ(core->buffer.BytesLoaded, 100);
+  EXPECT_EQ(core->buffer.TransferCount, 4096);
+  // The chip-size step is judged five ticks after "b"; the read steps go
+  // back to the short tick.
+  EXPECT_GE(host.timeAfter("Chip Size..."), 5 * kTick - 10);
+  EXPECT_LT(host.timeAfter("Reading, Please wait..."), 5 * kTick);
+  EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
+}
+
+TEST_F(SequencerTest, VerifyFailingAtTheFirstByteReportsAddressOneAndKeepsTheImage) {
+  const auto image = loadImage(64);
+  std::vector<std::uint8_t> chip = image;
+  chip[0] ^= 0x01;
+  box->SetFlash(chip);
+  const auto before = core->buffer.ImageArea;
+
+  run(orvane::kVerify);
+
+  expectLog(detected() + Lines{P("Setting Read Counter..."), R("64 bytes"),
+                                            P("Reading to Verify, Please wait..."),
+                                            R(bytesRead(64)), R("Verify Failed at address 1\r   Try re-inserting chip")});
+  EXPECT_EQ(core->buffer.ImageArea, before);
+}
+
+TEST_F(SequencerTest, ChainStopsWhenTheChipStaysUsedAfterErasing) {
+  loadImage(16);
+  sim::BoxFaults faults;
+  faults.usedAfterErase = 5;
+  box->SetFaults(faults);
+  run(orvane::kProgram);
+  expectLog(detected() + kErased +
+                            Lines{P("Blank Check..."), R("5 Bytes Used Approximately")});
+  EXPECT_EQ(box->Received(), "\rgep");
+}
+
+} // namespace
