@@ -122,6 +122,10 @@ void Chip::onResetAsserted(std::uint64_t now) {
   readyAt_ = now + model_->timing.resetSettle;
   ++counters_.resets;
   ++resetAttempts_;
+  serialDisabled_ = false;
+  for (int i = 0; i < 3; ++i)
+    if (model_->fuses[i].present && (~fuses_[i] & model_->fuses[i].ispKillers) != 0)
+      serialDisabled_ = true;
   edgesToLose_ = resetAttempts_ < syncOnAttempt_ ? 1 : 0;
   inShift_ = 0;
   bitCount_ = 0;
@@ -144,7 +148,7 @@ void Chip::onResetReleased() {
 }
 
 void Chip::onRisingEdge(bool mosi, std::uint64_t now) {
-  if (now < readyAt_)
+  if (now < readyAt_ || serialDisabled_)
     return;
   if (edgesToLose_ > 0) {
     --edgesToLose_;

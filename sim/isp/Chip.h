@@ -42,6 +42,10 @@ enum class Memory { Flash, Eeprom, UserSignature };
 //   disables flash and EEPROM reads.
 // Protected reads answer 0x00. Chip erase clears flash, EEPROM, the user
 // signature and the lock bits, and keeps fuses and calibration bytes.
+//
+// Fuse bits that disable serial programming (RSTDISBL, DWEN; see
+// FuseModel::ispKillers) take effect at the next reset: from then on the
+// chip ignores its serial interface, as a real one would be lost to ISP.
 class Chip {
 public:
   explicit Chip(const ChipModel &model);
@@ -50,8 +54,9 @@ public:
 
   // --- Pins. Levels are electrical (true = high) as they reach the chip.
   void setPins(bool rst, bool sck, bool mosi, std::uint64_t now);
-  // True while the chip drives MISO (reset active and powered).
-  bool drivesMiso() const { return inReset_; }
+  // True while the chip drives MISO (reset active, powered, serial
+  // programming not disabled by a fuse).
+  bool drivesMiso() const { return inReset_ && !serialDisabled_; }
   bool miso() const { return (outShift_ & 0x80) != 0; }
   // Power off forgets the serial state; pins are re-read at the next setPins.
   void powerOff();
@@ -70,6 +75,9 @@ public:
   std::array<std::uint8_t, 4> &calibration() { return calibration_; }
   bool inReset() const { return inReset_; }
   bool inProgrammingMode() const { return programming_; }
+  // A programmed RSTDISBL or DWEN fuse bit took effect at the last reset: the
+  // serial interface ignores everything until the fuse is changed otherwise.
+  bool serialDisabled() const { return serialDisabled_; }
   std::uint64_t busyUntil() const { return busyUntil_; }
 
   struct Counters {
@@ -154,6 +162,7 @@ private:
   // Serial interface.
   bool inReset_ = false;
   bool programming_ = false;
+  bool serialDisabled_ = false;
   std::uint64_t readyAt_ = 0;
   int edgesToLose_ = 0;
   int syncOnAttempt_ = 1;

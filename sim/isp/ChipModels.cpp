@@ -24,6 +24,11 @@ constexpr FuseModel Unused(std::uint8_t mask, std::uint8_t factory) {
   return {true, mask, mask, factory};
 }
 
+constexpr FuseModel Killing(FuseModel f, std::uint8_t killers) {
+  f.ispKillers = killers;
+  return f;
+}
+
 constexpr std::array<std::uint8_t, 4> kCal4{0xA6, 0xB1, 0x9C, 0x8D};
 constexpr std::array<std::uint8_t, 4> kCal2{0x5B, 0x6E, 0xFF, 0xFF};
 constexpr std::array<std::uint8_t, 4> kCal1{0x93, 0xFF, 0xFF, 0xFF};
@@ -63,9 +68,12 @@ constexpr std::array<FuseModel, 3> MegaTwo(std::uint8_t high) {
   return {Free(0xE1), Spien5(high), kNone};
 }
 constexpr std::array<FuseModel, 3> MegaThree(std::uint8_t low, std::uint8_t high,
-                                             std::uint8_t extUnused, std::uint8_t ext) {
-  return {Free(low), Spien5(high), Unused(extUnused, ext)};
+                                             std::uint8_t extUnused, std::uint8_t ext,
+                                             std::uint8_t highKillers = 0) {
+  return {Free(low), Killing(Spien5(high), highKillers), Unused(extUnused, ext)};
 }
+// RSTDISBL at bit 7 and DWEN at bit 6 of the high fuse.
+constexpr std::uint8_t kRstDw76 = 0xC0;
 
 const std::array<ChipModel, 34> kModels{{
     At89("AT89S51", "AT89S51", F::At89S51, 4096, 0, {0x1E, 0x51, 0x06}, 3, k89S51Timing),
@@ -84,16 +92,17 @@ const std::array<ChipModel, 34> kModels{{
     // Only FSTRT (bit 0) can be changed; SPIEN (bit 5) programmed.
     ByteAvr("AT90S8535", "AT90S8535", V::At90S8535, 8192, 512, {0x1E, 0x93, 0x03},
             {true, 0xFE, 0xDE, 0xDF}, 0),
-    PageAvr("ATmega8", "MEGA8", 8192, 512, {0x1E, 0x93, 0x07}, 64, 0, MegaTwo(0xD9), 0x3F, 4),
+    PageAvr("ATmega8", "MEGA8", 8192, 512, {0x1E, 0x93, 0x07}, 64, 0,
+            {Free(0xE1), Killing(Spien5(0xD9), 0x80), kNone}, 0x3F, 4),
     PageAvr("ATmega16", "MEGA16", 16384, 512, {0x1E, 0x94, 0x03}, 128, 0, MegaTwo(0x99), 0x3F, 1),
     PageAvr("ATmega32", "MEGA32", 32768, 1024, {0x1E, 0x95, 0x02}, 128, 0, MegaTwo(0x99), 0x3F,
             4),
     PageAvr("ATmega48", "MEGA48", 4096, 256, {0x1E, 0x92, 0x05}, 64, 4,
-            MegaThree(0x62, 0xDF, 0xFE, 0xFF), 0x03, 1),
+            MegaThree(0x62, 0xDF, 0xFE, 0xFF, kRstDw76), 0x03, 1),
     PageAvr("ATmega64", "MEGA64", 65536, 2048, {0x1E, 0x96, 0x02}, 256, 0,
             MegaThree(0xE1, 0x99, 0xFC, 0xFD), 0x3F, 4),
     PageAvr("ATmega88", "MEGA88", 8192, 512, {0x1E, 0x93, 0x0A}, 64, 4,
-            MegaThree(0x62, 0xDF, 0xF8, 0xF9), 0x3F, 1),
+            MegaThree(0x62, 0xDF, 0xF8, 0xF9, kRstDw76), 0x3F, 1),
     PageAvr("ATmega128", "MEGA128", 131072, 4096, {0x1E, 0x97, 0x02}, 256, 0,
             MegaThree(0xE1, 0x99, 0xFC, 0xFD), 0x3F, 4),
     PageAvr("ATmega162", "MEGA162", 16384, 512, {0x1E, 0x94, 0x04}, 128, 4,
@@ -103,7 +112,7 @@ const std::array<ChipModel, 34> kModels{{
     PageAvr("ATmega165", "MEGA165", 16384, 512, {0x1E, 0x94, 0x07}, 128, 4,
             MegaThree(0x62, 0x99, 0xF0, 0xFF), 0x3F, 1),
     PageAvr("ATmega168", "MEGA168", 16384, 512, {0x1E, 0x94, 0x06}, 128, 4,
-            MegaThree(0x62, 0xDF, 0xF8, 0xF9), 0x3F, 1),
+            MegaThree(0x62, 0xDF, 0xF8, 0xF9, kRstDw76), 0x3F, 1),
     PageAvr("ATmega169", "MEGA169", 16384, 512, {0x1E, 0x94, 0x05}, 128, 4,
             MegaThree(0x62, 0x99, 0xF0, 0xFF), 0x3F, 1),
     PageAvr("ATmega324", "MEGA324", 32768, 1024, {0x1E, 0x95, 0x00}, 128, 4,
@@ -114,26 +123,27 @@ const std::array<ChipModel, 34> kModels{{
             4),
     PageAvr("ATmega8535", "MEGA8535", 8192, 512, {0x1E, 0x93, 0x08}, 64, 0, MegaTwo(0xD9), 0x3F,
             4),
-    // SPIEN is bit 5 of the one fuse byte.
-    ByteAvr("ATtiny12", "TINY12", V::Tiny, 1024, 64, {0x1E, 0x90, 0x05}, {true, 0x20, 0x00, 0x52},
+    // SPIEN is bit 5 of the one fuse byte, RSTDISBL bit 4.
+    ByteAvr("ATtiny12", "TINY12", V::Tiny, 1024, 64, {0x1E, 0x90, 0x05}, {true, 0x20, 0x00, 0x52, 0x10},
             1),
-    // SPIEN is bit 7 of the low fuse; high fuse bits 7..5 unused.
+    // SPIEN is bit 7 of the low fuse; high fuse bits 7..5 unused, DWEN bit 3,
+    // RSTDISBL bit 0.
     PageAvr("ATtiny13", "TINY13", 1024, 64, {0x1E, 0x90, 0x07}, 32, 4,
-            {FuseModel{true, 0x80, 0x00, 0x6A}, Unused(0xE0, 0xFF), kNone}, 0x03, 1),
-    // Bits 3..2 unused, SPIEN bit 5.
-    ByteAvr("ATtiny15", "TINY15", V::Tiny, 1024, 64, {0x1E, 0x90, 0x06}, {true, 0x2C, 0x0C, 0x5C},
+            {FuseModel{true, 0x80, 0x00, 0x6A}, Killing(Unused(0xE0, 0xFF), 0x09), kNone}, 0x03, 1),
+    // Bits 3..2 unused, SPIEN bit 5, RSTDISBL bit 4.
+    ByteAvr("ATtiny15", "TINY15", V::Tiny, 1024, 64, {0x1E, 0x90, 0x06}, {true, 0x2C, 0x0C, 0x5C, 0x10},
             1),
     PageAvr("ATtiny25", "TINY25", 2048, 128, {0x1E, 0x91, 0x08}, 32, 4,
-            MegaThree(0x62, 0xDF, 0xFE, 0xFF), 0x03, 1),
-    // High fuse bits 7..5 unused, SPIEN bit 3.
+            MegaThree(0x62, 0xDF, 0xFE, 0xFF, kRstDw76), 0x03, 1),
+    // High fuse bits 7..5 unused, RSTDISBL bit 4, SPIEN bit 3.
     PageAvr("ATtiny26", "TINY26", 2048, 128, {0x1E, 0x91, 0x09}, 32, 0,
-            {Free(0xE1), FuseModel{true, 0xE8, 0xE0, 0xF7}, kNone}, 0x03, 4),
+            {Free(0xE1), FuseModel{true, 0xE8, 0xE0, 0xF7, 0x10}, kNone}, 0x03, 4),
     PageAvr("ATtiny45", "TINY45", 4096, 256, {0x1E, 0x92, 0x06}, 64, 4,
-            MegaThree(0x62, 0xDF, 0xFE, 0xFF), 0x03, 1),
+            MegaThree(0x62, 0xDF, 0xFE, 0xFF, kRstDw76), 0x03, 1),
     PageAvr("ATtiny85", "TINY85", 8192, 512, {0x1E, 0x93, 0x0B}, 64, 4,
-            MegaThree(0x62, 0xDF, 0xFE, 0xFF), 0x03, 1),
+            MegaThree(0x62, 0xDF, 0xFE, 0xFF, kRstDw76), 0x03, 1),
     PageAvr("ATtiny2313", "TINY2313", 2048, 128, {0x1E, 0x91, 0x0A}, 32, 4,
-            MegaThree(0x64, 0xDF, 0xFE, 0xFF), 0x03, 2),
+            MegaThree(0x64, 0xDF, 0xFE, 0xFF, 0x81), 0x03, 2),
 }};
 
 std::string Canonical(std::string_view name) {

@@ -34,6 +34,9 @@ struct FuseModel {
   std::uint8_t fixedMask = 0;
   std::uint8_t fixedBits = 0;
   std::uint8_t factory = 0xFF; // value on a new chip
+  // Bits that, once programmed, end serial programming from the next reset
+  // on (RSTDISBL, DWEN): the chip can then only be rescued by other means.
+  std::uint8_t ispKillers = 0;
 };
 
 enum FuseIndex { kFuseLow = 0, kFuseHigh = 1, kFuseExtended = 2 };

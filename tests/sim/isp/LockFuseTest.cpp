@@ -192,3 +192,49 @@ TEST(Locks, LockBitsOnlyEverGetProgrammed) {
 }
 
 } // namespace
+
+namespace {
+
+// Programming RSTDISBL or DWEN loses the chip to serial programming from the
+// next reset on; the session that wrote the fuse goes on.
+TEST(Fuses, ResetDisableFuseEndsSerialProgrammingAtTheNextReset) {
+  const struct {
+    const char *device;
+    std::uint8_t second; // fuse write instruction's second byte
+    std::uint8_t value;
+  } cases[] = {
+      {"MEGA88", 0xA8, 0x5F},   // RSTDISBL
+      {"MEGA8", 0xA8, 0x59},    // RSTDISBL
+      {"TINY85", 0xA8, 0x9F},   // DWEN
+      {"TINY13", 0xA8, 0xFE},   // RSTDISBL
+      {"TINY2313", 0xA8, 0x5F}, // DWEN
+      {"TINY26", 0xA8, 0xE7},   // RSTDISBL
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.device);
+    Rig rig(c.device);
+    rig.ops.enter();
+    rig.d.send({0xAC, c.second, 0x00, c.value});
+    rig.d.wait(5966);
+    EXPECT_EQ(rig.d.read4(0x30, 0x00, 0x00), 0x1E); // still in this session
+    rig.d.release();
+    EXPECT_NE(rig.ops.enter()[2], 0x53);
+    EXPECT_TRUE(rig.chip().serialDisabled());
+    EXPECT_FALSE(rig.chip().inProgrammingMode());
+  }
+}
+
+TEST(Fuses, DefaultFusesKeepSerialProgramming) {
+  for (const auto &m : ChipModels()) {
+    if (!m.isAvr())
+      continue;
+    Rig rig(std::string(m.listName));
+    rig.ops.enter();
+    rig.d.release();
+    rig.ops.enter();
+    EXPECT_FALSE(rig.chip().serialDisabled()) << m.listName;
+    EXPECT_TRUE(rig.chip().inProgrammingMode()) << m.listName;
+  }
+}
+
+} // namespace
