@@ -161,6 +161,25 @@ TEST(Cable, PresenceLoopFollowsD0WhenFitted) {
   }
 }
 
+// The older programmer looks for its cable at three addresses: D0 set must
+// show on status bit 5, D0 clear must not. Absent ports read 0xFF.
+TEST(Cable, PresenceLoopIsFoundOnlyAtTheCablesPort) {
+  Bench bench("MEGA8", 0x278);
+  CableWiring w;
+  w.presenceLoop = true;
+  bench.setWiring(w);
+  std::vector<std::uint16_t> found;
+  for (std::uint16_t base : {0x378, 0x278, 0x3BC}) {
+    bench.Out32(base, 0x01);
+    const bool withD0 = (bench.Inp32(static_cast<std::uint16_t>(base + 1)) & 0x20) != 0;
+    bench.Out32(base, 0x00);
+    const bool withoutD0 = (bench.Inp32(static_cast<std::uint16_t>(base + 1)) & 0x20) != 0;
+    if (withD0 && !withoutD0)
+      found.push_back(base);
+  }
+  EXPECT_EQ(found, std::vector<std::uint16_t>{0x278});
+}
+
 TEST(Cable, MisoFaultsAndMissingChipGiveFixedAnswers) {
   const struct {
     const char *name;

@@ -12,7 +12,10 @@ class EnableEveryDevice
 
 TEST_P(EnableEveryDevice, AnswersAsItsFamilyDoes) {
   Rig rig(std::get<0>(GetParam()));
-  rig.d.setSample(std::get<1>(GetParam()));
+  const RawDriver::Sample sample = std::get<1>(GetParam());
+  rig.d.setSample(sample);
+  // The older programmer also runs its clock slower: 9 ticks a half bit.
+  rig.d.setHalfBit(sample == RawDriver::Sample::BeforeRise ? 9 : 3);
   const auto answer = rig.ops.enter();
   const ChipModel &m = rig.model;
   switch (m.family) {
@@ -53,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                      testing::Values(RawDriver::Sample::WhileHigh, RawDriver::Sample::BeforeRise)),
     [](const auto &p) {
       return std::get<0>(p.param) +
-             (std::get<1>(p.param) == RawDriver::Sample::WhileHigh ? "High" : "BeforeRise");
+             (std::get<1>(p.param) == RawDriver::Sample::WhileHigh ? "SampledHigh" : "SampledBeforeRise");
     });
 
 // Edges that come before the reset settle time are lost, so an enable sent
