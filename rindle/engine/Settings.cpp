@@ -67,6 +67,9 @@ namespace {
 // which line and why it had to stop.
 class ValueLines {
 public:
+  // How much of a bad line a message repeats.
+  static constexpr qsizetype kShownChars = 40;
+
   ValueLines(std::vector<QByteArray> lines, QString title)
       : lines_(std::move(lines)), title_(std::move(title)) {}
 
@@ -79,7 +82,7 @@ public:
     if (!value)
       fail(QStringLiteral("Line %1: '%2' is not a valid integer value")
                .arg(line_)
-               .arg(QString::fromUtf8(*line)));
+               .arg(QString::fromUtf8(line->left(kShownChars))));
     else if (*value < min || *value > max)
       fail(QStringLiteral("Line %1: %2 is out of range").arg(line_).arg(*value));
     else
