@@ -139,6 +139,9 @@ void HexPainter::paintOffset(QPainter &painter, const HexEditState &state,
 void HexPainter::paintBookmarks(QPainter &painter, const HexEditState &state,
                                 const HexLayout &layout, qint64 firstRow,
                                 qint64 lastRow) const {
+  // A static text is laid out again when drawn in another font.
+  painter.save();
+  painter.setFont(markerFont_);
   for (int i = 0; i < HexByteModel::kBookmarkCount; ++i) {
     const Bookmark mark = state.model().bookmark(i);
     if (!mark.isSet())
@@ -153,11 +156,11 @@ void HexPainter::paintBookmarks(QPainter &painter, const HexEditState &state,
     painter.fillRect(box, hex ? kHexMarker : kCharMarker);
     painter.setPen(Qt::white);
     const QStaticText &digit = markerGlyphs_[static_cast<std::size_t>(i)];
+    const QPointF center = QRectF(box).center();
     const QSizeF size = digit.size();
-    painter.drawStaticText(QPointF(box.center().x() + 1 - size.width() / 2,
-                                   box.center().y() + 1 - size.height() / 2),
-                           digit);
+    painter.drawStaticText(center - QPointF(size.width() / 2, size.height() / 2), digit);
   }
+  painter.restore();
 }
 
 void HexPainter::paintCaret(QPainter &painter, const HexEditState &state,
@@ -176,18 +179,23 @@ void HexPainter::paintCaret(QPainter &painter, const HexEditState &state,
   const int hexX = layout.hexLeft(2 * b);
   const int charX = layout.charLeft(b);
 
-  // The other pane's frame first, so the caret's inversion stays exact.
-  const QRect frame = caret.pane == Pane::Hex ? QRect(charX, y, layout.charWidthAt(b), h)
-                                              : QRect(hexX, y, 2 * w, h);
-  painter.setPen(QPen(options.focusFrame ? colors.Text : colors.CursorFrame, 1,
-                      options.focusFrame ? Qt::DotLine : Qt::SolidLine));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawRect(frame.adjusted(0, 0, -1, -1));
-
+  const QRect frame = QRect(caret.pane == Pane::Hex ? QRect(charX, y, layout.charWidthAt(b), h)
+                                                    : QRect(hexX, y, 2 * w, h))
+                          .adjusted(0, 0, -1, -1);
   const int caretX = caret.pane == Pane::Hex ? layout.hexLeft(2 * b + (caret.lowNibble ? 1 : 0))
                                              : charX;
   const int caretWidth = state.insertMode() ? 2 : w;
+
   painter.save();
+  painter.setBrush(Qt::NoBrush);
+  if (options.focusFrame) {
+    // Inverted dots stay visible on any cell colour, selected ones too.
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+  } else {
+    painter.setPen(QPen(colors.CursorFrame, 1));
+  }
+  painter.drawRect(frame);
   painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
   painter.fillRect(caretX, y, caretWidth, h, Qt::white);
   painter.restore();

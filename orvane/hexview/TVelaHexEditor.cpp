@@ -173,11 +173,14 @@ void TVelaHexEditor::sync() {
     relayout();
     return;
   }
+  // A new range may clamp the bar's old value and scroll the state with it,
+  // so the state's row is taken first.
+  const qint64 top = state_.topRow();
   QScrollBar *vertical = verticalScrollBar();
-  const QSignalBlocker blockVertical(vertical);
   vertical->setRange(0, static_cast<int>(state_.maxTopRow()));
   vertical->setPageStep(state_.visibleRows());
-  vertical->setValue(static_cast<int>(state_.topRow()));
+  vertical->setValue(static_cast<int>(top));
+  state_.scrollTo(top);
   QScrollBar *horizontal = horizontalScrollBar();
   horizontal->setRange(0, std::max(layout_.totalWidth() - viewport()->width(), 0));
   horizontal->setPageStep(viewport()->width());

@@ -58,7 +58,7 @@ protected:
     editor->SetBytesPerColumn(1);
     editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const int frame = 2 * editor->frameWidth();
-    editor->resize(editor->layout().totalWidth() + 60,
+    editor->resize(640,
                    kRowsInView * editor->layout().rowHeight() + frame + 3);
     editor->show();
     editor->activateWindow();
