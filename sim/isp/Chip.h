@@ -67,12 +67,19 @@ public:
   std::span<std::uint8_t> flash() { return memory(Memory::Flash); }
   std::span<std::uint8_t> eeprom() { return memory(Memory::Eeprom); }
   std::span<std::uint8_t> userSignature() { return memory(Memory::UserSignature); }
+  std::span<const std::uint8_t> flash() const { return memory(Memory::Flash); }
+  std::span<const std::uint8_t> eeprom() const { return memory(Memory::Eeprom); }
+  std::span<const std::uint8_t> userSignature() const { return memory(Memory::UserSignature); }
   std::uint8_t fuse(FuseIndex which) const { return fuses_[which]; }
   // Stores the value as the chip would keep it (fixed bits forced).
   void setFuse(FuseIndex which, std::uint8_t value);
   std::uint8_t lockByte() const { return lock_; } // 0 bit = programmed
-  void setLockByte(std::uint8_t value) { lock_ = value | static_cast<std::uint8_t>(~model_->lockMask); }
+  // Bits the chip does not have read 1.
+  void setLockByte(std::uint8_t value) {
+    lock_ = static_cast<std::uint8_t>(value | ~model_->lockMask);
+  }
   std::array<std::uint8_t, 4> &calibration() { return calibration_; }
+  const std::array<std::uint8_t, 4> &calibration() const { return calibration_; }
   bool inReset() const { return inReset_; }
   bool inProgrammingMode() const { return programming_; }
   // A programmed RSTDISBL or DWEN fuse bit took effect at the last reset: the
@@ -107,8 +114,9 @@ public:
   void addBadRead(Memory which, std::uint32_t address, std::uint8_t mask = 0x01);
   void clearBadReads() { badReads_.clear(); }
 
-  // Whole state as a saved file holds it.
-  void eraseAll(); // the effect of a chip erase, without busy time
+  // What a chip erase does to the memories and lock bits, without the busy
+  // time, for setting up a test.
+  void eraseAll();
 
 private:
   struct BadRead {

@@ -136,7 +136,7 @@ std::string Bench::saveState(const std::string &path) const {
   text += "lock ";
   Hex2(text, c.lockByte());
   text += "\ncalibration ";
-  auto cal = const_cast<Chip &>(c).calibration();
+  const auto &cal = c.calibration();
   for (std::size_t i = 0; i < cal.size(); ++i) {
     Hex2(text, cal[i]);
     text += i + 1 < cal.size() ? " " : "\n";
