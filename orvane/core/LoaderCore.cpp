@@ -113,7 +113,13 @@ void LoaderCore::Start() {
 
 void LoaderCore::ModelChange(const QString &model) {
   settings.programmerModel = model;
-  settings.comSpeed = settings.ReadModelValue(QStringLiteral("comSpeed"));
+  // A model without a usable speed keeps the one in use rather than leaving
+  // the port without a baud rate.
+  const QString speed = settings.ReadModelValue(QStringLiteral("comSpeed"));
+  bool ok = false;
+  const int baud = speed.toInt(&ok);
+  if (ok && baud > 0)
+    settings.comSpeed = speed;
   HistoryFiles2.IniFile = paths.recentDevices(model);
   HistoryFiles2.RebuildMenu();
 }

@@ -66,7 +66,8 @@ public:
   // Start-up before the lists are filled: the program ini, user.ini, the
   // recent-files file and the last HEX file.
   void Start();
-  // Makes model current: its speed, its recent-devices list.
+  // Makes model current: its speed (kept as it was when the model gives no
+  // positive decimal speed), its recent-devices list.
   void ModelChange(const QString &model);
   // First activation of the main window: the model's database and LastDevice.
   void FirstActivation();

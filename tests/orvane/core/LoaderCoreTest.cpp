@@ -22,7 +22,8 @@ using test::writeAll;
 
 const char kCatalogue[] = "[Models]\nModel0=2207-5130 v2\nModel1=2207-2051\n"
                           "[2207-5130 v2]\nName=Programmer v2\nID=132\ncomSpeed=57600\nAlgorithm=1\n"
-                          "[2207-2051]\nName=Small one\nID=118\ncomSpeed=38400\nAlgorithm=1\n";
+                          "[2207-2051]\nName=Small one\nID=118\ncomSpeed=38400\nAlgorithm=1\n"
+                          "[No speed]\nName=Broken\ncomSpeed=fast\n";
 
 // A program folder with a catalogue, a database for the first model and the
 // 40-pin picture (the 20-pin one is missing on purpose).
@@ -163,6 +164,17 @@ TEST_F(LoaderCoreTest, SelectedDeviceGoesToTheTopOfItsModelsList) {
   core.ModelChange(QStringLiteral("2207-5130 v2"));
   EXPECT_EQ(core.HistoryFiles2.shownEntries(), (QStringList{"at89c51", "AT89C2051", "AT89S52"}));
   EXPECT_TRUE(QFile::exists(s.path("orvane-2207-5130 v2.dev")));
+}
+
+TEST_F(LoaderCoreTest, ModelWithoutSpeedKeepsTheSpeedInUse) {
+  startWithModel();
+  core.ModelChange(QStringLiteral("2207-2051"));
+  EXPECT_EQ(core.settings.comSpeed, QStringLiteral("38400"));
+  for (const char *model : {"No speed", "Unlisted"}) {
+    core.ModelChange(QString::fromLatin1(model));
+    EXPECT_EQ(core.settings.programmerModel, QString::fromLatin1(model));
+    EXPECT_EQ(core.settings.comSpeed, QStringLiteral("38400"));
+  }
 }
 
 TEST_F(LoaderCoreTest, FirstActivationSelectsTheLastDevice) {
