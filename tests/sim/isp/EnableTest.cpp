@@ -132,3 +132,44 @@ TEST(Enable, AnAvrEchoesEachByteOneByteLater) {
 }
 
 } // namespace
+
+namespace {
+
+// An instruction the chip does not know changes nothing, and the next one is
+// understood again.
+TEST(Enable, UnknownInstructionsAreIgnoredAndFramingKept) {
+  const struct {
+    const char *device;
+    std::vector<std::uint8_t> unknown;
+  } cases[] = {
+      {"AT89S52", {0x99, 0x00, 0x00, 0x00}},
+      {"AT89S52", {0xAC, 0x40, 0x00, 0x00}},
+      {"AT89S8252", {0x03, 0x00, 0x00}},
+      {"AT89S53", {0xAC, 0x00, 0x00}},
+      {"AT89S8253", {0x77, 0x00, 0x00, 0x00}},
+      {"AT90S8515", {0x4C, 0x00, 0x00, 0x00}}, // page write on a byte-mode chip
+      {"TINY45", {0x99, 0x12, 0x34, 0x56}},
+      {"TINY45", {0xAC, 0x00, 0x00, 0x00}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.device);
+    Rig rig(c.device);
+    rig.ops.enter();
+    rig.chip().flash()[0] = 0x5A;
+    const auto flash = std::vector<std::uint8_t>(rig.chip().flash().begin(), rig.chip().flash().end());
+    const std::uint8_t lock = rig.chip().lockByte();
+    const std::uint8_t fuse = rig.chip().fuse(kFuseLow);
+    if (c.unknown.size() == 3)
+      rig.d.send({c.unknown[0], c.unknown[1], c.unknown[2]});
+    else
+      rig.d.send({c.unknown[0], c.unknown[1], c.unknown[2], c.unknown[3]});
+    EXPECT_EQ(rig.chip().counters().ignoredUnknown, 1u);
+    EXPECT_TRUE(std::ranges::equal(rig.chip().flash(), flash));
+    EXPECT_EQ(rig.chip().lockByte(), lock);
+    EXPECT_EQ(rig.chip().fuse(kFuseLow), fuse);
+    EXPECT_EQ(rig.chip().busyUntil(), 0u);
+    EXPECT_EQ(rig.ops.readFlash(0), 0x5A);
+  }
+}
+
+} // namespace
