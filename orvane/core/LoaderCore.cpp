@@ -64,6 +64,10 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale) {
 
 LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
     : paths(programPath), HistoryFiles1(prompter), HistoryFiles2(prompter), prompter_(prompter) {
+  // The lists name their files from the program path from the start, so that
+  // nothing is ever written to a "History.ini" in the working folder.
+  HistoryFiles1.IniFile = paths.recentFiles();
+  HistoryFiles2.IniFile = paths.recentDevices(settings.programmerModel);
   HistoryFiles1.IniKey = QStringLiteral("History Files");
   HistoryFiles1.MaxItems = 10;
   HistoryFiles1.ShowFullPath = true;

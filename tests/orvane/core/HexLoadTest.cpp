@@ -24,7 +24,6 @@ bool allFF(const LoaderBuffer &b, int from, int to) {
 class HexLoad : public testing::Test {
 protected:
   HexLoad() : core(s.path("orvane"), prompter) {
-    core.HistoryFiles1.IniFile = core.paths.recentFiles();
     core.HistoryFiles1.setParentMenu(&recentFiles);
   }
 
