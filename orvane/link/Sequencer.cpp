@@ -78,6 +78,7 @@ Sequencer::Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, Se
                      common::Prompter &prompter, QObject *parent)
     : QObject(parent), core_(core), port_(port), packets_(packets), host_(host),
       prompter_(prompter) {
+  timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(tickMs_);
   connect(&timer_, &QTimer::timeout, this, &Sequencer::Algo1_Timer1Timer);
   packets_.SetComPort(&port_);

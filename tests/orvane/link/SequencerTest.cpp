@@ -16,7 +16,8 @@ namespace {
 
 using orvane::Sequencer;
 
-constexpr int kTick = 50;
+// Long enough for a reply to cross the pseudo-terminal on a loaded machine.
+constexpr int kTick = 250;
 const QString kModel = QStringLiteral("2207-5130 v2");
 const QString kGreeting = QStringLiteral("Serial Programmer Ver 2.0 Ready");
 const QString kChipLine = QStringLiteral("AT89S51, 4K Flash approx.");
@@ -318,7 +319,7 @@ TEST_F(SequencerTest, ReadFillsTheImageFromTheChipAndKeepsBytesLoaded) {
   EXPECT_EQ(core->buffer.TransferCount, 4096);
   // The chip-size step is judged five ticks after "b"; the read steps go
   // back to the short tick.
-  EXPECT_GE(host.timeAfter("Chip Size..."), 5 * kTick - 10);
+  EXPECT_GE(host.timeAfter("Chip Size..."), 5 * kTick * 9 / 10);
   EXPECT_LT(host.timeAfter("Reading, Please wait..."), 5 * kTick);
   EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
 }
@@ -347,6 +348,212 @@ TEST_F(SequencerTest, ChainStopsWhenTheChipStaysUsedAfterErasing) {
   expectLog(detected() + kErased +
                             Lines{P("Blank Check..."), R("5 Bytes Used Approximately")});
   EXPECT_EQ(box->Received(), "\rgep");
+}
+
+// ---------------------------------------------------------------------------
+// Hardware and link failures: each ends the function with a result line and
+// leaves the loader idle with the port closed (checked by run()).
+
+TEST_F(SequencerTest, SilentHardwareTimesOutAboutOneTickAfterCR) {
+  const int tick = kTick;
+  sim::BoxFaults faults;
+  faults.silent = true;
+  box->SetFaults(faults);
+  run(orvane::kProgram);
+  expectLog({P("Detecting Hardware..."), R("Hardware Detect Timeout")});
+  EXPECT_GE(host.timeAfter("Detecting Hardware..."), tick - 10);
+  EXPECT_LT(host.timeAfter("Detecting Hardware..."), 3 * tick);
+  EXPECT_EQ(box->Received(), "\r");
+}
+
+TEST_F(SequencerTest, AModelOfAnotherProtocolOnlyClearsTheLog) {
+  host.lines = {P("left from before")};
+  core->ModelChange(QStringLiteral("Other Box"));
+  run(orvane::kSignature);
+  EXPECT_TRUE(host.lines.empty());
+  EXPECT_EQ(host.clears, 1);
+  EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
+  EXPECT_EQ(box->Received(), "");
+  EXPECT_TRUE(prompter.shown.empty());
+
+  core->ModelChange(kModel);
+  run(orvane::kSignature);
+  expectLog(detected());
+}
+
+TEST_F(SequencerTest, APortThatCannotBeOpenedIsReportedAndTheNextTryWorks) {
+  port.SetPort(dir.filePath("no-such-port"));
+  run(orvane::kErase);
+  EXPECT_EQ(prompter.messages(), QStringList{"Unable to open com port (win error code: 2)"});
+  EXPECT_TRUE(host.lines.empty());
+  EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
+
+  port.SetPort(pathOf(*box));
+  run(orvane::kSignature);
+  expectLog(detected());
+}
+
+TEST_F(SequencerTest, ALinkDroppedInTheMiddleOfAWriteEndsTheFunction) {
+  const auto image = loadImage(500);
+  sim::BoxFaults faults;
+  faults.dropAfterWriteBytes = 100;
+  box->SetFaults(faults);
+  run(orvane::kProgram);
+  ASSERT_GE(host.lines.size(), 2u);
+  const Lines start(host.lines.begin(), host.lines.end() - 1);
+  const Lines expectedStart = detected() + kErased +
+                              Lines{P("Blank Check..."), R("OK"), P("Setting Write Counter..."),
+                                    R("500 bytes"), P("Writing, Please wait...")};
+  EXPECT_EQ(start, expectedStart);
+  EXPECT_TRUE(host.lines.back().result);
+  EXPECT_TRUE(host.lines.back().text.startsWith("Communication Error: "))
+      << host.lines.back().text.toStdString();
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_TRUE(box->LinkDropped());
+  EXPECT_EQ(chipStart(100), std::vector<std::uint8_t>(image.begin(), image.begin() + 100));
+}
+
+TEST_F(SequencerTest, AnInlineWaitGivesUpAfterItsBound) {
+  // Replies come well within a tick but later than the inline bound.
+  seq->SetTickInterval(1000);
+  seq->SetInlineSilenceLimit(100);
+  sim::BoxFaults faults;
+  faults.replyDelayMs = 300;
+  box->SetFaults(faults);
+  run(orvane::kSignature);
+  expectLog({P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."),
+             R("Hardware Timeout, no reply for 0.1 s")});
+}
+
+TEST_F(SequencerTest, AChipThatIsNotDetectedStopsTheChain) {
+  struct Case {
+    const char *name;
+    bool empty;
+    std::string chip;
+  } cases[] = {{"empty socket", true, "AT89S51"}, {"unknown chip", false, "AT89X99"}};
+  for (const Case &c : cases) {
+    sim::ProgrammerBox::Chip chip;
+    chip.name = c.chip;
+    auto other = startBox(chip, QString::fromLatin1(c.name) + ".bin");
+    sim::BoxFaults faults;
+    faults.noChip = c.empty;
+    other->SetFaults(faults);
+    port.SetPort(pathOf(*other));
+    run(orvane::kErase);
+    expectLog({P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."),
+               R("Device Detect Timeout")});
+    EXPECT_EQ(other->Received(), "\rg") << c.name;
+  }
+  EXPECT_EQ(core->deviceLabels.Device, QStringLiteral("None"));
+}
+
+TEST_F(SequencerTest, BadReadRepliesEndTheReadAndLeaveTheImage) {
+  using RR = sim::BoxFaults::ReadReply;
+  const struct {
+    RR mode;
+    QString line;
+    QStringList boxes;
+  } cases[] = {
+      {RR::Short, "Expected 4096 Bytes, instead is 2054", {}},
+      {RR::HalfDigits, "Read reply not readable: '$\r\n' is not a valid integer value",
+       {"'$\r\n' is not a valid integer value"}},
+      {RR::BadDigits, "Read reply not readable: '$ZZ' is not a valid integer value",
+       {"'$ZZ' is not a valid integer value"}},
+  };
+  box->SetFlash(std::vector<std::uint8_t>(4096, 0x5A));
+  for (const auto &c : cases) {
+    const auto image = loadImage(300);
+    const auto before = core->buffer.ImageArea;
+    prompter.shown.clear();
+    sim::BoxFaults faults;
+    faults.readReply = c.mode;
+    box->SetFaults(faults);
+    run(orvane::kRead);
+    ASSERT_FALSE(host.lines.empty());
+    EXPECT_EQ(host.lines.back(), R(c.line));
+    EXPECT_EQ(prompter.messages(), c.boxes);
+    EXPECT_EQ(core->buffer.ImageArea, before);
+  }
+}
+
+TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
+  const struct {
+    int state;
+    QByteArray reply;
+    Lines lines;
+    std::int32_t transferCount;
+  } cases[] = {
+      {4, "p\r\nUsed,12,Bytes\r\n", {R("12 Bytes Used Approximately")}, 77},
+      {4, "p\r\nUsed,-3,Bytes\r\n", {R("OK")}, 77},
+      {4, "p\r\nUsed,many,Bytes\r\n",
+       {R("Unexpected reply from the hardware: 'many' is not a valid integer value")}, 77},
+      {4, "p\r\nUsed 7\r\n",
+       {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
+      {6, "b8192\n\r", {R("8192 Bytes")}, 8192},
+      {6, "b0\n\r", {}, 0},
+      {6, "bXYZ\n\r",
+       {R("Unexpected reply from the hardware: 'XYZ' is not a valid integer value")}, 77},
+      {6, "b4096", {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
+  };
+  for (const auto &c : cases) {
+    host.lines.clear();
+    core->buffer.TransferCount = 77;
+    host.selected = orvane::kRead;
+    seq->ResumeIndex = -1;
+    seq->StepState = c.state;
+    seq->ReplyText.clear();
+    seq->PacketCount = 0;
+    seq->Algo1_RxPacket(c.reply);
+    seq->Algo1_Timer1Timer();
+    expectLog(c.lines);
+    EXPECT_EQ(seq->StepState, 0) << c.reply.toStdString();
+    EXPECT_EQ(core->buffer.TransferCount, c.transferCount) << c.reply.toStdString();
+  }
+}
+
+TEST_F(SequencerTest, WhileAFunctionRunsASecondOneIsRefusedAndTheSpeedMayChange) {
+  box->SetFlash({1, 2, 3});
+  host.selected = orvane::kRead;
+  seq->ExecuteFunction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return seq->StepState == 6; }, 5000));
+  host.selected = orvane::kErase;
+  seq->ExecuteFunction();
+  EXPECT_EQ(host.clears, 1);
+  EXPECT_TRUE(port.SetCustomBaudRate(38400));
+  EXPECT_EQ(box->Line().baud, 38400u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !seq->Busy(); }, 10000));
+  // The chain put its own function back into the list.
+  EXPECT_EQ(host.selected, orvane::kRead);
+  EXPECT_EQ(host.lines.back(), R(bytesRead(4096)));
+  EXPECT_EQ(box->Received().find('e'), std::string::npos);
+}
+
+TEST_F(SequencerTest, TheFileIsReloadedBeforeAFunctionWhenAsked) {
+  QFile hex(dir.filePath("four.hex"));
+  ASSERT_TRUE(hex.open(QIODevice::WriteOnly));
+  hex.write(":0400000001020304F2\r\n:00000001FF\r\n");
+  hex.close();
+  core->settings.ReloadFile = 1;
+  core->settings.LastFile = hex.fileName();
+  core->buffer.ImageArea.fill(0);
+  core->buffer.BytesLoaded = 0;
+  run(orvane::kSignature);
+  EXPECT_EQ(core->buffer.BytesLoaded, 4);
+  EXPECT_EQ(core->buffer.ImageArea[3], 4);
+  EXPECT_EQ(core->buffer.ImageArea[4], 0xFF);
+  expectLog(detected());
+}
+
+TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
+  // The link is gone when the chip-size step would send "b".
+  host.selected = orvane::kRead;
+  seq->StepState = 2;
+  seq->StepSucceeded = true;
+  seq->Algo1_Lookup();
+  expectLog({P("Chip Size..."), R("Communication Error: The port is not open")});
+  EXPECT_EQ(prompter.messages(), QStringList{"The port is not open"});
+  EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
+  EXPECT_FALSE(seq->Algo1_Timer1().isActive());
 }
 
 } // namespace
