@@ -121,19 +121,25 @@ void HexByteModel::loadFile(const QString &path) {
     throw HexViewError(cannotOpen(path, file.errorString()));
   const bool readOnly = !isWritableFile(path);
 
-  std::vector<std::uint8_t> loaded;
+  // Read straight into a block of the file's size, growing it only for a
+  // file that grows while it is read.
+  ByteBuffer loaded;
   try {
-    loaded.reserve(static_cast<std::size_t>(std::max<qint64>(file.size(), 0) + kFileChunk));
+    const auto expected = static_cast<std::size_t>(std::max<qint64>(file.size(), 0));
+    loaded.reserve(expected + static_cast<std::size_t>(kFileChunk));
+    loaded.resize(expected);
+    std::size_t at = 0;
     for (;;) {
-      const std::size_t at = loaded.size();
-      loaded.resize(at + kFileChunk);
+      if (loaded.size() - at < static_cast<std::size_t>(kFileChunk))
+        loaded.resize(at + static_cast<std::size_t>(kFileChunk));
       const qint64 got = file.read(reinterpret_cast<char *>(loaded.data() + at), kFileChunk);
       if (got < 0)
         throw HexViewError(cannotOpen(path, file.errorString()));
-      loaded.resize(at + static_cast<std::size_t>(got));
+      at += static_cast<std::size_t>(got);
       if (got == 0)
         break;
     }
+    loaded.resize(at);
   } catch (const std::bad_alloc &) {
     throw HexViewError(cannotOpen(path, QString::fromLocal8Bit(std::strerror(ENOMEM))));
   }

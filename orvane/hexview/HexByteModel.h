@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvane/hexview/ByteBuffer.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -72,7 +74,7 @@ private:
   void clearMarksFrom(qint64 position);
   static int checkedBookmark(int index);
 
-  std::vector<std::uint8_t> bytes_;
+  ByteBuffer bytes_;
   // One bit per byte, allocated at the first mark and never longer than
   // the data.
   std::vector<std::uint64_t> marks_;
