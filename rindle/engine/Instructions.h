@@ -129,8 +129,10 @@ inline void ReadSignature(IspSlots &s, int k) {
 // Answer bits 0..2 are LB1..LB3, 0 = programmed.
 inline void ReadLockBits(IspSlots &s) { s[0] = 0x24; }
 inline void ReadUserFuses(IspSlots &s) { s[0] = 0x21; }
+// Byte 2 is 0001 followed by the four user fuse bits as FuseLow holds them
+// (SPIEN in bit 0 included: forcing it would override the user's choice).
 inline void WriteUserFuses(IspSlots &s, std::uint16_t fuseLow) {
-  s[0] = 0xAC; s[1] = static_cast<std::uint16_t>((fuseLow & 0x0F) | 0x01);
+  s[0] = 0xAC; s[1] = static_cast<std::uint16_t>(0x10 | (fuseLow & 0x0F));
 }
 // lockBits: bit 0..2 set = LB1..LB3 to be programmed.
 inline void WriteLockBits(IspSlots &s, std::uint16_t lockBits) {
