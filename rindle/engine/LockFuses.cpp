@@ -179,7 +179,11 @@ void IspEngine::EraseChip() {
   EraseOnly = false;
   if (ResultText.isEmpty()) {
     WriteLockBits();
-    ResultText = QStringLiteral("OK");
+    // A chip lost after the erase keeps its message: its fuses and lock
+    // bits were not written.
+    if (ChipResponded) {
+      ResultText = QStringLiteral("OK");
+    }
   }
 }
 

@@ -203,6 +203,37 @@ TEST(Erase, KeepsTheLockByteAndSetsOnlyTheFuseBytesTheDeviceHas) {
   EXPECT_EQ(s51.Fuses(), (FuseState{0, 0x12, 0x34, 0x56, 0x78})) << "no defaults to apply";
 }
 
+// A timer that, once the chip erase's wait is over, leaves MISO stuck low:
+// the chip is lost between the erase and the fuse and lock writes.
+class LoseChipAfterErase : public common::TickTimer {
+public:
+  LoseChipAfterErase(sim::isp::Bench &bench, std::uint16_t eraseTicks)
+      : bench_(bench), eraseTicks_(eraseTicks) {}
+  void TimerSetup() override {}
+  void TickDelay(std::uint16_t count) override {
+    if (count == eraseTicks_) {
+      bench_.setMisoFault(sim::isp::MisoFault::StuckLow);
+    }
+  }
+  void TimerRestore() override {}
+
+private:
+  sim::isp::Bench &bench_;
+  std::uint16_t eraseTicks_;
+};
+
+TEST(Erase, AChipLostAfterTheEraseIsNotReportedAsDone) {
+  Rig rig(device::kMega8);
+  LoseChipAfterErase timer(rig.bench, 13125);
+  rig.bench.forwardDelaysTo(&timer);
+  rig.Run(&IspEngine::EraseChip);
+  rig.bench.forwardDelaysTo(nullptr);
+  EXPECT_EQ(rig.chip().counters().erases, 1u);
+  EXPECT_EQ(rig.chip().counters().fuseWrites, 0u);
+  EXPECT_FALSE(rig.engine.ChipResponded);
+  EXPECT_EQ(rig.engine.ResultText.toStdString(), "No response from uC . . .");
+}
+
 TEST(DefaultFuses, ApplyOnlyWhenTheNamedBytesAreUnprogrammed) {
   struct Case {
     const char *name;
