@@ -84,3 +84,28 @@ TEST(LateAnswer, AChipInStepOnlyAtTheThirdAttemptIsProgrammed) {
 
 } // namespace
 } // namespace rindle::optest
+
+namespace rindle::optest {
+namespace {
+
+// Sizes no device has (a damaged settings file) never reach past the buffer.
+TEST(DamagedSizes, OperationsStayInsideTheBuffer) {
+  Rig tiny(device::kTiny2313);
+  tiny.engine.Device.FlashSize = 1 << 30;
+  tiny.engine.Device.EepromSize = 0xFFFF;
+  tiny.engine.SaveOscCalToEeprom = true;
+  tiny.engine.CalibrationBytes = {0x01, 0x02, 0x03, 0x04};
+  tiny.engine.StoreCalibrationBytes();
+  const auto cells = tiny.buffer();
+  EXPECT_EQ(cells[cells.size() - 2], 0x01);
+  EXPECT_EQ(cells[cells.size() - 1], 0x02);
+
+  Rig s8253(device::kAt89S8253);
+  s8253.engine.Device.FlashSize = -100;
+  s8253.chip().eeprom()[0] = 0x44;
+  s8253.Run(&IspEngine::ReadChip);
+  EXPECT_EQ(s8253.buffer()[0], 0x44) << "the EEPROM follows an empty flash";
+}
+
+} // namespace
+} // namespace rindle::optest
