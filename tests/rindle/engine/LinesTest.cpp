@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
 #include <vector>
 
 #include "common/RecordingPort.h"
@@ -72,7 +74,16 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"clear inverted SCK drives pin 6 high", 0x00, 0x10, 0x10, false, 0x10},
                       LineCase{"set inverted keeps the other pins", 0xC5, 0x10, 0x10, true, 0xC5},
                       LineCase{"clear inverted keeps the other pins", 0xC5, 0x10, 0x10, false, 0xD5},
-                      LineCase{"set on D0", 0x80, 0x01, 0x00, true, 0x81}));
+                      LineCase{"set on D0", 0x80, 0x01, 0x00, true, 0x81}),
+    [](const ::testing::TestParamInfo<LineCase> &param) {
+      std::string name = param.param.what;
+      for (char &ch : name) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) {
+          ch = '_';
+        }
+      }
+      return name;
+    });
 
 TEST_F(LinesTest, TwoLinesOnOneBitLetTheLaterPrimitiveWin) {
   engine.Port.SckMask = 0x20; // same bit as MOSI
