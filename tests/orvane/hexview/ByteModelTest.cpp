@@ -78,6 +78,8 @@ struct BookmarkCase {
   qint64 after; // -1: removed
 };
 
+void PrintTo(const BookmarkCase &c, std::ostream *out) { *out << c.name; }
+
 class BookmarkShift : public ByteModelTest, public ::testing::WithParamInterface<BookmarkCase> {};
 
 TEST_P(BookmarkShift, FollowsTheEdit) {

@@ -260,6 +260,8 @@ struct RangeCase {
   QString message; // empty: accepted
 };
 
+void PrintTo(const RangeCase &c, std::ostream *out) { *out << c.name; }
+
 class EditorRanges : public EditorTest, public ::testing::WithParamInterface<RangeCase> {};
 
 TEST_P(EditorRanges, RejectsValuesOutOfRange) {
@@ -319,6 +321,8 @@ struct KeyCase {
   qint64 anchor = -1; // expected selection, -1: none
   qint64 end = -1;
 };
+
+void PrintTo(const KeyCase &c, std::ostream *out) { *out << c.name; }
 
 class EditorKeys : public EditorTest, public ::testing::WithParamInterface<KeyCase> {
 protected:

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace orvane::hexview {
 namespace {
 
@@ -13,6 +15,8 @@ struct FormatCase {
   qint64 lastRowOffset;
   QString expected;
 };
+
+void PrintTo(const FormatCase &c, std::ostream *out) { *out << c.name; }
 
 class OffsetFormatCases : public ::testing::TestWithParam<FormatCase> {};
 
@@ -44,6 +48,8 @@ struct ErrorCase {
   QString format;
   QString message;
 };
+
+void PrintTo(const ErrorCase &c, std::ostream *out) { *out << c.name; }
 
 class OffsetFormatErrors : public ::testing::TestWithParam<ErrorCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -28,6 +30,8 @@ struct FindCase {
   bool ignoreCase;
   qint64 expected;
 };
+
+void PrintTo(const FindCase &c, std::ostream *out) { *out << c.name; }
 
 class FindPatternCases : public ::testing::TestWithParam<FindCase> {};
 
@@ -119,6 +123,8 @@ struct HexTextCase {
   bool swap;
   QByteArray expected;
 };
+
+void PrintTo(const HexTextCase &c, std::ostream *out) { *out << c.name; }
 
 class HexTextCases : public ::testing::TestWithParam<HexTextCase> {};
 
