@@ -4,6 +4,9 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
 namespace orvane {
 
@@ -117,6 +120,7 @@ bool ComPort::Open() {
 }
 
 void ComPort::Close() {
+  pending_.clear();
   if (port_.isOpen()) {
     port_.close();
     port_.clearError();
@@ -139,6 +143,7 @@ bool ComPort::ClearBuffer(bool input, bool output) {
     return true;
   }
   Operation op(*this);
+  pending_.clear();
   return port_.clear(QSerialPort::Input) || noteFailure();
 }
 
@@ -151,14 +156,35 @@ bool ComPort::WriteStr(const QByteArray &text) {
     return false;
   }
   Operation op(*this);
-  if (port_.write(text) != text.size()) {
-    return noteFailure();
-  }
+  // Straight to the driver: the data steps write one byte per call, so the
+  // cost of a call bounds their speed.
+  const int fd = port_.handle();
   QDeadlineTimer deadline(100 * static_cast<qint64>(text.size()) + 1000);
-  while (port_.bytesToWrite() > 0) {
-    if (deadline.hasExpired() ||
-        !port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
-      return noteFailure();
+  qsizetype done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.constData() + done, static_cast<size_t>(text.size() - done));
+    if (n > 0) {
+      done += n;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN) {
+      return systemFailure(errno);
+    }
+    // The driver's queue is full: wait for room.
+    const qint64 left = deadline.remainingTime();
+    if (left <= 0) {
+      linkError_ = QStringLiteral("Write time-out: the port did not take the data");
+      return false;
+    }
+    pollfd room{fd, POLLOUT, 0};
+    if (::poll(&room, 1, static_cast<int>(left)) < 0 && errno != EINTR) {
+      return systemFailure(errno);
+    }
+    if (room.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+      return hangUp();
     }
   }
   return true;
@@ -168,50 +194,97 @@ QByteArray ComPort::ReadStr(int count) {
   if (!port_.isOpen() || count <= 0) {
     return {};
   }
-  if (port_.bytesAvailable() == 0) {
-    Operation op(*this);
-    // Takes in what the driver holds already, without waiting.
-    if (!port_.waitForReadyRead(0)) {
-      if (port_.error() == QSerialPort::TimeoutError) {
-        port_.clearError();
-      } else {
-        noteFailure();
-      }
-    }
+  Operation op(*this);
+  takeIn();
+  if (pending_.isEmpty()) {
+    readDriver();
   }
-  return port_.read(count);
+  const QByteArray out = pending_.left(count);
+  pending_.remove(0, out.size());
+  return out;
 }
 
 ComPort::WaitResult ComPort::ReadUntil(char target, int silenceMs, QByteArray *collected) {
+  if (!port_.isOpen()) {
+    linkError_ = QStringLiteral("The port is not open");
+    return WaitResult::LinkLost;
+  }
   Operation op(*this);
+  takeIn();
   for (;;) {
-    if (!port_.isOpen()) {
-      if (linkError_.isEmpty()) {
-        linkError_ = QStringLiteral("The port is not open");
+    const qsizetype at = pending_.indexOf(target);
+    if (at >= 0) {
+      if (collected) {
+        collected->append(pending_.constData(), at + 1);
       }
+      pending_.remove(0, at + 1);
+      return WaitResult::Found;
+    }
+    if (collected) {
+      collected->append(pending_);
+    }
+    pending_.clear();
+    pollfd in{port_.handle(), POLLIN, 0};
+    const int ready = ::poll(&in, 1, silenceMs);
+    if (ready == 0) {
+      return WaitResult::TimedOut;
+    }
+    if (ready < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      systemFailure(errno);
       return WaitResult::LinkLost;
     }
-    char c = 0;
-    while (port_.getChar(&c)) {
-      if (collected) {
-        collected->append(c);
-      }
-      if (c == target) {
-        return WaitResult::Found;
-      }
-    }
-    if (!port_.waitForReadyRead(silenceMs)) {
-      if (port_.error() == QSerialPort::TimeoutError || port_.error() == QSerialPort::NoError) {
-        port_.clearError();
-        return WaitResult::TimedOut;
-      }
-      noteFailure();
+    if (!readDriver()) {
       return WaitResult::LinkLost;
     }
   }
 }
 
-QByteArray ComPort::ReadAvailable() { return port_.isOpen() ? port_.readAll() : QByteArray(); }
+QByteArray ComPort::ReadAvailable() {
+  takeIn();
+  QByteArray out;
+  out.swap(pending_);
+  return out;
+}
+
+void ComPort::takeIn() {
+  if (port_.isOpen() && port_.bytesAvailable() > 0) {
+    pending_ += port_.readAll();
+  }
+}
+
+bool ComPort::readDriver() {
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(port_.handle(), chunk, sizeof chunk);
+    if (n > 0) {
+      pending_.append(chunk, n);
+      return true;
+    }
+    if (n == 0) {
+      return hangUp();
+    }
+    if (errno == EINTR) {
+      continue;
+    }
+    if (errno == EAGAIN) {
+      return true;
+    }
+    return systemFailure(errno);
+  }
+}
+
+bool ComPort::systemFailure(int code) {
+  linkError_ = QString::fromLocal8Bit(std::strerror(code));
+  return false;
+}
+
+bool ComPort::hangUp() {
+  linkError_ = QStringLiteral("The serial device hung up");
+  return false;
+}
 
 void ComPort::onReadyRead() {
   if (operationDepth_ == 0) {
@@ -251,8 +324,12 @@ void ComPort::onError(QSerialPort::SerialPortError error) {
       Qt::QueuedConnection);
 }
 
+bool ComPort::dataWaiting() const {
+  return port_.isOpen() && (!pending_.isEmpty() || port_.bytesAvailable() > 0);
+}
+
 void ComPort::announceLater() {
-  if (announceQueued_ || !port_.isOpen() || port_.bytesAvailable() == 0) {
+  if (announceQueued_ || !dataWaiting()) {
     return;
   }
   announceQueued_ = true;
@@ -260,7 +337,7 @@ void ComPort::announceLater() {
       this,
       [this] {
         announceQueued_ = false;
-        if (operationDepth_ == 0 && port_.isOpen() && port_.bytesAvailable() > 0) {
+        if (operationDepth_ == 0 && dataWaiting()) {
           emit RxChar();
         }
       },

@@ -83,9 +83,19 @@ private:
   void onReadyRead();
   void onError(QSerialPort::SerialPortError error);
   void announceLater();
+  bool dataWaiting() const;
   bool noteFailure();
+  // Moves what the port layer has taken in behind what waits already.
+  void takeIn();
+  // Reads what the driver holds, without waiting; false when the link failed.
+  bool readDriver();
+  bool systemFailure(int code);
+  bool hangUp();
 
   QSerialPort port_;
+  // Received bytes taken from the driver by the inline operations and not
+  // consumed yet; they come before anything the port layer reads later.
+  QByteArray pending_;
   QString portName_ = QStringLiteral("COM1");
   qint32 baudRate_ = 9600;
   QString openError_;

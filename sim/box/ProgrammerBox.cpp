@@ -269,7 +269,7 @@ void ProgrammerBox::command(std::uint8_t byte) {
     if (faults.noChip) {
       reply("g\r\n\t\n\r\n\r>");
     } else {
-      reply("g\r\n\t" + chip_.name + "\n\r" + chip_.detail + "\n\r>");
+      reply(std::string("g\r\n\t").append(chip_.name).append("\n\r").append(chip_.detail).append("\n\r>"));
     }
     break;
   case 'e': {
@@ -291,7 +291,7 @@ void ProgrammerBox::command(std::uint8_t byte) {
       std::lock_guard lock(mutex_);
       used = usedBytes();
     }
-    reply("p\r\nUsed," + std::to_string(used) + ",Bytes\r\n>");
+    reply(std::string("p\r\nUsed,").append(std::to_string(used)).append(",Bytes\r\n>"));
     break;
   }
   case 'l':
@@ -303,7 +303,7 @@ void ProgrammerBox::command(std::uint8_t byte) {
     reply("l\r\nLock Bits Programmed\r\n>");
     break;
   case 'b':
-    reply("b" + std::to_string(chip_.flashSize) + "\n\r>");
+    reply(std::string("b").append(std::to_string(chip_.flashSize)).append("\n\r>"));
     break;
   case 's':
     mode_ = Mode::Counter;
