@@ -18,7 +18,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <ctime>
+#include <sys/resource.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -28,10 +28,29 @@ namespace {
 
 constexpr int kImageBytes = 8192;
 
+// User and system time of the calling thread.
 double threadCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  auto seconds = [](const timeval &t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The loader's objects need a widget application on this thread; it lives
+// until the program ends.
+void ensureApplication() {
+  if (QCoreApplication::instance()) {
+    return;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  static int argc = 1;
+  static char name[] = "orvane_link_bench";
+  static char *argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
 }
 
 // Takes the clocks at the start of the write step and at its result line.
@@ -84,6 +103,7 @@ private:
 };
 
 void BM_WriteStep(benchmark::State &state) {
+  ensureApplication();
   QTemporaryDir dir;
   {
     QFile ini(dir.filePath("orvane.ini"));
@@ -218,13 +238,4 @@ BENCHMARK(BM_BareHandshake)->UseManualTime()->Unit(benchmark::kMillisecond)->Ite
 
 } // namespace
 
-int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();
