@@ -179,6 +179,9 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
     }
     break;
   case Qt::Key_Insert:
+    // Shift+Insert and Ctrl+Insert are the desktop's clipboard keys.
+    if (shift || ctrl)
+      return false;
     state.setInsertMode(!state.insertMode());
     return true;
   case Qt::Key_Delete:
@@ -195,8 +198,9 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
   }
 
   // Enter, Escape and the like belong to the dialog around the view, and so
-  // do Ctrl shortcuts; Ctrl with Alt is AltGr on some desktops and types.
-  const bool shortcut = ctrl && !(modifiers & Qt::AltModifier);
+  // do Ctrl and Alt shortcuts; Ctrl with Alt is AltGr on some desktops and
+  // types.
+  const bool shortcut = ctrl != static_cast<bool>(modifiers & Qt::AltModifier);
   if (text.isEmpty() || text.front().unicode() < 32 || shortcut)
     return false;
   for (QChar ch : text)

@@ -23,9 +23,10 @@ public:
   struct Options {
     bool focused = false;
     bool focusFrame = true;
-    QChar maskChar = u'.';
   };
 
+  // Lays the glyphs out for font; maskChar stands for bytes 0 to 31 and for
+  // the code page's unassigned bytes.
   void setFont(const QFont &font, QChar maskChar);
 
   // clip is in content pixels, with (0, 0) at the left of the first row

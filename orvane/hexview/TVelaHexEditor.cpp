@@ -195,7 +195,6 @@ void TVelaHexEditor::paintEvent(QPaintEvent *event) {
   HexPainter::Options options;
   options.focused = hasFocus();
   options.focusFrame = focusFrame_;
-  options.maskChar = maskChar_;
   painter_.paint(painter, state_, layout_, offsetFormat_, colors_, options,
                  event->rect().translated(dx, 0));
 }

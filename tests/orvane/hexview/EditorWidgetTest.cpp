@@ -115,8 +115,13 @@ TEST_F(EditorTest, TypingInTheCharacterPane) {
   EXPECT_EQ(byteAt(2), 0xE4);
   EXPECT_TRUE(editor->model().isChanged(2));
   EXPECT_EQ(caret(), (Caret{3, Pane::Char, false}));
-  QTest::keyClick(editor.get(), Qt::Key_A, Qt::ControlModifier);
-  EXPECT_EQ(byteAt(3), 0x00) << "control characters are ignored";
+  for (const auto modifier : {Qt::ControlModifier, Qt::AltModifier}) {
+    QTest::keyClick(editor.get(), Qt::Key_A, modifier);
+    EXPECT_EQ(byteAt(3), 0x00) << "shortcuts do not type";
+  }
+  QTest::keyClick(editor.get(), Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(byteAt(3), 'a') << "AltGr types";
+  key(Qt::Key_Left);
 
   key(Qt::Key_Insert);
   type("Z");
@@ -307,6 +312,23 @@ TEST_F(EditorTest, ChangingTheOffsetFormatWidensTheColumn) {
   editor->SetOffsetFormat("8!10:|h");
   EXPECT_EQ(editor->layout().offsetWidth(), (9 + 1) * editor->layout().charWidth() + 21);
   EXPECT_GT(editor->layout().offsetWidth(), before);
+}
+
+TEST_F(EditorTest, ControlBytesShowTheMaskChar) {
+  load(QByteArray("......\x05.\x1F.A", 11));
+  const QImage image = picture();
+  const HexLayout &l = editor->layout();
+  const auto cell = [&](int byte) {
+    return image.copy(l.charLeft(byte), 0, l.charWidthAt(0), l.rowHeight());
+  };
+  EXPECT_EQ(cell(6), cell(7));
+  EXPECT_EQ(cell(8), cell(9));
+  EXPECT_NE(cell(9), cell(10)) << "a letter is drawn as itself";
+
+  editor->SetMaskChar(u'~');
+  const QImage masked = picture();
+  EXPECT_NE(masked.copy(l.charLeft(6), 0, l.charWidthAt(0), l.rowHeight()),
+            masked.copy(l.charLeft(7), 0, l.charWidthAt(0), l.rowHeight()));
 }
 
 // ---- keys ----
