@@ -1,6 +1,7 @@
 #include "orvane/hexview/HexEditState.h"
 
 #include "orvane/hexview/AnsiCodePage.h"
+#include "orvane/hexview/HexDigits.h"
 #include "orvane/hexview/HexViewError.h"
 
 namespace orvane::hexview {
@@ -9,17 +10,6 @@ namespace {
 
 constexpr int kMaxBytesPerRow = 256;
 constexpr int kMaxBytesPerColumn = 256;
-
-int hexDigitValue(QChar ch) {
-  const char16_t c = ch.unicode();
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 } // namespace
 

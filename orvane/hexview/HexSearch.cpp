@@ -1,6 +1,7 @@
 #include "orvane/hexview/HexSearch.h"
 
 #include "orvane/hexview/AnsiCodePage.h"
+#include "orvane/hexview/HexDigits.h"
 
 #include <algorithm>
 #include <array>
@@ -74,17 +75,6 @@ qint64 findFolded(const std::uint8_t *data, const std::uint8_t *pattern, qint64 
   return -1;
 }
 
-int hexDigit(QChar ch) {
-  const char16_t c = ch.unicode();
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
 } // namespace
 
 QByteArray PrepareSearch(const QByteArray &text, bool ignoreCase, bool /*isText*/) {
@@ -116,7 +106,7 @@ QByteArray HexTextToBytes(const QString &text, bool swapNibbles) {
   bytes.reserve(text.size() / 2);
   int first = -1;
   for (QChar ch : text) {
-    const int digit = hexDigit(ch);
+    const int digit = hexDigitValue(ch);
     if (digit < 0)
       continue;
     if (first < 0) {

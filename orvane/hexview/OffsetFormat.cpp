@@ -1,28 +1,18 @@
 #include "orvane/hexview/OffsetFormat.h"
 
+#include "orvane/hexview/HexDigits.h"
 #include "orvane/hexview/HexViewError.h"
 
 namespace orvane::hexview {
 
 namespace {
 
-int hexValue(QChar c) {
-  const char16_t u = c.unicode();
-  if (u >= '0' && u <= '9')
-    return u - '0';
-  if (u >= 'a' && u <= 'f')
-    return u - 'a' + 10;
-  if (u >= 'A' && u <= 'F')
-    return u - 'A' + 10;
-  return -1;
-}
-
 // Reads hex digits at pos, at most 8 so that the value cannot overflow.
 qint64 readHex(const QString &s, qsizetype &pos) {
   qint64 value = 0;
   int count = 0;
-  while (pos < s.size() && hexValue(s[pos]) >= 0 && count < 8) {
-    value = value * 16 + hexValue(s[pos]);
+  while (pos < s.size() && hexDigitValue(s[pos]) >= 0 && count < 8) {
+    value = value * 16 + hexDigitValue(s[pos]);
     ++pos;
     ++count;
   }
