@@ -408,13 +408,17 @@ bool ProgrammerBox::pause(int microseconds) {
 }
 
 void ProgrammerBox::hangUp() {
+  // Everything the host may look at once it sees the hang-up is settled
+  // before the line goes.
+  {
+    std::lock_guard lock(mutex_);
+    dropped_ = true;
+    saveImage();
+    ::close(slaveHold_);
+    slaveHold_ = -1;
+  }
   ::close(master_);
   master_ = -1;
-  std::lock_guard lock(mutex_);
-  ::close(slaveHold_);
-  slaveHold_ = -1;
-  saveImage();
-  dropped_ = true;
 }
 
 void ProgrammerBox::loadImage() {

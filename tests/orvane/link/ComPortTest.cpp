@@ -78,6 +78,18 @@ TEST_F(ComPortTest, ChangingThePortWhileOpenMovesTheLinkAtOnce) {
   EXPECT_EQ(first->Received(), "");
 }
 
+TEST_F(ComPortTest, MovingAnOpenLinkToAnAbsentPortReportsTheLinkLost) {
+  auto box = startBox();
+  ComPort port;
+  ASSERT_TRUE(openOn(port, *box));
+  QSignalSpy failed(&port, &ComPort::LinkFailed);
+  EXPECT_FALSE(port.SetPort(dir.filePath("gone")));
+  EXPECT_FALSE(port.Connected());
+  EXPECT_EQ(port.Port(), dir.filePath("gone"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return failed.size() == 1; }, 2000));
+  EXPECT_EQ(port.LinkError(), "Unable to open com port (win error code: 2)");
+}
+
 TEST_F(ComPortTest, APortThatCannotBeOpenedGivesTheSystemErrorNumber) {
   QFile plain(dir.filePath("plain-file"));
   ASSERT_TRUE(plain.open(QIODevice::WriteOnly));

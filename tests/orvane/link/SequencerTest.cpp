@@ -413,6 +413,20 @@ TEST_F(SequencerTest, ALinkDroppedInTheMiddleOfAWriteEndsTheFunction) {
   EXPECT_EQ(chipStart(100), std::vector<std::uint8_t>(image.begin(), image.begin() + 100));
 }
 
+TEST_F(SequencerTest, ALinkLostWhileAStepWaitsForItsTickEndsTheFunction) {
+  host.selected = orvane::kRead;
+  seq->ExecuteFunction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return seq->StepState == 6; }, 5000));
+  box->Stop();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !seq->Busy(); }, 5000));
+  EXPECT_FALSE(port.Connected());
+  EXPECT_TRUE(host.lines.back().result);
+  EXPECT_TRUE(host.lines.back().text.startsWith("Communication Error: "))
+      << host.lines.back().text.toStdString();
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_FALSE(seq->Algo1_Timer1().isActive());
+}
+
 TEST_F(SequencerTest, AnInlineWaitGivesUpAfterItsBound) {
   // Replies come well within a tick but later than the inline bound.
   seq->SetTickInterval(1000);
