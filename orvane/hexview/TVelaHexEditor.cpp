@@ -153,11 +153,15 @@ QSize TVelaHexEditor::sizeHint() const {
           layout_.rowHeight() * 20 + frame};
 }
 
+int TVelaHexEditor::lastOffsetLength() const {
+  const qint64 lastRow = state_.rowStart(state_.rowCount() - 1);
+  return static_cast<int>(
+      offsetFormat_.format(lastRow, lastRow, state_.bytesPerRow(), state_.bytesPerColumn())
+          .size());
+}
+
 void TVelaHexEditor::relayout() {
-  const QString last = offsetFormat_.format(state_.rowStart(state_.rowCount() - 1),
-                                            state_.rowStart(state_.rowCount() - 1),
-                                            state_.bytesPerRow(), state_.bytesPerColumn());
-  offsetTextLength_ = static_cast<int>(last.size());
+  offsetTextLength_ = lastOffsetLength();
   layout_.update(QFontMetrics(font()), state_.bytesPerRow(), state_.bytesPerColumn(),
                  offsetTextLength_);
   painter_.setFont(font(), maskChar_);
@@ -167,9 +171,8 @@ void TVelaHexEditor::relayout() {
 }
 
 void TVelaHexEditor::sync() {
-  const qint64 lastRow = state_.rowStart(state_.rowCount() - 1);
-  if (offsetFormat_.format(lastRow, lastRow, state_.bytesPerRow(), state_.bytesPerColumn())
-          .size() != offsetTextLength_) {
+  // Edits can add a digit to the offsets and so widen the offset column.
+  if (lastOffsetLength() != offsetTextLength_) {
     relayout();
     return;
   }

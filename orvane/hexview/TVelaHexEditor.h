@@ -91,6 +91,8 @@ private:
   HexLayout::Hit hitAt(QPoint viewportPoint, bool clampToPanes) const;
   void pressAt(QMouseEvent *event, bool doubleClick);
   void autoScrollStep();
+  // Characters of the last row's offset, which set the offset column's width.
+  int lastOffsetLength() const;
   void relayout();
   // Brings scroll bars, layout and picture in line with the state.
   void sync();

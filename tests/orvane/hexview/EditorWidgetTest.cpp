@@ -41,6 +41,20 @@ TEST_F(EditorTest, LoadingSixtyFourKilobytes) {
   EXPECT_EQ(editor->state().topRow(), 6554 - kRowsInView);
 }
 
+TEST_F(EditorTest, OffsetColumnWidensWhenTheDataGrows) {
+  load(testing::countingBytes(65536));
+  const int w = editor->layout().charWidth();
+  key(Qt::Key_Insert);
+  key(Qt::Key_End, Qt::ControlModifier);
+  type("0102030405");
+  EXPECT_EQ(editor->DataSize(), 65541);
+  EXPECT_EQ(editor->layout().offsetWidth(), (7 + 1) * w + 21) << "0x10004 needs five digits";
+  key(Qt::Key_Backspace);
+  key(Qt::Key_Backspace);
+  EXPECT_EQ(editor->DataSize(), 65539);
+  EXPECT_EQ(editor->layout().offsetWidth(), (6 + 1) * w + 21);
+}
+
 TEST_F(EditorTest, EmptyControlShowsOneRow) {
   EXPECT_EQ(editor->DataSize(), 0);
   EXPECT_EQ(editor->state().rowCount(), 1);
