@@ -111,7 +111,6 @@ void LoaderCore::deviceChanged() {
 void LoaderCore::Start() {
   settings.ReadProgramIni(paths.programIni());
   settings.ReadUserIni(paths.userIni());
-  HistoryFiles1.IniFile = paths.recentFiles();
   LoadFileToBuffer(settings.LastFile);
 }
 

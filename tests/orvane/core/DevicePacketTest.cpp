@@ -108,6 +108,7 @@ TEST(DevicePacket, FieldsAreFoundByNameWhateverTheirOrder) {
 struct Damage {
   const char *name;
   std::function<QByteArray()> bytes;
+  friend void PrintTo(const Damage &d, std::ostream *os) { *os << d.name; }
 };
 
 QByteArray goodBytes() {

@@ -85,7 +85,9 @@ TEST_F(HexLoad, BytesLandWhereTheRecordsSay) {
   EXPECT_EQ(core.buffer.ImageArea[0x100F], 0xAF);
   EXPECT_EQ(core.buffer.BytesLoaded, 4112);
 
+  // Each load starts its count afresh, also after a larger image.
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("extended_address.hex")));
+  EXPECT_EQ(core.buffer.BytesLoaded, 34);
   EXPECT_EQ(core.buffer.ImageArea[0x10], 0x11);
   EXPECT_EQ(core.buffer.ImageArea[0x13], 0x44);
   EXPECT_EQ(core.buffer.ImageArea[0x21], 0x66);

@@ -93,6 +93,7 @@ struct WriteCase {
   const char *key;
   const char *value;
   const char *after;
+  friend void PrintTo(const WriteCase &c, std::ostream *os) { *os << c.name; }
 };
 
 class IniWrite : public testing::TestWithParam<WriteCase> {};
