@@ -60,7 +60,13 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     loadError_ = f.errorString();
     return;
   }
-  const QByteArray data = f.readAll();
+  QByteArray data = f.readAll();
+  // Editors may start the file with a byte-order mark; it is kept, but it
+  // must not hide the first section.
+  if (data.startsWith("\xEF\xBB\xBF")) {
+    bom_ = true;
+    data.remove(0, 3);
+  }
   if (data.isEmpty())
     return;
   bool breakSeen = false;
@@ -186,7 +192,7 @@ void IniFile::writeInteger(const QString &section, const QString &key, int value
 }
 
 QByteArray IniFile::toBytes() const {
-  QByteArray out;
+  QByteArray out = bom_ ? QByteArray("\xEF\xBB\xBF") : QByteArray();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i].text;
     if (i + 1 < lines_.size() || finalBreak_)

@@ -58,6 +58,7 @@ private:
   std::vector<Line> lines_;
   QByteArray lineBreak_ = "\n";
   bool finalBreak_ = true;
+  bool bom_ = false;
 };
 
 } // namespace orvane

@@ -126,6 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"KeepsCrLf", "[A]\r\nx=1\r\n", "A", "y", "2", "[A]\r\nx=1\r\ny=2\r\n"},
         WriteCase{"NoFinalLineBreak", "[A]\nx=1", "A", "x", "5", "[A]\nx=5"},
         WriteCase{"LineBreaksInValue", "[A]\n", "A", "x", "one\r\ntwo", "[A]\nx=one  two\n"},
+        WriteCase{"ByteOrderMarkKept", "\xEF\xBB\xBF[A]\nx=1\n", "a", "x", "2",
+                  "\xEF\xBB\xBF[A]\nx=2\n"},
         WriteCase{"UnknownLinesStay", "junk line\n[A]\n# odd\nx=1\n", "A", "x", "",
                   "junk line\n[A]\n# odd\nx=\n"}),
     [](const testing::TestParamInfo<WriteCase> &i) { return std::string(i.param.name); });
