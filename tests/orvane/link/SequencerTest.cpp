@@ -525,6 +525,32 @@ TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
   }
 }
 
+TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
+  // A read reply without "ok" is not complete yet.
+  const struct {
+    int state;
+    QByteArray packet;
+  } cases[] = {{4, {}}, {8, {}}, {8, "r0102"}};
+  for (const auto &c : cases) {
+    host.lines.clear();
+    host.selected = orvane::kRead;
+    seq->ResumeIndex = -1;
+    seq->StepState = c.state;
+    seq->ReplyText.clear();
+    seq->PacketCount = 0;
+    if (!c.packet.isEmpty()) {
+      seq->Algo1_RxPacket(c.packet);
+    }
+    seq->TickCount = 49;
+    seq->Algo1_Timer1Timer(); // the 50th tick still waits
+    EXPECT_TRUE(host.lines.empty());
+    EXPECT_EQ(seq->StepState, c.state);
+    seq->Algo1_Timer1Timer();
+    expectLog({R("Hardware Timeout")});
+    EXPECT_EQ(seq->StepState, 0);
+  }
+}
+
 TEST_F(SequencerTest, WhileAFunctionRunsASecondOneIsRefusedAndTheSpeedMayChange) {
   box->SetFlash({1, 2, 3});
   host.selected = orvane::kRead;
