@@ -34,7 +34,8 @@ public:
 
   const QString &Port() const { return portName_; }
   // Stores the name; an open port is moved to the new name at once. False
-  // when that reopening failed (the port is then closed).
+  // when that reopening failed: the port is then closed, OpenError() tells
+  // why, and LinkFailed follows from the event loop.
   bool SetPort(const QString &name);
 
   qint32 BaudRate() const { return baudRate_; }
