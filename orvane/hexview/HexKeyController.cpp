@@ -143,6 +143,17 @@ int HexKeyController::bookmarkDigit(int key) {
 
 bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifiers modifiers,
                                 const QString &text) {
+  switch (key) {
+  case Qt::Key_Shift:
+  case Qt::Key_Control:
+  case Qt::Key_Alt:
+  case Qt::Key_AltGr:
+  case Qt::Key_Meta:
+    // Holding a modifier is no key press of its own: a selection stays.
+    return false;
+  default:
+    break;
+  }
   const bool shift = modifiers & Qt::ShiftModifier;
   const bool ctrl = modifiers & Qt::ControlModifier;
   if (!shift) {
