@@ -1,5 +1,7 @@
 #include "orvane/core/IniFile.h"
 
+#include "orvane/core/TextLines.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -69,28 +71,12 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
   }
   if (data.isEmpty())
     return;
-  bool breakSeen = false;
-  qsizetype start = 0;
-  qsizetype i = 0;
-  while (i < data.size()) {
-    const char c = data[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    qsizetype next = i + 1;
-    if (c == '\r' && next < data.size() && data[next] == '\n')
-      ++next;
-    if (!breakSeen) {
-      lineBreak_ = data.mid(i, next - i);
-      breakSeen = true;
-    }
-    lines_.push_back({data.mid(start, i - start)});
-    start = i = next;
-  }
-  finalBreak_ = start == data.size();
-  if (!finalBreak_)
-    lines_.push_back({data.mid(start)});
+  const TextLines text = splitLines(data);
+  for (const QByteArray &line : text.lines)
+    lines_.push_back({line});
+  if (!text.firstBreak.isEmpty())
+    lineBreak_ = text.firstBreak;
+  finalBreak_ = text.finalBreak;
 }
 
 int IniFile::findSection(const QString &section) const {

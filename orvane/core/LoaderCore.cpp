@@ -1,5 +1,7 @@
 #include "orvane/core/LoaderCore.h"
 
+#include "orvane/core/TextLines.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -8,27 +10,6 @@
 namespace orvane {
 
 namespace {
-
-// Splits at CR LF, LF or CR; a final line break ends the last line and does
-// not start another.
-QStringList splitLines(const QByteArray &data) {
-  QStringList lines;
-  qsizetype start = 0;
-  qsizetype i = 0;
-  while (i < data.size()) {
-    const char c = data[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    lines << QString::fromLatin1(data.mid(start, i - start));
-    i += (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? 2 : 1;
-    start = i;
-  }
-  if (start < data.size())
-    lines << QString::fromLatin1(data.mid(start));
-  return lines;
-}
 
 QString decimalOrEmpty(const std::optional<std::int32_t> &v) {
   return v ? QString::number(*v) : QString();
@@ -169,7 +150,7 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
     errorBox(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
     return false;
   }
-  const QStringList lines = splitLines(f.readAll());
+  const QList<QByteArray> lines = splitLines(f.readAll()).lines;
   f.close();
 
   const QString full = info.absoluteFilePath();
@@ -185,7 +166,7 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
   buffer.FileBufferReset();
   for (int i = 0; i < lines.size(); ++i) {
     QString conversion;
-    const int r = buffer.ProcessLine(lines[i], &conversion);
+    const int r = buffer.ProcessLine(QString::fromLatin1(lines[i]), &conversion);
     if (r == kLineNotANumber) {
       errorBox(conversion + QLatin1Char('.'));
       fileChanged();
