@@ -166,8 +166,9 @@ WalkPlan PlanWalk(const IspEngine &e, const Layout &layout) {
               ReadUserSignature89S8253});
     break;
   case IspFamily::AvrByteMode:
+    // Flash goes by words; these chips' EEPROM reads report every 32 bytes.
     plan.Add({Area::Flash, layout.flash, 2, kProgressBytes, ReadFlashAvr});
-    plan.Add({Area::Eeprom, layout.eeprom, 1, 32, ReadEepromAvr});
+    plan.Add({Area::Eeprom, layout.eeprom, 1, kProgressBytes / 2, ReadEepromAvr});
     break;
   case IspFamily::AvrPageMode:
     plan.Add({Area::Flash, layout.flash, 2, kProgressBytes, ReadFlashAvr});
