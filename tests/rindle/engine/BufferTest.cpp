@@ -4,24 +4,19 @@
 
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
+#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
 
-class BufferTest : public ::testing::Test {
+class BufferTest : public testing::EngineTest {
 protected:
-  void Select(std::uint16_t index) {
-    engine.Device.DeviceIndex = index;
-    engine.SelectDevice();
-  }
   std::size_t BlankCells(std::size_t from, std::size_t to) const {
     return static_cast<std::size_t>(
         std::count(engine.Buffer.cells.begin() + static_cast<std::ptrdiff_t>(from),
                    engine.Buffer.cells.begin() + static_cast<std::ptrdiff_t>(to), 0xFF));
   }
 
-  common::RecordingPort hw;
-  IspEngine engine{hw, hw};
 };
 
 TEST_F(BufferTest, AFreshBufferIsBlankAndItsChecksumCoversTheFlashOnly) {

@@ -6,6 +6,7 @@
 
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
+#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -72,15 +73,9 @@ std::int32_t Packed(const std::vector<int> &bytes) {
   return v;
 }
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public testing::EngineTest {
 protected:
-  void Select(std::uint16_t index) {
-    engine.Device.DeviceIndex = index;
-    engine.SelectDevice();
-  }
 
-  common::RecordingPort hw;
-  IspEngine engine{hw, hw};
 };
 
 TEST_F(CatalogueTest, TheListHas37RowsWithSeparatorsAt5And11And28) {

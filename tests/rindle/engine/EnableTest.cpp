@@ -5,6 +5,7 @@
 #include "WireLog.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
+#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -59,15 +60,9 @@ std::uint8_t ResetWrite(const std::vector<PortEvent> &log) {
   return last;
 }
 
-class EnableTest : public ::testing::Test {
+class EnableTest : public testing::EngineTest {
 protected:
-  void Select(std::uint16_t index) {
-    engine.Device.DeviceIndex = index;
-    engine.SelectDevice();
-  }
 
-  common::RecordingPort hw;
-  IspEngine engine{hw, hw};
 };
 
 TEST_F(EnableTest, AnAvrAnsweringOnTheSecondAttemptIsReleasedOnceInBetween) {

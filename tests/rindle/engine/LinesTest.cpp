@@ -6,6 +6,7 @@
 
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
+#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -16,11 +17,7 @@ using Kind = common::PortEvent::Kind;
 PortEvent Out(std::uint16_t port, std::uint8_t value) { return {Kind::Out, port, value, 0}; }
 PortEvent Delay(std::uint16_t ticks) { return {Kind::Delay, 0, 0, ticks}; }
 
-class LinesTest : public ::testing::Test {
-protected:
-  common::RecordingPort hw;
-  IspEngine engine{hw, hw};
-};
+using LinesTest = testing::EngineTest;
 
 TEST_F(LinesTest, ReleaseTargetSetsBenWritesControlAndWaitsTenTimesTenMilliseconds) {
   engine.ReleaseTarget();

@@ -5,6 +5,7 @@
 #include "WireLog.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
+#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -19,11 +20,7 @@ PortEvent Out(std::uint16_t port, std::uint8_t value) { return {Kind::Out, port,
 PortEvent In(std::uint16_t port, std::uint8_t value) { return {Kind::In, port, value, 0}; }
 PortEvent Delay(std::uint16_t ticks) { return {Kind::Delay, 0, 0, ticks}; }
 
-class TransferTest : public ::testing::Test {
-protected:
-  common::RecordingPort hw;
-  IspEngine engine{hw, hw};
-};
+using TransferTest = testing::EngineTest;
 
 TEST_F(TransferTest, EachBitIsMosiWaitRiseWaitSampleFallInThatOrder) {
   engine.InstructionBytes[0] = 0xAC;

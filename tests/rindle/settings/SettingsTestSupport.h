@@ -3,6 +3,7 @@
 #include "common/IoPort.h"
 #include "common/TickTimer.h"
 #include "rindle/engine/IspEngine.h"
+#include "tests/rindle/data/DataTestSupport.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -39,18 +40,6 @@ public:
 
 inline QString ToolchainFixture(const QString &name) {
   return QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/toolchain/") + name;
-}
-
-inline QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
-}
-
-inline void WriteAll(const QString &path, const QByteArray &content) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-  ASSERT_EQ(f.write(content), content.size());
 }
 
 // Lines joined with CR LF, each one ended.
