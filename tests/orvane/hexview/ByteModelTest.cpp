@@ -8,6 +8,7 @@
 namespace orvane::hexview {
 namespace {
 
+using testing::errorOf;
 using testing::readAll;
 using testing::writeFile;
 
@@ -22,16 +23,6 @@ protected:
   QString path(const QString &name) const { return dir.filePath(name); }
   QByteArray bytes() const {
     return {reinterpret_cast<const char *>(model.data()), static_cast<qsizetype>(model.size())};
-  }
-
-  // The error text of an operation, or an empty text when it succeeded.
-  template <typename Action> QString errorOf(Action action) {
-    try {
-      action();
-    } catch (const HexViewError &error) {
-      return error.text();
-    }
-    return {};
   }
 
   QTemporaryDir dir;

@@ -11,18 +11,9 @@ namespace orvane::hexview {
 namespace {
 
 using testing::EditorTest;
+using testing::errorOf;
 
 constexpr int kRowBytes = 10;
-
-// The error text of an operation, or an empty text when it succeeded.
-template <typename Action> QString errorOf(Action action) {
-  try {
-    action();
-  } catch (const HexViewError &error) {
-    return error.text();
-  }
-  return {};
-}
 
 TEST_F(EditorTest, LoadingSixtyFourKilobytes) {
   load(testing::countingBytes(65536));

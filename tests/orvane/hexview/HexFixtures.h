@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvane/hexview/HexViewError.h"
 #include "orvane/hexview/TVelaHexEditor.h"
 
 #include <QApplication>
@@ -43,6 +44,16 @@ inline void writeFile(const QString &path, const QByteArray &bytes) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// The error text of an operation, or an empty text when it succeeded.
+template <typename Action> QString errorOf(Action action) {
+  try {
+    action();
+  } catch (const HexViewError &error) {
+    return error.text();
+  }
+  return {};
 }
 
 // A shown, focused control set up as the buffer dialog uses it: 10 bytes per
