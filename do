@@ -44,7 +44,7 @@ case "$cmd" in
     shopt -s nullglob
     status=0
     for b in "$root"/build/bench/bench/*; do
-      [ -x "$b" ] || continue
+      [ -f "$b" ] && [ -x "$b" ] || continue
       echo "== $(basename "$b")"
       "$b" "${@:2}" || status=1
     done
