@@ -51,10 +51,10 @@ TEST_P(MemoryEveryDevice, FlashBitsOnlyClearUntilErased) {
   EXPECT_EQ(rig.chip().counters().erases, 2u);
 }
 
-TEST_P(MemoryEveryDevice, EepromBytesAreReplaced) {
+class EepromEveryDevice : public testing::TestWithParam<std::string> {};
+
+TEST_P(EepromEveryDevice, EepromBytesAreReplaced) {
   Rig rig(GetParam());
-  if (rig.model.eepromSize == 0)
-    GTEST_SKIP() << "no EEPROM";
   rig.ops.enter();
   rig.ops.erase();
   const auto probes = Probes(rig.model.eepromSize);
@@ -72,6 +72,8 @@ TEST_P(MemoryEveryDevice, EepromBytesAreReplaced) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, MemoryEveryDevice, testing::ValuesIn(AllDevices()),
+                         DeviceTestName);
+INSTANTIATE_TEST_SUITE_P(Devices, EepromEveryDevice, testing::ValuesIn(DevicesWithEeprom()),
                          DeviceTestName);
 
 TEST(Memory, AvrFlashPageGoesWhereThePageAddressSays) {

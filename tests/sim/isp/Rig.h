@@ -32,6 +32,14 @@ inline std::vector<std::string> AllDevices() {
   return names;
 }
 
+inline std::vector<std::string> DevicesWithEeprom() {
+  std::vector<std::string> names;
+  for (const auto &m : sim::isp::ChipModels())
+    if (m.eepromSize != 0)
+      names.emplace_back(m.listName);
+  return names;
+}
+
 // Test names may hold letters and digits only.
 inline std::string DeviceTestName(const testing::TestParamInfo<std::string> &info) {
   return info.param;
