@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace rindle::settings {
 
@@ -146,7 +147,10 @@ std::optional<std::vector<QByteArray>> ReadLines(const QString &path, int count)
 // its line is not kept.
 class ValueWriter {
 public:
-  template <typename T> void number(T value) { text_ += QByteArray::number(value) + "\r\n"; }
+  template <typename T> void number(const T &value, std::int64_t = 0, std::int64_t = 0) {
+    text_ += QByteArray::number(value) + "\r\n";
+  }
+  void flag(bool value) { number(int(value)); }
   void text(const QString &value) {
     const bool splits = value.contains(u'\r') || value.contains(u'\n');
     text_ += (splits ? QByteArray() : value.toUtf8()) + "\r\n";
@@ -156,6 +160,59 @@ public:
 private:
   QByteArray text_;
 };
+
+// Everything the settings file holds.
+struct SettingsRecord {
+  PortSettings port;
+  IspDevice device;
+  FuseState fuses;
+  QString program, eeprom;
+  bool verify, oscFlash, oscEeprom;
+};
+
+// The settings file's lines in their order (SS before RST), for the reader
+// and the writer alike.
+template <typename Lines, typename Record> void SettingsFileLines(Lines &l, Record &r) {
+  l.number(r.port.PortBase);
+  l.number(r.port.DataPortValue);
+  l.number(r.port.ControlPortValue);
+  l.number(r.device.DeviceIndex);
+  l.number(r.device.FlashSize, 0, std::int64_t(files::kMaxFlashBytes));
+  l.number(r.device.EepromSize, 0, std::int64_t(files::kMaxEepromBytes));
+  l.number(r.fuses.LockBits);
+  l.text(r.program);
+  l.text(r.eeprom);
+  l.number(r.fuses.FuseLow);
+  l.number(r.fuses.FuseHigh);
+  l.number(r.fuses.FuseExtended);
+  l.number(r.fuses.LockByte);
+  l.number(r.port.BenMask);
+  l.number(r.port.SckMask);
+  l.number(r.port.MosiMask);
+  l.number(r.port.SsMask);
+  l.number(r.port.RstMask);
+  l.number(r.port.MisoMask);
+  l.number(r.port.BenInvert);
+  l.number(r.port.SckInvert);
+  l.number(r.port.MosiInvert);
+  l.number(r.port.SsInvert);
+  l.number(r.port.RstInvert);
+  l.number(r.port.MisoInvert);
+  l.flag(r.verify);
+  l.flag(r.oscFlash);
+  l.flag(r.oscEeprom);
+}
+
+// The fuse database's lines in their order.
+template <typename Lines, typename Fuses, typename Text>
+void FuseDatabaseLines(Lines &l, Fuses &fuses, Text &eeprom) {
+  l.number(fuses.LockBits);
+  l.number(fuses.FuseLow);
+  l.number(fuses.FuseHigh);
+  l.number(fuses.FuseExtended);
+  l.number(fuses.LockByte);
+  l.text(eeprom);
+}
 
 bool IsFile(const QString &name) { return !name.isEmpty() && QFileInfo(name).isFile(); }
 
@@ -201,53 +258,22 @@ void IspEngine::LoadSettings() {
   // Everything is read into copies first: a damaged file changes nothing, so
   // the cable is never driven with half a pin map and the fuses never carry
   // half a stored state.
-  PortSettings port = Port;
-  IspDevice device = Device;
-  FuseState fuses = Fuses;
-  QString program, eeprom;
-  bool verify = AutoVerify, oscFlash = SaveOscCalToFlash, oscEeprom = SaveOscCalToEeprom;
-
+  SettingsRecord r{Port, Device, Fuses, {}, {}, AutoVerify, SaveOscCalToFlash,
+                   SaveOscCalToEeprom};
   ValueLines in(*lines, kSettingsError);
-  in.number(port.PortBase);
-  in.number(port.DataPortValue);
-  in.number(port.ControlPortValue);
-  in.number(device.DeviceIndex);
-  in.number(device.FlashSize, 0, std::int64_t(files::kMaxFlashBytes));
-  in.number(device.EepromSize, 0, std::int64_t(files::kMaxEepromBytes));
-  in.number(fuses.LockBits);
-  in.text(program);
-  in.text(eeprom);
-  in.number(fuses.FuseLow);
-  in.number(fuses.FuseHigh);
-  in.number(fuses.FuseExtended);
-  in.number(fuses.LockByte);
-  in.number(port.BenMask);
-  in.number(port.SckMask);
-  in.number(port.MosiMask);
-  in.number(port.SsMask);
-  in.number(port.RstMask);
-  in.number(port.MisoMask);
-  in.number(port.BenInvert);
-  in.number(port.SckInvert);
-  in.number(port.MosiInvert);
-  in.number(port.SsInvert);
-  in.number(port.RstInvert);
-  in.number(port.MisoInvert);
-  in.flag(verify);
-  in.flag(oscFlash);
-  in.flag(oscEeprom);
+  SettingsFileLines(in, r);
   if (!in.ok()) {
     ResultText = in.error();
     return;
   }
-  Port = port;
-  Device = device;
-  Fuses = fuses;
-  ProgramFileName = program;
-  EepromFileName = eeprom;
-  AutoVerify = verify;
-  SaveOscCalToFlash = oscFlash;
-  SaveOscCalToEeprom = oscEeprom;
+  Port = r.port;
+  Device = r.device;
+  Fuses = r.fuses;
+  ProgramFileName = r.program;
+  EepromFileName = r.eeprom;
+  AutoVerify = r.verify;
+  SaveOscCalToFlash = r.oscFlash;
+  SaveOscCalToEeprom = r.oscEeprom;
 
   if (IsFile(ProgramFileName)) {
     const QString ext = Extension(ProgramFileName);
@@ -271,35 +297,10 @@ void IspEngine::SaveSettings() {
   const QString path = SettingsFilePath(ProgramFolder);
   if (path.isEmpty())
     return;
+  const SettingsRecord r{Port, Device, Fuses, ProgramFileName, EepromFileName, AutoVerify,
+                         SaveOscCalToFlash, SaveOscCalToEeprom};
   ValueWriter out;
-  out.number(Port.PortBase);
-  out.number(Port.DataPortValue);
-  out.number(Port.ControlPortValue);
-  out.number(Device.DeviceIndex);
-  out.number(Device.FlashSize);
-  out.number(Device.EepromSize);
-  out.number(Fuses.LockBits);
-  out.text(ProgramFileName);
-  out.text(EepromFileName);
-  out.number(Fuses.FuseLow);
-  out.number(Fuses.FuseHigh);
-  out.number(Fuses.FuseExtended);
-  out.number(Fuses.LockByte);
-  out.number(Port.BenMask);
-  out.number(Port.SckMask);
-  out.number(Port.MosiMask);
-  out.number(Port.SsMask);
-  out.number(Port.RstMask);
-  out.number(Port.MisoMask);
-  out.number(Port.BenInvert);
-  out.number(Port.SckInvert);
-  out.number(Port.MosiInvert);
-  out.number(Port.SsInvert);
-  out.number(Port.RstInvert);
-  out.number(Port.MisoInvert);
-  out.number(int(AutoVerify));
-  out.number(int(SaveOscCalToFlash));
-  out.number(int(SaveOscCalToEeprom));
+  SettingsFileLines(out, r);
   // A settings file that cannot be written is given up silently, with the
   // fuse database; the old settings file stays whole.
   if (files::WriteFileSafely(path, out.content()) != files::WriteOutcome::Ok)
@@ -320,12 +321,7 @@ void IspEngine::LoadFuseDatabase() {
   FuseState fuses = Fuses;
   QString eeprom;
   ValueLines in(*lines, kFuseDatabaseError);
-  in.number(fuses.LockBits);
-  in.number(fuses.FuseLow);
-  in.number(fuses.FuseHigh);
-  in.number(fuses.FuseExtended);
-  in.number(fuses.LockByte);
-  in.text(eeprom);
+  FuseDatabaseLines(in, fuses, eeprom);
   if (!in.ok()) {
     ResultText = in.error();
     return;
@@ -344,12 +340,7 @@ void IspEngine::SaveFuseDatabase() {
   if (name == ProgramFileName)
     return;
   ValueWriter out;
-  out.number(Fuses.LockBits);
-  out.number(Fuses.FuseLow);
-  out.number(Fuses.FuseHigh);
-  out.number(Fuses.FuseExtended);
-  out.number(Fuses.LockByte);
-  out.text(EepromFileName);
+  FuseDatabaseLines(out, std::as_const(Fuses), std::as_const(EepromFileName));
   files::WriteFileSafely(name, out.content());
 }
 
