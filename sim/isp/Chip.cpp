@@ -666,29 +666,21 @@ void Chip::executeAvrAc(std::uint64_t now) {
       unknown();
     return;
   case ByteVariant::At90S4433:
-    if ((b2 & 0xE0) == 0xA0)
-      writeFuse(kFuseLow, b2, now);
-    else if ((b2 & 0xF9) == 0xF9)
-      programLockBits(lockFromBits21(), now);
-    else
-      unknown();
-    return;
   case ByteVariant::At90S8535:
-    if ((b2 & 0xFE) == 0xBE)
-      writeFuse(kFuseLow, b2, now);
+  case ByteVariant::Tiny: {
+    // Each has its own fuse write; their lock bit writes look alike.
+    const ByteVariant v = model_->variant;
+    const bool fuseWrite = v == ByteVariant::At90S4433   ? (b2 & 0xE0) == 0xA0
+                           : v == ByteVariant::At90S8535 ? (b2 & 0xFE) == 0xBE
+                                                         : b2 == 0xA0;
+    if (fuseWrite)
+      writeFuse(kFuseLow, v == ByteVariant::Tiny ? b4 : b2, now); // the AT90S take it in byte 2
     else if ((b2 & 0xF9) == 0xF9)
       programLockBits(lockFromBits21(), now);
     else
       unknown();
     return;
-  case ByteVariant::Tiny:
-    if (b2 == 0xA0)
-      writeFuse(kFuseLow, b4, now);
-    else if ((b2 & 0xF9) == 0xF9)
-      programLockBits(lockFromBits21(), now);
-    else
-      unknown();
-    return;
+  }
   }
 }
 
