@@ -62,7 +62,18 @@ case "$cmd" in
     if [ ! -x "$exe" ]; then
       echo "$prog is not built yet" >&2; exit 1
     fi
-    exec "$exe" "${@:3}"
+    args=("${@:3}")
+    # Without the hardware a program runs against its simulated hardware.
+    shopt -s nullglob
+    case "$prog" in
+      orvane) ports=(/dev/ttyUSB* /dev/ttyACM*); what="USB or ACM serial device" ;;
+      *)      ports=(/dev/parport*); what="parallel port device" ;;
+    esac
+    if ((${#ports[@]} == 0)) && [[ " ${args[*]-} " != *" --simulate"* ]]; then
+      echo "No $what on this machine: starting $prog --simulate"
+      args=(--simulate "${args[@]}")
+    fi
+    exec "$exe" "${args[@]}"
     ;;
   *)
     echo "usage: ./do test | ./do run PROGRAM | ./do bench" >&2

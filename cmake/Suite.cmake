@@ -33,11 +33,14 @@ function(suite_program name)
   suite_warnings(${name})
 endfunction()
 
-# suite_test(NAME SOURCES ... LINKS ... [WIDGETS])
-# A GoogleTest executable; every test case becomes a ctest test. WIDGETS runs
-# it on the offscreen platform.
+# suite_test(NAME SOURCES ... LINKS ... [WIDGETS] [TIMEOUT s] [SHARDS n])
+# A GoogleTest executable, registered as one ctest test named NAME, so that
+# the program starts once for all its cases. A slow program can be split into
+# SHARDS tests (NAME/1of2, NAME/2of2, ...) that ctest -j runs side by side;
+# gtest's own sharding picks each shard's cases. WIDGETS runs it on the
+# offscreen platform. One case: build/test/tests/NAME --gtest_filter=Suite.Case
 function(suite_test name)
-  cmake_parse_arguments(ARG "WIDGETS" "TIMEOUT" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "WIDGETS" "TIMEOUT;SHARDS" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -53,10 +56,22 @@ function(suite_test name)
   if(ARG_WIDGETS)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+  if(NOT ARG_SHARDS)
+    set(ARG_SHARDS 1)
+  endif()
+  if(ARG_SHARDS EQUAL 1)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+  else()
+    math(EXPR last "${ARG_SHARDS} - 1")
+    foreach(i RANGE ${last})
+      math(EXPR n "${i} + 1")
+      set(test "${name}/${n}of${ARG_SHARDS}")
+      add_test(NAME ${test} COMMAND ${name})
+      set_tests_properties(${test} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+        ENVIRONMENT "${env};GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${i}")
+    endforeach()
+  endif()
 endfunction()
 
 # suite_bench(NAME SOURCES ... LINKS ...)
@@ -96,4 +111,44 @@ function(suite_folder_library name)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE ${ARG_LINKS})
   endif()
+endfunction()
+
+# Fails the configuration when TARGET, or anything it links, links Qt
+# Widgets: engines, cores and simulations must run without a widget
+# application.
+function(suite_forbid_widgets target)
+  set(seen)
+  set(todo ${target})
+  while(todo)
+    list(POP_FRONT todo t)
+    if(t IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${t})
+    if(t STREQUAL "Qt6::Widgets" OR t STREQUAL "Qt::Widgets")
+      message(FATAL_ERROR "${target} links Qt Widgets (through ${seen}); "
+                          "engines, cores and simulations must stay widget-free")
+    endif()
+    if(NOT TARGET ${t})
+      continue()
+    endif()
+    get_target_property(type ${t} TYPE)
+    get_target_property(iface ${t} INTERFACE_LINK_LIBRARIES)
+    set(links)
+    if(iface)
+      list(APPEND links ${iface})
+    endif()
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      get_target_property(direct ${t} LINK_LIBRARIES)
+      if(direct)
+        list(APPEND links ${direct})
+      endif()
+    endif()
+    foreach(l IN LISTS links)
+      string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" l "${l}")
+      if(NOT l MATCHES "\\$<")
+        list(APPEND todo ${l})
+      endif()
+    endforeach()
+  endwhile()
 endfunction()

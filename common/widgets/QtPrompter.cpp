@@ -1,4 +1,4 @@
-#include "common/QtPrompter.h"
+#include "common/widgets/QtPrompter.h"
 
 #include <QDir>
 #include <QFileDialog>

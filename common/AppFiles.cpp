@@ -1,0 +1,61 @@
+#include "common/AppFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace common {
+namespace {
+
+// $VAR when it holds an absolute path, else HOME + fallback.
+QString xdgDir(const char *var, const char *fallback) {
+  const QString v = qEnvironmentVariable(var);
+  if (!v.isEmpty() && QDir::isAbsolutePath(v))
+    return QDir::cleanPath(v);
+  return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + QLatin1String(fallback));
+}
+
+bool writableFolder(const QString &dir) {
+  return ::access(QFile::encodeName(dir).constData(), W_OK) == 0;
+}
+
+} // namespace
+
+AppFiles::AppFiles(QString programDir, QString program)
+    : programDir_(QDir::cleanPath(std::move(programDir))), program_(std::move(program)),
+      beside_(writableFolder(programDir_)) {}
+
+AppFiles AppFiles::forRunningProgram() {
+  return AppFiles(QCoreApplication::applicationDirPath(),
+                  QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+}
+
+QString AppFiles::settingsFile(const QString &name) const {
+  if (beside_)
+    return programDir_ + QLatin1Char('/') + name;
+  const QString dir = xdgDir("XDG_CONFIG_HOME", ".config") + QLatin1Char('/') + program_;
+  QDir().mkpath(dir);
+  return dir + QLatin1Char('/') + name;
+}
+
+QString AppFiles::dataFile(const QString &name) const {
+  const QString dir = xdgDir("XDG_DATA_HOME", ".local/share") + QLatin1Char('/') + program_;
+  QDir().mkpath(dir);
+  return dir + QLatin1Char('/') + name;
+}
+
+QString AppFiles::sharedFile(const QString &name) const {
+  const QString beside = programDir_ + QLatin1Char('/') + name;
+  if (QFileInfo::exists(beside))
+    return beside;
+  // An install: <prefix>/bin/<program> and <prefix>/share/<program>/.
+  const QString shared =
+      QDir::cleanPath(programDir_ + QLatin1String("/../share/") + program_) + QLatin1Char('/') + name;
+  if (QFileInfo::exists(shared))
+    return shared;
+  return beside;
+}
+
+} // namespace common
