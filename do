@@ -3,13 +3,15 @@
 #   ./do test           install what is missing, build with sanitizers, run every test
 #   ./do run PROGRAM    install, build and start orvane, rindle or tollen
 #   ./do bench          build in release mode and run the benchmarks
+#   ./do package        build in release mode and make the Debian package
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-          googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+          googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+          dpkg-dev file desktop-file-utils appstream)
 
 install_missing() {
   local missing=()
@@ -50,6 +52,12 @@ case "$cmd" in
     done
     exit $status
     ;;
+  package)
+    install_missing
+    configure_build "$root/build/package" -DCMAKE_BUILD_TYPE=Release -DSUITE_TESTS=OFF
+    (cd "$root/build/package" && cpack -B "$root/build/package/deb")
+    ls "$root"/build/package/deb/*.deb
+    ;;
   run)
     prog=${2:-}
     case "$prog" in
@@ -76,7 +84,7 @@ case "$cmd" in
     exec "$exe" "${args[@]}"
     ;;
   *)
-    echo "usage: ./do test | ./do run PROGRAM | ./do bench" >&2
+    echo "usage: ./do test | ./do run PROGRAM | ./do bench | ./do package" >&2
     exit 2
     ;;
 esac

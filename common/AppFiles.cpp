@@ -21,11 +21,21 @@ bool writableFolder(const QString &dir) {
   return ::access(QFile::encodeName(dir).constData(), W_OK) == 0;
 }
 
+// An installed program: <prefix>/bin/<program> with its desktop entry or its
+// shared files under <prefix>/share. Such a folder may well be writable (for
+// root), but it is no place for a user's files.
+bool installed(const QString &programDir, const QString &program) {
+  const QString share = programDir + QLatin1String("/../share/");
+  return QFileInfo(share + program).isDir() ||
+         QFileInfo::exists(share + QLatin1String("applications/") + program +
+                           QLatin1String(".desktop"));
+}
+
 } // namespace
 
 AppFiles::AppFiles(QString programDir, QString program)
     : programDir_(QDir::cleanPath(std::move(programDir))), program_(std::move(program)),
-      beside_(writableFolder(programDir_)) {}
+      beside_(writableFolder(programDir_) && !installed(programDir_, program_)) {}
 
 AppFiles AppFiles::forRunningProgram() {
   return AppFiles(QCoreApplication::applicationDirPath(),

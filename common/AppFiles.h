@@ -5,8 +5,8 @@
 namespace common {
 
 // Where a program's files live. A program keeps its files beside its
-// executable when that folder is writable (a build folder, an unpacked copy);
-// otherwise settings go to the user's configuration folder and kept data to
+// executable when that folder is writable (a build folder, an unpacked copy)
+// and is no install's bin folder; otherwise settings go to the user's configuration folder and kept data to
 // the user's data folder, under the program's name, following the XDG
 // base-directory rules. Read-only shipped files are found beside the
 // executable or in the install's share/<program>/ folder.

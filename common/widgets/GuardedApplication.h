@@ -10,9 +10,15 @@ namespace common {
 // handler is not fatal: it is shown in the general error box (its message and
 // a full stop, the application title as caption, an error icon) and the
 // program goes on with the next event.
+//
+// It also ends the program cleanly: on SIGTERM or SIGINT every window is
+// closed as if the user had closed it, so settings are saved; and with the
+// option --close-when-shown the main window is closed right after its first
+// paint, which smoke tests and start-up measurements use.
 class GuardedApplication : public QApplication {
 public:
   GuardedApplication(int &argc, char **argv);
+  ~GuardedApplication() override;
 
   // Where the error box goes; a test puts a scripted prompter here. Without
   // one, a real message box is shown.
@@ -23,8 +29,17 @@ public:
   // The box itself, for flows that catch a conversion error on their own.
   void showError(const QString &message);
 
+  // Closes the windows in the order a user would and quits.
+  void closeAll();
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+  void watchSignals();
+
   Prompter *prompter_ = nullptr;
+  bool closeWhenShown_ = false;
 };
 
 } // namespace common
