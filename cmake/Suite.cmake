@@ -52,7 +52,8 @@ function(suite_test name)
     set(ARG_TIMEOUT 300)
   endif()
   set(env "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
-          "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+          "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+          "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
   if(ARG_WIDGETS)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
