@@ -6,10 +6,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace common {
@@ -17,6 +20,7 @@ namespace common {
 namespace {
 
 constexpr std::uint16_t kRegisterCount = 3; // data, status, control
+constexpr std::uint16_t kStatusRegister = 1;
 constexpr std::uint8_t kAbsentPortRead = 0xFF;
 
 struct StandardPort {
@@ -29,6 +33,18 @@ std::string Hex4(std::uint16_t v) {
   char text[8];
   std::snprintf(text, sizeof text, "%04X", v);
   return text;
+}
+
+// The name of a group, or its number when the system has no name for it.
+std::string GroupName(gid_t gid) {
+  long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? std::size_t(size) : 16384);
+  group entry{};
+  group *found = nullptr;
+  if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+    return found->gr_name;
+  }
+  return std::to_string(gid);
 }
 
 } // namespace
@@ -72,29 +88,42 @@ std::optional<int> PpdevPort::ParportNumberFor(std::uint16_t base, const std::st
   return std::nullopt;
 }
 
-bool PpdevPort::Open(std::uint16_t base) {
+std::string PpdevPort::FailureReason(const std::string &action, const std::string &deviceFile,
+                                     std::uint16_t base, int error) {
+  std::string reason = "Cannot " + action + " " + deviceFile + " for port " + Hex4(base) + ": " +
+                       std::strerror(error) + ".";
+  struct stat info{};
+  if ((error == EACCES || error == EPERM) && ::stat(deviceFile.c_str(), &info) == 0) {
+    reason += " The device belongs to group \"" + GroupName(info.st_gid) +
+              "\"; a user of that group may use it.";
+  }
+  return reason;
+}
+
+PortReach PpdevPort::Open(std::uint16_t base) {
   Close();
   base_ = base;
-  attempted_ = true;
-  error_.clear();
+  reach_ = PortReach{};
   const std::optional<int> number = ParportNumberFor(base, procRoot_);
   if (!number) {
-    error_ = "No parallel port found at address " + Hex4(base) + ".";
-    return false;
+    reach_ = {{}, false, "No parallel port found at address " + Hex4(base) + "."};
+    return reach_;
   }
-  const std::string path = deviceRoot_ + "/parport" + std::to_string(*number);
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  reach_.deviceFile = deviceRoot_ + "/parport" + std::to_string(*number);
+  const int fd = ::open(reach_.deviceFile.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
-    error_ = "Cannot open " + path + " for port " + Hex4(base) + ": " + std::strerror(errno) + ".";
-    return false;
+    reach_.ok = false;
+    reach_.reason = FailureReason("open", reach_.deviceFile, base, errno);
+    return reach_;
   }
   if (::ioctl(fd, PPCLAIM) != 0) {
-    error_ = "Cannot claim " + path + " for port " + Hex4(base) + ": " + std::strerror(errno) + ".";
+    reach_.ok = false;
+    reach_.reason = FailureReason("claim", reach_.deviceFile, base, errno);
     ::close(fd);
-    return false;
+    return reach_;
   }
   fd_ = fd;
-  return true;
+  return reach_;
 }
 
 void PpdevPort::Close() {
@@ -105,22 +134,7 @@ void PpdevPort::Close() {
   }
 }
 
-std::optional<std::uint16_t> PpdevPort::Register(std::uint16_t port) {
-  const bool inHeld = attempted_ && port >= base_ && port - base_ < kRegisterCount;
-  if (!inHeld) {
-    // A register of a base address the kernel knows (or of a standard one)
-    // opens that port; any other address is taken as a data register, so an
-    // unknown port is reported once and its three registers stay silent.
-    std::uint16_t base = port;
-    for (std::uint16_t offset = 0; offset < kRegisterCount && offset <= port; ++offset) {
-      const auto candidate = static_cast<std::uint16_t>(port - offset);
-      if (ParportNumberFor(candidate, procRoot_)) {
-        base = candidate;
-        break;
-      }
-    }
-    Open(base);
-  }
+std::optional<std::uint16_t> PpdevPort::Register(std::uint16_t port) const {
   if (fd_ < 0 || port < base_ || port - base_ >= kRegisterCount) {
     return std::nullopt;
   }
@@ -133,7 +147,9 @@ std::uint8_t PpdevPort::Inp32(std::uint16_t port) {
     return kAbsentPortRead;
   }
   unsigned char value = kAbsentPortRead;
-  const unsigned long request = *reg == 0 ? PPRDATA : *reg == 1 ? PPRSTATUS : PPRCONTROL;
+  const unsigned long request = *reg == 0                 ? PPRDATA
+                                : *reg == kStatusRegister ? PPRSTATUS
+                                                          : PPRCONTROL;
   if (::ioctl(fd_, request, &value) != 0) {
     return kAbsentPortRead;
   }
@@ -142,7 +158,7 @@ std::uint8_t PpdevPort::Inp32(std::uint16_t port) {
 
 void PpdevPort::Out32(std::uint16_t port, std::uint8_t value) {
   const std::optional<std::uint16_t> reg = Register(port);
-  if (!reg || *reg == 1) {
+  if (!reg || *reg == kStatusRegister) {
     return; // the status register cannot be written
   }
   unsigned char byte = value;

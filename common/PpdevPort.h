@@ -12,9 +12,9 @@ namespace common {
 // device is found from the port's base address (data register) as the
 // kernel lists it under /proc/sys/dev/parport/parportN/base-addr; without
 // that list the standard addresses 0x378, 0x278 and 0x3BC map to parport0, 1
-// and 2. The port is opened and claimed on the first access to its
-// registers, or by Open. When it cannot be had, ErrorText says why, writes
-// are lost and reads return 0xFF, as on an absent port.
+// and 2. Open opens and claims it; until then, and when it cannot be had,
+// writes are lost and reads return 0xFF, as on an absent port, and Reach
+// says why.
 class PpdevPort : public IoPort {
 public:
   explicit PpdevPort(std::string procRoot = "/proc/sys/dev/parport",
@@ -24,13 +24,13 @@ public:
   PpdevPort &operator=(const PpdevPort &) = delete;
 
   // Opens and claims the port whose data register is at `base`, releasing
-  // the one held before. False, with ErrorText set, when that fails.
-  bool Open(std::uint16_t base);
+  // the one held before.
+  PortReach Open(std::uint16_t base) override;
+  PortReach Reach() const override { return reach_; }
   bool IsOpen() const { return fd_ >= 0; }
   std::uint16_t Base() const { return base_; }
-  // Empty while all is well.
-  const std::string &ErrorText() const { return error_; }
 
+  // Registers outside the open port's three read as an absent port.
   std::uint8_t Inp32(std::uint16_t port) override;
   void Out32(std::uint16_t port, std::uint8_t value) override;
 
@@ -38,18 +38,22 @@ public:
   // or, failing that, from the standard addresses.
   static std::optional<int> ParportNumberFor(std::uint16_t base, const std::string &procRoot);
 
+  // Why `action` ("open", "claim") on the device file failed with `error`
+  // (an errno value); for a refused permission also the group that owns the
+  // device, which the user has to belong to.
+  static std::string FailureReason(const std::string &action, const std::string &deviceFile,
+                                   std::uint16_t base, int error);
+
 private:
   void Close();
-  // Makes `port` one of the held port's three registers when it can be;
-  // returns the register offset or nothing.
-  std::optional<std::uint16_t> Register(std::uint16_t port);
+  // The register offset of `port` within the open port.
+  std::optional<std::uint16_t> Register(std::uint16_t port) const;
 
   std::string procRoot_;
   std::string deviceRoot_;
   int fd_ = -1;
   std::uint16_t base_ = 0;
-  bool attempted_ = false; // an Open of base_ was tried (and may have failed)
-  std::string error_;
+  PortReach reach_{{}, false, "No parallel port has been opened."};
 };
 
 } // namespace common

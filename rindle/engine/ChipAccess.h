@@ -5,45 +5,16 @@
 #include <QString>
 
 #include "rindle/engine/IspEngine.h"
+#include "rindle/isp/ProgressPoint.h"
 
 // Helpers the chip operations share (Memory.cpp, LockFuses.cpp,
-// Signature.cpp): report hex text, the progress point of the long loops and
-// where each memory area lies in the buffer.
+// Signature.cpp): report hex text and where each memory area lies in the buffer.
 namespace rindle::chip {
 
 // Two upper-case digits.
 QString Hex2(std::uint32_t value);
 // At least four upper-case digits, more when the value needs them.
 QString Hex4(std::uint32_t value);
-
-// The progress point of a loop: before each unit the loop asks Go(position
-// of the unit); once `interval` bytes have been handled since the last point
-// (or the start) it reports the position, lets pending events run and
-// answers false when the operation is to stop. An interval of 0 never
-// reports.
-class ProgressPoint {
-public:
-  ProgressPoint(IspEngine &engine, std::uint32_t interval) : engine_(engine), interval_(interval) {}
-  bool Go(std::int64_t position) {
-    if (interval_ == 0 || handled_ < interval_) {
-      return true;
-    }
-    handled_ = 0;
-    if (engine_.UpdateProgressBar) {
-      engine_.UpdateProgressBar(static_cast<int>(position));
-    }
-    if (engine_.ProcessEvents) {
-      engine_.ProcessEvents();
-    }
-    return !engine_.CancelRequested;
-  }
-  void Handled(std::uint32_t bytes) { handled_ += bytes; }
-
-private:
-  IspEngine &engine_;
-  std::uint32_t interval_;
-  std::uint32_t handled_ = 0;
-};
 
 // The areas of the selected device, cut so that they always lie inside the
 // buffer (a damaged settings file may have left sizes no device has).

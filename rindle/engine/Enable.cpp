@@ -1,6 +1,6 @@
 #include "rindle/engine/IspEngine.h"
 
-#include "rindle/engine/Instructions.h"
+#include "rindle/isp/Instructions.h"
 
 namespace rindle {
 

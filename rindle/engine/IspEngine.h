@@ -10,8 +10,9 @@
 #include "common/TickTimer.h"
 #include "rindle/data/IspBuffer.h"
 #include "rindle/engine/DeviceCatalogue.h"
-#include "rindle/engine/IspLines.h"
-#include "rindle/engine/PortSettings.h"
+#include "rindle/isp/IspLines.h"
+#include "rindle/isp/PortSettings.h"
+#include "rindle/isp/ProgressPoint.h"
 
 namespace rindle {
 
@@ -92,6 +93,8 @@ public:
   // Progress (a byte position) and event pumping inside long operations.
   std::function<void(int)> UpdateProgressBar;
   std::function<void()> ProcessEvents;
+  // The three above, as the long operations' progress points use them.
+  isp::OperationHooks Hooks() const { return {UpdateProgressBar, ProcessEvents, CancelRequested}; }
 
   // ---- Port lines (Lines.cpp) ----
   void SetLine(std::uint16_t mask, std::uint16_t invert) { lines_.SetLine(mask, invert); }
@@ -102,8 +105,14 @@ public:
   // The Reset button pressed and released.
   void HoldReset();
   void ReleaseReset();
+  // Opens the port at Port.PortBase. Start-up and the Options dialog's Apply
+  // and Default do it, each time the address may have changed.
+  common::PortReach OpenPort() { return lines_.OpenPort(); }
+  // What Port.PortBase reached when it was opened: the device file, whether
+  // it is usable and, if not, why.
+  common::PortReach ReachedPort() const { return lines_.Reach(); }
   // The Options dialog's Apply and Default, after it stored its fields (the
-  // Default one stores its own values).
+  // Default one stores its own values); both open the port first.
   void ApplyPortOptions();
   void DefaultPortOptions();
   // Ten waits of 10 ms.
@@ -180,8 +189,8 @@ public:
   void SaveEepromBinFile();
 
   // ---- Start-up, settings file and fuse database (Settings.cpp) ----
-  // Blank buffer, defaults, the settings file with the files it names, then
-  // the timer set-up and the target released.
+  // Blank buffer, defaults, the settings file with the files it names, the
+  // port opened, then the timer set-up and the target released.
   void InitEngine();
   // "Rindle37.set" in ProgramFolder; nothing is read or written while
   // ProgramFolder is empty. A damaged file changes nothing and leaves its

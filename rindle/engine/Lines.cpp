@@ -1,6 +1,6 @@
 #include "rindle/engine/IspEngine.h"
 
-#include "rindle/engine/Instructions.h"
+#include "rindle/isp/Instructions.h"
 
 namespace rindle {
 
@@ -44,6 +44,7 @@ void IspEngine::ApplyPortOptions() {
   const std::uint16_t written = Port.DataPortValue ^ Port.SckInvert ^ Port.MosiInvert ^
                                 Port.RstInvert ^ Port.BenInvert ^ Port.SsInvert;
   const std::uint16_t kept = Port.DataPortValue;
+  OpenPort();
   Port.DataPortValue = written;
   WriteDataPort();
   Port.DataPortValue = kept;
@@ -53,6 +54,7 @@ void IspEngine::ApplyPortOptions() {
 void IspEngine::DefaultPortOptions() {
   Port = PortSettings{};
   Port.DataPortValue = kDefaultDataPortPreset;
+  OpenPort();
   WriteDataPort();
   lines_.WriteControlPort(Port.ControlPortValue);
 }

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "rindle/engine/ChipAccess.h"
-#include "rindle/engine/Instructions.h"
+#include "rindle/isp/Instructions.h"
 
 namespace rindle {
 
@@ -39,7 +39,7 @@ using chip::Hex2;
 using chip::Hex4;
 using chip::Layout;
 using chip::LayoutOf;
-using chip::ProgressPoint;
+using isp::ProgressPoint;
 
 constexpr char kCr = '\r';
 constexpr std::uint32_t kProgressBytes = 64;
@@ -208,7 +208,7 @@ End Walk(IspEngine &e, const Layout &layout, Visit &&visit) {
   const WalkPlan plan = PlanWalk(e, layout);
   for (std::size_t k = 0; k < plan.count; ++k) {
     const WalkArea &a = plan.areas[k];
-    ProgressPoint progress(e, a.interval);
+    ProgressPoint progress(e.Hooks(), a.interval);
     const std::int64_t position = PositionBase(layout, a.area);
     for (std::uint32_t unit = 0; unit < a.size; unit += a.unit) {
       if (!progress.Go(position + unit)) {
@@ -332,7 +332,7 @@ struct ProgramArea {
 End ProgramBytes(IspEngine &e, const Layout &layout, const ProgramArea &a, ByteWriter write) {
   const std::uint32_t base = BufferBase(layout, a.area);
   const std::int64_t position = PositionBase(layout, a.area);
-  ProgressPoint progress(e, a.interval);
+  ProgressPoint progress(e.Hooks(), a.interval);
   for (std::uint32_t offset = 0; offset < a.size; ++offset) {
     if (!progress.Go(position + offset)) {
       return End::Stopped;
@@ -362,7 +362,7 @@ End ProgramPages(IspEngine &e, const Layout &layout, const ProgramArea &a,
   }
   const std::uint32_t base = BufferBase(layout, a.area);
   const std::int64_t position = PositionBase(layout, a.area);
-  ProgressPoint progress(e, a.interval);
+  ProgressPoint progress(e.Hooks(), a.interval);
   const std::span<const std::uint8_t> cells(e.Buffer.cells);
   for (std::uint32_t page = 0; page + pageSize <= a.size; page += pageSize) {
     if (!progress.Go(position + page)) {

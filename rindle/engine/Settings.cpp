@@ -2,15 +2,13 @@
 
 #include "rindle/data/DataFiles.h"
 #include "rindle/data/SafeWrite.h"
-#include "rindle/data/TextLines.h"
 #include "rindle/engine/IspEngine.h"
+#include "rindle/isp/ValueLines.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <limits>
-#include <utility>
 
 namespace rindle::settings {
 
@@ -27,139 +25,16 @@ QString FuseDatabaseName(const QString &programFileName) {
   return stem + QStringLiteral(".fdb");
 }
 
-std::optional<std::int64_t> ParseInteger(const QByteArray &text) {
-  QByteArray t = text.trimmed();
-  bool negative = false;
-  if (t.startsWith('-') || t.startsWith('+')) {
-    negative = t[0] == '-';
-    t = t.mid(1);
-  }
-  int base = 10;
-  if (t.startsWith('$')) {
-    base = 16;
-    t = t.mid(1);
-  } else if (t.startsWith("0x") || t.startsWith("0X")) {
-    base = 16;
-    t = t.mid(2);
-  }
-  // toLongLong alone would accept blanks and signs inside the digits.
-  const auto digit = [base](char c) {
-    return (c >= '0' && c <= '9') ||
-           (base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
-  };
-  if (t.isEmpty() || !std::all_of(t.begin(), t.end(), digit))
-    return std::nullopt;
-  bool ok = false;
-  const qlonglong value = t.toLongLong(&ok, base);
-  if (!ok)
-    return std::nullopt;
-  return negative ? -value : value;
-}
-
 } // namespace rindle::settings
 
 namespace rindle {
 
 using namespace settings;
+using isp::ReadValueLines;
+using isp::ValueReader;
+using isp::ValueWriter;
 
 namespace {
-
-// Reads the values of a file of one value per line, in order, and says at
-// which line and why it had to stop.
-class ValueLines {
-public:
-  // How much of a bad line a message repeats.
-  static constexpr qsizetype kShownChars = 40;
-
-  ValueLines(std::vector<QByteArray> lines, QString title)
-      : lines_(std::move(lines)), title_(std::move(title)) {}
-
-  template <typename T> void number(T &out, std::int64_t min = std::numeric_limits<T>::min(),
-                                    std::int64_t max = std::numeric_limits<T>::max()) {
-    const QByteArray *line = nextLine();
-    if (!line)
-      return;
-    const auto value = ParseInteger(*line);
-    if (!value)
-      fail(QStringLiteral("Line %1: '%2' is not a valid integer value")
-               .arg(line_)
-               .arg(QString::fromUtf8(line->left(kShownChars))));
-    else if (*value < min || *value > max)
-      fail(QStringLiteral("Line %1: %2 is out of range").arg(line_).arg(*value));
-    else
-      out = T(*value);
-  }
-
-  // 0 is off, any other number on.
-  void flag(bool &out) {
-    std::int32_t value = out;
-    number(value);
-    out = value != 0;
-  }
-
-  // A text line; a file that ends before it gives an empty text.
-  void text(QString &out) {
-    if (!ok())
-      return;
-    ++line_;
-    out = line_ <= int(lines_.size()) ? QString::fromUtf8(lines_[std::size_t(line_ - 1)])
-                                      : QString();
-  }
-
-  bool ok() const { return error_.isEmpty(); }
-  const QString &error() const { return error_; }
-
-private:
-  const QByteArray *nextLine() {
-    if (!ok())
-      return nullptr;
-    ++line_;
-    if (line_ > int(lines_.size())) {
-      fail(QStringLiteral("The file ends before line %1").arg(line_));
-      return nullptr;
-    }
-    return &lines_[std::size_t(line_ - 1)];
-  }
-  void fail(const QString &why) { error_ = title_ + QStringLiteral("\r") + why; }
-
-  std::vector<QByteArray> lines_;
-  QString title_;
-  QString error_;
-  int line_ = 0;
-};
-
-// The first `count` lines of a file; empty when it cannot be read.
-std::optional<std::vector<QByteArray>> ReadLines(const QString &path, int count) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return std::nullopt;
-  files::TextLines lines(file);
-  std::vector<QByteArray> out;
-  QByteArray line;
-  while (int(out.size()) < count && lines.next(line))
-    out.push_back(line);
-  if (lines.failed())
-    return std::nullopt;
-  return out;
-}
-
-// Values are written in decimal, one per line; a file name that would split
-// its line is not kept.
-class ValueWriter {
-public:
-  template <typename T> void number(const T &value, std::int64_t = 0, std::int64_t = 0) {
-    text_ += QByteArray::number(value) + "\r\n";
-  }
-  void flag(bool value) { number(int(value)); }
-  void text(const QString &value) {
-    const bool splits = value.contains(u'\r') || value.contains(u'\n');
-    text_ += (splits ? QByteArray() : value.toUtf8()) + "\r\n";
-  }
-  const QByteArray &content() const { return text_; }
-
-private:
-  QByteArray text_;
-};
 
 // Everything the settings file holds.
 struct SettingsRecord {
@@ -192,12 +67,12 @@ template <typename Lines, typename Record> void SettingsFileLines(Lines &l, Reco
   l.number(r.port.SsMask);
   l.number(r.port.RstMask);
   l.number(r.port.MisoMask);
-  l.number(r.port.BenInvert);
-  l.number(r.port.SckInvert);
-  l.number(r.port.MosiInvert);
-  l.number(r.port.SsInvert);
-  l.number(r.port.RstInvert);
-  l.number(r.port.MisoInvert);
+  l.invert(r.port.BenInvert, r.port.BenMask);
+  l.invert(r.port.SckInvert, r.port.SckMask);
+  l.invert(r.port.MosiInvert, r.port.MosiMask);
+  l.invert(r.port.SsInvert, r.port.SsMask);
+  l.invert(r.port.RstInvert, r.port.RstMask);
+  l.invert(r.port.MisoInvert, r.port.MisoMask);
   l.flag(r.verify);
   l.flag(r.oscFlash);
   l.flag(r.oscEeprom);
@@ -241,6 +116,7 @@ void IspEngine::InitEngine() {
   SaveOscCalToEeprom = false;
   ResultText.clear();
   LoadSettings();
+  OpenPort();
   TimerSetup();
   ReleaseTarget();
 }
@@ -249,7 +125,7 @@ void IspEngine::LoadSettings() {
   const QString path = SettingsFilePath(ProgramFolder);
   if (path.isEmpty() || !QFileInfo::exists(path))
     return;
-  const auto lines = ReadLines(path, kSettingsLines);
+  const auto lines = ReadValueLines(path, kSettingsLines);
   if (!lines) {
     ResultText = kSettingsError + QStringLiteral("\rThe file cannot be read");
     return;
@@ -260,7 +136,7 @@ void IspEngine::LoadSettings() {
   // half a stored state.
   SettingsRecord r{Port, Device, Fuses, {}, {}, AutoVerify, SaveOscCalToFlash,
                    SaveOscCalToEeprom};
-  ValueLines in(*lines, kSettingsError);
+  ValueReader in(*lines, kSettingsError);
   SettingsFileLines(in, r);
   if (!in.ok()) {
     ResultText = in.error();
@@ -315,12 +191,12 @@ void IspEngine::LoadFuseDatabase() {
   // A program file that itself ends in ".fdb" is not its own database.
   if (name == ProgramFileName || !IsFile(name))
     return;
-  const auto lines = ReadLines(name, kFuseDatabaseLines);
+  const auto lines = ReadValueLines(name, kFuseDatabaseLines);
   if (!lines)
     return;
   FuseState fuses = Fuses;
   QString eeprom;
-  ValueLines in(*lines, kFuseDatabaseError);
+  ValueReader in(*lines, kFuseDatabaseError);
   FuseDatabaseLines(in, fuses, eeprom);
   if (!in.ok()) {
     ResultText = in.error();

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
-#include <cstdint>
-#include <optional>
 
 // The pieces of the settings file and the fuse database that need no engine.
 namespace rindle::settings {
@@ -22,9 +19,5 @@ QString SettingsFilePath(const QString &programFolder);
 // replaced by ".fdb", or ".fdb" appended when the name has no extension.
 // Dots in folder names do not count.
 QString FuseDatabaseName(const QString &programFileName);
-
-// A number as the files hold it: decimal, or hexadecimal after "$" or "0x",
-// with an optional sign and blanks around it.
-std::optional<std::int64_t> ParseInteger(const QByteArray &text);
 
 } // namespace rindle::settings

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "rindle/engine/ChipAccess.h"
-#include "rindle/engine/Instructions.h"
+#include "rindle/isp/Instructions.h"
 
 namespace rindle {
 

@@ -4,12 +4,20 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <grp.h>
+#include <unistd.h>
+
 #include "common/PpdevPort.h"
 
 namespace common {
 namespace {
 
-// A stand-in for the kernel's parport list.
+bool Contains(const std::string &text, const std::string &part) {
+  return text.find(part) != std::string::npos;
+}
+
+// A stand-in for the kernel's parport list and the device folder.
 class PpdevPortTest : public ::testing::Test {
 protected:
   void AddParport(int number, const char *baseAddr) {
@@ -18,6 +26,14 @@ protected:
     QFile f(dir.filePath(folder + "/base-addr"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(baseAddr);
+  }
+  // A plain file where a device file is expected: it opens, but no port can
+  // be claimed through it.
+  std::string AddPlainDeviceFile(const char *name) {
+    const QString path = QString::fromStdString(Dev()) + "/" + name;
+    QFile fake(path);
+    EXPECT_TRUE(fake.open(QIODevice::WriteOnly));
+    return path.toStdString();
   }
   std::string Proc() const {
     QDir(dir.path()).mkpath(QStringLiteral("proc"));
@@ -50,34 +66,78 @@ TEST_F(PpdevPortTest, WithoutAListTheStandardAddressesAreAssumed) {
   EXPECT_EQ(PpdevPort::ParportNumberFor(0x378, dir.filePath("missing").toStdString()), 0);
 }
 
-TEST_F(PpdevPortTest, AMissingDeviceGivesAClearErrorAndAnAbsentPort) {
+TEST_F(PpdevPortTest, AMissingDeviceKeepsItsFileAndReasonAndActsAsAnAbsentPort) {
   PpdevPort port(Proc(), Dev());
-  EXPECT_FALSE(port.Open(0x378));
+  const PortReach reach = port.Open(0x378);
+  EXPECT_FALSE(reach.ok);
+  EXPECT_EQ(reach.deviceFile, Dev() + "/parport0");
+  EXPECT_TRUE(Contains(reach.reason, Dev() + "/parport0")) << reach.reason;
+  EXPECT_TRUE(Contains(reach.reason, "0378")) << reach.reason;
+  EXPECT_TRUE(Contains(reach.reason, std::strerror(ENOENT))) << reach.reason;
+  EXPECT_FALSE(Contains(reach.reason, "group")) << reach.reason;
+  EXPECT_EQ(port.Reach(), reach);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_NE(port.ErrorText().find("parport0"), std::string::npos) << port.ErrorText();
-  EXPECT_NE(port.ErrorText().find("0378"), std::string::npos) << port.ErrorText();
 
   port.Out32(0x378, 0x55);
   EXPECT_EQ(port.Inp32(0x379), 0xFF);
 }
 
-TEST_F(PpdevPortTest, AnUnknownAddressIsReportedOnFirstUse) {
+TEST_F(PpdevPortTest, AnAddressWithoutAPortNamesNoDeviceFile) {
   PpdevPort port(Proc(), Dev());
-  port.Out32(0x2F8, 0x08);
-  EXPECT_EQ(port.Inp32(0x2F9), 0xFF);
-  EXPECT_NE(port.ErrorText().find("02F8"), std::string::npos) << port.ErrorText();
+  const PortReach reach = port.Open(0x2F8);
+  EXPECT_FALSE(reach.ok);
+  EXPECT_EQ(reach.deviceFile, "");
+  EXPECT_EQ(reach.reason, "No parallel port found at address 02F8.");
+}
+
+TEST_F(PpdevPortTest, RegisterAccessNeverOpensAPort) {
+  AddPlainDeviceFile("parport0");
+  PpdevPort port(Proc(), Dev());
+  port.Out32(0x378, 0x08);
+  EXPECT_EQ(port.Inp32(0x379), 0xFF);
+  EXPECT_FALSE(port.Reach().ok);
+  EXPECT_EQ(port.Reach().deviceFile, "") << "no open was tried";
+  EXPECT_EQ(port.Reach().reason, "No parallel port has been opened.");
 }
 
 TEST_F(PpdevPortTest, AFileThatIsNoParportCannotBeClaimed) {
-  QFile fake(dir.filePath(QStringLiteral("dev/parport0")));
-  Dev();
-  ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-  fake.close();
-
+  const std::string device = AddPlainDeviceFile("parport0");
   PpdevPort port(Proc(), Dev());
-  EXPECT_FALSE(port.Open(0x378));
-  EXPECT_NE(port.ErrorText().find("claim"), std::string::npos) << port.ErrorText();
+  const PortReach reach = port.Open(0x378);
+  EXPECT_FALSE(reach.ok);
+  EXPECT_EQ(reach.deviceFile, device);
+  EXPECT_TRUE(Contains(reach.reason, "claim")) << reach.reason;
   EXPECT_EQ(port.Inp32(0x379), 0xFF);
+}
+
+TEST_F(PpdevPortTest, OpeningAnotherAddressReplacesTheFormerOutcome) {
+  AddPlainDeviceFile("parport0");
+  PpdevPort port(Proc(), Dev());
+  port.Open(0x378);
+  port.Open(0x278);
+  EXPECT_EQ(port.Base(), 0x278);
+  EXPECT_EQ(port.Reach().deviceFile, Dev() + "/parport1");
+  EXPECT_TRUE(Contains(port.Reach().reason, "open")) << port.Reach().reason;
+}
+
+// A refused permission names the group that owns the device, or its number
+// when the group has no name.
+TEST_F(PpdevPortTest, ARefusedPermissionNamesTheDevicesGroup) {
+  const std::string device = AddPlainDeviceFile("parport0");
+  const group *lp = ::getgrnam("lp");
+  if (::geteuid() != 0 || lp == nullptr) {
+    GTEST_SKIP() << "needs root and an lp group to give the device file to another group";
+  }
+  const struct {
+    gid_t gid;
+    std::string shown;
+  } cases[] = {{lp->gr_gid, "\"lp\""}, {54321, "\"54321\""}};
+  for (const auto &c : cases) {
+    ASSERT_EQ(::chown(device.c_str(), static_cast<uid_t>(-1), c.gid), 0);
+    const std::string reason = PpdevPort::FailureReason("open", device, 0x378, EACCES);
+    EXPECT_TRUE(Contains(reason, std::strerror(EACCES))) << reason;
+    EXPECT_TRUE(Contains(reason, "group " + c.shown)) << reason;
+  }
 }
 
 } // namespace

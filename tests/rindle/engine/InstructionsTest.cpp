@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "rindle/engine/Instructions.h"
+#include "rindle/isp/Instructions.h"
 
 namespace rindle {
 namespace {

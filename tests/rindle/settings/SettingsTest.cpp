@@ -1,6 +1,7 @@
 #include "SettingsTestSupport.h"
 
 #include "rindle/engine/Settings.h"
+#include "rindle/isp/ValueLines.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -126,14 +127,20 @@ TEST_F(Settings, RestartRestoresAnAtmega8WithBlinkHexAndReadsBlinkFdb) {
   EXPECT_EQ(second->Buffer.cells[8192 + 0x21], 0xFF);
 }
 
+// The masks and their invert values swapped together (each invert value has
+// to stay 0 or its own line's mask).
 TEST_F(Settings, Lines17And18SwappedExchangeSsAndRst) {
   auto lines = SettingsLines();
   std::swap(lines[16], lines[17]);
+  std::swap(lines[22], lines[23]);
   WriteAll(settingsPath(), CrLf(lines));
   auto e = newEngine();
   e->InitEngine();
+  EXPECT_EQ(e->ResultText, "");
   EXPECT_EQ(e->Port.SsMask, 128);
   EXPECT_EQ(e->Port.RstMask, 64);
+  EXPECT_EQ(e->Port.SsInvert, 128);
+  EXPECT_EQ(e->Port.RstInvert, 64);
   EXPECT_EQ(e->Port.MisoMask, 32);
 }
 
@@ -197,6 +204,11 @@ TEST_F(Settings, ADamagedFileChangesNothingAndStartUpCompletes) {
       {6, "4097", 0, "Line 6: 4097 is out of range"},
       {14, "70000", 0, "Line 14: 70000 is out of range"},
       {2, "-1", 0, "Line 2: -1 is out of range"},
+      // An invert value is 0 or its own line's mask (SCK on D1, MISO on I5).
+      {21, "3", 0, "Line 21: 3 is out of range"},
+      {21, "4", 0, "Line 21: 4 is out of range"},
+      {25, "64", 0, "Line 25: 64 is out of range"},
+      {23, "70000", 0, "Line 23: 70000 is out of range"},
       {0, {}, 20, "The file ends before line 21"},
       {0, {}, 7, "The file ends before line 10"},
   };
@@ -230,7 +242,7 @@ TEST_F(Settings, NumbersMayBeHexadecimalOrPadded) {
       {"99999999999999999999", {}},
   };
   for (const auto &c : cases)
-    EXPECT_EQ(rindle::settings::ParseInteger(c.text), c.value) << c.text;
+    EXPECT_EQ(rindle::isp::ParseInteger(c.text), c.value) << c.text;
 }
 
 TEST_F(Settings, AFailedWriteKeepsThePreviousSettings) {
@@ -271,4 +283,65 @@ TEST_F(Settings, NoProgramFolderMeansNoSettingsFile) {
   QDir::setCurrent(cwd);
   EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
   ExpectDefaults(*e);
+}
+
+// Editors that save UTF-8 may put a byte-order mark in front of the file;
+// only there is it skipped.
+TEST_F(Settings, AByteOrderMarkInFrontOfTheFileIsSkipped) {
+  const QByteArray mark("\xEF\xBB\xBF");
+  WriteAll(settingsPath(), mark + CrLf(SettingsLines()));
+  auto e = newEngine();
+  e->InitEngine();
+  EXPECT_EQ(e->ResultText, "");
+  EXPECT_EQ(e->Port.PortBase, 632);
+  EXPECT_EQ(e->Device.FlashSize, 8192);
+
+  auto lines = SettingsLines();
+  lines[1] = mark + lines[1];
+  WriteAll(settingsPath(), CrLf(lines));
+  auto inside = newEngine();
+  inside->InitEngine();
+  EXPECT_EQ(inside->ResultText,
+            "Settings file error . . .\rLine 2: '" + QString::fromUtf8(lines[1]) +
+                "' is not a valid integer value");
+  ExpectDefaults(*inside);
+}
+
+TEST_F(Settings, AFuseDatabaseWithAByteOrderMarkIsRead) {
+  WriteAll(path("blink.hex"), "");
+  WriteAll(path("blink.fdb"), "\xEF\xBB\xBF" + CrLf({"1", "98", "223", "249", "252", ""}));
+  auto e = newEngine();
+  e->ProgramFileName = path("blink.hex");
+  e->LoadFuseDatabase();
+  EXPECT_EQ(e->ResultText, "");
+  EXPECT_EQ(e->Fuses, (FuseState{1, 98, 223, 249, 252}));
+}
+
+// Whatever port the settings name is opened before anything is written to
+// it, and Apply and Default open theirs again.
+TEST_F(Settings, StartUpAndThePortOptionsOpenThePortBeforeWritingIt) {
+  struct OpeningPort : StartupPort {
+    common::PortReach Open(std::uint16_t base) override {
+      opened.push_back({base, events.size()});
+      return {"/dev/parport9", false, "refused"};
+    }
+    common::PortReach Reach() const override { return {"/dev/parport9", false, "refused"}; }
+    std::vector<std::pair<std::uint16_t, std::size_t>> opened; // address, events before it
+  } opening;
+  WriteAll(settingsPath(), CrLf(SettingsLines()));
+  rindle::IspEngine e(opening, opening);
+  e.ProgramFolder = dir.path();
+  e.InitEngine();
+  ASSERT_EQ(opening.opened.size(), 1u);
+  EXPECT_EQ(opening.opened[0].first, 632);
+  EXPECT_EQ(opening.opened[0].second, 0u) << "no write before the port is opened";
+  EXPECT_EQ(e.ReachedPort(), (common::PortReach{"/dev/parport9", false, "refused"}));
+
+  e.Port.PortBase = 0x3BC;
+  opening.events.clear();
+  e.ApplyPortOptions();
+  e.DefaultPortOptions();
+  const std::vector<std::pair<std::uint16_t, std::size_t>> expected = {
+      {632, 0}, {0x3BC, 0}, {0x378, 2}};
+  EXPECT_EQ(opening.opened, expected);
 }
