@@ -6,22 +6,8 @@ namespace rindle {
 
 namespace {
 
-std::uint16_t &FieldOf(FuseState &fuses, FuseField field) {
-  switch (field) {
-  case FuseField::FuseLow:
-    return fuses.FuseLow;
-  case FuseField::FuseHigh:
-    return fuses.FuseHigh;
-  case FuseField::FuseExtended:
-    return fuses.FuseExtended;
-  case FuseField::LockByte:
-    break;
-  }
-  return fuses.LockByte;
-}
-
 void Apply(FuseState &fuses, const FuseRuleStep &step) {
-  std::uint16_t &value = FieldOf(fuses, step.field);
+  std::uint16_t &value = FuseByte(fuses, step.field);
   switch (step.op) {
   case FuseOp::Assign:
     value = step.value;
@@ -85,6 +71,24 @@ std::span<const SerialLockoutBit> LockoutCandidates(std::uint16_t deviceIndex) {
 
 } // namespace
 
+std::uint16_t &FuseByte(FuseState &fuses, FuseField field) {
+  switch (field) {
+  case FuseField::FuseLow:
+    return fuses.FuseLow;
+  case FuseField::FuseHigh:
+    return fuses.FuseHigh;
+  case FuseField::FuseExtended:
+    return fuses.FuseExtended;
+  case FuseField::LockByte:
+    break;
+  }
+  return fuses.LockByte;
+}
+
+std::uint16_t FuseByte(const FuseState &fuses, FuseField field) {
+  return FuseByte(const_cast<FuseState &>(fuses), field);
+}
+
 FuseState ApplyForcedFuses(const DeviceEntry &entry, FuseState fuses) {
   for (const FuseRuleStep &step : entry.ForcedAtSelection()) {
     Apply(fuses, step);
@@ -110,8 +114,7 @@ std::vector<SerialLockoutBit> SerialLockoutBits(std::uint16_t deviceIndex,
                                                 const FuseState &fuses) {
   std::vector<SerialLockoutBit> found;
   for (const SerialLockoutBit &b : LockoutCandidates(deviceIndex)) {
-    FuseState copy = fuses;
-    const bool programmed = (FieldOf(copy, b.byte) & (1u << b.bit)) == 0;
+    const bool programmed = (FuseByte(fuses, b.byte) & (1u << b.bit)) == 0;
     if (programmed == b.endsWhenProgrammed) {
       found.push_back(b);
     }

@@ -296,6 +296,10 @@ constexpr const DeviceEntry *FindDevice(std::uint16_t deviceIndex) {
   return &kDeviceList[row];
 }
 
+// The byte of the fuse state that `field` names.
+std::uint16_t &FuseByte(FuseState &fuses, FuseField field);
+std::uint16_t FuseByte(const FuseState &fuses, FuseField field);
+
 // The fuse state a device's forced-at-selection rule makes of `fuses`.
 FuseState ApplyForcedFuses(const DeviceEntry &entry, FuseState fuses);
 

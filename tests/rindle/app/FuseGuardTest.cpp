@@ -38,20 +38,6 @@ struct Target {
   }
 };
 
-std::uint16_t &Field(FuseState &f, FuseField byte) {
-  switch (byte) {
-  case FuseField::FuseLow:
-    return f.FuseLow;
-  case FuseField::FuseHigh:
-    return f.FuseHigh;
-  case FuseField::FuseExtended:
-    return f.FuseExtended;
-  case FuseField::LockByte:
-    break;
-  }
-  return f.LockByte;
-}
-
 // One fuse bit of a device, flipped from the device's defaults.
 struct FlippedBit {
   std::uint16_t device;
@@ -96,7 +82,7 @@ class LockoutAgreesWithTheChip : public ::testing::TestWithParam<FlippedBit> {};
 TEST_P(LockoutAgreesWithTheChip, FlippingOneBit) {
   const FlippedBit &c = GetParam();
   Target t(c.device);
-  std::uint16_t &value = Field(t.engine.Fuses, c.byte);
+  std::uint16_t &value = FuseByte(t.engine.Fuses, c.byte);
   value = static_cast<std::uint16_t>(value ^ (1u << c.bit));
 
   const std::vector<SerialLockoutBit> named = SerialLockoutBits(c.device, t.engine.Fuses);
