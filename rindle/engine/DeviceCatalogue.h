@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace rindle {
 
@@ -61,6 +62,19 @@ inline constexpr std::uint16_t kLastAt89S = kAt89S8253;
 
 inline constexpr std::size_t kDeviceListRows = 37;
 inline constexpr std::string_view kSeparatorEntry = "-------------------------";
+
+// Lock and fuse choices; fuse and lock bytes use the chips' convention (a 0
+// bit is programmed), LockBits the opposite (a set bit asks for that lock
+// bit, or FSTRT on the AT90S8535, to be programmed).
+struct FuseState {
+  std::uint16_t LockBits = 0;
+  std::uint16_t FuseLow = 0xFF;
+  std::uint16_t FuseHigh = 0xFF;
+  std::uint16_t FuseExtended = 0xFF;
+  std::uint16_t LockByte = 0xFF;
+
+  friend bool operator==(const FuseState &, const FuseState &) = default;
+};
 
 // One step of a device's forced-at-selection fuse rule.
 enum class FuseField : std::uint8_t { FuseLow, FuseHigh, FuseExtended, LockByte };
@@ -281,5 +295,36 @@ constexpr const DeviceEntry *FindDevice(std::uint16_t deviceIndex) {
   }
   return &kDeviceList[row];
 }
+
+// The byte of the fuse state that `field` names.
+std::uint16_t &FuseByte(FuseState &fuses, FuseField field);
+std::uint16_t FuseByte(const FuseState &fuses, FuseField field);
+
+// The fuse state a device's forced-at-selection rule makes of `fuses`.
+FuseState ApplyForcedFuses(const DeviceEntry &entry, FuseState fuses);
+
+// True when the fuse bytes the device's defaults look at hold nothing the
+// user programmed: they equal, once the forced rule is applied, what the rule
+// makes of a fresh all-unprogrammed state. Such a state must never reach the
+// chip; its defaults are written instead. False for a device without
+// defaults.
+bool FusesUnprogrammed(const DeviceEntry &entry, const FuseState &fuses);
+
+// A fuse bit that, once written, ends serial programming: the chip then no
+// longer answers an ISP cable and only a high-voltage programmer recovers it.
+struct SerialLockoutBit {
+  FuseField byte;
+  std::uint8_t bit;        // 0 to 7
+  bool endsWhenProgrammed; // false: it ends it when left unprogrammed (1)
+  std::string_view name;   // the chip's own name for the bit
+  std::string_view effect; // what the bit does
+  friend bool operator==(const SerialLockoutBit &, const SerialLockoutBit &) = default;
+};
+
+// The bits of the fuse state that would end serial programming when the
+// device's fuse bytes are written: RSTDISBL and DWEN programmed, or the
+// AT89S8253's SPIEN user fuse unprogrammed. Empty for a row that is not a
+// device or a state that is safe.
+std::vector<SerialLockoutBit> SerialLockoutBits(std::uint16_t deviceIndex, const FuseState &fuses);
 
 } // namespace rindle

@@ -34,19 +34,6 @@ struct IspDevice {
   friend bool operator==(const IspDevice &, const IspDevice &) = default;
 };
 
-// Lock and fuse choices; fuse and lock bytes use the chips' convention (a 0
-// bit is programmed), LockBits the opposite (a set bit asks for that lock
-// bit, or FSTRT on the AT90S8535, to be programmed).
-struct FuseState {
-  std::uint16_t LockBits = 0;
-  std::uint16_t FuseLow = 0xFF;
-  std::uint16_t FuseHigh = 0xFF;
-  std::uint16_t FuseExtended = 0xFF;
-  std::uint16_t LockByte = 0xFF;
-
-  friend bool operator==(const FuseState &, const FuseState &) = default;
-};
-
 inline constexpr char kNoResponseText[] = "No response from uC . . .";
 
 // The ISP programmer's engine: one object per program run holds every record

@@ -62,23 +62,20 @@ void SendAvrIf(IspEngine &e, bool requested, void (*build)(IspSlots &)) {
 }
 
 // The AT89S51/52 and AT89S53/8252 lock bits: each step in a programming mode
-// of its own; only the first entry's answer counts.
+// of its own. Every entry is checked, so that a chip lost on the way is never
+// sent its later lock bits with the buffer off and reported as done.
 void WriteLockBits89(IspEngine &e, bool shortForm) {
-  const auto enter = [&] {
+  for (int n = 1; n <= 3; ++n) {
+    if (n > 1) {
+      e.ReleaseTarget();
+    }
     if (shortForm) {
       e.EnterProgramming89Short();
     } else {
       e.EnterProgramming89();
     }
-  };
-  enter();
-  if (!e.ChipResponded) {
-    return;
-  }
-  for (int n = 1; n <= 3; ++n) {
-    if (n > 1) {
-      e.ReleaseTarget();
-      enter();
+    if (!e.ChipResponded) {
+      return; // the enable's message stands
     }
     if (!Requested(e.Fuses, n - 1)) {
       continue;
@@ -94,6 +91,23 @@ void WriteLockBits89(IspEngine &e, bool shortForm) {
     }
   }
   e.ResultText = QStringLiteral("OK");
+}
+
+// The device's default fuse values in place of the fuse state's: the low
+// byte always, the high and extended bytes where the device has them.
+void PutDefaultFuses(IspEngine &e) {
+  const DeviceEntry *entry = e.CurrentDevice();
+  if (entry == nullptr || !entry->defaults.low) {
+    return;
+  }
+  const FuseDefaults &d = entry->defaults;
+  e.Fuses.FuseLow = *d.low;
+  if (e.Device.FuseCount >= 2 && d.high) {
+    e.Fuses.FuseHigh = *d.high;
+  }
+  if (e.Device.FuseCount >= 3 && d.extended) {
+    e.Fuses.FuseExtended = *d.extended;
+  }
 }
 
 } // namespace
@@ -163,49 +177,29 @@ void IspEngine::WriteLockBits() {
 
 void IspEngine::EraseChip() {
   ResultText.clear();
-  Fuses.LockBits = 0;
   EraseOnly = true;
-  if (const DeviceEntry *entry = CurrentDevice(); entry != nullptr && entry->defaults.low) {
-    const FuseDefaults &d = entry->defaults;
-    Fuses.FuseLow = *d.low;
-    if (Device.FuseCount >= 2 && d.high) {
-      Fuses.FuseHigh = *d.high;
-    }
-    if (Device.FuseCount >= 3 && d.extended) {
-      Fuses.FuseExtended = *d.extended;
-    }
-  }
   chip::RunProgramRoutine(*this);
   EraseOnly = false;
-  if (ResultText.isEmpty()) {
-    WriteLockBits();
-    // A chip lost after the erase keeps its message: its fuses and lock
-    // bits were not written.
-    if (ChipResponded) {
-      ResultText = QStringLiteral("OK");
-    }
+  if (!ResultText.isEmpty()) {
+    return; // no chip answered: the user's lock and fuse choices stay
+  }
+  // The erased chip has no lock bits left; it gets the default fuses.
+  Fuses.LockBits = 0;
+  PutDefaultFuses(*this);
+  WriteLockBits();
+  // A chip lost after the erase keeps its message: its fuses and lock
+  // bits were not written.
+  if (ChipResponded) {
+    ResultText = QStringLiteral("OK");
   }
 }
 
 void IspEngine::ApplyDefaultFuses() {
   const DeviceEntry *entry = CurrentDevice();
-  if (entry == nullptr || entry->defaults.applyWhen == kNoFuseBytes) {
+  if (entry == nullptr || !FusesUnprogrammed(*entry, Fuses)) {
     return;
   }
   const FuseDefaults &d = entry->defaults;
-  std::uint16_t all = 0xFFFF;
-  if (d.applyWhen & kLowFuse) {
-    all &= Fuses.FuseLow;
-  }
-  if (d.applyWhen & kHighFuse) {
-    all &= Fuses.FuseHigh;
-  }
-  if (d.applyWhen & kExtendedFuse) {
-    all &= Fuses.FuseExtended;
-  }
-  if (all != 0xFF) {
-    return;
-  }
   Fuses.FuseLow = d.low.value_or(0xFF);
   Fuses.FuseHigh = d.high.value_or(0xFF);
   Fuses.FuseExtended = d.extended.value_or(0xFF);

@@ -124,7 +124,8 @@ void Chip::onResetAsserted(std::uint64_t now) {
   ++resetAttempts_;
   serialDisabled_ = false;
   for (int i = 0; i < 3; ++i)
-    if (model_->fuses[i].present && (~fuses_[i] & model_->fuses[i].ispKillers) != 0)
+    if (model_->fuses[i].present && ((~fuses_[i] & model_->fuses[i].ispKillers) != 0 ||
+                                     (fuses_[i] & model_->fuses[i].ispEnablers) != 0))
       serialDisabled_ = true;
   edgesToLose_ = resetAttempts_ < syncOnAttempt_ ? 1 : 0;
   inShift_ = 0;

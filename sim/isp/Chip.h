@@ -43,8 +43,9 @@ enum class Memory { Flash, Eeprom, UserSignature };
 // Protected reads answer 0x00. Chip erase clears flash, EEPROM, the user
 // signature and the lock bits, and keeps fuses and calibration bytes.
 //
-// Fuse bits that disable serial programming (RSTDISBL, DWEN; see
-// FuseModel::ispKillers) take effect at the next reset: from then on the
+// Fuse bits that disable serial programming (RSTDISBL, DWEN programmed, or
+// the AT89S8253's SPIEN left unprogrammed; see FuseModel::ispKillers and
+// ispEnablers) take effect at the next reset: from then on the
 // chip ignores its serial interface, as a real one would be lost to ISP.
 class Chip {
 public:

@@ -82,7 +82,8 @@ const std::array<ChipModel, 34> kModels{{
     At89("AT89S8252", "AT89S8252", F::At89S8252, 8192, 2048, {0xFF, 0xFF, 0xFF}, 0,
          k89S8252Timing),
     {"AT89S8253", "AT89S8253", F::At89S8253, V::None, 12288, 2048, 64, {0x1E, 0x73, 0x01}, 2,
-     64, 32, {Unused(0xF0, 0xF6), kNone, kNone}, 0x07, 0, kCal0, k89S8253Timing},
+     64, 32, {FuseModel{true, 0xF0, 0xF0, 0xF6, 0x00, 0x01}, kNone, kNone}, 0x07, 0, kCal0,
+     k89S8253Timing},
     ByteAvr("AT90S1200", "AT90S1200", V::At90S1200, 1024, 64, {0x1E, 0x90, 0x01}, kNone, 0),
     ByteAvr("AT90S2313", "AT90S2313", V::At90S, 2048, 128, {0x1E, 0x91, 0x01}, kNone, 0),
     // Bits 7..6 unused, SPIEN (bit 5) fixed, BODLEVEL, BODEN, CKSEL2..0 free.
@@ -113,8 +114,9 @@ const std::array<ChipModel, 34> kModels{{
             MegaThree(0x62, 0x99, 0xF0, 0xFF), 0x3F, 1),
     PageAvr("ATmega168", "MEGA168", 16384, 512, {0x1E, 0x94, 0x06}, 128, 4,
             MegaThree(0x62, 0xDF, 0xF8, 0xF9, kRstDw76), 0x3F, 1),
+    // RSTDISBL is bit 0 of the extended fuse.
     PageAvr("ATmega169", "MEGA169", 16384, 512, {0x1E, 0x94, 0x05}, 128, 4,
-            MegaThree(0x62, 0x99, 0xF0, 0xFF), 0x3F, 1),
+            {Free(0x62), Spien5(0x99), Killing(Unused(0xF0, 0xFF), 0x01)}, 0x3F, 1),
     PageAvr("ATmega324", "MEGA324", 32768, 1024, {0x1E, 0x95, 0x00}, 128, 4,
             MegaThree(0x62, 0x99, 0xF8, 0xFF), 0x3F, 1),
     PageAvr("ATmega644", "MEGA644", 65536, 2048, {0x1E, 0x96, 0x00}, 256, 8,

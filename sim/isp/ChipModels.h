@@ -37,6 +37,9 @@ struct FuseModel {
   // Bits that, once programmed, end serial programming from the next reset
   // on (RSTDISBL, DWEN): the chip can then only be rescued by other means.
   std::uint8_t ispKillers = 0;
+  // Bits that must stay programmed for serial programming to go on from the
+  // next reset (the AT89S8253's SPIEN user fuse).
+  std::uint8_t ispEnablers = 0;
 };
 
 enum FuseIndex { kFuseLow = 0, kFuseHigh = 1, kFuseExtended = 2 };

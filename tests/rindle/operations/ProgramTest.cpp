@@ -234,36 +234,5 @@ TEST(Erase, AChipLostAfterTheEraseIsNotReportedAsDone) {
   EXPECT_EQ(rig.engine.ResultText.toStdString(), "No response from uC . . .");
 }
 
-TEST(DefaultFuses, ApplyOnlyWhenTheNamedBytesAreUnprogrammed) {
-  struct Case {
-    const char *name;
-    std::uint16_t device;
-    FuseState before;
-    FuseState after;
-  };
-  const Case cases[] = {
-      {"mega168 extended programmed", device::kMega168, {0, 0xFF, 0xFF, 0xF9, 0xC0},
-       {0, 0xFF, 0xFF, 0xF9, 0xC0}},
-      {"mega168 all unprogrammed", device::kMega168, {0, 0xFF, 0xFF, 0xFF, 0xC0},
-       {0, 0x62, 0xDF, 0xF9, 0xFF}},
-      {"tiny2313 looks at low and high only", device::kTiny2313, {2, 0xFF, 0xFF, 0xFE, 0xFC},
-       {2, 0x64, 0xDF, 0xFF, 0xFF}},
-      {"mega8 high programmed", device::kMega8, {0, 0xFF, 0xDF, 0xFF, 0xFF},
-       {0, 0xFF, 0xDF, 0xFF, 0xFF}},
-      {"89S8253 low only", device::kAt89S8253, {1, 0xFF, 0x12, 0x34, 0x56},
-       {1, 0xF6, 0xFF, 0xFF, 0xFF}},
-      {"90S2313 has no defaults", device::kAt90S2313, {0, 0xFF, 0xFF, 0xFF, 0xFF},
-       {0, 0xFF, 0xFF, 0xFF, 0xFF}},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig(c.device);
-    rig.Fuses() = c.before;
-    rig.engine.ApplyDefaultFuses();
-    EXPECT_EQ(rig.Fuses(), c.after);
-    EXPECT_EQ(rig.chip().counters().instructions, 0u) << "the chip is not touched";
-  }
-}
-
 } // namespace
 } // namespace rindle::optest

@@ -1,0 +1,56 @@
+#include "rindle/app/FuseGuard.h"
+
+namespace rindle {
+
+namespace {
+
+// The fuse column headings the fuse dialog shows.
+QString ByteName(FuseField byte) {
+  switch (byte) {
+  case FuseField::FuseLow:
+    return QStringLiteral("Fuse Low");
+  case FuseField::FuseHigh:
+    return QStringLiteral("Fuse High");
+  case FuseField::FuseExtended:
+    return QStringLiteral("Fuse Ext");
+  case FuseField::LockByte:
+    break;
+  }
+  return QStringLiteral("Lock Byte");
+}
+
+QString FromView(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QString FuseLockoutQuestion(const IspEngine &engine) {
+  const std::vector<SerialLockoutBit> bits =
+      SerialLockoutBits(engine.Device.DeviceIndex, engine.Fuses);
+  if (bits.empty()) {
+    return {};
+  }
+  QString text = QStringLiteral("The fuse bytes to be written end serial programming:\r");
+  for (const SerialLockoutBit &b : bits) {
+    text += QStringLiteral("\r   %1 (%2 bit %3) %4: %5")
+                .arg(FromView(b.name), ByteName(b.byte), QString::number(b.bit),
+                     b.endsWhenProgrammed ? QStringLiteral("programmed")
+                                          : QStringLiteral("unprogrammed"),
+                     FromView(b.effect));
+  }
+  text += QStringLiteral("\r\rThe chip will no longer answer this programmer and can then only be "
+                         "recovered with a high-voltage programmer.\r\rDo you want to continue ?");
+  return text;
+}
+
+bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter,
+                      const QString &caption) {
+  const QString question = FuseLockoutQuestion(engine);
+  if (question.isEmpty()) {
+    return true;
+  }
+  return prompter.question(caption, question, common::Prompter::Icon::Warning, false);
+}
+
+} // namespace rindle
