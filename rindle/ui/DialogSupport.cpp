@@ -44,8 +44,10 @@ QLineEdit *HexField(const char *objectName, int maxLength, QWidget *parent) {
   auto *field = new QLineEdit(parent);
   field->setObjectName(QString::fromLatin1(objectName));
   field->setMaxLength(maxLength);
-  field->setMinimumWidth(
-      field->fontMetrics().horizontalAdvance(QString(maxLength + 2, QLatin1Char('W'))));
+  // Room for its digits and the frame, no more: a field never stretches.
+  constexpr int kFrameRoom = 16;
+  field->setFixedWidth(
+      field->fontMetrics().horizontalAdvance(QString(maxLength + 1, QLatin1Char('W'))) + kFrameRoom);
   ShowUpperCase(*field);
   return field;
 }

@@ -64,7 +64,6 @@ TfrmOptions::TfrmOptions(IspEngine &engine, common::Prompter &, QWidget *parent)
   edtPort_->setToolTip(QStringLiteral("Port Base Address (Hex)"));
   lblPortState_ = new QLabel(this);
   lblPortState_->setObjectName(QStringLiteral("lblPortState"));
-  lblPortState_->setWordWrap(true);
   lblPortState_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto *portRow = new QHBoxLayout;
   portRow->addWidget(new QLabel(QStringLiteral("Port"), this));
