@@ -43,40 +43,27 @@ int RowOfBase(std::uint16_t base) {
   return OptionsModel::kCustomRow;
 }
 
-// The mask and invert value of a line, in a settings record of either
-// constness.
+// Where each line's mask and invert value live, in the order of
+// OptionsForm::Line.
+struct LineFields {
+  std::uint16_t PortSettings::*mask;
+  std::uint16_t PortSettings::*invert;
+};
+constexpr std::array<LineFields, OptionsForm::LineCount> kLineFields{{
+    {&PortSettings::SckMask, &PortSettings::SckInvert},
+    {&PortSettings::MosiMask, &PortSettings::MosiInvert},
+    {&PortSettings::RstMask, &PortSettings::RstInvert},
+    {&PortSettings::BenMask, &PortSettings::BenInvert},
+    {&PortSettings::SsMask, &PortSettings::SsInvert},
+    {&PortSettings::MisoMask, &PortSettings::MisoInvert},
+}};
+
 template <class Settings> auto &MaskIn(Settings &p, OptionsForm::Line line) {
-  switch (line) {
-  case OptionsForm::Sck:
-    return p.SckMask;
-  case OptionsForm::Mosi:
-    return p.MosiMask;
-  case OptionsForm::Rst:
-    return p.RstMask;
-  case OptionsForm::Ben:
-    return p.BenMask;
-  case OptionsForm::Ss:
-    return p.SsMask;
-  default:
-    return p.MisoMask;
-  }
+  return p.*kLineFields[static_cast<std::size_t>(line)].mask;
 }
 
 template <class Settings> auto &InvertIn(Settings &p, OptionsForm::Line line) {
-  switch (line) {
-  case OptionsForm::Sck:
-    return p.SckInvert;
-  case OptionsForm::Mosi:
-    return p.MosiInvert;
-  case OptionsForm::Rst:
-    return p.RstInvert;
-  case OptionsForm::Ben:
-    return p.BenInvert;
-  case OptionsForm::Ss:
-    return p.SsInvert;
-  default:
-    return p.MisoInvert;
-  }
+  return p.*kLineFields[static_cast<std::size_t>(line)].invert;
 }
 
 } // namespace

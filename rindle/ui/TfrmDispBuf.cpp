@@ -154,27 +154,21 @@ void TfrmDispBuf::cmdClrE2Click() {
   emit eepromCleared();
 }
 
-void TfrmDispBuf::cmdFillBufferClick() {
-  if (!fill_)
+template <class Dialog, class Preset>
+void TfrmDispBuf::RunBufferDialog(Dialog *dialog, const Preset &preset) {
+  if (!dialog)
     return;
-  fill_->Flow().BufferEdited = false;
-  fill_->Preset(model_.FillPresets());
-  fill_->exec();
+  dialog->Flow().BufferEdited = false;
+  dialog->Preset(preset);
+  dialog->exec();
   Redraw();
-  if (fill_->Flow().BufferEdited)
+  if (dialog->Flow().BufferEdited)
     emit bufferEdited();
 }
 
-void TfrmDispBuf::cmdEditClick() {
-  if (!edit_)
-    return;
-  edit_->Flow().BufferEdited = false;
-  edit_->Preset(model_.EditPresets());
-  edit_->exec();
-  Redraw();
-  if (edit_->Flow().BufferEdited)
-    emit bufferEdited();
-}
+void TfrmDispBuf::cmdFillBufferClick() { RunBufferDialog(fill_, model_.FillPresets()); }
+
+void TfrmDispBuf::cmdEditClick() { RunBufferDialog(edit_, model_.EditPresets()); }
 
 void TfrmDispBuf::showEvent(QShowEvent *event) {
   FormShow();
