@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "rindle/app/BufferDialogs.h"
 #include "rindle/ui/TfrmDispBuf.h"
@@ -108,6 +109,22 @@ TEST_F(BufferDialogs, PositionIsKeptAndLoweredToASmallerDevice) {
   Open(device::kMega16);
   EXPECT_EQ(Bar()->value(), 7);
   EXPECT_EQ(Cell(1, 0), QStringLiteral(" 00070"));
+}
+
+TEST_F(BufferDialogs, TheWheelOverTheTableMovesTheScrollBar) {
+  Open(device::kMega8);
+  QWidget *viewport = Grid()->viewport();
+  const QPointF at = QPointF(viewport->rect().center());
+  auto wheel = [&](int delta) {
+    QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &event);
+  };
+  wheel(-120); // towards the user: further into the buffer
+  EXPECT_EQ(Bar()->value(), 3);
+  EXPECT_EQ(Cell(1, 0), QStringLiteral(" 00030"));
+  wheel(240);
+  EXPECT_EQ(Bar()->value(), 0) << "stops at the top";
 }
 
 TEST_F(BufferDialogs, SmallestDevicesScrollTo52) {
