@@ -220,6 +220,7 @@ struct RefusedFill {
   const char *start, *end, *data;
   const char *message;
   Icon icon;
+  friend void PrintTo(const RefusedFill &c, std::ostream *out) { *out << c.name; }
 };
 
 class FillRefused : public BufferDialogs, public ::testing::WithParamInterface<RefusedFill> {};
@@ -442,6 +443,7 @@ struct RuleCase {
   bool edited;
   bool sameChecksum;
   bool cleared;
+  friend void PrintTo(const RuleCase &c, std::ostream *out) { *out << c.name; }
 };
 
 class FileNameRule : public DialogTest, public ::testing::WithParamInterface<RuleCase> {};

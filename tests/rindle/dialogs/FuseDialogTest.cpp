@@ -113,6 +113,7 @@ struct LockCase {
   std::uint16_t lockByteShown;
   std::vector<const char *> clicks;
   std::uint16_t lockByteAfter;
+  friend void PrintTo(const LockCase &c, std::ostream *out) { *out << c.name; }
 };
 
 class FuseDialogLock : public FuseDialog, public ::testing::WithParamInterface<LockCase> {};

@@ -87,6 +87,7 @@ struct MisoCase {
   int row;
   bool ticked;
   std::uint16_t misoInvert;
+  friend void PrintTo(const MisoCase &c, std::ostream *out) { *out << c.name; }
 };
 
 class OptionsMiso : public OptionsDialog, public ::testing::WithParamInterface<MisoCase> {};

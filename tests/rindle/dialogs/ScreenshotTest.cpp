@@ -16,6 +16,7 @@ namespace {
 struct ShotDevice {
   const char *name;
   std::uint16_t device;
+  friend void PrintTo(const ShotDevice &c, std::ostream *out) { *out << c.name; }
 };
 
 class Screenshots : public DialogTest, public ::testing::WithParamInterface<ShotDevice> {
