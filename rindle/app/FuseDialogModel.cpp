@@ -32,13 +32,13 @@ QString Prefix(FuseDialogModel::Column column) {
 FuseDialogModel::Column FuseDialogModel::ColumnOf(std::size_t index) {
   if (index < kBootLockBoxes)
     return Column::BootLock;
-  return static_cast<Column>(1 + (index - kBootLockBoxes) / 8);
+  return static_cast<Column>(1 + (index - kBootLockBoxes) / kFuseBits);
 }
 
 int FuseDialogModel::BitOf(std::size_t index) {
   if (index < kBootLockBoxes)
     return kBootLockTopBit - static_cast<int>(index);
-  return kFuseTopBit - static_cast<int>((index - kBootLockBoxes) % 8);
+  return kFuseTopBit - static_cast<int>((index - kBootLockBoxes) % kFuseBits);
 }
 
 FuseDialogModel::FuseDialogModel(IspEngine &engine) : engine_(engine) {
@@ -49,17 +49,6 @@ FuseDialogModel::FuseDialogModel(IspEngine &engine) : engine_(engine) {
   const std::array<const char *, kBootLockBoxes> bootLock{" BLB12", " BLB11", " BLB02", " BLB01"};
   for (std::size_t i = 0; i < kBootLockBoxes; ++i)
     boxes_[i].caption = QString::fromLatin1(bootLock[i]);
-}
-
-FuseDialogModel::Box *FuseDialogModel::box(Column column, int bit) {
-  for (std::size_t i = 0; i < kBoxCount; ++i)
-    if (ColumnOf(i) == column && BitOf(i) == bit)
-      return &boxes_[i];
-  return nullptr;
-}
-
-const FuseDialogModel::Box *FuseDialogModel::box(Column column, int bit) const {
-  return const_cast<FuseDialogModel *>(this)->box(column, bit);
 }
 
 std::uint16_t *FuseDialogModel::byteOf(Column column) {

@@ -23,7 +23,8 @@ public:
   };
   enum class Column { BootLock, Extended, High, Low };
   static constexpr std::size_t kBoxCount = 28;
-  static constexpr int kBootLockBoxes = 4;
+  static constexpr std::size_t kBootLockBoxes = 4;
+  static constexpr std::size_t kFuseBits = 8;
 
   explicit FuseDialogModel(IspEngine &engine);
 
@@ -35,9 +36,6 @@ public:
   void UpdateConfigFuseBytes();
 
   const std::array<Box, kBoxCount> &boxes() const { return boxes_; }
-  // The box for a column and bit (boot lock bits 2..5); nullptr when none.
-  Box *box(Column column, int bit);
-  const Box *box(Column column, int bit) const;
   void setChecked(std::size_t index, bool checked) { boxes_.at(index).checked = checked; }
 
   // The column and bit of a box index.

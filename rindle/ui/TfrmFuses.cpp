@@ -38,8 +38,10 @@ TfrmFuses::TfrmFuses(IspEngine &engine, common::Prompter &, QWidget *parent)
     box->setFocusPolicy(Qt::ClickFocus); // outside the tab order
     connect(box, &QCheckBox::toggled, this, [this, i](bool on) { model_.setChecked(i, on); });
     const int column = static_cast<int>(FuseDialogModel::ColumnOf(i));
-    const int row = column == 0 ? static_cast<int>(i) : static_cast<int>(i - 4) % 8;
-    grid->addWidget(box, row + 1, column);
+    const std::size_t row = FuseDialogModel::ColumnOf(i) == FuseDialogModel::Column::BootLock
+                                ? i
+                                : (i - FuseDialogModel::kBootLockBoxes) % FuseDialogModel::kFuseBits;
+    grid->addWidget(box, static_cast<int>(row) + 1, column);
     boxes_[i] = box;
   }
   grid->setRowStretch(9, 1);
