@@ -1,0 +1,227 @@
+#include "rindle/app/BufferDialogs.h"
+
+#include <algorithm>
+
+namespace rindle {
+
+namespace {
+
+constexpr int kMaxHexDigits = 8;
+constexpr std::uint32_t kByteMax = 0xFF;
+constexpr QChar kEnter = QChar(u'\r');
+constexpr QChar kBackspace = QChar(u'\b');
+
+QString FillCaption() { return QStringLiteral("FILL BUFFER"); }
+QString EditCaption() { return QStringLiteral("EDIT BUFFER"); }
+QString InvalidInput() { return QStringLiteral("Invalid Hex Data Input"); }
+QString OutOfRange() { return QStringLiteral("Error Address Out of Range"); }
+
+QString Hex(std::uint32_t value, int digits) {
+  return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+ConversionError::ConversionError(const QString &fieldText)
+    : std::runtime_error(
+          QStringLiteral("'$%1' is not a valid integer value").arg(fieldText).toStdString()) {}
+
+std::optional<std::uint32_t> ReadHex(const QString &text) {
+  if (text.isEmpty() || text.size() > kMaxHexDigits)
+    return std::nullopt;
+  std::uint32_t value = 0;
+  for (QChar c : text) {
+    const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - u'0'
+                      : (c >= u'A' && c <= u'F')        ? c.unicode() - u'A' + 10
+                      : (c >= u'a' && c <= u'f')        ? c.unicode() - u'a' + 10
+                                                        : -1;
+    if (digit < 0)
+      return std::nullopt;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  return value;
+}
+
+std::uint32_t ReadHexOrThrow(const QString &text) {
+  const std::optional<std::uint32_t> value = ReadHex(text);
+  if (!value)
+    throw ConversionError(text);
+  return *value;
+}
+
+QString Hex2(std::uint32_t value) { return Hex(value, 2); }
+QString Hex4(std::uint32_t value) { return Hex(value, 4); }
+QString Hex5(std::uint32_t value) { return Hex(value, 5); }
+
+TypedKey FilterHexKey(QChar typed) {
+  if (typed == kEnter || typed == QChar(u'\n'))
+    return TypedKey::Enter;
+  if (typed == kBackspace || ReadHex(QString(typed)))
+    return TypedKey::Pass;
+  return TypedKey::Swallow;
+}
+
+std::int32_t BufferTotal(const IspEngine &engine) {
+  return engine.Device.FlashSize + engine.Device.EepromSize;
+}
+
+bool ApplyFileNameRule(IspEngine &engine, bool bufferEdited, std::int32_t shownChecksum) {
+  if (!bufferEdited || engine.BufferChecksum() == shownChecksum)
+    return false;
+  engine.ProgramFileName.clear();
+  engine.EepromFileName.clear();
+  return true;
+}
+
+// ---- Display ----
+
+BufferDisplayModel::BufferDisplayModel(IspEngine &engine, common::Prompter &prompter)
+    : engine_(engine), prompter_(prompter) {}
+
+int BufferDisplayModel::ScrollMaximum() const {
+  const std::int32_t screen = kRows * kBytesPerRow;
+  return std::max(0, (BufferTotal(engine_) - screen) / kBytesPerRow);
+}
+
+std::int64_t BufferDisplayModel::RowAddress(int position, int row) const {
+  return (static_cast<std::int64_t>(position) + row) * kBytesPerRow;
+}
+
+QString BufferDisplayModel::RowHeading(int position, int row) const {
+  return QLatin1Char(' ') + Hex5(static_cast<std::uint32_t>(RowAddress(position, row)) & 0xFFFF0u);
+}
+
+QString BufferDisplayModel::CellText(int position, int row, int column) const {
+  const std::int64_t address = RowAddress(position, row) + column;
+  const auto cells = engine_.Buffer.all();
+  if (address < 0 || address >= static_cast<std::int64_t>(cells.size()))
+    return {};
+  return Hex2(cells[static_cast<std::size_t>(address)]);
+}
+
+bool BufferDisplayModel::ClearFlash() {
+  if (!prompter_.question(QStringLiteral("Confirm"), QStringLiteral("Clear FLASH Data Buffer?"),
+                          common::Prompter::Icon::Question, true))
+    return false;
+  engine_.ClearFlashArea();
+  engine_.ProgramFileName.clear();
+  engine_.BufferChecksum();
+  return true;
+}
+
+bool BufferDisplayModel::ClearEeprom() {
+  if (engine_.Device.EepromSize == 0)
+    return false;
+  if (!prompter_.question(QStringLiteral("Confirm"), QStringLiteral("Clear EEPROM Data Buffer?"),
+                          common::Prompter::Icon::Question, true))
+    return false;
+  engine_.ClearEepromArea();
+  engine_.EepromFileName.clear();
+  return true;
+}
+
+BufferDisplayModel::FillPreset BufferDisplayModel::FillPresets() const {
+  const std::int32_t last = std::max(0, BufferTotal(engine_) - 1);
+  return {Hex5(0), Hex5(static_cast<std::uint32_t>(last)), Hex2(kBlankByte)};
+}
+
+BufferDisplayModel::EditPreset BufferDisplayModel::EditPresets() const {
+  return {Hex5(0), Hex2(engine_.Buffer.all()[0])};
+}
+
+// ---- Fill ----
+
+FillBufferFlow::FillBufferFlow(IspEngine &engine, common::Prompter &prompter)
+    : engine_(engine), prompter_(prompter) {}
+
+void FillBufferFlow::btnOKClick(const QString &start, const QString &end, const QString &data) {
+  const auto first = ReadHex(start);
+  const auto last = ReadHex(end);
+  const auto value = ReadHex(data);
+  if (!first || !last || !value || *value > kByteMax) {
+    prompter_.message(FillCaption(), InvalidInput(), common::Prompter::Icon::Error);
+    return;
+  }
+  if (*last < *first) {
+    prompter_.message(FillCaption(), QStringLiteral("Error End Address less than Start Address"),
+                      common::Prompter::Icon::Warning);
+    return;
+  }
+  const auto total = static_cast<std::uint32_t>(std::max(0, BufferTotal(engine_)));
+  if (*first >= total || *last >= total) {
+    prompter_.message(FillCaption(), OutOfRange(), common::Prompter::Icon::Warning);
+    return;
+  }
+  std::ranges::fill(CellRange(engine_.Buffer.all(), *first, std::int64_t{*last} - *first + 1),
+                    static_cast<std::uint8_t>(*value));
+  BufferEdited = true;
+}
+
+// ---- Edit ----
+
+EditBufferFlow::EditBufferFlow(IspEngine &engine, common::Prompter &prompter)
+    : engine_(engine), prompter_(prompter) {}
+
+std::optional<std::pair<std::uint32_t, std::uint8_t>>
+EditBufferFlow::ReadFields(const QString &address, const QString &data) {
+  const auto cell = ReadHex(address);
+  const auto value = ReadHex(data);
+  if (!cell || !value || *value > kByteMax) {
+    prompter_.message(EditCaption(), InvalidInput(), common::Prompter::Icon::Error);
+    return std::nullopt;
+  }
+  if (*cell >= static_cast<std::uint32_t>(std::max(0, BufferTotal(engine_)))) {
+    prompter_.message(EditCaption(), OutOfRange(), common::Prompter::Icon::Warning);
+    return std::nullopt;
+  }
+  return std::pair{*cell, static_cast<std::uint8_t>(*value)};
+}
+
+void EditBufferFlow::Store(std::uint32_t address, std::uint8_t data) {
+  std::uint8_t &cell = engine_.Buffer.all()[address];
+  if (cell != data) {
+    cell = data;
+    BufferEdited = true;
+  }
+}
+
+EditBufferFlow::Fields EditBufferFlow::FieldsAt(std::uint32_t address) const {
+  return {Hex5(address), Hex2(engine_.Buffer.all()[address])};
+}
+
+void EditBufferFlow::btnOKClick(const QString &address, const QString &data) {
+  if (const auto fields = ReadFields(address, data))
+    Store(fields->first, fields->second);
+}
+
+std::optional<EditBufferFlow::Fields> EditBufferFlow::Step(const QString &address,
+                                                           const QString &data, int direction) {
+  const auto fields = ReadFields(address, data);
+  if (!fields)
+    return std::nullopt;
+  Store(fields->first, fields->second);
+  const auto total = static_cast<std::int64_t>(BufferTotal(engine_));
+  const std::int64_t next = (static_cast<std::int64_t>(fields->first) + direction + total) % total;
+  return FieldsAt(static_cast<std::uint32_t>(next));
+}
+
+std::optional<EditBufferFlow::Fields> EditBufferFlow::IncrementAdr(const QString &address,
+                                                                   const QString &data) {
+  return Step(address, data, +1);
+}
+
+std::optional<EditBufferFlow::Fields> EditBufferFlow::DecrementAdr(const QString &address,
+                                                                   const QString &data) {
+  return Step(address, data, -1);
+}
+
+std::optional<EditBufferFlow::Fields> EditBufferFlow::EnterAddress(const QString &address) {
+  const std::uint32_t cell = ReadHexOrThrow(address);
+  if (cell >= static_cast<std::uint32_t>(std::max(0, BufferTotal(engine_)))) {
+    prompter_.message(EditCaption(), OutOfRange(), common::Prompter::Icon::Warning);
+    return std::nullopt;
+  }
+  return FieldsAt(cell);
+}
+
+} // namespace rindle
