@@ -61,11 +61,14 @@ Record Decode(QByteArrayView line, const DecodePolicy &policy) {
       return r;
     }
   }
-  if (!fields.read(kCountPos, 2, count) || !fields.read(kAddressPos, 4, address) ||
-      !fields.read(kTypePos, 2, type))
+  if (!fields.read(kCountPos, 2, count))
     return r;
   r.count = std::uint8_t(count);
+  if (!fields.read(kAddressPos, 4, address))
+    return r;
   r.address = std::uint16_t(address);
+  if (!fields.read(kTypePos, 2, type))
+    return r;
   r.type = std::uint8_t(type);
   if (!(policy.decodedTypes & TypeBit(r.type))) {
     r.status = Status::Skipped;

@@ -46,8 +46,9 @@ struct Record {
   std::uint16_t address = 0;
   QByteArray data;
   bool checksumOk = false;
-  // With BadField: the field's characters as far as the line has them, and
-  // whether the line ended before the field was complete.
+  // With BadField: the fields before the bad one are set and `data` holds
+  // the data bytes read before it; badField is the field's characters as far
+  // as the line has them, cutShort whether the line ended inside the field.
   QByteArray badField;
   bool cutShort = false;
 
