@@ -52,28 +52,26 @@ Record Decode(QByteArrayView line, const DecodePolicy &policy) {
   Record r;
   Fields fields(line, policy, r);
   std::uint32_t count = 0, address = 0, type = 0;
-  if (policy.typeFirst) {
+  // False when the record ends at its type: a bad field or a type not decoded.
+  const auto typeDecoded = [&] {
     if (!fields.read(kTypePos, 2, type))
-      return r;
+      return false;
     r.type = std::uint8_t(type);
-    if (!(policy.decodedTypes & TypeBit(r.type))) {
-      r.status = Status::Skipped;
-      return r;
-    }
-  }
+    if (policy.decodedTypes & TypeBit(r.type))
+      return true;
+    r.status = Status::Skipped;
+    return false;
+  };
+  if (policy.typeFirst && !typeDecoded())
+    return r;
   if (!fields.read(kCountPos, 2, count))
     return r;
   r.count = std::uint8_t(count);
   if (!fields.read(kAddressPos, 4, address))
     return r;
   r.address = std::uint16_t(address);
-  if (!fields.read(kTypePos, 2, type))
+  if (!typeDecoded())
     return r;
-  r.type = std::uint8_t(type);
-  if (!(policy.decodedTypes & TypeBit(r.type))) {
-    r.status = Status::Skipped;
-    return r;
-  }
 
   const int bytes = r.type == kEnd && policy.endRecordWithoutData ? 0 : r.count;
   std::uint32_t sum = count + (address >> 8) + (address & 0xFF) + type;

@@ -92,8 +92,6 @@ QString LoadEepromHex(std::span<std::uint8_t> buffer, std::int64_t flashSize, QI
 
 QString LoadEepromHex(std::span<std::uint8_t> buffer, std::int64_t flashSize,
                       const QString &fileName) {
-  if (!FlashSizeFits(buffer, flashSize))
-    return kAddressOutOfRange;
   return FromFile(fileName,
                   [&](QIODevice &text) { return LoadEepromHex(buffer, flashSize, text); });
 }
@@ -114,8 +112,6 @@ QString LoadEepromBin(std::span<std::uint8_t> buffer, std::int64_t flashSize, QI
 
 QString LoadEepromBin(std::span<std::uint8_t> buffer, std::int64_t flashSize,
                       const QString &fileName) {
-  if (!FlashSizeFits(buffer, flashSize))
-    return kAddressOutOfRange;
   return FromFile(fileName,
                   [&](QIODevice &data) { return LoadEepromBin(buffer, flashSize, data); });
 }
