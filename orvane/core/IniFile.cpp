@@ -1,11 +1,10 @@
 #include "orvane/core/IniFile.h"
 
+#include "common/HexText.h"
 #include "common/SafeFile.h"
 #include "orvane/core/TextLines.h"
 
 #include <QFile>
-
-#include <cctype>
 
 namespace orvane {
 
@@ -132,13 +131,10 @@ QString IniFile::readString(const QString &section, const QString &key,
 bool IniFile::parseInteger(const QString &text, int *value) {
   const QString t = text.trimmed();
   if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-    const QString digits = t.mid(2);
-    if (digits.isEmpty() || digits.size() > 8)
+    const auto hex = common::hex::Parse(QStringView(t).mid(2));
+    if (!hex)
       return false;
-    for (QChar c : digits)
-      if (!std::isxdigit(static_cast<unsigned char>(c.toLatin1())) || c.unicode() > 0x7F)
-        return false;
-    *value = static_cast<int>(digits.toUInt(nullptr, 16));
+    *value = static_cast<int>(*hex);
     return true;
   }
   bool ok = false;
