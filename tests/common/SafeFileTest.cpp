@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <string>
@@ -119,6 +120,37 @@ TEST_F(SafeFile, FolderWithoutRoomForATemporaryWritesTheFileInPlace) {
   const auto result = SaveWholeFile(path(), "new", options);
   ASSERT_TRUE(result.ok()) << result.reason.toStdString();
   EXPECT_EQ(read(), "new");
+}
+
+// Makes a folder immutable (no entry may be made or removed in it, its files
+// stay writable) for as long as it lives.
+class ImmutableFolder {
+public:
+  explicit ImmutableFolder(const QString &path) : path_(path) {
+    done_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
+  }
+  ~ImmutableFolder() {
+    if (done_)
+      QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
+  }
+  bool done() const { return done_; }
+
+private:
+  QString path_;
+  bool done_ = false;
+};
+
+TEST_F(SafeFile, RealFolderWithoutRoomForATemporaryWritesTheFileInPlace) {
+  put("a longer previous content");
+  const ImmutableFolder frozen(dir.path());
+  if (!frozen.done())
+    GTEST_SKIP() << "this file system or user cannot make a folder immutable";
+  ASSERT_FALSE(QFile(path("probe")).open(QIODevice::WriteOnly)); // no new file here
+  const auto result = SaveWholeFile(path(), "new", {.block = 2});
+  ASSERT_TRUE(result.ok()) << result.reason.toStdString();
+  EXPECT_EQ(read(), "new");
+  EXPECT_EQ(files(), QStringList{"data.bin"});
+  EXPECT_EQ(SaveWholeFile(path("other.bin"), "x").outcome, SaveOutcome::CreateFailed);
 }
 
 TEST_F(SafeFile, InPlaceShortWriteIsReported) {
