@@ -1,5 +1,7 @@
 #include "orvane/core/DevicePacket.h"
 
+#include "common/HexText.h"
+
 #include <cstring>
 
 namespace orvane::packet {
@@ -174,7 +176,7 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
     if (!known)
       return failWith(QStringLiteral("field '%1' has type 0x%2 with size %3, which is not supported")
                           .arg(QString::fromLatin1(field.name))
-                          .arg(field.type, 4, 16, QLatin1Char('0'))
+                          .arg(common::hex::Text(field.type, 4))
                           .arg(field.size));
     p.fields.push_back(std::move(field));
   }

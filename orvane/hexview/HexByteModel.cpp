@@ -2,9 +2,10 @@
 
 #include "orvane/hexview/HexViewError.h"
 
+#include "common/SafeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -158,19 +159,11 @@ void HexByteModel::saveFile(const QString &path, bool markSaved) {
   if (QFileInfo::exists(path) && !isWritableFile(path))
     throw HexViewError(cannotCreate(path, QString::fromLocal8Bit(std::strerror(EACCES))));
 
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly))
-    throw HexViewError(cannotCreate(path, out.errorString()));
-  for (qint64 at = 0; at < size(); at += kFileChunk) {
-    const qint64 piece = std::min(kFileChunk, size() - at);
-    if (out.write(reinterpret_cast<const char *>(bytes_.data() + at), piece) != piece) {
-      const QString reason = out.errorString();
-      out.cancelWriting();
-      throw HexViewError(cannotCreate(path, reason));
-    }
-  }
-  if (!out.commit())
-    throw HexViewError(cannotCreate(path, out.errorString()));
+  const QByteArray content =
+      QByteArray::fromRawData(reinterpret_cast<const char *>(bytes_.data()), size());
+  const common::SaveResult saved = common::SaveWholeFile(path, content, {.block = kFileChunk});
+  if (!saved.ok())
+    throw HexViewError(cannotCreate(path, saved.reason));
 
   if (markSaved) {
     marks_.clear();

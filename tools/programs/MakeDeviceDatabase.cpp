@@ -1,9 +1,9 @@
 // Makes one device database file from a device table:
 //   orvane_mkdevices TABLE.txt OUTPUT.dat
+#include "common/SafeFile.h"
 #include "tools/PacketWriter.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -31,9 +31,9 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "%s: %s\n", argv[1], qPrintable(error));
     return 1;
   }
-  QSaveFile out(outPath);
-  if (!out.open(QIODevice::WriteOnly) || out.write(packet) != packet.size() || !out.commit()) {
-    std::fprintf(stderr, "%s: %s\n", argv[2], qPrintable(out.errorString()));
+  const common::SaveResult saved = common::SaveWholeFile(outPath, packet);
+  if (!saved.ok()) {
+    std::fprintf(stderr, "%s: %s\n", argv[2], qPrintable(saved.reason));
     return 1;
   }
   return 0;
