@@ -55,6 +55,9 @@ public:
   void stop() override { timer_.stop(); }
   bool isActive() const override { return timer_.isActive(); }
 
+  // The timer itself, for whoever watches its events.
+  QTimer &timer() { return timer_; }
+
 private:
   QTimer timer_;
 };
