@@ -46,7 +46,7 @@ struct Step {
     SetReadCounter = 7, // inline: "s", the counter's digits, LF
     ReadData = 8,       // timer: "r", the chip's bytes, up to 51 ticks
     WriteData = 9,      // timer: "w", then the image bytes at the first tick
-    SetWriteCounter = 10
+    SetWriteCounter = 10 // inline: as SetReadCounter
   };
 };
 
