@@ -24,6 +24,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <memory>
+
 namespace {
 
 constexpr int kImageBytes = 8192;
@@ -149,11 +151,12 @@ void BM_WriteStep(benchmark::State &state) {
   port.SetCustomBaudRate(57600);
   TimingHost host;
   host.clock.start();
-  orvane::Sequencer seq(core, port, splitter, host, prompter);
-  seq.SetTickInterval(100);
   // The tick that runs the write step is seen before the timer hands it on.
   TickWatch watch(host);
-  const_cast<QTimer &>(seq.Algo1_Timer1()).installEventFilter(&watch);
+  auto stepTimer = std::make_unique<orvane::QtStepTimer>();
+  stepTimer->timer().installEventFilter(&watch);
+  orvane::Sequencer seq(core, port, splitter, host, prompter, nullptr, std::move(stepTimer));
+  seq.SetTickInterval(100);
 
   double cpuTotal = 0;
   qint64 wallTotal = 0;

@@ -61,8 +61,10 @@ public:
   void moveCaret(Caret target);
 
   bool hasSelection() const { return anchor_ >= 0; }
+  // The fixed and the moving end of the selection, only while there is one;
+  // SelectionStart and SelectionEnd below give the caret byte otherwise.
   qint64 selectionAnchor() const { return anchor_; }
-  qint64 selectionEnd() const { return end_; }
+  qint64 selectionMovingEnd() const { return end_; }
   qint64 selectionLower() const { return std::min(anchor_, end_); }
   qint64 selectionUpper() const { return std::max(anchor_, end_); }
   bool isSelected(qint64 position) const {

@@ -101,7 +101,7 @@ bool isNavigationKey(int key) {
 void move(HexEditState &state, const std::optional<Caret> &target, bool shift) {
   if (shift && !state.tracking()) {
     // A selection that already ends at the caret grows from its anchor.
-    const bool extends = state.hasSelection() && state.selectionEnd() == state.caret().position;
+    const bool extends = state.hasSelection() && state.selectionMovingEnd() == state.caret().position;
     state.beginTracking(extends ? state.selectionAnchor() : state.caret().position);
   }
   if (!shift)
@@ -112,7 +112,13 @@ void move(HexEditState &state, const std::optional<Caret> &target, bool shift) {
 
 } // namespace
 
-int HexKeyController::bookmarkDigit(int key) {
+int HexKeyController::bookmarkDigit(int key, quint32 nativeScanCode) {
+  // The desktop's key codes of the top row: 1 to 9, then 0 (the kernel's
+  // scan codes 2 to 11, plus 8).
+  constexpr quint32 kKeyOne = 10;
+  constexpr quint32 kKeyZero = 19;
+  if (nativeScanCode >= kKeyOne && nativeScanCode <= kKeyZero)
+    return static_cast<int>((nativeScanCode - kKeyOne + 1) % 10);
   if (key >= Qt::Key_0 && key <= Qt::Key_9)
     return key - Qt::Key_0;
   switch (key) {
@@ -142,7 +148,7 @@ int HexKeyController::bookmarkDigit(int key) {
 }
 
 bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifiers modifiers,
-                                const QString &text) {
+                                const QString &text, quint32 nativeScanCode) {
   switch (key) {
   case Qt::Key_Shift:
   case Qt::Key_Control:
@@ -163,7 +169,7 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
   }
 
   if (ctrl) {
-    const int digit = bookmarkDigit(key);
+    const int digit = bookmarkDigit(key, nativeScanCode);
     if (digit >= 0) {
       if (shift)
         state.toggleBookmark(digit);

@@ -7,6 +7,10 @@ namespace orvane::hexview {
 
 namespace {
 
+// The widest offset there is: 64 bits in binary. A larger minimum digit
+// count only pads with zeros, and a huge one would take gigabytes per row.
+constexpr qint64 kMaxDigits = 64;
+
 // Reads hex digits at pos, at most 8 so that the value cannot overflow.
 qint64 readHex(const QString &s, qsizetype &pos) {
   qint64 value = 0;
@@ -63,8 +67,13 @@ OffsetFormat OffsetFormat::parse(const QString &text) {
     pos += 2;
   } else {
     f.computedDigits_ = false;
-    f.minDigits_ = static_cast<int>(readHex(text, pos));
+    const qint64 digits = readHex(text, pos);
     expect(text, pos, u'!');
+    if (digits > kMaxDigits)
+      throw HexViewError(
+          QStringLiteral("Invalid digit count in offset format (%1h), allowed: 00h..%2h")
+              .arg(QString::number(digits, 16).toUpper(), QString::number(kMaxDigits, 16).toUpper()));
+    f.minDigits_ = static_cast<int>(digits);
   }
 
   const qint64 radix = readHex(text, pos);

@@ -9,8 +9,9 @@ namespace orvane::hexview {
 // The offset column's mini-language:
 //   [unit "%"] ("-!" | digits "!") radix ":" prefix "|" suffix
 // unit is "r" (the row length), "c" (the column length) or a hex number of
-// bytes (1, 2, 4 or 8); digits is a hex minimum digit count, "-" computes the
-// count from the last row's offset; radix is hex 02 to 10.
+// bytes (1, 2, 4 or 8); digits is a hex minimum digit count up to 40 (the
+// widest offset in binary), "-" computes the count from the last row's
+// offset; radix is hex 02 to 10.
 class OffsetFormat {
 public:
   enum class Unit { Bytes, Row, Column };

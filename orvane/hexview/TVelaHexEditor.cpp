@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -49,6 +50,9 @@ TVelaHexEditor::TVelaHexEditor(QWidget *parent)
   viewport()->setCursor(Qt::IBeamCursor);
   verticalScrollBar()->setTracking(true);
   setFont(standardFont());
+  // A child by name, so that whoever drives the control sees it run.
+  autoScroll_.setParent(this);
+  autoScroll_.setObjectName(QStringLiteral("autoScrollTimer"));
   autoScroll_.setInterval(kAutoScrollMs);
   connect(&autoScroll_, &QTimer::timeout, this, &TVelaHexEditor::autoScrollStep);
   relayout();
@@ -213,10 +217,18 @@ void TVelaHexEditor::scrollContentsBy(int /*dx*/, int /*dy*/) {
   viewport()->update();
 }
 
+bool TVelaHexEditor::desktopKeyCodes() {
+  // The Linux desktops report a key's place as the kernel's scan code plus
+  // 8; the off-screen platform passes on whatever the event was given.
+  const QString platform = QGuiApplication::platformName();
+  return platform == u"xcb" || platform.startsWith(u"wayland") || platform == u"offscreen";
+}
+
 void TVelaHexEditor::keyPressEvent(QKeyEvent *event) {
   bool handled = false;
   guarded([&] {
-    handled = HexKeyController::keyPress(state_, event->key(), event->modifiers(), event->text());
+    handled = HexKeyController::keyPress(state_, event->key(), event->modifiers(), event->text(),
+                                         desktopKeyCodes() ? event->nativeScanCode() : 0);
   });
   if (!handled)
     QAbstractScrollArea::keyPressEvent(event);

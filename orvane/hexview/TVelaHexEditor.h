@@ -88,6 +88,8 @@ protected:
   bool focusNextPrevChild(bool next) override;
 
 private:
+  // Whether key events carry the desktop's key codes as scan codes.
+  static bool desktopKeyCodes();
   HexLayout::Hit hitAt(QPoint viewportPoint, bool clampToPanes) const;
   void pressAt(QMouseEvent *event, bool doubleClick);
   void autoScrollStep();

@@ -16,7 +16,8 @@ class ComDataPacket : public QObject {
   Q_OBJECT
 
 public:
-  static constexpr int kMaxBuffer = 65535;
+  static constexpr int kLongestReply = 1 + 2 * 65536 + 6;
+  static constexpr int kMaxBuffer = kLongestReply + 1;
 
   explicit ComDataPacket(QObject *parent = nullptr);
 

@@ -2,9 +2,12 @@
 
 #include "orvane/core/LoaderCore.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace orvane {
@@ -66,6 +69,95 @@ int hexDigit(char c) {
 
 QString messageCaption() { return QGuiApplication::applicationDisplayName(); }
 
+// What a link does before its step starts.
+enum class Before {
+  Nothing,
+  CountLoadedBytes, // the counter is the loaded image's length
+  LongTick,         // the chip-size step is judged five ticks after "b"
+  ShortTick,        // and the steps after it go back to one tick
+  KeepImage         // the image is kept aside for the comparison
+};
+
+// Which Auto Program option a link depends on.
+enum class When { Always, Verify, Lock };
+
+// The comparison after a read-back: a link without a step of its own.
+constexpr int kCompare = -1;
+
+// The command a timer step sends when it starts; inline steps send their
+// own.
+QByteArray commandOf(int step) {
+  switch (step) {
+  case Step::DetectHardware: return kCR;
+  case Step::BlankCheck: return QByteArrayLiteral("p");
+  case Step::ChipSize: return QByteArrayLiteral("b");
+  case Step::ReadData: return QByteArrayLiteral("r");
+  case Step::WriteData: return QByteArrayLiteral("w");
+  default: return {};
+  }
+}
+
+} // namespace
+
+struct Sequencer::Link {
+  int step;
+  // The progress line of the step; for the comparison the line shown before
+  // comparing, if any.
+  const char *message;
+  Before before = Before::Nothing;
+  When when = When::Always;
+};
+
+namespace {
+
+using Link = Sequencer::Link;
+
+constexpr Link kDetectHardware{Step::DetectHardware, "Detecting Hardware..."};
+constexpr Link kDetectChip{Step::DetectChip, "Detecting Chip..."};
+constexpr Link kErasing{Step::Erase, "Erasing..."};
+constexpr Link kBlankCheck{Step::BlankCheck, "Blank Check..."};
+constexpr Link kLocking{Step::Lock, "Locking Chip..."};
+constexpr Link kWriteCounter{Step::SetWriteCounter, "Setting Write Counter...",
+                             Before::CountLoadedBytes};
+constexpr Link kWriting{Step::WriteData, "Writing, Please wait..."};
+
+constexpr Link kEraseChain[] = {kDetectHardware, kDetectChip, kErasing, kBlankCheck};
+constexpr Link kBlankCheckChain[] = {kDetectHardware, kDetectChip, kBlankCheck};
+constexpr Link kProgramChain[] = {kDetectHardware, kDetectChip,    kErasing,
+                                  kBlankCheck,     kWriteCounter, kWriting};
+constexpr Link kVerifyChain[] = {
+    kDetectHardware,
+    kDetectChip,
+    {Step::SetReadCounter, "Setting Read Counter...", Before::CountLoadedBytes},
+    {Step::ReadData, "Reading to Verify, Please wait...", Before::KeepImage},
+    {kCompare, nullptr}};
+constexpr Link kLockChain[] = {kDetectHardware, kLocking, kBlankCheck};
+constexpr Link kReadChain[] = {
+    kDetectHardware,
+    kDetectChip,
+    {Step::ChipSize, "Chip Size...", Before::LongTick},
+    // The counter is the chip size the previous step reported.
+    {Step::SetReadCounter, "Setting Read Counter...", Before::ShortTick},
+    {Step::ReadData, "Reading, Please wait..."}};
+constexpr Link kSignatureChain[] = {kDetectHardware, kDetectChip};
+constexpr Link kAutoProgramChain[] = {
+    kDetectHardware,
+    kDetectChip,
+    kErasing,
+    {Step::BlankCheck, "Verifying Erase..."},
+    kWriteCounter,
+    kWriting,
+    {Step::SetReadCounter, "Setting Read Counter...", Before::CountLoadedBytes, When::Verify},
+    {Step::ReadData, "Reading to Verify, Please wait...", Before::KeepImage, When::Verify},
+    {kCompare, "Verifying...", Before::Nothing, When::Verify},
+    {Step::Lock, "Locking Chip...", Before::Nothing, When::Lock},
+    {Step::BlankCheck, "Reading chip info..."}};
+
+// Each function's chain, by its index in the function list.
+constexpr std::span<const Link> kChains[] = {kEraseChain,  kBlankCheckChain, kProgramChain,
+                                             kVerifyChain, kLockChain,       kReadChain,
+                                             kSignatureChain, kAutoProgramChain};
+
 } // namespace
 
 QStringList FunctionNames() {
@@ -75,12 +167,12 @@ QStringList FunctionNames() {
 }
 
 Sequencer::Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, SequencerHost &host,
-                     common::Prompter &prompter, QObject *parent)
+                     common::Prompter &prompter, QObject *parent,
+                     std::unique_ptr<StepTimer> stepTimer)
     : QObject(parent), core_(core), port_(port), packets_(packets), host_(host),
-      prompter_(prompter) {
-  timer_.setTimerType(Qt::PreciseTimer);
-  timer_.setInterval(tickMs_);
-  connect(&timer_, &QTimer::timeout, this, &Sequencer::Algo1_Timer1Timer);
+      prompter_(prompter), timer_(stepTimer ? std::move(stepTimer) : std::make_unique<QtStepTimer>()) {
+  timer_->setInterval(tickMs_);
+  timer_->SetOnTick([this] { Algo1_Timer1Timer(); });
   packets_.SetComPort(&port_);
   connect(&packets_, &ComDataPacket::Packet, this, &Sequencer::ComDataPacket1Packet);
   connect(&port_, &ComPort::LinkFailed, this, [this] {
@@ -92,7 +184,7 @@ Sequencer::Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, Se
 
 void Sequencer::SetTickInterval(int ms) {
   tickMs_ = ms;
-  timer_.setInterval(ms);
+  timer_->setInterval(ms);
 }
 
 bool Sequencer::protocolOne() const {
@@ -103,8 +195,11 @@ void Sequencer::ExecuteFunction() {
   if (busy_) {
     return;
   }
-  if (core_.settings.ReloadFile != 0) {
-    core_.LoadFileToBuffer(core_.settings.LastFile);
+  if (core_.settings.ReloadFile != 0 && !reloadFile()) {
+    // Programming the image of a file that failed to load would write
+    // whatever the buffer holds: nothing goes to the chip.
+    host_.ClearStatus();
+    return;
   }
   host_.ClearStatus();
   busy_ = true;
@@ -114,6 +209,24 @@ void Sequencer::ExecuteFunction() {
   } else {
     GlobalAlgoEnd();
   }
+}
+
+bool Sequencer::reloadFile() {
+  const QString path = core_.settings.LastFile;
+  if (path.isEmpty()) {
+    return true; // no file loaded: nothing to reload
+  }
+  if (!QFileInfo(path).isFile()) {
+    // The load itself would only forget the file, leaving the buffer as it
+    // was.
+    QFile probe(path);
+    const QString why =
+        probe.open(QIODevice::ReadOnly) ? QStringLiteral("Not a file") : probe.errorString();
+    prompter_.message(messageCaption(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, why),
+                      common::Prompter::Icon::Error);
+    return false;
+  }
+  return core_.LoadFileToBuffer(path);
 }
 
 void Sequencer::Algo1_Init() {
@@ -143,7 +256,7 @@ void Sequencer::Algo1_ResetBuffer() {
   }
   ReplyText.clear();
   PacketCount = 0;
-  StepState = 0;
+  StepState = Step::None;
 }
 
 void Sequencer::Algo1_Start(const QByteArray &command, const QString &message, int resume,
@@ -160,11 +273,9 @@ void Sequencer::Algo1_Start(const QByteArray &command, const QString &message, i
     if (!sent(command)) {
       return;
     }
-    if (!timer_.isActive()) {
-      timer_.start(); // a running timer keeps its rhythm
-    }
+    timer_->start(); // a running timer keeps its rhythm
   } else {
-    timer_.stop();
+    timer_->stop();
     Algo1_Timer1Timer();
   }
 }
@@ -188,11 +299,11 @@ void Sequencer::Algo1_End(const QString &message) {
 }
 
 void Sequencer::finish() {
-  StepState = 0;
-  timer_.stop();
+  StepState = Step::None;
+  timer_->stop();
   // A Read that stopped at its chip-size step must not leave the long tick
   // to the next function.
-  timer_.setInterval(tickMs_);
+  timer_->setInterval(tickMs_);
   port_.Close();
   GlobalAlgoEnd();
 }
@@ -200,16 +311,6 @@ void Sequencer::finish() {
 void Sequencer::GlobalAlgoEnd() {
   busy_ = false;
   host_.BusyChanged(false);
-}
-
-void Sequencer::startWithBytesLoaded(int state, const QString &message, int resume) {
-  core_.buffer.TransferCount = core_.buffer.BytesLoaded;
-  Algo1_Start(QByteArray(), message, resume, state);
-}
-
-void Sequencer::startReadBack(const QString &message, int resume) {
-  core_.buffer.CopyArea = core_.buffer.ImageArea;
-  Algo1_Start(QByteArrayLiteral("r"), message, resume, 8);
 }
 
 bool Sequencer::compareWithImage() {
@@ -226,139 +327,94 @@ bool Sequencer::compareWithImage() {
   return true;
 }
 
-void Sequencer::afterVerifyInAutoProgram() {
-  if (core_.settings.Lock != 0) {
-    Algo1_Start(QByteArray(), QStringLiteral("Locking Chip..."), kAutoProgram, 5);
-  } else {
-    Algo1_Start(QByteArrayLiteral("p"), QStringLiteral("Reading chip info..."), -1, 4);
+bool Sequencer::applies(const Link &link) const {
+  switch (link.when) {
+  case When::Always: return true;
+  case When::Verify: return core_.settings.Verify != 0;
+  case When::Lock: return core_.settings.Lock != 0;
   }
+  return false;
 }
 
 void Sequencer::Algo1_Lookup() {
   const int f = host_.SelectedFunction();
-  const int s = StepState;
-  const QString detectHardware = QStringLiteral("Detecting Hardware...");
-  const QString detectChip = QStringLiteral("Detecting Chip...");
-  const QString erasing = QStringLiteral("Erasing...");
-  const QString blankCheck = QStringLiteral("Blank Check...");
-  const QString writeCounter = QStringLiteral("Setting Write Counter...");
-  const QString writing = QStringLiteral("Writing, Please wait...");
-  const QString readCounter = QStringLiteral("Setting Read Counter...");
-  const QString locking = QStringLiteral("Locking Chip...");
-
-  // Every chain begins by detecting the hardware.
-  if (s == 0 && f >= kErase && f <= kAutoProgram) {
-    Algo1_Start(kCR, detectHardware, f, 1);
+  if (f < kErase || f > kAutoProgram) {
+    // No function selected: the loader must not stay busy with the port
+    // open.
+    finish();
     return;
   }
-  if (s != 0 && StepSucceeded) {
-    switch (f) {
-    case kErase:
-      switch (s) {
-      case 1: Algo1_Start({}, detectChip, f, 2); return;
-      case 2: Algo1_Start({}, erasing, f, 3); return;
-      case 3: Algo1_Start("p", blankCheck, -1, 4); return;
-      }
-      break;
-    case kBlankCheck:
-      switch (s) {
-      case 1: Algo1_Start({}, detectChip, f, 2); return;
-      case 2: Algo1_Start("p", blankCheck, -1, 4); return;
-      }
-      break;
-    case kProgram:
-      switch (s) {
-      case 1: Algo1_Start({}, detectChip, f, 2); return;
-      case 2: Algo1_Start({}, erasing, f, 3); return;
-      case 3: Algo1_Start("p", blankCheck, f, 4); return;
-      case 4: startWithBytesLoaded(10, writeCounter, f); return;
-      case 10: Algo1_Start("w", writing, -1, 9); return;
-      }
-      break;
-    case kVerify:
-      switch (s) {
-      case 1: Algo1_Start({}, detectChip, f, 2); return;
-      case 2: startWithBytesLoaded(7, readCounter, f); return;
-      case 7: startReadBack(QStringLiteral("Reading to Verify, Please wait..."), f); return;
-      case 8:
-        if (compareWithImage()) {
-          Algo1_End(QStringLiteral("Verify Succesful"));
-        }
-        return;
-      }
-      break;
-    case kLock:
-      switch (s) {
-      case 1: Algo1_Start({}, locking, f, 5); return;
-      case 5: Algo1_Start("p", blankCheck, -1, 4); return;
-      }
-      break;
-    case kRead:
-      switch (s) {
-      case 1: Algo1_Start({}, detectChip, f, 2); return;
-      case 2:
-        timer_.setInterval(5 * tickMs_);
-        Algo1_Start("b", QStringLiteral("Chip Size..."), f, 6);
-        return;
-      case 6:
-        // The counter is the chip size the previous step reported.
-        timer_.setInterval(tickMs_);
-        Algo1_Start({}, readCounter, f, 7);
-        return;
-      case 7: Algo1_Start("r", QStringLiteral("Reading, Please wait..."), -1, 8); return;
-      }
-      break;
-    case kSignature:
-      if (s == 1) {
-        Algo1_Start({}, detectChip, -1, 2);
-        return;
-      }
-      break;
-    case kAutoProgram:
-      switch (s) {
-      case 1: Algo1_Start({}, detectChip, f, 2); return;
-      case 2: Algo1_Start({}, erasing, f, 3); return;
-      case 3: Algo1_Start("p", QStringLiteral("Verifying Erase..."), f, 4); return;
-      case 4: startWithBytesLoaded(10, writeCounter, f); return;
-      case 10: Algo1_Start("w", writing, f, 9); return;
-      case 9:
-        if (core_.settings.Verify != 0) {
-          startWithBytesLoaded(7, readCounter, f);
-        } else {
-          afterVerifyInAutoProgram();
-        }
-        return;
-      case 7: startReadBack(QStringLiteral("Reading to Verify, Please wait..."), f); return;
-      case 8:
-        host_.AddStatus(QStringLiteral("Verifying..."), false);
-        if (compareWithImage()) {
-          host_.AddStatus(QStringLiteral("Verify Succesful"), true);
-          afterVerifyInAutoProgram();
-        }
-        return;
-      case 5: Algo1_Start("p", QStringLiteral("Reading chip info..."), -1, 4); return;
-      }
-      break;
-    }
+  const std::span<const Link> chain = kChains[f];
+  if (StepState == Step::None) {
+    continueChain(f, 0);
+    return;
   }
-  // No function selected, or nothing follows: the loader must not stay busy
-  // with the port open.
-  finish();
+  std::size_t at = chainPos_;
+  if (at >= chain.size() || chain[at].step != StepState) {
+    // A step not started from this chain: its first place in it.
+    at = static_cast<std::size_t>(
+        std::find_if(chain.begin(), chain.end(), [&](const Link &l) { return l.step == StepState; }) -
+        chain.begin());
+  }
+  if (!StepSucceeded || at >= chain.size()) {
+    finish();
+    return;
+  }
+  continueChain(f, at + 1);
+}
+
+void Sequencer::continueChain(int function, std::size_t at) {
+  const std::span<const Link> chain = kChains[function];
+  while (at < chain.size() && !applies(chain[at])) {
+    ++at;
+  }
+  if (at >= chain.size()) {
+    finish();
+    return;
+  }
+  const Link &link = chain[at];
+  const bool last = std::none_of(chain.begin() + static_cast<std::ptrdiff_t>(at) + 1, chain.end(),
+                                 [this](const Link &l) { return applies(l); });
+  if (link.step == kCompare) {
+    if (link.message) {
+      host_.AddStatus(QString::fromLatin1(link.message), false);
+    }
+    if (!compareWithImage()) {
+      return;
+    }
+    if (last) {
+      Algo1_End(QStringLiteral("Verify Succesful"));
+    } else {
+      host_.AddStatus(QStringLiteral("Verify Succesful"), true);
+      continueChain(function, at + 1);
+    }
+    return;
+  }
+  switch (link.before) {
+  case Before::Nothing: break;
+  case Before::CountLoadedBytes: core_.buffer.TransferCount = core_.buffer.BytesLoaded; break;
+  case Before::LongTick: timer_->setInterval(5 * tickMs_); break;
+  case Before::ShortTick: timer_->setInterval(tickMs_); break;
+  case Before::KeepImage: core_.buffer.CopyArea = core_.buffer.ImageArea; break;
+  }
+  chainPos_ = at;
+  Algo1_Start(commandOf(link.step), QString::fromLatin1(link.message), last ? -1 : function,
+              link.step);
 }
 
 void Sequencer::Algo1_Timer1Timer() {
   ++TickCount;
   switch (StepState) {
-  case 1: stepDetectHardware(); break;
-  case 2: stepDetectChip(); break;
-  case 3: stepErase(); break;
-  case 4: stepBlankCheck(); break;
-  case 5: stepLock(); break;
-  case 6: stepChipSize(); break;
-  case 7:
-  case 10: stepCounter(); break;
-  case 8: stepReadData(); break;
-  case 9: stepWriteData(); break;
+  case Step::DetectHardware: stepDetectHardware(); break;
+  case Step::DetectChip: stepDetectChip(); break;
+  case Step::Erase: stepErase(); break;
+  case Step::BlankCheck: stepBlankCheck(); break;
+  case Step::Lock: stepLock(); break;
+  case Step::ChipSize: stepChipSize(); break;
+  case Step::SetReadCounter:
+  case Step::SetWriteCounter: stepCounter(); break;
+  case Step::ReadData: stepReadData(); break;
+  case Step::WriteData: stepWriteData(); break;
   default: break;
   }
 }

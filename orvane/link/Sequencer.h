@@ -4,11 +4,13 @@
 #include "orvane/link/ComDataPacket.h"
 #include "orvane/link/ComPort.h"
 #include "orvane/link/SequencerHost.h"
+#include "orvane/link/StepTimer.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
+
+#include <memory>
 
 namespace orvane {
 
@@ -29,6 +31,25 @@ enum Function {
 // The items of the function list, in index order.
 QStringList FunctionNames();
 
+// The steps of the chains, by the value StepState holds while each runs.
+// Timer steps send their command and are judged on ticks; the others send
+// and read at once.
+struct Step {
+  enum Id : int {
+    None = 0,
+    DetectHardware = 1, // timer: CR, the greeting at the first tick
+    DetectChip = 2,     // inline: "g", the chip name
+    Erase = 3,          // inline: "e"
+    BlankCheck = 4,     // timer: "p", the used-byte count, up to 51 ticks
+    Lock = 5,           // inline: "l"
+    ChipSize = 6,       // timer: "b", the chip size at the first tick
+    SetReadCounter = 7, // inline: "s", the counter's digits, LF
+    ReadData = 8,       // timer: "r", the chip's bytes, up to 51 ticks
+    WriteData = 9,      // timer: "w", then the image bytes at the first tick
+    SetWriteCounter = 10 // inline: as SetReadCounter
+  };
+};
+
 // Runs the chip functions as chains of command/reply steps with the
 // programmer hardware, on the owner's thread with one step timer. Timer steps
 // send their command and are evaluated on ticks; inline steps send and wait
@@ -44,9 +65,11 @@ public:
   static constexpr int kInlineSilenceMs = 30000;
 
   // The port and the splitter are bound here: packets reach Algo1_RxPacket
-  // while the current model speaks protocol "1".
+  // while the current model speaks protocol "1". Without a step timer the
+  // sequencer ticks on the event loop.
   Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, SequencerHost &host,
-            common::Prompter &prompter, QObject *parent = nullptr);
+            common::Prompter &prompter, QObject *parent = nullptr,
+            std::unique_ptr<StepTimer> stepTimer = nullptr);
 
   // The step timer's interval; the chip-size step waits five of them.
   void SetTickInterval(int ms);
@@ -75,22 +98,29 @@ public:
   bool StepSucceeded = false;
   int TickCount = 0;
 
-  const QTimer &Algo1_Timer1() const { return timer_; }
+  const StepTimer &Algo1_Timer1() const { return *timer_; }
+
+  // One link of a function's chain.
+  struct Link;
 
 private:
   bool protocolOne() const;
+  // Loads the last file again; false, with the load's message shown, when
+  // it no longer loads.
+  bool reloadFile();
   // Ends the function when the hardware stays silent or the link fails
   // during an inline wait; true when the wait found its character.
   bool awaited(ComPort::WaitResult result);
   bool sent(const QByteArray &bytes);
   void linkLost();
   void finish();
-  void startWithBytesLoaded(int state, const QString &message, int resume);
-  void startReadBack(const QString &message, int resume);
+  bool applies(const Link &link) const;
+  // Runs the links of the selected function's chain from position at on:
+  // starts the first step that applies, or compares after a read-back.
+  void continueChain(int function, std::size_t at);
   // Compares the chip's bytes with the image; false (function ended) on a
   // difference.
   bool compareWithImage();
-  void afterVerifyInAutoProgram();
 
   void stepDetectHardware();
   void stepDetectChip();
@@ -107,7 +137,10 @@ private:
   ComDataPacket &packets_;
   SequencerHost &host_;
   common::Prompter &prompter_;
-  QTimer timer_;
+  std::unique_ptr<StepTimer> timer_;
+  // The running step's place in its chain; a function may run one step
+  // twice.
+  std::size_t chainPos_ = 0;
   int tickMs_ = kTickMs;
   int inlineSilenceMs_ = kInlineSilenceMs;
   bool busy_ = false;

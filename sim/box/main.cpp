@@ -1,9 +1,8 @@
 // Runs an emulated programmer box on a pseudo-terminal until interrupted.
 // Prints the terminal's path, which the loader opens as its serial port.
-//
-//   orvane-box-sim [--chip NAME] [--size BYTES] [--detail TEXT] [--image FILE]
-//                  [--delay MS] [--silent] [--no-chip] [--dirty BYTES]
-//                  [--short-read | --half-read | --bad-read] [--drop-after BYTES]
+// The chip keeps its contents between runs in the user's data folder, or in
+// the file --image names.
+#include "common/AppFiles.h"
 #include "sim/box/ProgrammerBox.h"
 
 #include <cerrno>
@@ -11,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -20,13 +21,46 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void onSignal(int) { stopRequested = 1; }
 
-int usage(const char *program) {
-  std::fprintf(stderr,
+constexpr const char *kProgramName = "orvane-box-sim";
+constexpr const char *kImageName = "box-flash.bin";
+
+void usage(std::FILE *to, const char *program) {
+  std::fprintf(to,
                "usage: %s [--chip NAME] [--size BYTES] [--detail TEXT] [--image FILE]\n"
                "          [--delay MS] [--silent] [--no-chip] [--dirty BYTES]\n"
-               "          [--short-read | --half-read | --bad-read] [--drop-after BYTES]\n",
-               program);
+               "          [--short-read | --half-read | --bad-read] [--drop-after BYTES]\n"
+               "\n"
+               "Emulates the serial programmer box on a pseudo-terminal and prints the\n"
+               "terminal's path; point the loader's port at it. Stops on Ctrl+C.\n"
+               "\n"
+               "  --chip NAME        chip name the box reports (AT89S51)\n"
+               "  --size BYTES       flash size, 1 to 65536 (4096)\n"
+               "  --detail TEXT      second line of the chip report (\"<size>K Flash\")\n"
+               "  --image FILE       file that keeps the chip between runs\n"
+               "                     (default: %s in the user's data folder)\n"
+               "  --delay MS         pause before every reply\n"
+               "  --silent           never answer\n"
+               "  --no-chip          report an empty socket\n"
+               "  --dirty BYTES      bytes that erasing leaves programmed\n"
+               "  --short-read, --half-read, --bad-read\n"
+               "                     answer reads with a broken reply\n"
+               "  --drop-after BYTES hang up after that many written bytes\n"
+               "  --help             show this text\n",
+               program, kImageName);
+}
+
+int badUsage(const char *program) {
+  usage(stderr, program);
   return 2;
+}
+
+// The chip's file in the user's data folder.
+std::string defaultImage() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const common::AppFiles files(QString::fromStdString(exe.parent_path().string()),
+                               QString::fromLatin1(kProgramName));
+  return files.dataFile(QString::fromLatin1(kImageName)).toStdString();
 }
 
 bool number(const char *text, long *value) {
@@ -41,12 +75,16 @@ bool number(const char *text, long *value) {
 int main(int argc, char **argv) {
   sim::ProgrammerBox::Chip chip;
   sim::BoxFaults faults;
-  std::string image = "box-flash.bin";
+  std::string image;
   bool detailGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     long value = 0;
+    if (arg == "--help" || arg == "-h") {
+      usage(stdout, argv[0]);
+      return 0;
+    }
     if (arg == "--chip" && hasValue) {
       chip.name = argv[++i];
     } else if (arg == "--detail" && hasValue) {
@@ -74,13 +112,16 @@ int main(int argc, char **argv) {
     } else if (arg == "--bad-read") {
       faults.readReply = sim::BoxFaults::ReadReply::BadDigits;
     } else {
-      return usage(argv[0]);
+      return badUsage(argv[0]);
     }
   }
   if (!detailGiven) {
     chip.detail = std::to_string(chip.flashSize / 1024) + "K Flash";
   }
 
+  if (image.empty()) {
+    image = defaultImage();
+  }
   sim::ProgrammerBox box(chip, image);
   box.SetFaults(faults);
   std::string error;

@@ -2,6 +2,7 @@
 #include "orvane/core/LoaderCore.h"
 
 #include "TestFiles.h"
+#include "tests/CaseName.h"
 #include "common/ScriptedPrompter.h"
 
 #include <QFileInfo>
@@ -39,6 +40,8 @@ struct FileCase {
   std::vector<int> errorLines;
 };
 
+void PrintTo(const FileCase &c, std::ostream *os) { *os << c.file; }
+
 class HexFixture : public HexLoad, public testing::WithParamInterface<FileCase> {};
 
 TEST_P(HexFixture, LoadsWithLabelAndMessages) {
@@ -63,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"lower_case.hex", "2741 bytes", {}},
                     FileCase{"bad_checksum.hex", "49 bytes", {2}},
                     FileCase{"after_end_record.hex", "513 bytes", {}},
-                    FileCase{"past_end.hex", "65536 bytes", {1}}));
+                    FileCase{"past_end.hex", "65536 bytes", {1}}),
+    [](const auto &p) { return testnames::caseName(p.param.file); });
 
 TEST_F(HexLoad, BytesLandWhereTheRecordsSay) {
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("eof_only.hex")));

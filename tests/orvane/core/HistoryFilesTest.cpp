@@ -66,21 +66,6 @@ protected:
   THistoryFiles history;
 };
 
-TEST_F(HistoryFilesTest, DefaultsOfTheComponent) {
-  const THistoryFiles h(prompter);
-  EXPECT_EQ(h.MaxItems, 5);
-  EXPECT_EQ(h.IniKey, QStringLiteral("History Files"));
-  EXPECT_EQ(h.IniFile, QStringLiteral("History.ini"));
-  EXPECT_TRUE(h.LocalPath.isEmpty());
-  EXPECT_EQ(h.ParentMenu(), nullptr);
-  EXPECT_EQ(h.Separator, TSeparatorStyle::sepNone);
-  EXPECT_EQ(h.Position(), 0);
-  EXPECT_TRUE(h.ShowFullPath);
-  EXPECT_FALSE(h.FileMustExist);
-  EXPECT_FALSE(h.Sorted);
-  EXPECT_TRUE(h.ShowNumber);
-}
-
 TEST_F(HistoryFilesTest, InsertsNumberedItemsAtPosition) {
   history.setParentMenu(&menu);
   history.setPosition(2);

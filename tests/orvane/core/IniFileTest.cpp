@@ -1,6 +1,7 @@
 #include "orvane/core/IniFile.h"
 
 #include "TestFiles.h"
+#include "tests/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,10 @@ struct ReadCase {
   const char *expected; // the default is "<def>"
 };
 
+void PrintTo(const ReadCase &c, std::ostream *os) {
+  *os << "[" << c.section << "] " << c.key << " -> \"" << c.expected << "\"";
+}
+
 class IniRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(IniRead, FindsKeysWithoutRegardToCase) {
@@ -50,12 +55,19 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"Models", "Model1", "<def>"},
                     ReadCase{"Nowhere", "Model0", "<def>"},
                     ReadCase{"Global", "Hidden", "<def>"},      // inside a comment
-                    ReadCase{"Global", "Model0", "<def>"}));    // belongs to another section
+                    ReadCase{"Global", "Model0", "<def>"}),     // belongs to another section
+    [](const auto &p) {
+      return testnames::caseName(std::string(p.param.section) + "_" + p.param.key);
+    });
 
 struct IntCase {
   const char *text;
   int expected; // default -99
 };
+
+void PrintTo(const IntCase &c, std::ostream *os) {
+  *os << "\"" << c.text << "\" -> " << c.expected;
+}
 
 class IniInteger : public testing::TestWithParam<IntCase> {};
 
@@ -74,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, IniInteger,
                                          IntCase{"", -99}, IntCase{"0x", -99},
                                          IntCase{"0xG1", -99}, IntCase{"0x123456789", -99},
                                          IntCase{"99999999999", -99}, IntCase{"3.5", -99},
-                                         IntCase{"$1F", -99}));
+                                         IntCase{"$1F", -99}),
+                         [](const auto &p) { return testnames::caseName(p.param.text); });
 
 TEST(IniFile, MissingFileReadsAsEmpty) {
   Scratch s;

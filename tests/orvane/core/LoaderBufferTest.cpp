@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include "TestFiles.h"
+#include "tests/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,10 @@ struct LineCase {
   int result;
   const char *conversionError; // "" when none
 };
+
+void PrintTo(const LineCase &c, std::ostream *os) {
+  *os << "\"" << c.line << "\" -> " << c.result;
+}
 
 class ProcessLineTest : public testing::TestWithParam<LineCase> {};
 
@@ -65,7 +70,12 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{":01000000ZZ00", kLineNotANumber, "'$ZZ' is not a valid integer value"},
         LineCase{":00000001", kLineNotANumber, "'$' is not a valid integer value"},
         LineCase{":01 0000055AA", kLineNotANumber, "'$ 000' is not a valid integer value"},
-        LineCase{":0100x00055AA", kLineNotANumber, "'$00x0' is not a valid integer value"}));
+        LineCase{":0100x00055AA", kLineNotANumber, "'$00x0' is not a valid integer value"}),
+    // The line itself names the case; the place in the table tells apart lines
+    // that differ only in characters a name cannot hold.
+    [](const auto &p) {
+      return std::to_string(p.index) + "_" + testnames::caseName(p.param.line);
+    });
 
 TEST(LoaderBuffer, StoresDataAndTracksTheHighestAddress) {
   LoaderBuffer b;

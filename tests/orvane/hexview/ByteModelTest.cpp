@@ -126,12 +126,6 @@ TEST_F(ByteModelTest, LoadOfMissingFileChangesNothing) {
   EXPECT_EQ(model.fileName(), path("data.bin"));
 }
 
-TEST_F(ByteModelTest, StartsUntitledAndEmpty) {
-  const HexByteModel fresh;
-  EXPECT_EQ(fresh.fileName(), "Untitled");
-  EXPECT_EQ(fresh.size(), 0);
-}
-
 TEST_F(ByteModelTest, SaveWithMarkClearsMarksAndTakesThePath) {
   model.overwrite(0, 'z');
   model.saveFile(path("copy.bin"), true);

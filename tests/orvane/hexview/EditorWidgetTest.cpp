@@ -308,7 +308,10 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"EndAtSize", [](auto &e) { e.SetSelectionEnd(50); }, "Invalid selection end"},
         RangeCase{"EndMinusOne", [](auto &e) { e.SetSelectionEnd(-1); }, ""},
         RangeCase{"BadOffsetFormat", [](auto &e) { e.SetOffsetFormat("-!22:|"); },
-                  "Invalid radix in offset format (22h), allowed: 02h..10h"}),
+                  "Invalid radix in offset format (22h), allowed: 02h..10h"},
+        RangeCase{"OffsetWiderThanAnyView",
+                  [](auto &e) { e.SetOffsetFormat("7FFFFFFF!10:|"); },
+                  "Invalid digit count in offset format (7FFFFFFFh), allowed: 00h..40h"}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
 TEST_F(EditorTest, ChangingTheOffsetFormatWidensTheColumn) {
@@ -536,6 +539,45 @@ TEST_F(EditorTest, BookmarksFollowInsertAndDelete) {
   EXPECT_EQ(caret().position, 0);
 }
 
+// Ctrl+Shift+digit as other layouts report it: the shifted symbol differs,
+// the key's place on the keyboard (the desktop's key code) does not.
+struct LayoutCase {
+  const char *name;
+  int key;          // what the layout reports for Shift+digit
+  QString text;
+  quint32 scanCode; // the desktop's key code of the digit's key
+  int digit;
+};
+
+void PrintTo(const LayoutCase &c, std::ostream *out) { *out << c.name; }
+
+class BookmarkLayouts : public EditorTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(BookmarkLayouts, CtrlShiftDigitSetsTheBookmarkWhateverTheSymbol) {
+  const LayoutCase &c = GetParam();
+  load(testing::countingBytes(100));
+  editor->SetSelectionStart(37);
+  QKeyEvent press(QEvent::KeyPress, c.key, kCtrlShift, c.scanCode, 0, 0, c.text);
+  QApplication::sendEvent(editor.get(), &press);
+  QKeyEvent release(QEvent::KeyRelease, c.key, kCtrlShift, c.scanCode, 0, 0, c.text);
+  QApplication::sendEvent(editor.get(), &release);
+  EXPECT_EQ(editor->model().bookmark(c.digit), (Bookmark{37, Pane::Hex}));
+  EXPECT_EQ(editor->DataSize(), 100) << "the symbol is not typed";
+  key(Qt::Key_Home, kCtrl);
+  key(Qt::Key_0 + c.digit, kCtrl);
+  EXPECT_EQ(caret().position, 37);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bookmarks, BookmarkLayouts,
+    ::testing::Values(LayoutCase{"GermanTwoIsQuote", Qt::Key_QuoteDbl, "\"", 11, 2},
+                      LayoutCase{"GermanThreeIsSection", Qt::Key_section, "\u00A7", 12, 3},
+                      LayoutCase{"GermanZeroIsEquals", Qt::Key_Equal, "=", 19, 0},
+                      LayoutCase{"FrenchSevenIsSeven", Qt::Key_7, "7", 16, 7},
+                      LayoutCase{"UsNineIsParen", Qt::Key_ParenLeft, "(", 18, 9},
+                      LayoutCase{"UkThreeIsPound", Qt::Key_sterling, "\u00A3", 12, 3}),
+    [](const auto &testCase) { return std::string(testCase.param.name); });
+
 TEST_F(EditorTest, BookmarkPastTheDataIsRemovedInsteadOfVisited) {
   load(testing::countingBytes(100));
   editor->SetSelectionStart(90);
@@ -628,14 +670,16 @@ TEST_F(EditorTest, DraggingBelowTheViewScrollsAndExtends) {
   load(testing::countingBytes(1000));
   QTest::mousePress(viewport(), Qt::LeftButton, {}, hexPoint(0, 4, false));
   QTest::mouseMove(viewport(), QPoint(hexPoint(0, 4, false).x(), viewport()->height() + 20));
+  EXPECT_TRUE(editor->findChild<QTimer *>("autoScrollTimer")->isActive());
   QTRY_VERIFY_WITH_TIMEOUT(editor->state().topRow() >= 3, 3000);
   QTest::mouseRelease(viewport(), Qt::LeftButton, {},
                       QPoint(hexPoint(0, 4, false).x(), viewport()->height() + 20));
   const qint64 top = editor->state().topRow();
   EXPECT_EQ(editor->SelectionStart(), 4);
   EXPECT_GE(editor->SelectionEnd(), (top + kRowsInView - 1) * kRowBytes);
-  QTest::qWait(200);
-  EXPECT_EQ(editor->state().topRow(), top) << "scrolling stops with the release";
+  const auto *autoScroll = editor->findChild<QTimer *>("autoScrollTimer");
+  ASSERT_NE(autoScroll, nullptr);
+  EXPECT_FALSE(autoScroll->isActive()) << "scrolling stops with the release";
 }
 
 TEST_F(EditorTest, PointerShapeFollowsTheArea) {

@@ -36,6 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"ComputedWidensPastFourDigits", "-!10:0x|", 0x0A, 0x10000, "0x0000A"},
         FormatCase{"FixedMinimum", "8!10:|h", 0x1F, 0x20, "0000001Fh"},
         FormatCase{"FixedShorterThanNumber", "2!10:|", 0x123, 0x123, "123"},
+        FormatCase{"FixedWidest", "40!2:|", 5, 5, QString(61, u'0') + "101"},
         FormatCase{"Decimal", "-!0A:|", 90, 990, "090"},
         FormatCase{"Binary", "-!2:b|", 5, 7, "b101"},
         FormatCase{"UnitsOfFourBytes", "4%-!10:|", 0x40, 0x80, "10"},
@@ -75,7 +76,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "Invalid radix in offset format (11h), allowed: 02h..10h"},
         ErrorCase{"UnitThree", "3%-!10:|", "Invalid bytes per unit value 3, allowed: 1,2,4,8"},
         ErrorCase{"UnitSixteen", "10%-!10:|",
-                  "Invalid bytes per unit value 16, allowed: 1,2,4,8"}),
+                  "Invalid bytes per unit value 16, allowed: 1,2,4,8"},
+        ErrorCase{"DigitsWiderThanBinary", "41!2:|",
+                  "Invalid digit count in offset format (41h), allowed: 00h..40h"},
+        ErrorCase{"DigitsOfGigabytes", "7FFFFFFF!10:|",
+                  "Invalid digit count in offset format (7FFFFFFFh), allowed: 00h..40h"}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
 } // namespace

@@ -2,12 +2,13 @@
 
 #include <QImage>
 
-#include <set>
 
 namespace orvane::hexview {
 namespace {
 
 using testing::EditorTest;
+
+constexpr int kBytesPerRow = 10;
 
 // 64 KiB of text, control bytes and binary runs, the way a firmware image
 // with strings in it looks.
@@ -29,7 +30,8 @@ QByteArray variedImage() {
 }
 
 // Renders the control with a selection, change marks and bookmarks to a PNG
-// in the build folder for a person to look at.
+// in the build folder for a person to look at, and checks the colours of the
+// cells whose look is known.
 TEST_F(EditorTest, RendersAScreenOfTheControl) {
   const int frame = 2 * editor->frameWidth();
   editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -53,15 +55,57 @@ TEST_F(EditorTest, RendersAScreenOfTheControl) {
       QDir::cleanPath(QStringLiteral(SUITE_BIN_DIR) + QStringLiteral("/../hexview-shot.png"));
   ASSERT_TRUE(image.save(file)) << file.toStdString();
 
-  std::set<QRgb> colors;
-  for (int y = 0; y < image.height(); y += 2)
-    for (int x = 0; x < image.width(); x += 2)
-      colors.insert(image.pixel(x, y) & 0xFFFFFF);
-  EXPECT_GT(colors.size(), 10u) << "a real picture, not a blank";
+  // Colours at known cells, read at a cell's top left where no glyph inks.
   const TVelaHColors &c = editor->Colors();
-  for (const QColor &expected : {c.ChangedBackground, inverted(c.Background),
-                                 c.OffsetBackGround, c.CurrentOffsetBackground}) {
-    EXPECT_TRUE(colors.count(expected.rgb() & 0xFFFFFF)) << expected.name().toStdString();
+  const HexLayout &l = editor->layout();
+  const QPoint origin = viewport()->mapTo(editor.get(), QPoint(0, 0));
+  const auto viewRowOf = [&](qint64 position) {
+    const qint64 row = position / kBytesPerRow - editor->state().topRow();
+    EXPECT_TRUE(row >= 0 && row < 24) << "byte " << position << " out of view";
+    return static_cast<int>(row);
+  };
+  const auto at = [&](int x, int viewRow) {
+    return QColor(image.pixel(origin + QPoint(x, viewRow * l.rowHeight())));
+  };
+  const auto hexCell = [&](qint64 position) {
+    return at(l.hexLeft(2 * static_cast<int>(position % kBytesPerRow)) + 1, viewRowOf(position));
+  };
+  const auto charCell = [&](qint64 position) {
+    return at(l.charLeft(static_cast<int>(position % kBytesPerRow)) + 1, viewRowOf(position));
+  };
+  const auto offsetCell = [&](qint64 position) { return at(1, viewRowOf(position)); };
+
+  // The caret is in the hex pane.
+  const QColor hexBack = c.ActiveFieldBackground;
+  const QColor charBack = c.Background;
+  const struct {
+    const char *what;
+    QColor seen;
+    QColor expected;
+  } cells[] = {
+      {"changed byte, hex", hexCell(0x101), c.ChangedBackground},
+      {"changed byte, characters", charCell(0x105), c.ChangedBackground},
+      {"plain byte, hex", hexCell(0x110), hexBack},
+      {"plain byte, characters", charCell(0x110), charBack},
+      {"selected byte, hex", hexCell(0x135), inverted(hexBack)},
+      {"selected byte, characters", charCell(0x135), inverted(charBack)},
+      {"offset of the caret's row", offsetCell(0x14D), c.CurrentOffsetBackground},
+      {"offset of another row", offsetCell(0x110), c.OffsetBackGround},
+  };
+  for (const auto &cell : cells) {
+    EXPECT_EQ(cell.seen.rgb(), cell.expected.rgb())
+        << cell.what << ": " << cell.seen.name().toStdString() << " instead of "
+        << cell.expected.name().toStdString();
+  }
+
+  // Every byte's digits are drawn: each plain hex cell holds ink.
+  const int viewRow = viewRowOf(0x110);
+  for (int b = 0; b < kBytesPerRow; ++b) {
+    int ink = 0;
+    for (int y = 0; y < l.rowHeight(); ++y)
+      for (int x = l.hexLeft(2 * b); x < l.hexLeft(2 * b + 2); ++x)
+        ink += QColor(image.pixel(origin + QPoint(x, viewRow * l.rowHeight() + y))) != hexBack;
+    EXPECT_GT(ink, 10) << "byte " << b << " of row 0x110 has no digits";
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <ostream>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ qint64 find(const std::string &data, const std::string &pattern, qint64 start, q
   return FindPattern(bytesOf(data), static_cast<qint64>(data.size()), bytesOf(pattern),
                      static_cast<qint64>(pattern.size()), start, end, ignoreCase);
 }
+
+constexpr qint64 kLargest = std::numeric_limits<qint64>::max();
 
 struct FindCase {
   const char *name;
@@ -52,6 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"ZeroLength", "abc", "", 0, 2, false, -1},
         FindCase{"PatternLongerThanData", "ab", "abc", 0, 1, false, -1},
         FindCase{"NegativeStartFromZero", "abc", "a", -5, 2, false, 0},
+        FindCase{"StartNearLargestPosition", "abcabc", "bc", kLargest - 1, 5, false, -1},
+        FindCase{"StartNearLargestPositionFolded", "abcabc", "bc", kLargest - 1, kLargest, true,
+                 -1},
+        FindCase{"StartPastEnd", "abcabc", "c", 4, 3, false, -1},
         FindCase{"CaseMatters", "xABx", "ab", 0, 3, false, -1},
         FindCase{"FoldedUpper", "xxABx", "ab", 0, 4, true, 2},
         FindCase{"FoldedMixed", "xAbx", "ab", 0, 3, true, 1},

@@ -44,32 +44,43 @@ TEST(ComDataPacket, GivesTheSamePacketsHoweverTheBytesArrive) {
   }
 }
 
+// A whole 64 KiB chip read: "r", two digits per byte, CR LF "ok" CR LF.
+QByteArray fullChipReadReply() {
+  return "r" + QByteArray(2 * 65536, '5') + "\r\nok\r\n";
+}
+
 TEST(ComDataPacket, DropsAnUnfinishedPacketAtTheLimit) {
-  for (int chunk : {70000, 4096, 65535, 1000}) {
+  // One character more than the longest reply gathers without its prompt.
+  const QByteArray reply = fullChipReadReply() + "x" + QByteArray(5000, 'a');
+  for (int chunk : {200000, 4096, 131079, 1000}) {
     ComDataPacket splitter;
     splitter.SetStopString(">");
     QSignalSpy spy(&splitter, &ComDataPacket::Packet);
-    const QByteArray reply(70000, 'a');
     for (qsizetype at = 0; at < reply.size(); at += chunk) {
       splitter.Feed(reply.mid(at, chunk));
     }
     EXPECT_EQ(spy.size(), 0);
-    // The first 65535 went; the rest began a new packet.
-    EXPECT_EQ(splitter.Buffer().size(), 70000 - ComDataPacket::kMaxBuffer) << "chunks of " << chunk;
+    // The first 131080 went; the rest began a new packet.
+    EXPECT_EQ(splitter.Buffer(), QByteArray(5000, 'a')) << "chunks of " << chunk;
     splitter.Feed("b>");
     ASSERT_EQ(spy.size(), 1);
-    EXPECT_EQ(spy.at(0).at(0).toByteArray(), QByteArray(70000 - ComDataPacket::kMaxBuffer, 'a') + "b");
+    EXPECT_EQ(spy.at(0).at(0).toByteArray(), QByteArray(5000, 'a') + "b");
   }
 }
 
-TEST(ComDataPacket, KeepsAPacketThatEndsRightAtTheLimit) {
-  ComDataPacket splitter;
-  splitter.SetStopString(">");
-  QSignalSpy spy(&splitter, &ComDataPacket::Packet);
-  splitter.Feed(QByteArray(ComDataPacket::kMaxBuffer - 1, 'c') + ">");
-  ASSERT_EQ(spy.size(), 1);
-  EXPECT_EQ(spy.at(0).at(0).toByteArray().size(), ComDataPacket::kMaxBuffer - 1);
-  EXPECT_TRUE(splitter.Buffer().isEmpty());
+TEST(ComDataPacket, KeepsTheReadReplyOfAWhole64KiBChip) {
+  for (int chunk : {1024, 131080}) {
+    ComDataPacket splitter;
+    splitter.SetStopString(">");
+    QSignalSpy spy(&splitter, &ComDataPacket::Packet);
+    const QByteArray stream = fullChipReadReply() + ">";
+    for (qsizetype at = 0; at < stream.size(); at += chunk) {
+      splitter.Feed(stream.mid(at, chunk));
+    }
+    ASSERT_EQ(spy.size(), 1) << "chunks of " << chunk;
+    EXPECT_EQ(spy.at(0).at(0).toByteArray(), fullChipReadReply());
+    EXPECT_TRUE(splitter.Buffer().isEmpty());
+  }
 }
 
 TEST(ComDataPacket, ANewStopMarkerEmptiesTheBufferTheSameOneKeepsIt) {

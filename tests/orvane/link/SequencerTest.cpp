@@ -1,12 +1,14 @@
 // The chip functions end to end: the sequencer drives the emulated box over a
-// pseudo-terminal through the real port adapter and splitter.
+// pseudo-terminal through the real port adapter and splitter. The step timer
+// runs in virtual time: a timer step is ticked once what it waits for has
+// come, or when a test lets its time pass.
 #include "BoxFixture.h"
+#include "VirtualStepTimer.h"
 #include "common/ScriptedPrompter.h"
 #include "orvane/core/LoaderCore.h"
 #include "orvane/link/Sequencer.h"
 #include "tools/PacketWriter.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QTest>
@@ -15,9 +17,9 @@
 namespace {
 
 using orvane::Sequencer;
+using orvane::Step;
 
-// Long enough for a reply to cross the pseudo-terminal on a loaded machine.
-constexpr int kTick = 250;
+constexpr int kTick = 2000;
 const QString kModel = QStringLiteral("2207-5130 v2");
 const QString kGreeting = QStringLiteral("Serial Programmer Ver 2.0 Ready");
 const QString kChipLine = QStringLiteral("AT89S51, 4K Flash approx.");
@@ -46,7 +48,7 @@ class RecordingHost : public orvane::SequencerHost {
 public:
   void AddStatus(const QString &text, bool result) override {
     lines.push_back({text, result});
-    stamps.push_back(clock.elapsed());
+    stamps.push_back(timer ? timer->now() : 0);
   }
   void ClearStatus() override {
     lines.clear();
@@ -57,7 +59,7 @@ public:
   void SelectFunction(int index) override { selected = index; }
   void BusyChanged(bool busy) override { busyChanges.push_back(busy); }
 
-  // Milliseconds from the line starting with `from` to the next line.
+  // Virtual milliseconds from the line `from` to the next line.
   qint64 timeAfter(const QString &from) const {
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
       if (lines[i].text == from) {
@@ -72,7 +74,7 @@ public:
   int clears = 0;
   int selected = -1;
   std::vector<bool> busyChanges;
-  QElapsedTimer clock;
+  const linktest::VirtualStepTimer *timer = nullptr;
 };
 
 // A program folder with the model catalogue and the shipped device database
@@ -80,7 +82,6 @@ public:
 class SequencerTest : public linktest::BoxFixture {
 protected:
   void SetUp() override {
-    host.clock.start();
     writeCatalogue();
     writeDeviceDatabase();
     core = std::make_unique<orvane::LoaderCore>(dir.filePath("orvane"), prompter);
@@ -95,7 +96,11 @@ protected:
     box = startBox();
     port.SetPort(pathOf(*box));
     port.SetCustomBaudRate(57600);
-    seq = std::make_unique<Sequencer>(*core, port, splitter, host, prompter);
+    auto timer = std::make_unique<linktest::VirtualStepTimer>();
+    clock = timer.get();
+    host.timer = clock;
+    seq = std::make_unique<Sequencer>(*core, port, splitter, host, prompter, nullptr,
+                                      std::move(timer));
     seq->SetTickInterval(kTick);
     seq->SetInlineSilenceLimit(3000);
   }
@@ -116,8 +121,10 @@ protected:
     tools::PacketContent content;
     content.fields = tools::deviceFields();
     QString error;
-    ASSERT_TRUE(tools::parseDeviceTable(QString::fromUtf8(table.readAll()), &content.rows, &error))
-        << error.toStdString();
+    // A chip of a whole 64 KiB besides the shipped ones.
+    const QString text =
+        QString::fromUtf8(table.readAll()) + "\nAT89X64K;Test;65536;0;8051 Core MCU;C51;40pin\n";
+    ASSERT_TRUE(tools::parseDeviceTable(text, &content.rows, &error)) << error.toStdString();
     QByteArray packet;
     ASSERT_TRUE(tools::writePacket(content, &packet, &error)) << error.toStdString();
     ASSERT_TRUE(QDir(dir.path()).mkpath("devices"));
@@ -126,15 +133,46 @@ protected:
     out.write(packet);
   }
 
+  // Whether the running timer step has what it waits for.
+  bool stepHasItsReply() const {
+    switch (seq->StepState) {
+    case Step::WriteData: return true;
+    case Step::ReadData: return seq->PacketCount > 0 && seq->ReplyText.contains("ok");
+    default: return seq->PacketCount > 0;
+    }
+  }
+
+  // Lets the running function go on until done() holds or the function ends:
+  // each timer step gets its tick as soon as its reply has come (or, from a
+  // box that stays silent, after a while).
+  void driveUntil(const std::function<bool()> &done, int replyWaitMs = 3000) {
+    while (seq->Busy() && !done()) {
+      // A silent box gets its tick all the same.
+      (void)QTest::qWaitFor([&] { return done() || !seq->Busy() || stepHasItsReply(); },
+                            replyWaitMs);
+      if (!seq->Busy() || done()) {
+        break;
+      }
+      clock->advanceToNextTick();
+    }
+  }
+
   // Runs a function to its end; the loader must then be idle with the port
   // closed.
-  void run(int function, int timeoutMs = 20000) {
+  void run(int function, int replyWaitMs = 3000) {
     host.selected = function;
     seq->ExecuteFunction();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !seq->Busy(); }, timeoutMs)) << "still busy";
+    driveUntil([] { return false; }, replyWaitMs);
+    ASSERT_FALSE(seq->Busy()) << "still busy";
     EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(seq->StepState, 0);
+    EXPECT_EQ(seq->StepState, Step::None);
     EXPECT_FALSE(seq->Algo1_Timer1().isActive());
+  }
+
+  // Waits (in real time) until the running step's reply has come.
+  void awaitReply() {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stepHasItsReply(); }, 5000))
+        << "no reply in step " << seq->StepState;
   }
 
   // count bytes of image, none of them 0xFF, as if loaded from a file.
@@ -168,6 +206,7 @@ protected:
   std::unique_ptr<sim::ProgrammerBox> box;
   orvane::ComPort port;
   orvane::ComDataPacket splitter;
+  linktest::VirtualStepTimer *clock = nullptr; // owned by seq
   std::unique_ptr<Sequencer> seq;
 };
 
@@ -309,19 +348,52 @@ TEST_F(SequencerTest, ReadFillsTheImageFromTheChipAndKeepsBytesLoaded) {
   box->SetFlash(chip);
   loadImage(100);
 
-  run(orvane::kRead);
+  host.selected = orvane::kRead;
+  seq->ExecuteFunction();
+  driveUntil([&] { return seq->StepState == Step::ChipSize; });
+  ASSERT_EQ(seq->StepState, Step::ChipSize);
+  // The size is in long before the step is judged, five ticks after "b".
+  awaitReply();
+  clock->advance(5 * kTick - 1);
+  EXPECT_EQ(seq->StepState, Step::ChipSize);
+  clock->advance(1);
+  // The counter went inline; the read step is back on the short tick.
+  ASSERT_EQ(seq->StepState, Step::ReadData);
+  EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
+  awaitReply();
+  clock->advance(kTick);
+  EXPECT_FALSE(seq->Busy());
 
   expectLog(detected() + Lines{P("Chip Size..."), R("4096 Bytes"), P("Setting Read Counter..."),
                                R("4096 bytes"), P("Reading, Please wait..."), R(bytesRead(4096))});
+  EXPECT_EQ(host.timeAfter("Chip Size..."), 5 * kTick);
+  EXPECT_EQ(host.timeAfter("Reading, Please wait..."), kTick);
   EXPECT_TRUE(std::equal(chip.begin(), chip.end(), core->buffer.ImageArea.begin()));
   EXPECT_EQ(core->buffer.ImageArea[4096], 0xFF);
   EXPECT_EQ(core->buffer.BytesLoaded, 100);
   EXPECT_EQ(core->buffer.TransferCount, 4096);
-  // The chip-size step is judged five ticks after "b"; the read steps go
-  // back to the short tick.
-  EXPECT_GE(host.timeAfter("Chip Size..."), 5 * kTick * 9 / 10);
-  EXPECT_LT(host.timeAfter("Reading, Please wait..."), 5 * kTick);
-  EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
+}
+
+TEST_F(SequencerTest, ReadOfAWhole64KiBChipCompletes) {
+  sim::ProgrammerBox::Chip big;
+  big.name = "AT89X64K";
+  big.detail = "64K Flash";
+  big.flashSize = 65536;
+  auto bigBox = startBox(big, QStringLiteral("big.bin"));
+  std::vector<std::uint8_t> chip(65536);
+  for (std::size_t i = 0; i < chip.size(); ++i) {
+    chip[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 9));
+  }
+  bigBox->SetFlash(chip);
+  port.SetPort(pathOf(*bigBox));
+
+  run(orvane::kRead);
+
+  expectLog(Lines{P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."),
+                  R("AT89X64K, 64K Flash approx."), P("Chip Size..."), R("65536 Bytes"),
+                  P("Setting Read Counter..."), R("65536 bytes"), P("Reading, Please wait..."),
+                  R(bytesRead(65536))});
+  EXPECT_TRUE(std::equal(chip.begin(), chip.end(), core->buffer.ImageArea.begin()));
 }
 
 TEST_F(SequencerTest, VerifyFailingAtTheFirstByteReportsAddressOneAndKeepsTheImage) {
@@ -354,15 +426,21 @@ TEST_F(SequencerTest, ChainStopsWhenTheChipStaysUsedAfterErasing) {
 // Hardware and link failures: each ends the function with a result line and
 // leaves the loader idle with the port closed (checked by run()).
 
-TEST_F(SequencerTest, SilentHardwareTimesOutAboutOneTickAfterCR) {
-  const int tick = kTick;
+TEST_F(SequencerTest, SilentHardwareTimesOutOneTickAfterCR) {
   sim::BoxFaults faults;
   faults.silent = true;
   box->SetFaults(faults);
-  run(orvane::kProgram);
+  host.selected = orvane::kProgram;
+  seq->ExecuteFunction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return box->Received() == "\r"; }, 5000));
+  clock->advance(kTick - 1);
+  expectLog({P("Detecting Hardware...")});
+  EXPECT_TRUE(seq->Busy());
+  clock->advance(1);
   expectLog({P("Detecting Hardware..."), R("Hardware Detect Timeout")});
-  EXPECT_GE(host.timeAfter("Detecting Hardware..."), tick - 10);
-  EXPECT_LT(host.timeAfter("Detecting Hardware..."), 3 * tick);
+  EXPECT_EQ(host.timeAfter("Detecting Hardware..."), kTick);
+  EXPECT_FALSE(seq->Busy());
+  EXPECT_FALSE(port.Connected());
   EXPECT_EQ(box->Received(), "\r");
 }
 
@@ -416,7 +494,8 @@ TEST_F(SequencerTest, ALinkDroppedInTheMiddleOfAWriteEndsTheFunction) {
 TEST_F(SequencerTest, ALinkLostWhileAStepWaitsForItsTickEndsTheFunction) {
   host.selected = orvane::kRead;
   seq->ExecuteFunction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return seq->StepState == 6; }, 5000));
+  driveUntil([&] { return seq->StepState == Step::ChipSize; });
+  ASSERT_EQ(seq->StepState, Step::ChipSize);
   box->Stop();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !seq->Busy(); }, 5000));
   EXPECT_FALSE(port.Connected());
@@ -428,8 +507,7 @@ TEST_F(SequencerTest, ALinkLostWhileAStepWaitsForItsTickEndsTheFunction) {
 }
 
 TEST_F(SequencerTest, AnInlineWaitGivesUpAfterItsBound) {
-  // Replies come well within a tick but later than the inline bound.
-  seq->SetTickInterval(1000);
+  // Replies come later than the inline bound.
   seq->SetInlineSilenceLimit(100);
   sim::BoxFaults faults;
   faults.replyDelayMs = 300;
@@ -497,17 +575,17 @@ TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
     Lines lines;
     std::int32_t transferCount;
   } cases[] = {
-      {4, "p\r\nUsed,12,Bytes\r\n", {R("12 Bytes Used Approximately")}, 77},
-      {4, "p\r\nUsed,-3,Bytes\r\n", {R("OK")}, 77},
-      {4, "p\r\nUsed,many,Bytes\r\n",
+      {Step::BlankCheck, "p\r\nUsed,12,Bytes\r\n", {R("12 Bytes Used Approximately")}, 77},
+      {Step::BlankCheck, "p\r\nUsed,-3,Bytes\r\n", {R("OK")}, 77},
+      {Step::BlankCheck, "p\r\nUsed,many,Bytes\r\n",
        {R("Unexpected reply from the hardware: 'many' is not a valid integer value")}, 77},
-      {4, "p\r\nUsed 7\r\n",
+      {Step::BlankCheck, "p\r\nUsed 7\r\n",
        {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
-      {6, "b8192\n\r", {R("8192 Bytes")}, 8192},
-      {6, "b0\n\r", {}, 0},
-      {6, "bXYZ\n\r",
+      {Step::ChipSize, "b8192\n\r", {R("8192 Bytes")}, 8192},
+      {Step::ChipSize, "b0\n\r", {}, 0},
+      {Step::ChipSize, "bXYZ\n\r",
        {R("Unexpected reply from the hardware: 'XYZ' is not a valid integer value")}, 77},
-      {6, "b4096", {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
+      {Step::ChipSize, "b4096", {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
   };
   for (const auto &c : cases) {
     host.lines.clear();
@@ -520,7 +598,7 @@ TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
     seq->Algo1_RxPacket(c.reply);
     seq->Algo1_Timer1Timer();
     expectLog(c.lines);
-    EXPECT_EQ(seq->StepState, 0) << c.reply.toStdString();
+    EXPECT_EQ(seq->StepState, Step::None) << c.reply.toStdString();
     EXPECT_EQ(core->buffer.TransferCount, c.transferCount) << c.reply.toStdString();
   }
 }
@@ -530,7 +608,7 @@ TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
   const struct {
     int state;
     QByteArray packet;
-  } cases[] = {{4, {}}, {8, {}}, {8, "r0102"}};
+  } cases[] = {{Step::BlankCheck, {}}, {Step::ReadData, {}}, {Step::ReadData, "r0102"}};
   for (const auto &c : cases) {
     host.lines.clear();
     host.selected = orvane::kRead;
@@ -547,7 +625,7 @@ TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
     EXPECT_EQ(seq->StepState, c.state);
     seq->Algo1_Timer1Timer();
     expectLog({R("Hardware Timeout")});
-    EXPECT_EQ(seq->StepState, 0);
+    EXPECT_EQ(seq->StepState, Step::None);
   }
 }
 
@@ -555,13 +633,15 @@ TEST_F(SequencerTest, WhileAFunctionRunsASecondOneIsRefusedAndTheSpeedMayChange)
   box->SetFlash({1, 2, 3});
   host.selected = orvane::kRead;
   seq->ExecuteFunction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return seq->StepState == 6; }, 5000));
+  driveUntil([&] { return seq->StepState == Step::ChipSize; });
+  ASSERT_EQ(seq->StepState, Step::ChipSize);
   host.selected = orvane::kErase;
   seq->ExecuteFunction();
   EXPECT_EQ(host.clears, 1);
   EXPECT_TRUE(port.SetCustomBaudRate(38400));
   EXPECT_EQ(box->Line().baud, 38400u);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !seq->Busy(); }, 10000));
+  driveUntil([] { return false; });
+  ASSERT_FALSE(seq->Busy());
   // The chain put its own function back into the list.
   EXPECT_EQ(host.selected, orvane::kRead);
   EXPECT_EQ(host.lines.back(), R(bytesRead(4096)));
@@ -584,10 +664,52 @@ TEST_F(SequencerTest, TheFileIsReloadedBeforeAFunctionWhenAsked) {
   expectLog(detected());
 }
 
+// A reload that fails must not program the chip with what the buffer held.
+struct ReloadCase {
+  const char *name;
+  QByteArray content; // empty: the file is gone
+  QString message;    // the load's own message; %1 is the file's path
+};
+
+void PrintTo(const ReloadCase &c, std::ostream *os) { *os << c.name; }
+
+class FailedReloadTest : public SequencerTest, public ::testing::WithParamInterface<ReloadCase> {};
+
+TEST_P(FailedReloadTest, EndsTheFunctionBeforeAnythingReachesTheChip) {
+  const ReloadCase &c = GetParam();
+  const QString path = dir.filePath("image.hex");
+  if (!c.content.isEmpty()) {
+    QFile hex(path);
+    ASSERT_TRUE(hex.open(QIODevice::WriteOnly));
+    hex.write(c.content);
+  }
+  loadImage(16);
+  core->settings.ReloadFile = 1;
+  core->settings.LastFile = path;
+  host.lines = {P("left from before")};
+
+  for (const int function : {orvane::kProgram, orvane::kAutoProgram}) {
+    prompter.shown.clear();
+    run(function);
+    EXPECT_EQ(prompter.messages(), QStringList{c.message.arg(path)});
+    EXPECT_TRUE(host.lines.empty());
+    EXPECT_TRUE(host.busyChanges.empty());
+    EXPECT_EQ(box->Received(), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reload, FailedReloadTest,
+    ::testing::Values(
+        ReloadCase{"ConversionError", ":0400000001020304F2\r\n:0400040005G60708D8\r\n",
+                   "'$G6' is not a valid integer value."},
+        ReloadCase{"FileGone", {}, "Cannot open file \"%1\". No such file or directory"}),
+    [](const auto &test) { return std::string(test.param.name); });
+
 TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
   // The link is gone when the chip-size step would send "b".
   host.selected = orvane::kRead;
-  seq->StepState = 2;
+  seq->StepState = Step::DetectChip;
   seq->StepSucceeded = true;
   seq->Algo1_Lookup();
   expectLog({P("Chip Size..."), R("Communication Error: The port is not open")});

@@ -162,33 +162,5 @@ TEST(InstructionsTest, EachBuilderSetsItsBytesAndLeavesTheOthers) {
   }
 }
 
-TEST(InstructionsTest, WaitCountsAreTheChipsWriteTimesInTicks) {
-  struct Case {
-    const char *what;
-    std::uint16_t ticks;
-    std::uint16_t expected;
-  };
-  const Case cases[] = {
-      {"AT89S51 flash byte", isp::at89s51::kFlashWriteTicks, 836},
-      {"AT89S51 lock bit", isp::at89s51::kLockWriteTicks, 1194},
-      {"AT89S8252 byte", isp::at89s8252::kWriteTicks, 2983},
-      {"AT89S8252 lock bit", isp::at89s8252::kLockWriteTicks, 3580},
-      {"AT89S8252 erase", isp::at89s8252::kEraseWaitTicks, 29830},
-      {"AT89S8253 page", isp::at89s8253::kPageWriteTicks, 5966},
-      {"AT89S8253 erase", isp::at89s8253::kEraseWaitTicks, 11932},
-      {"AT89S8253 fuse and lock", isp::at89s8253::kFuseLockWriteTicks, 11932},
-      {"byte-mode AVR byte", isp::avrbyte::kWriteTicks, 5966},
-      {"byte-mode AVR erase", isp::avrbyte::kEraseWaitTicks, 11932},
-      {"AVR fuse and lock", isp::avr::kFuseLockWriteTicks, 5966},
-      {"page-mode flash page", isp::avrpage::kFlashPageWriteTicks, 5966},
-      {"page-mode EEPROM", isp::avrpage::kEepromWriteTicks, 11932},
-      {"page-mode erase", isp::avrpage::kEraseWaitTicks, 13125},
-  };
-  for (const Case &c : cases) {
-    EXPECT_EQ(c.ticks, c.expected) << c.what;
-  }
-  EXPECT_EQ(isp::at89s51::kEraseWaits * isp::at89s51::kEraseWaitTicks, 51 * 11932);
-}
-
 } // namespace
 } // namespace rindle

@@ -49,6 +49,8 @@ struct LineCase {
   std::uint16_t pins; // DataPortValue afterwards: the electrical levels
 };
 
+void PrintTo(const LineCase &c, std::ostream *os) { *os << c.what; }
+
 class LinePrimitiveTest : public LinesTest, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(LinePrimitiveTest, ChangesOnlyItsOwnBitToTheElectricalLevel) {

@@ -17,17 +17,27 @@ namespace {
 
 const std::string kProgram = SUITE_BIN_DIR "/orvane-box-sim";
 
+// Where and with what data folder the program runs; empty: as the test.
+struct Place {
+  std::string cwd;
+  std::string dataHome;
+};
+
 struct Child {
   pid_t pid = -1;
   int out = -1; // the program's standard output
 
-  explicit Child(std::vector<std::string> args) {
+  explicit Child(std::vector<std::string> args, const Place &place = {}) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
       return;
     }
     pid = fork();
     if (pid == 0) {
+      if ((!place.cwd.empty() && chdir(place.cwd.c_str()) != 0) ||
+          (!place.dataHome.empty() && setenv("XDG_DATA_HOME", place.dataHome.c_str(), 1) != 0)) {
+        _exit(126);
+      }
       dup2(pipeFds[1], STDOUT_FILENO);
       ::close(pipeFds[0]);
       ::close(pipeFds[1]);
@@ -52,6 +62,15 @@ struct Child {
       ::close(out);
     }
   }
+  std::string allOutput() const {
+    std::string text;
+    char buffer[512];
+    ssize_t n = 0;
+    while ((n = ::read(out, buffer, sizeof buffer)) > 0) {
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+  }
   std::string firstLine() const {
     std::string line;
     char c;
@@ -68,6 +87,18 @@ struct Child {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
+
+// The box's terminal, opened as the loader would: raw bytes both ways.
+int openRaw(const std::string &path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+  if (fd >= 0) {
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+  }
+  return fd;
+}
 
 std::string ask(int fd, char command) {
   if (::write(fd, &command, 1) != 1) {
@@ -91,12 +122,8 @@ TEST(BoxProgram, AnswersOnThePrintedTerminalAndStopsOnRequest) {
   Child box({"--chip", "AT89C2051", "--size", "2048", "--image", image.string()});
   const std::string path = box.firstLine();
   ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+  const int fd = openRaw(path);
   ASSERT_GE(fd, 0);
-  termios tio{};
-  tcgetattr(fd, &tio);
-  cfmakeraw(&tio);
-  tcsetattr(fd, TCSANOW, &tio);
   EXPECT_EQ(ask(fd, 'b'), "b2048\n\r>");
   EXPECT_EQ(ask(fd, 'g'), "g\r\n\tAT89C2051\n\r2K Flash\n\r>");
   EXPECT_EQ(ask(fd, 'e'), "e\r\nErase Complete\r\n>");
@@ -105,6 +132,42 @@ TEST(BoxProgram, AnswersOnThePrintedTerminalAndStopsOnRequest) {
   EXPECT_EQ(box.exitCode(), 0);
   EXPECT_EQ(std::filesystem::file_size(image), 2049u);
   std::filesystem::remove(image);
+}
+
+// A folder of its own under the system's temporary folder, removed at the end.
+struct ScratchDir {
+  std::filesystem::path path;
+  explicit ScratchDir(const std::string &name)
+      : path(std::filesystem::temp_directory_path() /
+             (name + "-" + std::to_string(getpid()))) {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path); }
+};
+
+TEST(BoxProgram, HelpDescribesTheOptionsAndSucceeds) {
+  Child box({"--help"});
+  const std::string text = box.allOutput();
+  EXPECT_EQ(box.exitCode(), 0);
+  for (const char *option : {"--chip", "--size", "--image", "--drop-after"}) {
+    EXPECT_NE(text.find(option), std::string::npos) << option << " missing from:\n" << text;
+  }
+}
+
+TEST(BoxProgram, KeepsItsChipInTheUsersDataFolderNotTheCurrentOne) {
+  const ScratchDir work("box-cwd");
+  const ScratchDir data("box-data");
+  Child box({"--size", "1024"}, {work.path.string(), data.path.string()});
+  const int fd = openRaw(box.firstLine());
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(ask(fd, 'e'), "e\r\nErase Complete\r\n>"); // the chip is written on a change
+  ::close(fd);
+  kill(box.pid, SIGTERM);
+  EXPECT_EQ(box.exitCode(), 0);
+  const auto chipFile = data.path / "orvane-box-sim" / "box-flash.bin";
+  EXPECT_EQ(std::filesystem::file_size(chipFile), 1025u) << chipFile;
+  EXPECT_TRUE(std::filesystem::is_empty(work.path));
 }
 
 TEST(BoxProgram, RefusesArgumentsItDoesNotKnow) {

@@ -20,6 +20,8 @@ struct BusyCase {
   std::uint8_t expected;
 };
 
+void PrintTo(const BusyCase &c, std::ostream *os) { *os << c.name; }
+
 const std::uint32_t kMs10 = 11932;
 
 const BusyCase kCases[] = {

@@ -102,6 +102,8 @@ CableWiring Remapped(std::uint8_t ben, std::uint8_t sck, std::uint8_t mosi, std:
   return w;
 }
 
+void PrintTo(const WiringCase &c, std::ostream *os) { *os << c.name; }
+
 const WiringCase kWirings[] = {
     {"Default", {}, false},
     {"AllInverted", Inverted(true, true, true, true, true)},

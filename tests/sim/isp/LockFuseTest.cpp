@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <ostream>
+#include <string>
+
 using namespace sim::isp;
 using namespace simtest;
 
@@ -16,6 +20,25 @@ struct FuseCase {
   FuseIndex fuse;
   std::uint8_t stored; // what the chip keeps: fixed bits forced
 };
+
+const char *fuseName(FuseIndex fuse) {
+  switch (fuse) {
+  case kFuseLow: return "Low";
+  case kFuseHigh: return "High";
+  case kFuseExtended: return "Extended";
+  }
+  return "?";
+}
+
+// The device, the fuse byte and the write instruction's second byte, which
+// tells apart two writes of one fuse.
+std::string fuseCaseName(const FuseCase &c) {
+  char second[3];
+  std::snprintf(second, sizeof second, "%02X", c.write[1]);
+  return std::string(c.device) + "_" + fuseName(c.fuse) + "_AC" + second;
+}
+
+void PrintTo(const FuseCase &c, std::ostream *os) { *os << fuseCaseName(c); }
 
 const FuseCase kFuseCases[] = {
     // Page-mode AVR: SPIEN (high bit 5) stays programmed, unused bits stay 1.
@@ -54,7 +77,8 @@ TEST_P(FuseRoundTrip, WriteThenReadBack) {
   EXPECT_EQ(rig.d.read4(c.read[0], c.read[1], c.read[2]), c.stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FuseRoundTrip, testing::ValuesIn(kFuseCases));
+INSTANTIATE_TEST_SUITE_P(Cases, FuseRoundTrip, testing::ValuesIn(kFuseCases),
+                         [](const auto &p) { return fuseCaseName(p.param); });
 
 TEST(Fuses, FuseInstructionsOfAbsentBytesAreIgnored) {
   const struct {
@@ -84,6 +108,8 @@ struct LockCase {
   std::vector<std::uint8_t> readLock;   // empty: the chip has no lock read
   std::uint8_t readBlank, readLb1, readBoth; // lock read answers
 };
+
+void PrintTo(const LockCase &c, std::ostream *os) { *os << c.device; }
 
 const LockCase kLockCases[] = {
     {"AT89S51", {0xAC, 0xE1, 0x00, 0x00}, {0xAC, 0xE2, 0x00, 0x00}, {0x24, 0x00, 0x00}, 0x00, 0x04,

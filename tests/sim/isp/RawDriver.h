@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
 #include <vector>
 
 namespace simtest {
@@ -21,6 +22,9 @@ public:
   // Where MISO is read: while SCK is high after the rising edge, or just
   // before the rising edge while SCK is still low (the older programmer).
   enum class Sample { WhileHigh, BeforeRise };
+  friend void PrintTo(Sample s, std::ostream *os) {
+    *os << (s == Sample::WhileHigh ? "sampled while high" : "sampled before the rise");
+  }
 
   RawDriver(common::IoPort &io, common::TickTimer &timer, std::uint16_t base = 0x378,
             sim::isp::CableWiring wiring = {})
