@@ -64,7 +64,8 @@ void Chip::addBadRead(Memory which, std::uint32_t address, std::uint8_t mask) {
 
 void Chip::eraseAll() {
   std::fill(flash_.begin(), flash_.end(), 0xFF);
-  std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
+  if (!eepromKept())
+    std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
   std::fill(userSignature_.begin(), userSignature_.end(), 0xFF);
   std::fill(flashPage_.begin(), flashPage_.end(), 0xFF);
   std::fill(eepromPage_.begin(), eepromPage_.end(), 0xFF);
@@ -201,6 +202,10 @@ void Chip::onByte(std::uint8_t b, std::uint64_t now) {
     }
   }
   if (byteIndex_ < frameLength_) {
+    if (ignoring_ && byteIndex_ == 3 && answerWhileBusy(outNext_)) {
+      ignoring_ = false;
+      return;
+    }
     outNext_ = ignoring_ ? 0xFF : answerFor(byteIndex_);
     return;
   }
@@ -325,7 +330,15 @@ void Chip::erase(std::uint64_t now) {
   busyFor(model_->timing.erase, now);
 }
 
-void Chip::busyFor(std::uint32_t ticks, std::uint64_t now) { busyUntil_ = now + ticks; }
+void Chip::busyFor(std::uint32_t ticks, std::uint64_t now) {
+  busyUntil_ = now + ticks;
+  pending_.valid = false;
+}
+
+bool Chip::eepromKept() const {
+  const EesaveBit &e = model_->eesave;
+  return e.present && (fuses_[e.fuse] & e.mask) == 0;
+}
 
 bool Chip::writesLocked() const {
   return model_->isAvr() ? (lock_ & 0x03) != 0x03 : (lock_ & 0x01) == 0;
@@ -597,7 +610,11 @@ std::uint8_t Chip::answerAvr(int byteIndex) {
                       static_cast<std::uint32_t>((b2 << 8) | b3) & AddressMask(model_->eepromSize));
   case 0x30: {
     const int k = b3 & 0x03;
-    return k < model_->signatureCount ? model_->signature[static_cast<std::size_t>(k)] : 0xFF;
+    if (k >= model_->signatureCount)
+      return 0xFF;
+    if (model_->at90s() && (lock_ & 0x03) == 0)
+      return static_cast<std::uint8_t>(k); // locked: 00 01 02
+    return model_->signature[static_cast<std::size_t>(k)];
   }
   case 0x38: {
     const int k = paged ? b3 : 0;
@@ -617,18 +634,44 @@ std::uint8_t Chip::answerAvr(int byteIndex) {
     const bool lb1 = (lock_ & 0x01) != 0, lb2 = (lock_ & 0x02) != 0; // true = unprogrammed
     if (v == ByteVariant::At90S4433 || v == ByteVariant::Tiny)
       return static_cast<std::uint8_t>(0xF9 | (lb1 ? 0x02 : 0) | (lb2 ? 0x04 : 0));
-    if (v == ByteVariant::At90S8535)
-      return static_cast<std::uint8_t>(0x3E | (lb1 ? 0x80 : 0) | (lb2 ? 0x40 : 0) |
-                                       (fuses_[kFuseLow] & 0x01));
+    if (v == ByteVariant::At90S8535) // 1 2 SPIEN x x x x FSTRT
+      return static_cast<std::uint8_t>(0x1E | (lb1 ? 0x80 : 0) | (lb2 ? 0x40 : 0) |
+                                       (fuses_[kFuseLow] & 0x21));
     if (paged && b2 == 0x08 && model_->fuses[kFuseHigh].present)
       return fuses_[kFuseHigh];
     if (paged && b2 == 0x00)
       return lock_;
     return echo;
   }
+  case 0xF0:
+    return model_->readyPoll ? 0x00 : echo;
   default:
     return echo;
   }
+}
+
+bool Chip::answerWhileBusy(std::uint8_t &out) {
+  if (!programming_ || !model_->isAvr())
+    return false;
+  const std::uint8_t op = frame_[0];
+  if (op == 0xF0 && model_->readyPoll) {
+    out = 0xFF; // bit 0: busy
+    return true;
+  }
+  if (!pending_.valid)
+    return false;
+  if (pending_.memory == Memory::Flash && (op == 0x20 || op == 0x28) &&
+      avrFlashWordAddress() * 2 + (op == 0x28 ? 1 : 0) == pending_.address) {
+    out = 0x7F;
+    return true;
+  }
+  const std::uint32_t eepromAddress =
+      static_cast<std::uint32_t>((frame_[1] << 8) | frame_[2]) & AddressMask(model_->eepromSize);
+  if (pending_.memory == Memory::Eeprom && op == 0xA0 && eepromAddress == pending_.address) {
+    out = 0xFF;
+    return true;
+  }
+  return false;
 }
 
 void Chip::executeAvrAc(std::uint64_t now) {
@@ -706,9 +749,12 @@ void Chip::executeAvr(std::uint64_t now) {
       ++counters_.refusedByLock;
       return;
     }
-    programByte(Memory::Flash, avrFlashWordAddress() * 2 + high, b4);
+    const std::uint32_t address = avrFlashWordAddress() * 2 + high;
+    programByte(Memory::Flash, address, b4);
     ++counters_.flashWrites;
     busyFor(model_->timing.flashWrite, now);
+    if (model_->at90s())
+      pending_ = {true, Memory::Flash, address};
     return;
   }
   case 0x4C: {
@@ -736,6 +782,8 @@ void Chip::executeAvr(std::uint64_t now) {
     programByte(Memory::Eeprom, eepromAddress, b4);
     ++counters_.eepromWrites;
     busyFor(model_->timing.eepromWrite, now);
+    if (model_->at90s())
+      pending_ = {true, Memory::Eeprom, eepromAddress};
     return;
   case 0xC1:
     if (model_->eepromPageSize == 0) {
@@ -771,6 +819,10 @@ void Chip::executeAvr(std::uint64_t now) {
     return;
   case 0x38:
     if (model_->calibrationCount == 0)
+      unknown();
+    return;
+  case 0xF0:
+    if (!model_->readyPoll)
       unknown();
     return;
   case 0x50:
