@@ -11,6 +11,10 @@ namespace sim::isp {
 
 enum class Memory { Flash, Eeprom, UserSignature };
 
+// Address bits a memory of this size decodes: sizes that are not a power of
+// two (the 12 KiB AT89S chips) decode the next power of two.
+std::uint32_t AddressMask(std::uint32_t size);
+
 // A target chip as seen from its RST, SCK, MOSI and MISO pins.
 //
 // Serial interface: while reset is active (high on the AT89S chips, low on
