@@ -117,9 +117,9 @@ constexpr ChipModel ByteAvr(std::string_view name, std::string_view list, ByteVa
                             std::uint32_t flash, std::uint32_t eeprom,
                             std::array<std::uint8_t, 3> sig, FuseModel low,
                             std::uint8_t calCount) {
-  return {name,       list,  F::AvrByteMode, variant, flash,    eeprom,
-          0,          sig,   3,              0,       0,        {low, kNone, kNone},
-          0x03,       calCount, calCount ? kCal1 : kCal0, AvrTiming(name), kNoEesave, false};
+  return {name, list, F::AvrByteMode, variant, flash, eeprom, 0, sig, 3, 0, 0,
+          {low, kNone, kNone}, 0x03, calCount, calCount ? kCal1 : kCal0, AvrTiming(name),
+          kNoEesave, false};
 }
 
 constexpr ChipModel PageAvr(std::string_view name, std::string_view list, std::uint32_t flash,
@@ -128,9 +128,8 @@ constexpr ChipModel PageAvr(std::string_view name, std::string_view list, std::u
                             std::array<FuseModel, 3> fuses, std::uint8_t lockMask,
                             std::uint8_t calCount, EesaveBit eesave = kEesaveHigh3) {
   const auto &cal = calCount == 4 ? kCal4 : calCount == 2 ? kCal2 : kCal1;
-  return {name,     list,   F::AvrPageMode, V::None, flash,    eeprom,          0,
-          sig,      3,      flashPage,      eepromPage, fuses, lockMask,        calCount,
-          cal,      AvrTiming(name), eesave, true};
+  return {name, list, F::AvrPageMode, V::None, flash, eeprom, 0, sig, 3, flashPage,
+          eepromPage, fuses, lockMask, calCount, cal, AvrTiming(name), eesave, true};
 }
 
 // Fuse sets shared by several ATmega devices.
