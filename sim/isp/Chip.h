@@ -11,6 +11,10 @@ namespace sim::isp {
 
 enum class Memory { Flash, Eeprom, UserSignature };
 
+// Address bits a memory of this size decodes: sizes that are not a power of
+// two (the 12 KiB AT89S chips) decode the next power of two.
+std::uint32_t AddressMask(std::uint32_t size);
+
 // A target chip as seen from its RST, SCK, MOSI and MISO pins.
 //
 // Serial interface: while reset is active (high on the AT89S chips, low on
@@ -31,8 +35,14 @@ enum class Memory { Flash, Eeprom, UserSignature };
 // Writes: flash and the AT89S8253 user signature can only clear bits (the
 // stored byte becomes old AND new; chip erase sets them again); EEPROM bytes
 // are replaced. A write, page write, erase, fuse or lock write keeps the chip
-// busy for the model's time: an instruction starting earlier is ignored and
-// every byte it clocks out reads 0xFF. Unknown instructions are ignored.
+// busy for the model's data-sheet time: an instruction starting earlier is
+// ignored and every byte it clocks out reads 0xFF, with two exceptions that
+// let a programmer poll instead of waiting:
+// - "Poll RDY/BSY" (F0 00 00 xx) on the page-mode AVRs answers in byte 4
+//   with bit 0 set while busy and 0x00 when ready;
+// - on the AT90S, a read of the flash location being written answers 0x7F,
+//   of the EEPROM location 0xFF, until the write is done.
+// Unknown instructions are ignored.
 //
 // Lock bits (0 = programmed):
 // - AT89S family: LB1 disables flash and EEPROM writes, LB2 also disables
@@ -40,8 +50,10 @@ enum class Memory { Flash, Eeprom, UserSignature };
 //   signature is never locked.
 // - AVR: LB1 or LB2 disables flash and EEPROM writes and fuse writes; LB2 also
 //   disables flash and EEPROM reads.
-// Protected reads answer 0x00. Chip erase clears flash, EEPROM, the user
-// signature and the lock bits, and keeps fuses and calibration bytes.
+// Protected reads answer 0x00; an AT90S with both lock bits programmed
+// answers 00 01 02 for its signature. Chip erase clears flash, EEPROM, the
+// user signature and the lock bits, and keeps fuses and calibration bytes;
+// the EEPROM is kept too while the EESAVE fuse bit is programmed.
 //
 // Fuse bits that disable serial programming (RSTDISBL, DWEN programmed, or
 // the AT89S8253's SPIEN left unprogrammed; see FuseModel::ispKillers and
@@ -143,6 +155,9 @@ private:
   std::uint8_t answerAt89S8252(int byteIndex);
   std::uint8_t answerAt89S8253(int byteIndex);
   std::uint8_t answerAvr(int byteIndex);
+  // Byte 4 of a poll the chip answers while busy; false for anything else.
+  bool answerWhileBusy(std::uint8_t &out);
+  bool eepromKept() const;
 
   std::uint8_t readMemory(Memory which, std::uint32_t address);
   void programByte(Memory which, std::uint32_t address, std::uint8_t value);
@@ -202,6 +217,13 @@ private:
   std::vector<bool> eepromPageLoaded_;
 
   std::uint64_t busyUntil_ = 0;
+  // The AT90S byte write in progress, for data polling.
+  struct PendingWrite {
+    bool valid = false;
+    Memory memory = Memory::Flash;
+    std::uint32_t address = 0;
+  };
+  PendingWrite pending_;
   Counters counters_;
   std::vector<BadRead> badReads_;
 };

@@ -46,7 +46,8 @@ enum FuseIndex { kFuseLow = 0, kFuseHigh = 1, kFuseExtended = 2 };
 
 // Write and erase times, in ticks of 1/1,193,182 s, counted from the rising
 // SCK edge that completes the instruction (or the last byte of a page
-// stream). An instruction whose first rising edge comes earlier is ignored.
+// stream). An instruction whose first rising edge comes earlier is ignored,
+// except the polls the chip answers while busy (see Chip).
 struct Timing {
   std::uint32_t flashWrite;  // one byte, or one page
   std::uint32_t eepromWrite; // one byte, or one page
@@ -56,6 +57,13 @@ struct Timing {
   // After reset becomes active the chip needs this long before its serial
   // interface counts clock edges; earlier edges are lost.
   std::uint32_t resetSettle;
+};
+
+// The fuse bit that keeps the EEPROM through a chip erase while programmed.
+struct EesaveBit {
+  bool present = false;
+  FuseIndex fuse = kFuseLow;
+  std::uint8_t mask = 0;
 };
 
 // One chip as its data sheet describes it.
@@ -76,6 +84,15 @@ struct ChipModel {
   std::uint8_t calibrationCount;
   std::array<std::uint8_t, 4> calibration; // factory OSCCAL values
   Timing timing;
+  EesaveBit eesave;
+  // Answers "Poll RDY/BSY" (F0 00 00 xx: bit 0 of byte 4 set while busy).
+  bool readyPoll;
+  // AT90S: flash and EEPROM byte writes are data-polled (a read of the
+  // location being written answers 0x7F for flash, 0xFF for EEPROM), and
+  // with both lock bits programmed the signature reads 00 01 02.
+  bool at90s() const {
+    return variant != ByteVariant::None && variant != ByteVariant::Tiny;
+  }
 
   bool resetActiveHigh() const {
     return family == Family::At89S51 || family == Family::At89S8252 ||
