@@ -8,7 +8,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMenu>
 #include <QTest>
 #include <ostream>
 
@@ -84,8 +83,6 @@ protected:
     writeCatalogue();
     writeDeviceDatabase();
     core = std::make_unique<orvane::LoaderCore>(dir.filePath("orvane"), prompter);
-    core->HistoryFiles1.setParentMenu(&recentFiles);
-    core->HistoryFiles2.setParentMenu(&recentDevices);
     core->settings.ReadProgramIni(core->paths.programIni());
     core->ModelChange(kModel);
     core->settings.ReloadFile = 0;
@@ -162,8 +159,6 @@ protected:
 
   common::ScriptedPrompter prompter;
   RecordingHost host;
-  QMenu recentFiles;
-  QMenu recentDevices;
   std::unique_ptr<orvane::LoaderCore> core;
   std::unique_ptr<sim::ProgrammerBox> box;
   orvane::ComPort port;
