@@ -161,6 +161,7 @@ void TfrmDevices::refresh() {
 
 void TfrmDevices::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
+  activateWindow();
   txtFilter_->setFocus();
 }
 
