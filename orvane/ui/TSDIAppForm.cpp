@@ -91,14 +91,16 @@ void TSDIAppForm::buildWindow() {
   auto *left = new QVBoxLayout;
   left->addWidget(buildDeviceGroup());
   left->addWidget(buildPositionGroup(), 1);
-  left->addWidget(buildOptionsGroup());
   grid->addLayout(left, 1, 0);
 
   auto *right = new QVBoxLayout;
   right->addWidget(buildFileGroup());
   auto *lower = new QHBoxLayout;
   lower->addWidget(buildStatusGroup(), 1);
-  lower->addWidget(buildCommandsGroup());
+  auto *side = new QVBoxLayout;
+  side->addWidget(buildCommandsGroup(), 1);
+  side->addWidget(buildOptionsGroup());
+  lower->addLayout(side);
   right->addLayout(lower, 1);
   grid->addLayout(right, 1, 1);
   grid->setColumnStretch(1, 1);
@@ -350,8 +352,6 @@ QWidget *TSDIAppForm::buildCommandsGroup() {
   functionList_->setSelectionMode(QAbstractItemView::SingleSelection);
   functionList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   functionList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  const int rowHeight = functionList_->fontMetrics().height() + 4;
-  functionList_->setFixedHeight(rowHeight * 8 + 2 * functionList_->frameWidth() + 4);
   functionList_->setMinimumWidth(functionList_->fontMetrics().horizontalAdvance(
                                      QStringLiteral("Auto Program")) + 32);
   functionList_->installEventFilter(this);
@@ -471,6 +471,9 @@ void TSDIAppForm::LoadCombo() {
   functionList_->clear();
   functionList_->addItems(FunctionNames());
   functionList_->setCurrentRow(core_.settings.FunctionIndex);
+  // Every function in sight, no scrolling.
+  functionList_->setFixedHeight(functionList_->sizeHintForRow(0) * functionList_->count() +
+                                2 * functionList_->frameWidth());
 }
 
 void TSDIAppForm::cmbModelChange() {

@@ -15,6 +15,9 @@ namespace {
 
 // Column widths of the grid, in pixels at the standard font.
 constexpr int kColumnWidths[DeviceTableModel::kShownColumns] = {100, 80, 64, 64, 110};
+// The titles the shipped databases give the columns, for the widths only.
+const char *const kColumnTitles[DeviceTableModel::kShownColumns] = {"Device", "Manufacturer",
+                                                                     "Flash", "EEPROM", "Type"};
 
 bool isEnter(QEvent *event) {
   if (event->type() != QEvent::KeyPress)
@@ -91,10 +94,12 @@ TfrmDevices::TfrmDevices(QWidget *parent) : QDialog(parent) {
   DBGrid1_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   DBGrid1_->horizontalHeader()->setStretchLastSection(true);
   int gridWidth = DBGrid1_->verticalHeader()->sizeHint().width() + 24;
+  const QFontMetrics header(DBGrid1_->horizontalHeader()->font());
   for (int c = 0; c < DeviceTableModel::kShownColumns; ++c) {
     // Never narrower than the title or a device name at the font in use.
-    const int width = std::max(kColumnWidths[c], fontMetrics().horizontalAdvance(
-                                                     QStringLiteral("AT89S8253XX")));
+    const int width = std::max({kColumnWidths[c],
+                                header.horizontalAdvance(QString::fromLatin1(kColumnTitles[c])) + 24,
+                                fontMetrics().horizontalAdvance(QStringLiteral("AT89S8253XX"))});
     DBGrid1_->setColumnWidth(c, width);
     gridWidth += width;
   }
