@@ -351,6 +351,15 @@ TEST_F(MainWindowTest, LinksOpenTheirAddresses) {
   EXPECT_EQ(opened[3].toString(), orvane::weblinks::kSupportForum);
 }
 
+TEST_F(MainWindowTest, ShippedGuideDescribesEveryFunction) {
+  QFile guide(QStringLiteral(SUITE_BIN_DIR "/orvane.html"));
+  ASSERT_TRUE(guide.open(QIODevice::ReadOnly)) << "Help Topics opens it beside the program";
+  const QString text = QString::fromUtf8(guide.readAll());
+  for (const QString &name : orvane::FunctionNames())
+    EXPECT_TRUE(text.contains(QStringLiteral("<dt>") + name + QStringLiteral("</dt>")))
+        << name.toStdString();
+}
+
 TEST_F(MainWindowTest, MenuShortcutsAndHints) {
   start();
   struct Item {
