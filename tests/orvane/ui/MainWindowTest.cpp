@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
+#include <stdexcept>
 
 namespace uitest {
 namespace {
@@ -349,6 +351,59 @@ TEST_F(MainWindowTest, LinksOpenTheirAddresses) {
   EXPECT_EQ(model->color(), QColor(Qt::red));
   EXPECT_EQ(opened[2].toString(), orvane::weblinks::kProjectsSite);
   EXPECT_EQ(opened[3].toString(), orvane::weblinks::kSupportForum);
+}
+
+TEST_F(MainWindowTest, HoverShowsLinkColoursAndTheLongHint) {
+  start();
+  auto *maker = control<orvane::THyperlinkLabel>("lblKelmoraHomePage");
+  auto *model = control<orvane::THyperlinkLabel>("lblModel");
+  auto textColor = [](QWidget *w) { return w->palette().color(QPalette::WindowText); };
+  EXPECT_EQ(textColor(maker), kGrey);
+  QTest::mouseMove(maker);
+  EXPECT_EQ(textColor(maker), QColor(Qt::red));
+  EXPECT_TRUE(maker->font().underline());
+  EXPECT_EQ(main().statusBar()->currentMessage(), QStringLiteral("Click to visit Kelmora's Home Page"));
+  QTest::mouseMove(control<QPushButton>("btnBufferView"));
+  EXPECT_EQ(textColor(maker), kGrey) << "colour back when the mouse leaves";
+  EXPECT_EQ(main().statusBar()->currentMessage(),
+            QStringLiteral("View and Edit Buffer Loaded in Memory"));
+  QTest::mouseMove(model);
+  EXPECT_EQ(textColor(model), QColor(Qt::red));
+  EXPECT_TRUE(model->font().bold());
+}
+
+TEST(HyperlinkLabel, WithoutAParentWindowItCannotOpen) {
+  orvane::THyperlinkLabel label(QStringLiteral("https://www.kelmora.example/"));
+  int opened = 0;
+  label.setOpener([&](const QUrl &) { return ++opened > 0; });
+  EXPECT_THROW(
+      {
+        try {
+          label.Navigate();
+        } catch (const std::runtime_error &e) {
+          EXPECT_STREQ(e.what(), "THyperlinkLabel.Navigate() Parent must be assigned.");
+          throw;
+        }
+      },
+      std::runtime_error);
+  EXPECT_EQ(opened, 0);
+}
+
+TEST(HyperlinkLabel, FailedOpenKeepsTheColour) {
+  QWidget parent;
+  auto *label = new orvane::THyperlinkLabel(QStringLiteral("caption"), &parent);
+  label->HyperlinkPrefix = QStringLiteral("https://");
+  QUrl asked;
+  label->setOpener([&](const QUrl &url) {
+    asked = url;
+    return false;
+  });
+  label->Navigate();
+  EXPECT_EQ(asked, QUrl(QStringLiteral("https://caption")));
+  EXPECT_EQ(label->color(), QColor(Qt::blue));
+  label->setOpener([](const QUrl &) { return true; });
+  label->Navigate();
+  EXPECT_EQ(label->color(), QColor(0x80, 0x00, 0x80));
 }
 
 TEST_F(MainWindowTest, ShippedGuideDescribesEveryFunction) {
