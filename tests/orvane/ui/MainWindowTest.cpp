@@ -222,7 +222,9 @@ TEST_F(BusyWindowTest, AllowedWhileAFunctionRuns) {
   QTest::keyClick(&main(), Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].kind, common::ScriptedPrompter::Shown::Kind::SaveFile);
-  QTest::mouseClick(control<QCheckBox>("chkLock"), Qt::LeftButton);
+  auto *lock = control<QCheckBox>("chkLock");
+  // On the box itself: the check box may be wider than its caption.
+  QTest::mouseClick(lock, Qt::LeftButton, {}, QPoint(4, lock->height() / 2));
   EXPECT_EQ(main().core().settings.Lock, 1);
   clickFunction(kRead);
   EXPECT_EQ(control<QPushButton>("btnFunction")->text(), QStringLiteral("Read"));
