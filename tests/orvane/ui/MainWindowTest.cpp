@@ -256,6 +256,18 @@ TEST_F(BusyWindowTest, AllowedWhileAFunctionRuns) {
   QTest::keyClick(models, Qt::Key_Up);
   EXPECT_EQ(main().port().BaudRate(), 57600);
 
+  // The recent-devices menu and its Clear List.
+  main().core().LoadDevice(QStringLiteral("AT89S52"));
+  QAction *older = nullptr;
+  for (QAction *a : main().findChild<QMenu *>("RecentDevices1")->actions())
+    if (a->text() == QStringLiteral("&2 AT89S51"))
+      older = a;
+  ASSERT_NE(older, nullptr);
+  older->trigger();
+  EXPECT_EQ(control<QLabel>("lblDevice")->text(), QStringLiteral("AT89S51"));
+  main().findChild<QAction *>("ClearRecentDevices1")->trigger();
+  EXPECT_TRUE(main().core().HistoryFiles2.items().empty());
+
   finish();
   EXPECT_EQ(statusLog(), detected());
   // The function carried on as itself: the selection was put back.
@@ -406,6 +418,22 @@ TEST(HyperlinkLabel, FailedOpenKeepsTheColour) {
   label->setOpener([](const QUrl &) { return true; });
   label->Navigate();
   EXPECT_EQ(label->color(), QColor(0x80, 0x00, 0x80));
+}
+
+TEST_F(MainWindowTest, ExitWritesTheSettingsButNotTheDryRunPort) {
+  writeFile("user.ini", "[Communication]\ncomPort=/dev/ttyUSB7\n");
+  start();
+  EXPECT_EQ(main().port().Port(), QString::fromStdString(box->Path()));
+  auto *verify = control<QCheckBox>("chkVerify");
+  QTest::mouseClick(verify, Qt::LeftButton, {}, QPoint(4, verify->height() / 2));
+  QTest::keyClick(&main(), Qt::Key_X, Qt::ControlModifier);
+  EXPECT_FALSE(main().isVisible());
+  QFile ini(path("user.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  const QByteArray text = ini.readAll();
+  EXPECT_TRUE(text.contains("comPort=/dev/ttyUSB7")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Verify=0")) << text.toStdString();
+  EXPECT_TRUE(text.contains("programmerModel=2207-5130 v2")) << text.toStdString();
 }
 
 TEST_F(MainWindowTest, ShippedGuideDescribesEveryFunction) {
