@@ -1,5 +1,6 @@
 #include "orvane/ui/TSDIAppForm.h"
 
+#include "orvane/core/IniFile.h"
 #include "orvane/ui/BufferRoundTrip.h"
 #include "orvane/ui/TAboutBox.h"
 #include "orvane/ui/TfrmDevices.h"
@@ -33,7 +34,6 @@ namespace orvane {
 
 namespace {
 
-const QColor kProgressColor(0x80, 0x80, 0x80);
 const QColor kGrey(0x80, 0x80, 0x80);
 
 // A hint of the form "short|long": the short part as tooltip, the long part
@@ -461,8 +461,16 @@ void TSDIAppForm::LoadCombo() {
   }
 
   cmbModel_->clear();
-  for (int i = 0; i < core_.settings.ModelCount; ++i)
-    cmbModel_->addItem(core_.settings.GetModelName(i));
+  const IniFile catalogue(core_.settings.programIniPath());
+  int widestName = 0;
+  for (int i = 0; i < core_.settings.ModelCount; ++i) {
+    const QString model = core_.settings.GetModelName(i);
+    cmbModel_->addItem(model);
+    // The window keeps its size: room for the longest display name.
+    const QString name = catalogue.readString(model, QStringLiteral("Name"));
+    widestName = std::max(widestName, lblModel_->fontMetrics().horizontalAdvance(name));
+  }
+  lblModel_->setMinimumWidth(widestName);
   cmbModel_->setCurrentIndex(cmbModel_->findText(core_.settings.programmerModel,
                                                  Qt::MatchFixedString | Qt::MatchCaseSensitive));
   ModelChange();
@@ -520,7 +528,7 @@ void TSDIAppForm::showDevice() {
 
 void TSDIAppForm::AddStatus(const QString &text, bool result) {
   QTextCharFormat format;
-  format.setForeground(result ? QColor(Qt::black) : kProgressColor);
+  format.setForeground(result ? QColor(Qt::black) : kGrey);
   QTextCursor cursor(ctlStatus_->document());
   cursor.movePosition(QTextCursor::End);
   const QString line = result ? QStringLiteral("   ") + text : text;
