@@ -50,6 +50,12 @@ void setHint(QAction *a, const QString &hint) {
   a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
+QGroupBox *namedGroup(const QString &caption, const char *name, QWidget *parent) {
+  auto *box = new QGroupBox(caption, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  return box;
+}
+
 QLabel *valueLabel(const QString &name, QWidget *parent) {
   auto *l = new QLabel(parent);
   l->setObjectName(name);
@@ -246,8 +252,7 @@ QWidget *TSDIAppForm::buildTopBar() {
 }
 
 QWidget *TSDIAppForm::buildDeviceGroup() {
-  auto *box = new QGroupBox(QStringLiteral("Device"), this);
-  box->setObjectName(QStringLiteral("grpDevice"));
+  QGroupBox *box = namedGroup(QStringLiteral("Device"), "grpDevice", this);
   auto *grid = new QGridLayout(box);
   lblType_ = valueLabel(QStringLiteral("lblType"), box);
   lblDevice_ = valueLabel(QStringLiteral("lblDevice"), box);
@@ -278,8 +283,7 @@ QWidget *TSDIAppForm::buildDeviceGroup() {
 }
 
 QWidget *TSDIAppForm::buildPositionGroup() {
-  auto *box = new QGroupBox(QStringLiteral("Device Position"), this);
-  box->setObjectName(QStringLiteral("grpPosition"));
+  QGroupBox *box = namedGroup(QStringLiteral("Device Position"), "grpPosition", this);
   auto *layout = new QVBoxLayout(box);
   imgDevice_ = new QLabel(box);
   imgDevice_->setObjectName(QStringLiteral("imgDevice"));
@@ -290,8 +294,7 @@ QWidget *TSDIAppForm::buildPositionGroup() {
 }
 
 QWidget *TSDIAppForm::buildFileGroup() {
-  auto *box = new QGroupBox(QStringLiteral("File"), this);
-  box->setObjectName(QStringLiteral("grpFile"));
+  QGroupBox *box = namedGroup(QStringLiteral("File"), "grpFile", this);
   auto *grid = new QGridLayout(box);
   txtFileName_ = new QLineEdit(box);
   txtFileName_->setObjectName(QStringLiteral("txtFileName"));
@@ -328,8 +331,7 @@ QWidget *TSDIAppForm::buildFileGroup() {
 }
 
 QWidget *TSDIAppForm::buildStatusGroup() {
-  auto *box = new QGroupBox(QStringLiteral("Status"), this);
-  box->setObjectName(QStringLiteral("grpStatus"));
+  QGroupBox *box = namedGroup(QStringLiteral("Status"), "grpStatus", this);
   auto *layout = new QVBoxLayout(box);
   ctlStatus_ = new QTextEdit(box);
   ctlStatus_->setObjectName(QStringLiteral("ctlStatus"));
@@ -343,8 +345,7 @@ QWidget *TSDIAppForm::buildStatusGroup() {
 }
 
 QWidget *TSDIAppForm::buildCommandsGroup() {
-  auto *box = new QGroupBox(QStringLiteral("Commands"), this);
-  box->setObjectName(QStringLiteral("grpCommands"));
+  QGroupBox *box = namedGroup(QStringLiteral("Commands"), "grpCommands", this);
   auto *layout = new QVBoxLayout(box);
   functionList_ = new QListWidget(box);
   functionList_->setObjectName(QStringLiteral("functionList"));
@@ -383,8 +384,7 @@ QWidget *TSDIAppForm::buildCommandsGroup() {
 }
 
 QWidget *TSDIAppForm::buildOptionsGroup() {
-  auto *box = new QGroupBox(QStringLiteral("Options"), this);
-  box->setObjectName(QStringLiteral("grpOptions"));
+  QGroupBox *box = namedGroup(QStringLiteral("Options"), "grpOptions", this);
   auto *outer = new QVBoxLayout(box);
   auto *inAuto = new QGroupBox(QStringLiteral("In Auto Program"), box);
   auto *row = new QHBoxLayout(inAuto);
