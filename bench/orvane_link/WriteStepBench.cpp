@@ -12,10 +12,9 @@
 #include "sim/box/ProgrammerBox.h"
 #include "tools/PacketWriter.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -40,19 +39,16 @@ double threadCpuSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// The loader's objects need a widget application on this thread; it lives
-// until the program ends.
+// The port and the step timer need an event loop on this thread; the
+// application object lives until the program ends.
 void ensureApplication() {
   if (QCoreApplication::instance()) {
     return;
   }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
   static int argc = 1;
   static char name[] = "orvane_link_bench";
   static char *argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  static QCoreApplication app(argc, argv);
 }
 
 // Takes the clocks at the start of the write step and at its result line.
@@ -114,10 +110,7 @@ void BM_WriteStep(benchmark::State &state) {
               "[Bench]\r\ncomSpeed=57600\r\nAlgorithm=1\r\n");
   }
   common::ScriptedPrompter prompter;
-  QMenu recentFiles, recentDevices;
   orvane::LoaderCore core(dir.filePath("orvane"), prompter);
-  core.HistoryFiles1.setParentMenu(&recentFiles);
-  core.HistoryFiles2.setParentMenu(&recentDevices);
   core.settings.ReadProgramIni(core.paths.programIni());
   core.ModelChange(QStringLiteral("Bench"));
   core.settings.ReloadFile = 0;

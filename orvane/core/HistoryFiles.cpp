@@ -2,10 +2,8 @@
 
 #include "orvane/core/IniFile.h"
 
-#include <QAction>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QMenu>
+#include <QFileInfo>
 
 namespace orvane {
 
@@ -31,31 +29,20 @@ QString keyName(int i) { return QString::number(i); }
 
 } // namespace
 
-THistoryFiles::THistoryFiles(common::Prompter &prompter, QObject *parent)
-    : QObject(parent), prompter_(prompter) {}
-
-THistoryFiles::~THistoryFiles() { ClearMenuItems(); }
+THistoryFiles::THistoryFiles(common::Prompter &prompter) : prompter_(prompter) {}
 
 void THistoryFiles::showError(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text,
-                    common::Prompter::Icon::Error);
+  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
 }
 
-void THistoryFiles::setParentMenu(QMenu *menu) {
-  ClearMenuItems();
-  parent_ = menu;
-}
-
-void THistoryFiles::setPosition(int position) {
-  if (parent_ && position > parent_->actions().size()) {
-    showError(QStringLiteral("Position out of range"));
-    return;
-  }
-  position_ = position;
+void THistoryFiles::changed() {
+  if (OnChanged)
+    OnChanged();
 }
 
 void THistoryFiles::AddToHistory(const QString &entry) {
-  const QString item = entry.contains(QLatin1Char('/')) ? entry : LocalPath + entry;
+  const QString item =
+      !EntriesArePaths || entry.contains(QLatin1Char('/')) ? entry : LocalPath + entry;
   orvane::IniFile ini(IniFile);
   QStringList list{item};
   for (int i = 1; i <= MaxItems; ++i) {
@@ -79,41 +66,50 @@ void THistoryFiles::AddToHistory(const QString &entry) {
 }
 
 void THistoryFiles::ClearMenuItems() {
-  for (QAction *a : std::as_const(inserted_)) {
-    if (parent_)
-      parent_->removeAction(a);
-    // Later: the item may be the one whose click led here.
-    a->deleteLater();
-  }
-  inserted_.clear();
-  shown_.clear();
+  if (items_.empty())
+    return;
+  items_.clear();
+  changed();
 }
 
-void THistoryFiles::insertItem(QAction *item) {
-  const QList<QAction *> actions = parent_->actions();
-  const int at = position_ + static_cast<int>(inserted_.size());
-  if (at < actions.size())
-    parent_->insertAction(actions[at], item);
-  else
-    parent_->addAction(item);
-  inserted_ << item;
+void THistoryFiles::Click(int index) {
+  if (index < 0 || index >= static_cast<int>(items_.size()))
+    return;
+  // A copy: the handler may rebuild the list under the item.
+  const QString entry = items_[static_cast<std::size_t>(index)].entry;
+  if (OnClickHistoryItem && !entry.isEmpty())
+    OnClickHistoryItem(this, entry);
+}
+
+QStringList THistoryFiles::shownEntries() const {
+  QStringList out;
+  for (const HistoryItem &item : items_)
+    out << item.entry;
+  return out;
+}
+
+bool THistoryFiles::separatorBefore() const {
+  return !items_.empty() &&
+         (Separator == TSeparatorStyle::sepTop || Separator == TSeparatorStyle::sepBoth);
+}
+
+bool THistoryFiles::separatorAfter() const {
+  return !items_.empty() &&
+         (Separator == TSeparatorStyle::sepBottom || Separator == TSeparatorStyle::sepBoth);
 }
 
 QString THistoryFiles::captionFor(int key, const QString &entry) const {
-  QString text = namePart(entry);
-  if (ShowFullPath && folderPart(entry).compare(LocalPath, Qt::CaseInsensitive) != 0)
-    text = entry;
+  QString text = entry;
+  if (EntriesArePaths && !(ShowFullPath && folderPart(entry).compare(LocalPath,
+                                                                     Qt::CaseInsensitive) != 0))
+    text = namePart(entry);
   if (ShowNumber)
     text = QStringLiteral("&%1 %2").arg(key).arg(text);
   return text;
 }
 
 void THistoryFiles::RebuildMenu() {
-  if (!parent_) {
-    showError(QStringLiteral("ParentMenu not assigned"));
-    return;
-  }
-  ClearMenuItems();
+  items_.clear();
   orvane::IniFile ini(IniFile);
   bool dropped = false;
   for (int i = 1; i <= MaxItems; ++i) {
@@ -127,32 +123,12 @@ void THistoryFiles::RebuildMenu() {
     }
     if (entry.isEmpty())
       continue;
-    if (shown_.isEmpty() &&
-        (Separator == TSeparatorStyle::sepTop || Separator == TSeparatorStyle::sepBoth)) {
-      auto *sep = new QAction(this);
-      sep->setSeparator(true);
-      insertItem(sep);
-    }
-    auto *item = new QAction(captionFor(i, entry), this);
-    item->setData(i);
-    connect(item, &QAction::triggered, this, [this, entry] {
-      if (OnClickHistoryItem && !entry.isEmpty())
-        OnClickHistoryItem(this, entry);
-    });
-    insertItem(item);
-    if (OnCreateItem)
-      OnCreateItem(this, item, entry);
-    shown_ << entry;
-  }
-  if (!shown_.isEmpty() &&
-      (Separator == TSeparatorStyle::sepBottom || Separator == TSeparatorStyle::sepBoth)) {
-    auto *sep = new QAction(this);
-    sep->setSeparator(true);
-    insertItem(sep);
+    items_.push_back({i, entry, captionFor(i, entry)});
   }
   QString error;
   if (dropped && !ini.save(&error))
     showError(QStringLiteral("Cannot write \"%1\". %2").arg(IniFile, error));
+  changed();
 }
 
 } // namespace orvane

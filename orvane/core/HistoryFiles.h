@@ -2,28 +2,32 @@
 
 #include "common/Prompter.h"
 
-#include <QMenu>
-#include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
-
-class QAction;
-
+#include <vector>
 
 namespace orvane {
 
 enum class TSeparatorStyle { sepNone, sepTop, sepBottom, sepBoth };
 
+// One entry of a recent list as a menu shows it.
+struct HistoryItem {
+  int key = 0;     // its key in the list file, also its accelerator number
+  QString entry;   // the text stored
+  QString caption; // the text shown
+};
+
 // A most-recently-used list kept in an INI file (keys "1", "2", ... of section
-// IniKey, "1" the most recent) and mirrored as numbered items inside a menu.
-class THistoryFiles : public QObject {
-  Q_OBJECT
+// IniKey, "1" the most recent). It keeps the entries to show, with their
+// captions; a menu adapter of the window mirrors them and reports clicks
+// back through Click. Nothing here needs a menu or an application object.
+class THistoryFiles {
 public:
-  explicit THistoryFiles(common::Prompter &prompter, QObject *parent = nullptr);
-  ~THistoryFiles() override;
+  explicit THistoryFiles(common::Prompter &prompter);
+  THistoryFiles(const THistoryFiles &) = delete;
+  THistoryFiles &operator=(const THistoryFiles &) = delete;
 
   std::uint8_t MaxItems = 5;
   QString IniKey = QStringLiteral("History Files");
@@ -35,37 +39,37 @@ public:
   bool FileMustExist = false;
   bool Sorted = false;
   bool ShowNumber = true;
+  // The entries are file paths. A list of names (devices such as
+  // "AT89C51/LV") sets this off, so that a "/" in a name is not taken for a
+  // folder: the caption shows the whole name.
+  bool EntriesArePaths = true;
 
   std::function<void(THistoryFiles *sender, const QString &entry)> OnClickHistoryItem;
-  std::function<void(THistoryFiles *sender, QAction *item, const QString &entry)> OnCreateItem;
-
-  QMenu *ParentMenu() const { return parent_; }
-  // Removes the items inserted into the old menu first.
-  void setParentMenu(QMenu *menu);
-
-  int Position() const { return position_; }
-  // More than the items of ParentMenu: "Position out of range", value kept.
-  void setPosition(int position);
+  // The shown items changed; the menu adapter rebuilds its items.
+  std::function<void()> OnChanged;
 
   void AddToHistory(const QString &entry);
+  // Reads the list file afresh (dropping missing files when FileMustExist).
   void RebuildMenu();
+  // Empties the shown list (the list file keeps its entries).
   void ClearMenuItems();
+  // The shown item at index was clicked.
+  void Click(int index);
 
-  // The entries shown in the menu now, in menu order.
-  const QStringList &shownEntries() const { return shown_; }
-  // The items this list put into ParentMenu, separators included.
-  const QList<QAction *> &insertedItems() const { return inserted_; }
+  const std::vector<HistoryItem> &items() const { return items_; }
+  // The entries shown now, in menu order.
+  QStringList shownEntries() const;
+  // Separator lines around the shown items; none for an empty list.
+  bool separatorBefore() const;
+  bool separatorAfter() const;
 
 private:
   void showError(const QString &text);
   QString captionFor(int key, const QString &entry) const;
-  void insertItem(QAction *item);
+  void changed();
 
   common::Prompter &prompter_;
-  QPointer<QMenu> parent_;
-  int position_ = 0;
-  QStringList shown_;
-  QList<QAction *> inserted_;
+  std::vector<HistoryItem> items_;
 };
 
 } // namespace orvane

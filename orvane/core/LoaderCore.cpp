@@ -52,7 +52,6 @@ LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
   HistoryFiles1.MaxItems = 10;
   HistoryFiles1.ShowFullPath = true;
   HistoryFiles1.FileMustExist = true;
-  HistoryFiles1.setPosition(0);
   HistoryFiles1.OnClickHistoryItem = [this](THistoryFiles *, const QString &entry) {
     LoadFileToBuffer(entry);
   };
@@ -61,8 +60,8 @@ LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
   HistoryFiles2.MaxItems = 10;
   HistoryFiles2.ShowFullPath = false;
   HistoryFiles2.FileMustExist = false;
-  // After the hidden item and "&Select Device..." of the Recent Devices menu.
-  HistoryFiles2.setPosition(2);
+  // Device names, not paths: "AT89C51/LV" shows whole.
+  HistoryFiles2.EntriesArePaths = false;
   HistoryFiles2.OnClickHistoryItem = [this](THistoryFiles *, const QString &entry) {
     LoadDevice(entry);
   };

@@ -6,7 +6,6 @@
 #include "common/ScriptedPrompter.h"
 
 #include <QFileInfo>
-#include <QMenu>
 #include <gtest/gtest.h>
 
 namespace orvane {
@@ -25,12 +24,10 @@ bool allFF(const LoaderBuffer &b, int from, int to) {
 class HexLoad : public testing::Test {
 protected:
   HexLoad() : core(s.path("orvane"), prompter) {
-    core.HistoryFiles1.setParentMenu(&recentFiles);
   }
 
   Scratch s;
   common::ScriptedPrompter prompter;
-  QMenu recentFiles;
   LoaderCore core;
 };
 

@@ -5,10 +5,9 @@
 #include "TestFiles.h"
 #include "common/ScriptedPrompter.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QMenu>
+#include <QFile>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace orvane {
 namespace {
@@ -22,10 +21,7 @@ protected:
     history.IniFile = s.path("list.mru");
     history.IniKey = QStringLiteral("History Files");
     history.MaxItems = 10;
-    // As the recent-devices menu: a hidden item, then "Select", then "Clear".
-    menu.addAction(QStringLiteral("hidden"))->setVisible(false);
-    menu.addAction(QStringLiteral("&Select Device..."));
-    menu.addAction(QStringLiteral("&Clear List"));
+    history.OnChanged = [this] { ++changes; };
   }
 
   void writeKeys(const QStringList &entries) {
@@ -45,8 +41,8 @@ protected:
 
   QStringList captions() const {
     QStringList out;
-    for (QAction *a : menu.actions())
-      out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (const HistoryItem &item : history.items())
+      out << item.caption;
     return out;
   }
 
@@ -62,66 +58,84 @@ protected:
 
   Scratch s;
   common::ScriptedPrompter prompter;
-  QMenu menu;
   THistoryFiles history;
+  int changes = 0;
 };
 
-TEST_F(HistoryFilesTest, InsertsNumberedItemsAtPosition) {
-  history.setParentMenu(&menu);
-  history.setPosition(2);
+TEST_F(HistoryFilesTest, NewestFirstAndEmptyKeysUpToMaxItems) {
   history.ShowFullPath = false;
   history.AddToHistory(QStringLiteral("AT89C51"));
   history.AddToHistory(QStringLiteral("AT89S52"));
-  EXPECT_EQ(captions(), (QStringList{QStringLiteral("hidden"), QStringLiteral("&Select Device..."),
-                                     QStringLiteral("&1 AT89S52"), QStringLiteral("&2 AT89C51"),
-                                     QStringLiteral("&Clear List")}));
+  EXPECT_EQ(captions(), (QStringList{QStringLiteral("&1 AT89S52"), QStringLiteral("&2 AT89C51")}));
   EXPECT_EQ(history.shownEntries(), (QStringList{QStringLiteral("AT89S52"), QStringLiteral("AT89C51")}));
+  EXPECT_EQ(history.items()[1].key, 2);
+  EXPECT_EQ(changes, 2);
   // Empty keys fill the list up to MaxItems.
   EXPECT_EQ(keys(11), (QStringList{QStringLiteral("AT89S52"), QStringLiteral("AT89C51"), "", "", "",
                                    "", "", "", "", "", QStringLiteral("<absent>")}));
 }
 
-TEST_F(HistoryFilesTest, Captions) {
-  struct Case {
-    bool fullPath, number;
-    const char *localPath, *entry, *caption;
-  } cases[] = {
-      {true, true, "", "/srv/hex/blink.hex", "&1 /srv/hex/blink.hex"},
-      {false, true, "", "/srv/hex/blink.hex", "&1 blink.hex"},
-      {true, true, "/SRV/hex/", "/srv/hex/blink.hex", "&1 blink.hex"},
-      {true, true, "/srv/", "/srv/hex/blink.hex", "&1 /srv/hex/blink.hex"},
-      {true, false, "", "/srv/hex/blink.hex", "/srv/hex/blink.hex"},
-      {false, true, "", "AT89S52", "&1 AT89S52"},
-  };
-  history.setParentMenu(&menu);
-  for (const Case &c : cases) {
-    history.ShowFullPath = c.fullPath;
-    history.ShowNumber = c.number;
-    history.LocalPath = QString::fromLatin1(c.localPath);
-    writeKeys({QString::fromLatin1(c.entry)});
-    history.RebuildMenu();
-    ASSERT_EQ(history.insertedItems().size(), 1);
-    EXPECT_EQ(history.insertedItems()[0]->text(), QString::fromLatin1(c.caption)) << c.entry;
-  }
+struct CaptionCase {
+  const char *name;
+  bool fullPath, number, paths;
+  const char *localPath, *entry, *caption;
+};
+
+void PrintTo(const CaptionCase &c, std::ostream *os) { *os << c.name; }
+
+class HistoryCaptionTest : public HistoryFilesTest,
+                           public testing::WithParamInterface<CaptionCase> {};
+
+TEST_P(HistoryCaptionTest, Caption) {
+  const CaptionCase &c = GetParam();
+  history.ShowFullPath = c.fullPath;
+  history.ShowNumber = c.number;
+  history.EntriesArePaths = c.paths;
+  history.LocalPath = QString::fromLatin1(c.localPath);
+  writeKeys({QString::fromLatin1(c.entry)});
+  history.RebuildMenu();
+  ASSERT_EQ(history.items().size(), 1u);
+  EXPECT_EQ(history.items()[0].caption, QString::fromLatin1(c.caption));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, HistoryCaptionTest,
+    testing::Values(
+        CaptionCase{"FullPath", true, true, true, "", "/srv/hex/blink.hex", "&1 /srv/hex/blink.hex"},
+        CaptionCase{"NameOnly", false, true, true, "", "/srv/hex/blink.hex", "&1 blink.hex"},
+        CaptionCase{"InLocalPathAnyCase", true, true, true, "/SRV/hex/", "/srv/hex/blink.hex",
+                    "&1 blink.hex"},
+        CaptionCase{"BelowLocalPath", true, true, true, "/srv/", "/srv/hex/blink.hex",
+                    "&1 /srv/hex/blink.hex"},
+        CaptionCase{"WithoutNumber", true, false, true, "", "/srv/hex/blink.hex",
+                    "/srv/hex/blink.hex"},
+        CaptionCase{"DeviceName", false, true, false, "", "AT89S52", "&1 AT89S52"},
+        CaptionCase{"DeviceNameWithSlash", false, true, false, "", "AT89C51/LV", "&1 AT89C51/LV"}),
+    [](const testing::TestParamInfo<CaptionCase> &p) { return std::string(p.param.name); });
+
+TEST_F(HistoryFilesTest, NameWithSlashIsKeptWhole) {
+  history.EntriesArePaths = false;
+  history.ShowFullPath = false;
+  history.LocalPath = QStringLiteral("/srv/");
+  history.AddToHistory(QStringLiteral("AT89C51/LV"));
+  EXPECT_EQ(keys(1), QStringList{QStringLiteral("AT89C51/LV")});
+  EXPECT_EQ(captions(), QStringList{QStringLiteral("&1 AT89C51/LV")});
 }
 
 TEST_F(HistoryFilesTest, EntryWithoutFolderGetsLocalPath) {
-  history.setParentMenu(&menu);
   history.LocalPath = QStringLiteral("/srv/hex/");
   history.AddToHistory(QStringLiteral("blink.hex"));
   EXPECT_EQ(keys(1), QStringList{QStringLiteral("/srv/hex/blink.hex")});
-  EXPECT_EQ(history.insertedItems()[0]->text(), QStringLiteral("&1 blink.hex"));
+  EXPECT_EQ(captions(), QStringList{QStringLiteral("&1 blink.hex")});
 }
 
 TEST_F(HistoryFilesTest, SameEntryInOtherCaseMovesToTheTop) {
-  history.setParentMenu(&menu);
   writeKeys({"/d/f1.hex", "/d/f2.hex", "/d/f3.hex", "/d/f4.hex", "/d/f5.hex"});
   history.AddToHistory(QStringLiteral("/D/F4.HEX"));
   EXPECT_EQ(keys(6), (QStringList{"/D/F4.HEX", "/d/f1.hex", "/d/f2.hex", "/d/f3.hex", "/d/f5.hex", ""}));
 }
 
 TEST_F(HistoryFilesTest, ElevenKeysWrittenTenShown) {
-  history.setParentMenu(&menu);
   QStringList old;
   for (int i = 1; i <= 10; ++i)
     old << QStringLiteral("/d/old%1.hex").arg(i);
@@ -129,7 +143,6 @@ TEST_F(HistoryFilesTest, ElevenKeysWrittenTenShown) {
   history.AddToHistory(QStringLiteral("/d/new.hex"));
   EXPECT_EQ(keys(12), QStringList{"/d/new.hex"} + old + QStringList{"<absent>"});
   EXPECT_EQ(history.shownEntries(), QStringList{"/d/new.hex"} + old.mid(0, 9));
-  EXPECT_EQ(history.insertedItems().size(), 10);
 
   // The next addition reads only keys 1 to 10: old10 drops out.
   history.AddToHistory(QStringLiteral("/d/newer.hex"));
@@ -137,14 +150,12 @@ TEST_F(HistoryFilesTest, ElevenKeysWrittenTenShown) {
 }
 
 TEST_F(HistoryFilesTest, BlankEntriesAreDropped) {
-  history.setParentMenu(&menu);
   writeKeys({"/d/a.hex", "", " \t", "/d/b.hex"});
   history.AddToHistory(QStringLiteral("/d/c.hex"));
   EXPECT_EQ(keys(4), (QStringList{"/d/c.hex", "/d/a.hex", "/d/b.hex", ""}));
 }
 
 TEST_F(HistoryFilesTest, DeletedFileLeavesAndKeyElevenShows) {
-  history.setParentMenu(&menu);
   history.FileMustExist = true;
   const QStringList files = makeFiles(11);
   writeKeys(files);
@@ -156,8 +167,8 @@ TEST_F(HistoryFilesTest, DeletedFileLeavesAndKeyElevenShows) {
   QStringList expected = files;
   expected.removeAt(4);
   EXPECT_EQ(history.shownEntries(), expected);
-  ASSERT_EQ(history.insertedItems().size(), 10);
-  EXPECT_EQ(history.insertedItems()[9]->text(), QStringLiteral("&10 ") + files[10]);
+  ASSERT_EQ(history.items().size(), 10u);
+  EXPECT_EQ(history.items()[9].caption, QStringLiteral("&10 ") + files[10]);
   // The list file itself has moved up; the freed key is empty.
   EXPECT_EQ(keys(11), expected + QStringList{""});
 
@@ -171,76 +182,58 @@ TEST_F(HistoryFilesTest, DeletedFileLeavesAndKeyElevenShows) {
 }
 
 TEST_F(HistoryFilesTest, SortedAndSeparators) {
-  history.setParentMenu(&menu);
-  history.setPosition(2);
   history.Sorted = true;
   history.ShowFullPath = false;
   history.Separator = TSeparatorStyle::sepBoth;
   history.AddToHistory(QStringLiteral("b"));
   history.AddToHistory(QStringLiteral("C"));
   history.AddToHistory(QStringLiteral("a"));
-  EXPECT_EQ(captions(), (QStringList{"hidden", "&Select Device...", "-", "&1 a", "&2 b", "&3 C", "-",
-                                     "&Clear List"}));
+  EXPECT_EQ(captions(), (QStringList{"&1 a", "&2 b", "&3 C"}));
+  EXPECT_TRUE(history.separatorBefore());
+  EXPECT_TRUE(history.separatorAfter());
+  history.Separator = TSeparatorStyle::sepBottom;
+  EXPECT_FALSE(history.separatorBefore());
+  EXPECT_TRUE(history.separatorAfter());
 
   // No entries, no separators.
   ASSERT_TRUE(QFile::remove(history.IniFile));
   history.RebuildMenu();
-  EXPECT_EQ(captions(), (QStringList{"hidden", "&Select Device...", "&Clear List"}));
+  EXPECT_TRUE(history.items().empty());
+  EXPECT_FALSE(history.separatorAfter());
 }
 
-TEST_F(HistoryFilesTest, ClickAndCreateEvents) {
-  QStringList created;
+TEST_F(HistoryFilesTest, ClickCallsBackWithTheEntry) {
   QStringList clicked;
-  history.OnCreateItem = [&](THistoryFiles *sender, QAction *item, const QString &entry) {
-    EXPECT_EQ(sender, &history);
-    created << item->text() + QStringLiteral("|") + entry;
-  };
   history.OnClickHistoryItem = [&](THistoryFiles *sender, const QString &entry) {
     EXPECT_EQ(sender, &history);
     clicked << entry;
-    // A click that rebuilds the menu under its own item must be safe.
+    // A click that rebuilds the list under its own item must be safe.
     history.AddToHistory(entry);
   };
-  history.setParentMenu(&menu);
   writeKeys({"/d/x.hex", "/d/y.hex"});
   history.RebuildMenu();
-  EXPECT_EQ(created, (QStringList{"&1 /d/x.hex|/d/x.hex", "&2 /d/y.hex|/d/y.hex"}));
-  history.insertedItems()[1]->trigger();
+  history.Click(1);
+  history.Click(5); // no such item
+  history.Click(-1);
   EXPECT_EQ(clicked, QStringList{"/d/y.hex"});
   EXPECT_EQ(keys(2), (QStringList{"/d/y.hex", "/d/x.hex"}));
-  QCoreApplication::processEvents();
 }
 
-TEST_F(HistoryFilesTest, ErrorsOfMenuAndPosition) {
+TEST_F(HistoryFilesTest, ClearMenuItemsKeepsTheFile) {
+  writeKeys({"/d/x.hex"});
   history.RebuildMenu();
-  history.setParentMenu(&menu);
-  history.setPosition(2);
-  history.setPosition(4); // the menu holds 3 items
-  EXPECT_EQ(history.Position(), 2);
-  history.setPosition(3);
-  EXPECT_EQ(history.Position(), 3);
-  EXPECT_EQ(prompter.messages(),
-            (QStringList{"ParentMenu not assigned", "Position out of range"}));
-}
-
-TEST_F(HistoryFilesTest, NewParentMenuTakesTheItemsAway) {
-  history.setParentMenu(&menu);
-  history.AddToHistory(QStringLiteral("/d/a.hex"));
-  ASSERT_EQ(menu.actions().size(), 4);
-  QMenu other;
-  history.setParentMenu(&other);
-  EXPECT_EQ(menu.actions().size(), 3);
-  history.RebuildMenu();
-  ASSERT_EQ(other.actions().size(), 1);
-  EXPECT_EQ(other.actions()[0]->text(), QStringLiteral("&1 /d/a.hex"));
+  const int before = changes;
+  history.ClearMenuItems();
+  EXPECT_TRUE(history.items().empty());
+  EXPECT_EQ(changes, before + 1);
+  EXPECT_EQ(keys(1), QStringList{"/d/x.hex"});
 }
 
 TEST_F(HistoryFilesTest, MissingListFileIsAnEmptyList) {
-  history.setParentMenu(&menu);
   history.RebuildMenu();
   EXPECT_TRUE(history.shownEntries().isEmpty());
-  EXPECT_EQ(menu.actions().size(), 3);
   EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(QFile::exists(history.IniFile));
 }
 
 } // namespace

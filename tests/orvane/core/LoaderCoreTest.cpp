@@ -5,9 +5,7 @@
 #include "TestFiles.h"
 #include "common/ScriptedPrompter.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QMenu>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace orvane {
@@ -38,18 +36,13 @@ protected:
                 row(0, "AT89S8253", "Atmel", 12288, 2048, "8051 Core MCU", "S8253", nullptr)};
     writeAll(s.path("devices/2207-5130 v2.dat"), def.build());
     writeAll(s.path("devices/40pin.bmp"), "BM");
-    core.HistoryFiles1.setParentMenu(&recentFiles);
-    devicesMenu.addAction(QStringLiteral("hidden"))->setVisible(false);
-    devicesMenu.addAction(QStringLiteral("&Select Device..."));
-    devicesMenu.addAction(QStringLiteral("&Clear List"));
-    core.HistoryFiles2.setParentMenu(&devicesMenu);
     core.OnDeviceChanged = [this] { ++deviceChanges; };
   }
 
-  static QStringList captions(const QMenu &m) {
+  static QStringList captions(const THistoryFiles &list) {
     QStringList out;
-    for (QAction *a : m.actions())
-      out << a->text();
+    for (const HistoryItem &item : list.items())
+      out << item.caption;
     return out;
   }
 
@@ -62,8 +55,6 @@ protected:
 
   Scratch s;
   common::ScriptedPrompter prompter;
-  QMenu recentFiles;
-  QMenu devicesMenu;
   LoaderCore core;
   int deviceChanges = 0;
 };
@@ -74,8 +65,8 @@ TEST_F(LoaderCoreTest, FirstStartAndExit) {
   EXPECT_EQ(core.settings.programmerModel, QStringLiteral("2207-5130 v2"));
   EXPECT_EQ(core.settings.comSpeed, QStringLiteral("57600"));
   EXPECT_TRUE(core.fileLabels.txtFileName.isEmpty());
-  EXPECT_TRUE(recentFiles.actions().isEmpty());
-  EXPECT_EQ(captions(devicesMenu), (QStringList{"hidden", "&Select Device...", "&Clear List"}));
+  EXPECT_TRUE(core.HistoryFiles1.items().empty());
+  EXPECT_TRUE(core.HistoryFiles2.items().empty());
   EXPECT_TRUE(prompter.shown.empty());
 
   ASSERT_TRUE(core.SaveSettings());
@@ -97,7 +88,7 @@ TEST_F(LoaderCoreTest, StartLoadsTheLastFile) {
   startWithModel();
   EXPECT_EQ(core.fileLabels.txtFileName, hex);
   EXPECT_EQ(core.fileLabels.lblBytesLoaded, QStringLiteral("174 bytes"));
-  EXPECT_EQ(captions(recentFiles), QStringList{"&1 " + hex});
+  EXPECT_EQ(captions(core.HistoryFiles1), QStringList{"&1 " + hex});
 
   // The file is gone at the next start: nothing is loaded, LastFile empties.
   LoaderCore next(s.path("orvane"), prompter);
@@ -116,9 +107,19 @@ TEST_F(LoaderCoreTest, LoadDeviceByNameIgnoringCase) {
   EXPECT_EQ(core.deviceLabels.Type, QStringLiteral("8051 Core MCU"));
   EXPECT_EQ(core.deviceLabels.Picture, s.path("devices/40pin.bmp"));
   EXPECT_EQ(core.settings.LastDevice, QStringLiteral("at89s52"));
-  EXPECT_EQ(captions(devicesMenu),
-            (QStringList{"hidden", "&Select Device...", "&1 at89s52", "&Clear List"}));
+  EXPECT_EQ(captions(core.HistoryFiles2), QStringList{"&1 at89s52"});
   EXPECT_EQ(deviceChanges, 1);
+}
+
+TEST_F(LoaderCoreTest, DeviceNameWithSlashShowsWholeInTheRecentList) {
+  PacketDef def;
+  def.rows = {row(0, "AT89C51/LV", "Atmel", 4096, 0, "8051 Core MCU", "C51", "40pin")};
+  writeAll(s.path("devices/2207-5130 v2.dat"), def.build());
+  startWithModel();
+  ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89C51/LV")));
+  EXPECT_EQ(captions(core.HistoryFiles2), QStringList{"&1 AT89C51/LV"});
+  core.HistoryFiles2.Click(0);
+  EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("AT89C51/LV"));
 }
 
 TEST_F(LoaderCoreTest, UnknownDeviceShowsNoneAndKeepsTheRest) {
@@ -155,8 +156,7 @@ TEST_F(LoaderCoreTest, SelectedDeviceGoesToTheTopOfItsModelsList) {
   EXPECT_EQ(core.settings.comSpeed, QStringLiteral("38400"));
   EXPECT_TRUE(core.HistoryFiles2.shownEntries().isEmpty());
   core.LoadDevice(QStringLiteral("AT89C2051"));
-  EXPECT_EQ(captions(devicesMenu),
-            (QStringList{"hidden", "&Select Device...", "&1 AT89C2051", "&Clear List"}));
+  EXPECT_EQ(captions(core.HistoryFiles2), QStringList{"&1 AT89C2051"});
   core.ClearRecentDevices();
   EXPECT_TRUE(core.HistoryFiles2.shownEntries().isEmpty());
   EXPECT_FALSE(QFile::exists(s.path("orvane-2207-2051.dev")));
@@ -245,17 +245,16 @@ TEST_F(LoaderCoreTest, RecentItemsLoadAndSelect) {
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("eof_only.hex")));
   ASSERT_TRUE(core.LoadFileToBuffer(hex));
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("eof_only.hex")));
-  ASSERT_EQ(recentFiles.actions().size(), 2);
-  EXPECT_EQ(recentFiles.actions()[1]->text(), QStringLiteral("&2 ") + hex);
-  recentFiles.actions()[1]->trigger();
+  ASSERT_EQ(core.HistoryFiles1.items().size(), 2u);
+  EXPECT_EQ(core.HistoryFiles1.items()[1].caption, QStringLiteral("&2 ") + hex);
+  core.HistoryFiles1.Click(1);
   EXPECT_EQ(core.buffer.BytesLoaded, 2048);
-  EXPECT_EQ(recentFiles.actions()[0]->text(), QStringLiteral("&1 ") + hex);
+  EXPECT_EQ(core.HistoryFiles1.items()[0].caption, QStringLiteral("&1 ") + hex);
 
   core.LoadDevice(QStringLiteral("AT89C51"));
   core.LoadDevice(QStringLiteral("AT89S52"));
-  devicesMenu.actions()[3]->trigger(); // "&2 AT89C51"
+  core.HistoryFiles2.Click(1); // "&2 AT89C51"
   EXPECT_EQ(core.deviceLabels.Device, QStringLiteral("AT89C51"));
-  QCoreApplication::processEvents();
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include "tools/PacketWriter.h"
 
 #include <QFile>
-#include <QMenu>
 #include <QTest>
 #include <ostream>
 
@@ -85,8 +84,6 @@ protected:
     writeCatalogue();
     writeDeviceDatabase();
     core = std::make_unique<orvane::LoaderCore>(dir.filePath("orvane"), prompter);
-    core->HistoryFiles1.setParentMenu(&recentFiles);
-    core->HistoryFiles2.setParentMenu(&recentDevices);
     core->settings.ReadProgramIni(core->paths.programIni());
     core->ModelChange(kModel);
     core->settings.ReloadFile = 0;
@@ -200,8 +197,6 @@ protected:
 
   common::ScriptedPrompter prompter;
   RecordingHost host;
-  QMenu recentFiles;
-  QMenu recentDevices;
   std::unique_ptr<orvane::LoaderCore> core;
   std::unique_ptr<sim::ProgrammerBox> box;
   orvane::ComPort port;

@@ -1,14 +1,10 @@
 // The link's tests need an event loop: the port's notifiers, the packet
-// events and the step timer all run on it. The loader core keeps its recent
-// lists in menus, hence a widget application, off screen.
-#include <QApplication>
+// events and the step timer all run on it. No widget is involved.
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
+  QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,20 @@
+#include "orvane/ui/LoaderWindows.h"
+
+#include "orvane/ui/TAboutBox.h"
+#include "orvane/ui/TfrmDevices.h"
+#include "orvane/ui/TfrmHexEdit.h"
+
+namespace orvane {
+
+LoaderWindows::LoaderWindows(const QString &programPath, common::Prompter &prompter,
+                             LoaderOptions options)
+    : main_(std::make_unique<TSDIAppForm>(programPath, prompter, std::move(options))),
+      // The dialogs belong to the main window, so they open centred on it.
+      about_(new TAboutBox(main_.get())), hexEdit_(new TfrmHexEdit(prompter, main_.get())),
+      devices_(new TfrmDevices(main_.get())) {
+  main_->attachWindows(about_, hexEdit_, devices_);
+}
+
+LoaderWindows::~LoaderWindows() = default;
+
+} // namespace orvane
