@@ -21,17 +21,12 @@ if(TARGET orvane-box-sim)
   install(TARGETS orvane-box-sim RUNTIME DESTINATION bin)
 endif()
 
-# The loader's model catalogue, device databases and placement pictures, and
-# any help pages the programs ship beside themselves.
+# The loader's model catalogue, device databases, placement pictures and
+# user guide, as the build puts them beside the program.
 if(TARGET orvane_data)
-  install(FILES ${SUITE_BIN_DIR}/orvane.ini DESTINATION share/orvane)
+  install(FILES ${SUITE_BIN_DIR}/orvane.ini ${SUITE_BIN_DIR}/orvane.html DESTINATION share/orvane)
   install(DIRECTORY ${SUITE_BIN_DIR}/devices DESTINATION share/orvane)
 endif()
-foreach(program orvane rindle tollen)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/data/help/${program})
-    install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/help/${program}/ DESTINATION share/${program})
-  endif()
-endforeach()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME chipsuite)

@@ -43,7 +43,7 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale) {
 }
 
 LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
-    : paths(programPath), HistoryFiles1(prompter), HistoryFiles2(prompter), prompter_(prompter) {
+    : paths(LoaderPaths::ForProgram(programPath)), HistoryFiles1(prompter), HistoryFiles2(prompter), prompter_(prompter) {
   // The lists name their files from the program path from the start, so that
   // nothing is ever written to a "History.ini" in the working folder.
   HistoryFiles1.IniFile = paths.recentFiles();
@@ -88,7 +88,7 @@ void LoaderCore::deviceChanged() {
 }
 
 void LoaderCore::Start() {
-  settings.ReadProgramIni(paths.programIni());
+  settings.ReadProgramIni(paths.programIniToRead());
   settings.ReadUserIni(paths.userIni());
   LoadFileToBuffer(settings.LastFile);
 }
@@ -119,6 +119,10 @@ void LoaderCore::FirstActivation() {
 
 bool LoaderCore::SaveSettings(QString *error) {
   QString why;
+  // The first save of an installed program starts its own program ini from
+  // the shipped one, so the model catalogue goes along with the settings.
+  if (paths.programIniToRead() != paths.programIni())
+    QFile::copy(paths.programIniToRead(), paths.programIni());
   if (!settings.WriteProgramIni(paths.programIni(), &why)) {
     if (error)
       *error = QStringLiteral("Cannot write \"%1\". %2").arg(paths.programIni(), why);

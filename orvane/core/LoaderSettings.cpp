@@ -1,5 +1,7 @@
 #include "orvane/core/LoaderSettings.h"
 
+#include "common/AppFiles.h"
+
 #include "orvane/core/IniFile.h"
 
 #include <QDir>
@@ -71,37 +73,69 @@ QString LoaderSettings::GetVersionText() {
   return QStringLiteral("%1.%2").arg(ORVANE_VERSION_MAJOR).arg(ORVANE_VERSION_MINOR);
 }
 
-LoaderPaths::LoaderPaths(QString programPath) : program_(std::move(programPath)) {}
+namespace {
 
-QString LoaderPaths::folder() const {
-  QString dir = QFileInfo(program_).absolutePath();
+QString withSeparator(QString dir) {
   if (!dir.endsWith(QLatin1Char('/')))
     dir += QLatin1Char('/');
   return dir;
 }
 
-QString LoaderPaths::withExtension(const QString &ext) const {
-  const QFileInfo fi(program_);
+} // namespace
+
+LoaderPaths::LoaderPaths(QString programPath)
+    : program_(std::move(programPath)), settingsDir_(folder()), sharedDir_(folder()) {}
+
+LoaderPaths::LoaderPaths(QString programPath, QString settingsDir, QString sharedDir)
+    : program_(std::move(programPath)), settingsDir_(withSeparator(std::move(settingsDir))),
+      sharedDir_(withSeparator(std::move(sharedDir))) {}
+
+LoaderPaths LoaderPaths::ForProgram(const QString &programPath) {
+  const QFileInfo fi(programPath);
+  const common::AppFiles files(fi.absolutePath(), fi.completeBaseName());
+  if (files.besideProgram())
+    return LoaderPaths(programPath);
+  const QString ini = files.sharedFile(fi.completeBaseName() + QStringLiteral(".ini"));
+  return LoaderPaths(programPath, QFileInfo(files.settingsFile(QStringLiteral("user.ini"))).path(),
+                     QFileInfo(ini).path());
+}
+
+QString LoaderPaths::folder() const { return withSeparator(QFileInfo(program_).absolutePath()); }
+
+QString LoaderPaths::baseName() const {
   // Only a suffix of the file name is an extension, never a dot in a folder.
-  QString name = fi.fileName();
+  QString name = QFileInfo(program_).fileName();
   const int dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot > 0)
     name.truncate(dot);
-  return folder() + name + ext;
+  return name;
 }
 
-QString LoaderPaths::userIni() const { return folder() + QStringLiteral("user.ini"); }
+QString LoaderPaths::withExtension(const QString &ext) const {
+  return settingsDir_ + baseName() + ext;
+}
+
+QString LoaderPaths::programIniToRead() const {
+  const QString own = programIni();
+  if (QFileInfo::exists(own))
+    return own;
+  return sharedDir_ + baseName() + QStringLiteral(".ini");
+}
+
+QString LoaderPaths::userIni() const { return settingsDir_ + QStringLiteral("user.ini"); }
 
 QString LoaderPaths::recentDevices(const QString &model) const {
   return withExtension(QStringLiteral("-") + model + QStringLiteral(".dev"));
 }
 
 QString LoaderPaths::deviceDatabase(const QString &model) const {
-  return folder() + QStringLiteral("devices/") + model + QStringLiteral(".dat");
+  return sharedDir_ + QStringLiteral("devices/") + model + QStringLiteral(".dat");
 }
 
 QString LoaderPaths::placementPicture(const QString &placement) const {
-  return folder() + QStringLiteral("devices/") + placement + QStringLiteral(".bmp");
+  return sharedDir_ + QStringLiteral("devices/") + placement + QStringLiteral(".bmp");
 }
+
+QString LoaderPaths::guide() const { return sharedDir_ + baseName() + QStringLiteral(".html"); }
 
 } // namespace orvane

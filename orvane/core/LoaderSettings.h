@@ -59,15 +59,28 @@ private:
 // Where the loader's files sit, all named from the running program's path.
 class LoaderPaths {
 public:
+  // Every file beside the program, named from its path.
   explicit LoaderPaths(QString programPath);
+  // Settings, recent lists and the buffer's temporary file in settingsDir,
+  // the shipped files (model catalogue, device databases, pictures, guide) in
+  // sharedDir; names still come from the program's name.
+  LoaderPaths(QString programPath, QString settingsDir, QString sharedDir);
+  // Where the running program keeps its files: beside itself when its folder
+  // is writable and no install's, else the user's configuration folder, with
+  // the shipped files from the install's share folder.
+  static LoaderPaths ForProgram(const QString &programPath);
 
   const QString &programPath() const { return program_; }
   // The program's folder with a trailing separator.
   QString folder() const;
-  // The program path with its extension replaced by ext (ext with its dot).
+  // The program path with its extension replaced by ext (ext with its dot),
+  // in the settings folder.
   QString withExtension(const QString &ext) const;
 
+  // Where the program ini is written; it is read from there once it exists,
+  // before that from the shipped copy.
   QString programIni() const { return withExtension(QStringLiteral(".ini")); }
+  QString programIniToRead() const;
   QString userIni() const;
   QString recentFiles() const { return withExtension(QStringLiteral(".mru")); }
   QString recentDevices(const QString &model) const;
@@ -75,9 +88,15 @@ public:
   QString placementPicture(const QString &placement) const;
   QString tempFile() const { return withExtension(QStringLiteral(".tmp")); }
   QString helpFile() const { return withExtension(QStringLiteral(".chm")); }
+  // The user guide that ships with the program.
+  QString guide() const;
 
 private:
+  QString baseName() const;
+
   QString program_;
+  QString settingsDir_; // with a trailing separator
+  QString sharedDir_;   // with a trailing separator
 };
 
 } // namespace orvane

@@ -644,7 +644,7 @@ void TSDIAppForm::open(const QString &address) {
 
 void TSDIAppForm::HelpTopics1Click() {
   if (options_.opener)
-    options_.opener(QUrl::fromLocalFile(core_.paths.withExtension(QStringLiteral(".html"))));
+    options_.opener(QUrl::fromLocalFile(core_.paths.guide()));
 }
 
 void TSDIAppForm::HelpAbout1Execute() {

@@ -259,3 +259,56 @@ TEST_F(LoaderCoreTest, RecentItemsLoadAndSelect) {
 
 } // namespace
 } // namespace orvane
+
+namespace orvane {
+namespace {
+
+// An installed loader: the program in <prefix>/bin, the catalogue, databases
+// and pictures in <prefix>/share/orvane, the user's files in the XDG
+// configuration folder.
+class InstalledLoaderTest : public testing::Test {
+protected:
+  void SetUp() override {
+    savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", s.path("config").toUtf8());
+    writeAll(s.path("usr/bin/orvane"), "program");
+    writeAll(s.path("usr/share/orvane/orvane.ini"), kCatalogue);
+    PacketDef def;
+    def.rows = {row(0, "AT89C51", "Atmel", 4096, 0, "8051 Core MCU", "C51", "40pin")};
+    writeAll(s.path("usr/share/orvane/devices/2207-5130 v2.dat"), def.build());
+  }
+  void TearDown() override { qputenv("XDG_CONFIG_HOME", savedConfig); }
+
+  Scratch s;
+  common::ScriptedPrompter prompter;
+  QByteArray savedConfig;
+};
+
+TEST_F(InstalledLoaderTest, ReadsTheShippedFilesAndKeepsTheUsersOwnInTheConfigurationFolder) {
+  const QString shipped = readAll(s.path("usr/share/orvane/orvane.ini"));
+  {
+    LoaderCore core(s.path("usr/bin/orvane"), prompter);
+    EXPECT_EQ(core.paths.userIni(), s.path("config/orvane/user.ini"));
+    EXPECT_EQ(core.paths.deviceDatabase(QStringLiteral("2207-5130 v2")),
+              s.path("usr/share/orvane/devices/2207-5130 v2.dat"));
+    core.Start();
+    core.ModelChange(core.settings.programmerModel);
+    core.FirstActivation();
+    ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89C51")));
+    ASSERT_TRUE(core.SaveSettings());
+  }
+  // The first exit starts the user's own catalogue from the shipped one.
+  EXPECT_EQ(readAll(s.path("config/orvane/orvane.ini")),
+            QByteArray(kCatalogue) + "\n[Global]\nFunctionIndex=7\n");
+  EXPECT_EQ(readAll(s.path("usr/share/orvane/orvane.ini")), shipped);
+  EXPECT_FALSE(QFile::exists(s.path("usr/bin/user.ini")));
+
+  LoaderCore again(s.path("usr/bin/orvane"), prompter);
+  again.Start();
+  EXPECT_EQ(again.settings.LastDevice, QStringLiteral("AT89C51"));
+  EXPECT_EQ(again.settings.GetModelName(1), QStringLiteral("2207-2051"));
+  EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+} // namespace
+} // namespace orvane
