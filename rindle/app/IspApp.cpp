@@ -55,12 +55,18 @@ bool EraseKeepsFuses(std::uint16_t index) {
 
 } // namespace
 
-IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView &view,
+IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
                IspHardware *hardware, AppTexts texts)
     : engine_(engine), prompter_(prompter), view_(view), hardware_(hardware),
       texts_(std::move(texts)) {
-  engine_.UpdateProgressBar = [this](int position) { view_.setProgress(position); };
-  engine_.ProcessEvents = [this] { view_.processEvents(); };
+  engine_.UpdateProgressBar = [this](int position) {
+    if (view_ != nullptr)
+      view_->setProgress(position);
+  };
+  engine_.ProcessEvents = [this] {
+    if (view_ != nullptr)
+      view_->processEvents();
+  };
 }
 
 // ---------------------------------------------------------------- run
@@ -199,8 +205,8 @@ bool IspApp::beginProgressOperation(const QString &title) {
   UpdateOscText();
   // ShowProgressForm.
   engine_.CancelRequested = false;
-  view_.showProgress(title, engine_.Device.FlashSize + engine_.Device.EepromSize);
-  view_.setMainEnabled(false);
+  view_->showProgress(title, engine_.Device.FlashSize + engine_.Device.EepromSize);
+  view_->setMainEnabled(false);
   return true;
 }
 
@@ -208,7 +214,7 @@ void IspApp::ReadChip() {
   if (!beginProgressOperation(QStringLiteral("  Reading the uController . . .")))
     return;
   engine_.ReadChip();
-  view_.setMainEnabled(true);
+  view_->setMainEnabled(true);
   engine_.ReleaseTarget();
   operationDone();
   GetFilePath();
@@ -217,7 +223,7 @@ void IspApp::ReadChip() {
   ShowChecksum();
   if (engine_.CancelRequested)
     return;
-  view_.closeProgress();
+  view_->closeProgress();
   chipMessage(QStringLiteral("  Read"),
               engine_.ResultText.isEmpty() ? QStringLiteral("Reading Completed")
                                            : engine_.ResultText,
@@ -235,16 +241,16 @@ void IspApp::ProgramChip() {
     return;
   }
   engine_.CancelRequested = false;
-  view_.showProgress(QStringLiteral("  Programming the uController . . ."),
+  view_->showProgress(QStringLiteral("  Programming the uController . . ."),
                      engine_.Device.FlashSize + engine_.Device.EepromSize);
-  view_.setMainEnabled(false);
+  view_->setMainEnabled(false);
   engine_.ProgramChip();
-  view_.setMainEnabled(true);
+  view_->setMainEnabled(true);
   engine_.ReleaseTarget();
   operationDone();
   if (engine_.CancelRequested)
     return;
-  view_.closeProgress();
+  view_->closeProgress();
   if (!engine_.AutoVerify)
     return;
   if (engine_.ResultText == kOk)
@@ -258,12 +264,12 @@ void IspApp::VerifyChip() {
   if (!beginProgressOperation(QStringLiteral("  Verifying the uController . . .")))
     return;
   engine_.VerifyChip();
-  view_.setMainEnabled(true);
+  view_->setMainEnabled(true);
   engine_.ReleaseTarget();
   operationDone();
   if (engine_.CancelRequested)
     return;
-  view_.closeProgress();
+  view_->closeProgress();
   chipMessage(QStringLiteral("  Verify"),
               engine_.ResultText == kOk ? QStringLiteral("Verification OK") : engine_.ResultText,
               Icon::Information);
@@ -274,11 +280,11 @@ void IspApp::BlankCheckChip() {
     return;
   engine_.BlankCheckChip();
   engine_.ReleaseTarget();
-  view_.setMainEnabled(true);
+  view_->setMainEnabled(true);
   operationDone();
   if (engine_.CancelRequested)
     return;
-  view_.closeProgress();
+  view_->closeProgress();
   chipMessage(QStringLiteral("  Blank Check"),
               engine_.ResultText == kOk ? QStringLiteral("Blank Check OK") : engine_.ResultText,
               Icon::Information);
@@ -289,10 +295,10 @@ void IspApp::EraseChip() {
     return;
   UpdateSigText();
   UpdateOscText();
-  view_.setBusyCursor(true);
+  view_->setBusyCursor(true);
   engine_.EraseChip();
   engine_.ReleaseTarget();
-  view_.setBusyCursor(false);
+  view_->setBusyCursor(false);
   operationDone();
   UpdateLbDisp();
   QString text = engine_.ResultText;
@@ -305,9 +311,9 @@ void IspApp::EraseChip() {
 }
 
 void IspApp::ReadSignature() {
-  view_.setBusyCursor(true);
+  view_->setBusyCursor(true);
   engine_.ReadSignature();
-  view_.setBusyCursor(false);
+  view_->setBusyCursor(false);
   operationDone();
   UpdateLbDisp();
   UpdateSigText();
@@ -330,10 +336,10 @@ void IspApp::WriteLockBits() {
     engine_.ReleaseTarget();
     return;
   }
-  view_.setBusyCursor(true);
+  view_->setBusyCursor(true);
   engine_.WriteLockBits();
   engine_.ReleaseTarget();
-  view_.setBusyCursor(false);
+  view_->setBusyCursor(false);
   operationDone();
   chipMessage(caption,
               engine_.ResultText == kOk ? QStringLiteral("Lock Bits programmed")

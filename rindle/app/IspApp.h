@@ -40,8 +40,11 @@ struct LockBitDisplay {
 // maps its controls here and shows the fields after each command.
 class IspApp {
 public:
-  IspApp(IspEngine &engine, common::Prompter &prompter, OperationView &view,
+  // The view may be set later (the main window is made after this layer),
+  // but before the first chip operation.
+  IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
          IspHardware *hardware = nullptr, AppTexts texts = {});
+  void setView(OperationView *view) { view_ = view; }
 
   // ---- Start and end of a run.
   // The engine's start-up, then the fields for the stored device.
@@ -112,7 +115,7 @@ private:
 
   IspEngine &engine_;
   common::Prompter &prompter_;
-  OperationView &view_;
+  OperationView *view_;
   IspHardware *hardware_;
   AppTexts texts_;
 
