@@ -201,10 +201,11 @@ void TfrmMain::buildControls() {
   connect(cmdFuseBytes_, &QPushButton::clicked, this, &TfrmMain::cmdFuseBytesClick);
   bits->addWidget(cmdFuseBytes_);
   third->addWidget(frame, 1);
-  grid->addLayout(third, 0, 2, 6, 1);
+  grid->addLayout(third, 0, 2, 7, 1);
 
   // The three read-only fields under the buttons.
   auto *fields = new QGridLayout;
+  fields->setHorizontalSpacing(8);
   const auto field = [this, fields](int row, const QString &label, const char *name) {
     auto *caption = new QLabel(label, centralWidget());
     QLineEdit *edit = ReadOnlyField(name, centralWidget());
@@ -247,6 +248,8 @@ void TfrmMain::showFields() {
 // ---------------------------------------------------------------- OperationView
 
 void TfrmMain::showProgress(const QString &title, int maximum) {
+  // What the device check has just read.
+  showFields();
   if (progress_)
     progress_->start(title, maximum);
 }
@@ -264,10 +267,13 @@ void TfrmMain::closeProgress() {
 void TfrmMain::setMainEnabled(bool enabled) { setEnabled(enabled); }
 
 void TfrmMain::setBusyCursor(bool busy) {
-  if (busy)
+  if (busy) {
+    showFields();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
+  }
+  else {
     QApplication::restoreOverrideCursor();
+  }
 }
 
 void TfrmMain::processEvents() { QCoreApplication::processEvents(); }
