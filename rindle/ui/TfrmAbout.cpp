@@ -50,6 +50,8 @@ TfrmAbout::TfrmAbout(QWidget *parent)
   lblAboutM2_->setObjectName(QStringLiteral("lblAboutM2"));
   lblAboutM2_->setAlignment(Qt::AlignCenter);
   layout->addWidget(lblAboutM2_);
+  lblAboutM1_->setText(CreditLine(1));
+  lblAboutM2_->setText(CreditLine(2));
 }
 
 void TfrmAbout::showEvent(QShowEvent *event) {
@@ -58,6 +60,7 @@ void TfrmAbout::showEvent(QShowEvent *event) {
   lblAboutM2_->setText(CreditLine(2));
   lblAboutM1_->setToolTip(CreditLine(3));
   lblAboutM2_->setToolTip(CreditLine(3));
+  adjustSize();
   if (beep)
     beep();
 }

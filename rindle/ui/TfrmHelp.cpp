@@ -76,7 +76,10 @@ TfrmHelp::TfrmHelp(QWidget *parent)
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setBold(true);
   text_->setFont(font);
-  text_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #ffffe1; color: black; }"));
+  QPalette pale = text_->palette();
+  pale.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xE1));
+  pale.setColor(QPalette::Text, Qt::black);
+  text_->setPalette(pale);
   text_->setPlainText(HelpText());
   // Wide enough for 44 characters and the scroll bar, 24 lines high.
   const QFontMetrics metrics(font);
