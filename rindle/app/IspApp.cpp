@@ -8,6 +8,7 @@
 namespace rindle {
 
 using Icon = common::Prompter::Icon;
+using common::Prompter;
 
 namespace {
 
@@ -198,30 +199,43 @@ void IspApp::operationDone() {
     hardware_->operationDone();
 }
 
-bool IspApp::beginProgressOperation(const QString &title) {
+bool IspApp::checkDevice() {
   if (!CheckDID())
     return false;
+  // What the check has just read.
   UpdateSigText();
   UpdateOscText();
-  // ShowProgressForm.
-  engine_.CancelRequested = false;
-  view_->showProgress(title, engine_.Device.FlashSize + engine_.Device.EepromSize);
-  view_->setMainEnabled(false);
   return true;
 }
 
-void IspApp::ReadChip() {
-  if (!beginProgressOperation(QStringLiteral("  Reading the uController . . .")))
-    return;
-  engine_.ReadChip();
-  view_->setMainEnabled(true);
-  engine_.ReleaseTarget();
+bool IspApp::runWithProgress(const QString &title, void (IspEngine::*operation)(),
+                             bool releaseBeforeEnabling) {
+  // ShowProgressForm, then the main window is disabled while the engine runs.
+  engine_.CancelRequested = false;
+  view_->showProgress(title, engine_.Device.FlashSize + engine_.Device.EepromSize);
+  view_->setMainEnabled(false);
+  (engine_.*operation)();
+  if (releaseBeforeEnabling) {
+    engine_.ReleaseTarget();
+    view_->setMainEnabled(true);
+  } else {
+    view_->setMainEnabled(true);
+    engine_.ReleaseTarget();
+  }
   operationDone();
+  return !engine_.CancelRequested;
+}
+
+void IspApp::ReadChip() {
+  if (!checkDevice())
+    return;
+  const bool finished =
+      runWithProgress(QStringLiteral("  Reading the uController . . ."), &IspEngine::ReadChip);
   GetFilePath();
   engine_.ProgramFileName.clear();
   UpdateFilename();
   ShowChecksum();
-  if (engine_.CancelRequested)
+  if (!finished)
     return;
   view_->closeProgress();
   chipMessage(QStringLiteral("  Read"),
@@ -231,24 +245,15 @@ void IspApp::ReadChip() {
 }
 
 void IspApp::ProgramChip() {
-  if (!CheckDID())
+  if (!checkDevice())
     return;
-  UpdateSigText();
-  UpdateOscText();
   engine_.ApplyDefaultFuses();
   if (!confirmFuseWrite()) {
     engine_.ReleaseTarget();
     return;
   }
-  engine_.CancelRequested = false;
-  view_->showProgress(QStringLiteral("  Programming the uController . . ."),
-                     engine_.Device.FlashSize + engine_.Device.EepromSize);
-  view_->setMainEnabled(false);
-  engine_.ProgramChip();
-  view_->setMainEnabled(true);
-  engine_.ReleaseTarget();
-  operationDone();
-  if (engine_.CancelRequested)
+  if (!runWithProgress(QStringLiteral("  Programming the uController . . ."),
+                       &IspEngine::ProgramChip))
     return;
   view_->closeProgress();
   if (!engine_.AutoVerify)
@@ -261,13 +266,8 @@ void IspApp::ProgramChip() {
 }
 
 void IspApp::VerifyChip() {
-  if (!beginProgressOperation(QStringLiteral("  Verifying the uController . . .")))
-    return;
-  engine_.VerifyChip();
-  view_->setMainEnabled(true);
-  engine_.ReleaseTarget();
-  operationDone();
-  if (engine_.CancelRequested)
+  if (!checkDevice() ||
+      !runWithProgress(QStringLiteral("  Verifying the uController . . ."), &IspEngine::VerifyChip))
     return;
   view_->closeProgress();
   chipMessage(QStringLiteral("  Verify"),
@@ -276,13 +276,8 @@ void IspApp::VerifyChip() {
 }
 
 void IspApp::BlankCheckChip() {
-  if (!beginProgressOperation(QStringLiteral("  Blank Checking the uController . . .")))
-    return;
-  engine_.BlankCheckChip();
-  engine_.ReleaseTarget();
-  view_->setMainEnabled(true);
-  operationDone();
-  if (engine_.CancelRequested)
+  if (!checkDevice() || !runWithProgress(QStringLiteral("  Blank Checking the uController . . ."),
+                                         &IspEngine::BlankCheckChip, true))
     return;
   view_->closeProgress();
   chipMessage(QStringLiteral("  Blank Check"),
@@ -291,10 +286,8 @@ void IspApp::BlankCheckChip() {
 }
 
 void IspApp::EraseChip() {
-  if (!CheckDID())
+  if (!checkDevice())
     return;
-  UpdateSigText();
-  UpdateOscText();
   view_->setBusyCursor(true);
   engine_.EraseChip();
   engine_.ReleaseTarget();
@@ -322,10 +315,8 @@ void IspApp::ReadSignature() {
 }
 
 void IspApp::WriteLockBits() {
-  if (!CheckDID())
+  if (!checkDevice())
     return;
-  UpdateSigText();
-  UpdateOscText();
   const QString caption = QStringLiteral("  Lock Bits");
   if ((engine_.Fuses.LockBits & 0x0F) == 0 && !lockBits_.fuseBytesEnabled) {
     prompter_.message(caption, QStringLiteral("No Lock Bit selected"), Icon::Information);
@@ -414,21 +405,30 @@ void IspApp::ReloadFile() {
   prompter_.message(caption, engine_.ResultText, Icon::Warning);
 }
 
+Prompter::FileChoice IspApp::chooseSaveName(const QString &title, const QString &filters,
+                                            const char *const (&suffixes)[3],
+                                            const QString &caption, const QString &overwrite) {
+  auto choice = prompter_.saveFile(title, lastDirectory_, filters, saveFilter_);
+  if (choice.name.isEmpty())
+    return choice;
+  saveFilter_ = choice.filter;
+  choice.name = WithSuffix(choice.name, suffixes, choice.filter);
+  // Declining to overwrite leaves the current file names as they were, so
+  // that nothing is later written beside the other file.
+  if (QFileInfo::exists(choice.name) &&
+      !prompter_.question(caption, overwrite, Icon::Warning, false))
+    choice.name.clear();
+  return choice;
+}
+
 void IspApp::SaveFile() {
   const QString caption = QStringLiteral("  Save File");
-  const auto choice = prompter_.saveFile(QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
-                                         lastDirectory_, kProgramFilters, saveFilter_);
+  const auto choice =
+      chooseSaveName(QStringLiteral(" Save File  (HEX,  BIN,  ROM)"), kProgramFilters,
+                     kProgramSuffixes, caption, QStringLiteral("Over-write existing file"));
   if (choice.name.isEmpty())
     return;
-  saveFilter_ = choice.filter;
-  const QString name = WithSuffix(choice.name, kProgramSuffixes, choice.filter);
-  // Declining to overwrite leaves the current file as it was, so that its
-  // fuse database is not written beside the other file at exit.
-  if (QFileInfo::exists(name) &&
-      !prompter_.question(caption, QStringLiteral("Over-write existing file"), Icon::Warning,
-                          false))
-    return;
-  engine_.ProgramFileName = name;
+  engine_.ProgramFileName = choice.name;
   GetFilePath();
   switch (choice.filter) {
   case 0:
@@ -477,17 +477,11 @@ void IspApp::SaveEepromFile() {
     return;
   const QString caption = QStringLiteral("  Save EEPROM File");
   const auto choice =
-      prompter_.saveFile(QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"), lastDirectory_,
-                         kEepromFilters, saveFilter_);
+      chooseSaveName(QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"), kEepromFilters,
+                     kEepromSuffixes, caption, QStringLiteral("Over-write exiting file"));
   if (choice.name.isEmpty())
     return;
-  saveFilter_ = choice.filter;
-  const QString name = WithSuffix(choice.name, kEepromSuffixes, choice.filter);
-  if (QFileInfo::exists(name) &&
-      !prompter_.question(caption, QStringLiteral("Over-write exiting file"), Icon::Warning,
-                          false))
-    return;
-  engine_.EepromFileName = name;
+  engine_.EepromFileName = choice.name;
   if (choice.filter == 1)
     engine_.SaveEepromBinFile();
   else

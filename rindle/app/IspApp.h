@@ -103,9 +103,17 @@ public:
 private:
   // The fuse-write guard's question plugs in here; true writes the fuses.
   bool confirmFuseWrite() { return true; }
-  // The progress window up and the main window disabled, after the device
-  // check; false when the operation must not run.
-  bool beginProgressOperation(const QString &title);
+  // CheckDID, then the fields show what it read; false: stop silently.
+  bool checkDevice();
+  // One engine operation under the progress window with the main window
+  // disabled, the target released after it; false when it was cancelled.
+  bool runWithProgress(const QString &title, void (IspEngine::*operation)(),
+                       bool releaseBeforeEnabling = false);
+  // The save dialog, the filter's suffix for a bare name and the overwrite
+  // question; an empty name when cancelled or declined.
+  common::Prompter::FileChoice chooseSaveName(const QString &title, const QString &filters,
+                                              const char *const (&suffixes)[3],
+                                              const QString &caption, const QString &overwrite);
   // The engine's result, with the port's problem when the chip was silent.
   QString withPortProblem(const QString &text);
   void chipMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);

@@ -280,6 +280,11 @@ void TfrmMain::processEvents() { QCoreApplication::processEvents(); }
 
 // ---------------------------------------------------------------- handlers
 
+void TfrmMain::run(void (IspApp::*command)()) {
+  (app_.*command)();
+  showFields();
+}
+
 void TfrmMain::cboTypeChange(int row) {
   if (!app_.SelectRow(row))
     cboType_->setCurrentIndex(app_.Engine().Device.DeviceIndex & 0xFF);
@@ -295,40 +300,19 @@ void TfrmMain::chkLB1Click() { lockBoxClicked(0, chkLB1_); }
 void TfrmMain::chkLB2Click() { lockBoxClicked(1, chkLB2_); }
 void TfrmMain::chkLB3Click() { lockBoxClicked(2, chkLB3_); }
 
-void TfrmMain::cmdReadClick() {
-  app_.ReadChip();
-  showFields();
-}
+void TfrmMain::cmdReadClick() { run(&IspApp::ReadChip); }
 
-void TfrmMain::cmdWriteClick() {
-  app_.ProgramChip();
-  showFields();
-}
+void TfrmMain::cmdWriteClick() { run(&IspApp::ProgramChip); }
 
-void TfrmMain::cmdVerifyClick() {
-  app_.VerifyChip();
-  showFields();
-}
+void TfrmMain::cmdVerifyClick() { run(&IspApp::VerifyChip); }
 
-void TfrmMain::cmdSignatureClick() {
-  app_.ReadSignature();
-  showFields();
-}
+void TfrmMain::cmdSignatureClick() { run(&IspApp::ReadSignature); }
 
-void TfrmMain::cmdLockBitsClick() {
-  app_.WriteLockBits();
-  showFields();
-}
+void TfrmMain::cmdLockBitsClick() { run(&IspApp::WriteLockBits); }
 
-void TfrmMain::cmdEraseClick() {
-  app_.EraseChip();
-  showFields();
-}
+void TfrmMain::cmdEraseClick() { run(&IspApp::EraseChip); }
 
-void TfrmMain::cmdBlankClick() {
-  app_.BlankCheckChip();
-  showFields();
-}
+void TfrmMain::cmdBlankClick() { run(&IspApp::BlankCheckChip); }
 
 void TfrmMain::cmdDispBufferClick() {
   if (showDispBuffer)
@@ -336,20 +320,11 @@ void TfrmMain::cmdDispBufferClick() {
   showFields();
 }
 
-void TfrmMain::bufferEditedByDialog() {
-  app_.BufferEditedByDialog();
-  showFields();
-}
+void TfrmMain::bufferEditedByDialog() { run(&IspApp::BufferEditedByDialog); }
 
-void TfrmMain::cmdReloadFileClick() {
-  app_.ReloadFile();
-  showFields();
-}
+void TfrmMain::cmdReloadFileClick() { run(&IspApp::ReloadFile); }
 
-void TfrmMain::cmdOpenFileClick() {
-  app_.OpenFile();
-  showFields();
-}
+void TfrmMain::cmdOpenFileClick() { run(&IspApp::OpenFile); }
 
 void TfrmMain::cmdResetMouseDown() { app_.HoldReset(); }
 void TfrmMain::cmdResetMouseUp() { app_.ReleaseReset(); }
@@ -372,20 +347,11 @@ void TfrmMain::cmdFuseBytesClick() {
 
 void TfrmMain::mnuFileOpenClick() { cmdOpenFileClick(); }
 
-void TfrmMain::mnuFileSaveClick() {
-  app_.SaveFile();
-  showFields();
-}
+void TfrmMain::mnuFileSaveClick() { run(&IspApp::SaveFile); }
 
-void TfrmMain::mnuFileOpenE2Click() {
-  app_.OpenEepromFile();
-  showFields();
-}
+void TfrmMain::mnuFileOpenE2Click() { run(&IspApp::OpenEepromFile); }
 
-void TfrmMain::mnuFileSaveE2Click() {
-  app_.SaveEepromFile();
-  showFields();
-}
+void TfrmMain::mnuFileSaveE2Click() { run(&IspApp::SaveEepromFile); }
 
 void TfrmMain::mnuFileExitClick() { close(); }
 

@@ -91,6 +91,8 @@ private:
   void buildMenus();
   void buildControls();
   void lockBoxClicked(int bit, QCheckBox *box);
+  // A command of the application layer, then its fields shown.
+  void run(void (IspApp::*command)());
 
   IspApp &app_;
   QPointer<TfrmAbout> about_;

@@ -3,7 +3,6 @@
 // The application layer on the simulated bench, with scripted answers and a
 // view that records what the screen was asked to do.
 
-#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
@@ -13,24 +12,13 @@
 #include "rindle/app/IspApp.h"
 #include "rindle/app/IspHardware.h"
 #include "rindle/engine/DeviceCatalogue.h"
+#include "tests/rindle/data/DataTestSupport.h"
 
 namespace rindle::apptest {
 
-inline QString Fixture(const QString &name) {
-  return QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/") + name;
-}
-
-inline QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
-}
-
-inline void WriteAll(const QString &path, const QByteArray &content) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-  ASSERT_EQ(f.write(content), content.size());
-}
+using rindle::testing::ReadAll;
+using rindle::testing::WriteAll;
+inline QString Fixture(const QString &name) { return rindle::testing::DataFixture(name); }
 
 class RecordingView : public OperationView {
 public:

@@ -6,7 +6,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -21,18 +20,12 @@
 #include "rindle/ui/RindleProgram.h"
 #include "rindle/ui/TfrmCmdSts.h"
 #include "rindle/ui/TfrmMain.h"
+#include "tests/rindle/data/DataTestSupport.h"
 
 namespace rindle::uitest {
 
-inline QString Fixture(const QString &name) {
-  return QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/") + name;
-}
-
-inline QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
-}
+using rindle::testing::ReadAll;
+inline QString Fixture(const QString &name) { return rindle::testing::DataFixture(name); }
 
 // Saves a picture of a window under the build folder for a person to look at.
 inline void Screenshot(QWidget *window, const QString &name) {
