@@ -386,6 +386,9 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
     closed_ = true;
     app_.FormClose();
   }
+  // A splash still up would keep the program running.
+  if (splash_)
+    splash_->close();
   event->accept();
 }
 
