@@ -29,12 +29,11 @@ namespace {
 // "Courier New" where it is installed, else the system's fixed-pitch font.
 QFont FieldFont() {
   const QString courier = QStringLiteral("Courier New");
-  if (QFontDatabase::hasFamily(courier)) {
-    QFont font(courier);
-    font.setPointSize(QApplication::font().pointSize());
-    return font;
-  }
-  return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  QFont font = QFontDatabase::hasFamily(courier) ? QFont(courier)
+                                                  : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  // As large as the window's other texts.
+  font.setPointSizeF(QApplication::font().pointSizeF());
+  return font;
 }
 
 QLineEdit *ReadOnlyField(const char *name, QWidget *parent) {

@@ -95,6 +95,35 @@ TEST(MainWindow, StartsAsTheSpecifiedWindow) {
   Screenshot(&w, "rindle-main-idle");
 }
 
+TEST(MainWindow, EveryCaptionFitsWithALargeFont) {
+  const QFont normal = QApplication::font();
+  QFont large = normal;
+  large.setPointSize(normal.pointSize() * 2);
+  QApplication::setFont(large);
+  {
+    WindowRig rig;
+    rig.chooseDevice(kMega128);
+    for (QAbstractButton *b : rig.main().findChildren<QAbstractButton *>()) {
+      if (b->window() != &rig.main())
+        continue;
+      QString text = b->text();
+      text.remove(u'&');
+      EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text)) << b->objectName().toStdString();
+      EXPECT_GE(b->width(), b->sizeHint().width()) << b->objectName().toStdString();
+    }
+    for (QLabel *l : rig.main().findChildren<QLabel *>()) {
+      if (l->window() == &rig.main()) {
+        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text()))
+            << l->text().toStdString();
+      }
+    }
+    auto *list = rig.find<QComboBox>("cboType");
+    EXPECT_GE(list->width(), list->fontMetrics().horizontalAdvance("  MEGA8515"));
+    Screenshot(&rig.main(), "rindle-main-large-font");
+  }
+  QApplication::setFont(normal);
+}
+
 TEST(MainWindow, TabVisitsTheButtonsOnly) {
   WindowRig rig;
   QPushButton *first = rig.find("cmdRead");
