@@ -275,6 +275,15 @@ TEST(PortProblem, SilentChipMessageAddsThePortLine) {
   EXPECT_EQ(engine.ResultText, kNoResponse);
 }
 
+TEST(PortProblem, MachineWithoutTheDeviceSaysWhy) {
+  if (QFile::exists("/dev/parport0"))
+    GTEST_SKIP() << "this machine has a parallel port";
+  ParallelPortHardware hardware;
+  const QString line = hardware.portProblem(0x378);
+  EXPECT_FALSE(line.isEmpty());
+  EXPECT_FALSE(line.contains('\r'));
+}
+
 TEST(PortProblem, LineNamesTheGroupOnRefusal) {
   EXPECT_EQ(PortProblemLine("Cannot open /dev/parport0 for port 0378: Permission denied.", "lp"),
             "Cannot open /dev/parport0 for port 0378: Permission denied. Your user must be in "
