@@ -380,6 +380,12 @@ void TfrmMain::showEvent(QShowEvent *event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event) {
+  // Not while an operation runs (the window is disabled then): the engine
+  // is still using the port and the buffer.
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
   // FormClose, once, however the window is closed.
   if (!closed_) {
     closed_ = true;

@@ -287,6 +287,23 @@ TEST(MainWindow, CancelStopsARealTimeReadWithinOneStep) {
   EXPECT_TRUE(rig.main().isEnabled());
 }
 
+TEST(MainWindow, CannotBeClosedWhileAnOperationRuns) {
+  WindowRig rig;
+  rig.chooseDevice(kMega8);
+  bool refused = false;
+  rig.duringOperation([&] {
+    if (rig.program->progress().gauge()->progress() < 1024)
+      return false;
+    refused = !rig.main().close();
+    return true;
+  });
+  rig.click("cmdVerify");
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(rig.main().isVisible());
+  EXPECT_EQ(rig.lastShown(), "  Verify|Verification OK");
+  EXPECT_TRUE(rig.main().close()); // idle again: it closes
+}
+
 TEST(MainWindow, ResetChipAnswersTheMouseOnly) {
   WindowRig rig;
   rig.chooseDevice(kMega8);
