@@ -4,8 +4,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 
 #include "rindle/engine/DeviceCatalogue.h"
 #include "rindle/ui/TfrmSplash.h"
@@ -15,17 +13,6 @@ namespace {
 
 using namespace rindle::device;
 
-// Runs a File menu item: a click on the menu's title opens it, the item's
-// accelerator letter runs it.
-void FileMenu(WindowRig &rig, Qt::Key item) {
-  auto *menu = rig.main().findChild<QMenu *>("mnuFile");
-  ASSERT_NE(menu, nullptr);
-  QMenuBar *bar = rig.main().menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-  ASSERT_NE(menu, nullptr);
-  ASSERT_TRUE(menu->isVisible());
-  QTest::keyClick(menu, item);
-}
 
 TEST(EndToEnd, ProgramReadSaveAndStartAgain) {
   QTemporaryDir folder;
@@ -60,7 +47,7 @@ TEST(EndToEnd, ProgramReadSaveAndStartAgain) {
 
     rig.prompter.fileNames.push_back(folder.path() + "/copy");
     rig.prompter.filterChoices.push_back(1); // Bin files
-    FileMenu(rig, Qt::Key_S);
+    rig.fileMenu(Qt::Key_S);
     // The image, blank flash, and (as the options ask by default) the four
     // calibration bytes in the last two flash words.
     const auto cal = rig.sim->bench().chip()->calibration();
@@ -78,7 +65,7 @@ TEST(EndToEnd, ProgramReadSaveAndStartAgain) {
     QTest::mouseClick(rig.find<QCheckBox>("chkLB2"), Qt::LeftButton);
     fusesAtClose = rig.program->engine().Fuses;
     EXPECT_EQ(fusesAtClose.LockBits, 2);
-    FileMenu(rig, Qt::Key_E); // Exit
+    rig.fileMenu(Qt::Key_E); // Exit
     EXPECT_FALSE(rig.main().isVisible());
   }
   WindowRig again({}, false, folder.path());

@@ -4,8 +4,6 @@
 #include "WindowRig.h"
 
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 
 #include "rindle/app/FieldTexts.h"
 #include "rindle/engine/DeviceCatalogue.h"
@@ -15,15 +13,6 @@ namespace {
 
 using namespace rindle::device;
 
-// Clicks the File menu's title, then the item's accelerator letter.
-void FileMenu(WindowRig &rig, Qt::Key item) {
-  auto *menu = rig.main().findChild<QMenu *>("mnuFile");
-  ASSERT_NE(menu, nullptr);
-  QMenuBar *bar = rig.main().menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-  ASSERT_TRUE(menu->isVisible());
-  QTest::keyClick(menu, item);
-}
 
 struct HexSaveCase {
   const char *name;
@@ -38,7 +27,7 @@ TEST_P(HexSaveWindow, SaveFileMenuRefusesHexAbove64KiB) {
   rig.chooseDevice(GetParam().device);
   const QString file = rig.folder_ + "/image.hex";
   rig.prompter.fileNames.push_back(file);
-  FileMenu(rig, Qt::Key_S);
+  rig.fileMenu(Qt::Key_S);
   EXPECT_EQ(rig.prompter.shown.front().caption, " Save File  (HEX,  BIN,  ROM)");
   if (GetParam().refused) {
     EXPECT_EQ(rig.lastShown(), "  Save File|Use BIN or ROM format for saving files > 64K");
@@ -81,7 +70,7 @@ TEST(FileCommandsWindow, FailedOpenLeavesABlankBufferAndTheTitle) {
   rig.click("cmdOpenFile");
   ASSERT_NE(rig.field("edtCSdata"), ChecksumText(0xFF * 8192));
   rig.prompter.fileNames.push_back(rig.folder_ + "/missing.hex");
-  FileMenu(rig, Qt::Key_O);
+  rig.fileMenu(Qt::Key_O);
   EXPECT_EQ(rig.prompter.shown.back().caption, "  Open File");
   EXPECT_EQ(rig.prompter.shown.back().icon, common::Prompter::Icon::Warning);
   EXPECT_EQ(rig.field("edtCSdata"), ChecksumText(0xFF * 8192));
@@ -92,11 +81,11 @@ TEST(FileCommandsWindow, EepromItemsDoNothingWithoutEeprom) {
   WindowRig rig;
   rig.chooseDevice(kAt89S52);
   rig.prompter.fileNames.push_back(rig.folder_ + "/e.eep");
-  FileMenu(rig, Qt::Key_P); // O&pen Eeprom File
-  FileMenu(rig, Qt::Key_A); // S&ave Eeprom File
+  rig.fileMenu(Qt::Key_P); // O&pen Eeprom File
+  rig.fileMenu(Qt::Key_A); // S&ave Eeprom File
   EXPECT_TRUE(rig.prompter.shown.empty());
   rig.chooseDevice(kMega8);
-  FileMenu(rig, Qt::Key_P); // the file is not there
+  rig.fileMenu(Qt::Key_P); // the file is not there
   ASSERT_EQ(rig.prompter.shown.size(), 2u);
   EXPECT_EQ(rig.prompter.shown[0].caption, " Open EEPROM File  (HEX,  BIN,  EEP)");
   EXPECT_EQ(rig.prompter.shown[1].caption, "  Open EEPROM File");

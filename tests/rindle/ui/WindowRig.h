@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +75,17 @@ struct WindowRig {
       QTest::keyClick(view, key);
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_FALSE(view->isVisible());
+  }
+
+  // Runs a File menu item: a click on the menu's title opens it, the item's
+  // accelerator letter runs it.
+  void fileMenu(Qt::Key item) {
+    auto *menu = main().findChild<QMenu *>("mnuFile");
+    ASSERT_NE(menu, nullptr);
+    QMenuBar *bar = main().menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, item);
   }
 
   // Runs `step` each time the engine lets events run, until it returns true.
