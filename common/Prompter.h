@@ -26,6 +26,23 @@ public:
                                const QString &filter) = 0;
   virtual QString saveFileName(const QString &caption, const QString &folder,
                                const QString &fileName, const QString &filter) = 0;
+
+  // File dialogs whose filter list ("Name (*.x);;Name (*.y)") chooses what
+  // the file is read or written as: the chosen name (empty: cancelled) and
+  // the index of the filter the user picked. startFilter is selected when
+  // the dialog opens. Without an override the picked filter is the start one.
+  struct FileChoice {
+    QString name;
+    int filter = 0;
+  };
+  virtual FileChoice openFile(const QString &caption, const QString &folder,
+                              const QString &filters, int startFilter) {
+    return {openFileName(caption, folder, filters), startFilter};
+  }
+  virtual FileChoice saveFile(const QString &caption, const QString &folder,
+                              const QString &filters, int startFilter) {
+    return {saveFileName(caption, folder, QString(), filters), startFilter};
+  }
 };
 
 } // namespace common

@@ -36,6 +36,28 @@ QString ScriptedPrompter::saveFileName(const QString &caption, const QString &fo
   return f;
 }
 
+Prompter::FileChoice ScriptedPrompter::openFile(const QString &caption, const QString &folder,
+                                                const QString &filters, int startFilter) {
+  const QString name = openFileName(caption, folder, filters);
+  return {name, pickFilter(filters, startFilter)};
+}
+
+Prompter::FileChoice ScriptedPrompter::saveFile(const QString &caption, const QString &folder,
+                                                const QString &filters, int startFilter) {
+  const QString name = saveFileName(caption, folder, QString(), filters);
+  return {name, pickFilter(filters, startFilter)};
+}
+
+int ScriptedPrompter::pickFilter(const QString &filters, int startFilter) {
+  shown.back().filter = filters;
+  shown.back().startFilter = startFilter;
+  if (filterChoices.empty())
+    return startFilter;
+  const int picked = filterChoices.front();
+  filterChoices.pop_front();
+  return picked;
+}
+
 QStringList ScriptedPrompter::messages() const {
   QStringList out;
   for (const auto &s : shown)

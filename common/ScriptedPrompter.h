@@ -20,6 +20,8 @@ public:
     QString text; // message text, or the folder for file dialogs
     Icon icon = Icon::None;
     bool defaultYes = false;
+    QString filter; // file dialogs: the filter list offered
+    int startFilter = 0;
   };
 
   void message(const QString &caption, const QString &text, Icon icon) override;
@@ -29,13 +31,23 @@ public:
                        const QString &filter) override;
   QString saveFileName(const QString &caption, const QString &folder,
                        const QString &fileName, const QString &filter) override;
+  FileChoice openFile(const QString &caption, const QString &folder, const QString &filters,
+                      int startFilter) override;
+  FileChoice saveFile(const QString &caption, const QString &folder, const QString &filters,
+                      int startFilter) override;
 
   std::deque<bool> answers;
   std::deque<QString> fileNames;
+  // The filter picked in each openFile/saveFile; when empty the start one.
+  std::deque<int> filterChoices;
   std::vector<Shown> shown;
 
   // The texts of the message boxes shown so far, in order.
   QStringList messages() const;
+
+private:
+  // Records the filters of the dialog just shown; the next scripted choice.
+  int pickFilter(const QString &filters, int startFilter);
 };
 
 } // namespace common

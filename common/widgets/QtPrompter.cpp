@@ -53,4 +53,36 @@ QString QtPrompter::saveFileName(const QString &caption, const QString &folder,
                                       QFileDialog::DontConfirmOverwrite);
 }
 
+namespace {
+
+Prompter::FileChoice runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode,
+                                   const QString &caption, const QString &folder,
+                                   const QString &filters, int startFilter) {
+  QFileDialog dialog(parent, caption, folder, filters);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+  // The commands ask their own overwrite question.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  const QStringList list = filters.split(QStringLiteral(";;"));
+  if (startFilter >= 0 && startFilter < list.size())
+    dialog.selectNameFilter(list[startFilter]);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return {QString(), startFilter};
+  const int picked = static_cast<int>(list.indexOf(dialog.selectedNameFilter()));
+  return {dialog.selectedFiles().first(), picked < 0 ? startFilter : picked};
+}
+
+} // namespace
+
+Prompter::FileChoice QtPrompter::openFile(const QString &caption, const QString &folder,
+                                          const QString &filters, int startFilter) {
+  return runFileDialog(parent_, QFileDialog::AcceptOpen, caption, folder, filters, startFilter);
+}
+
+Prompter::FileChoice QtPrompter::saveFile(const QString &caption, const QString &folder,
+                                          const QString &filters, int startFilter) {
+  return runFileDialog(parent_, QFileDialog::AcceptSave, caption, folder, filters, startFilter);
+}
+
 } // namespace common

@@ -19,6 +19,10 @@ public:
                        const QString &filter) override;
   QString saveFileName(const QString &caption, const QString &folder,
                        const QString &fileName, const QString &filter) override;
+  FileChoice openFile(const QString &caption, const QString &folder, const QString &filters,
+                      int startFilter) override;
+  FileChoice saveFile(const QString &caption, const QString &folder, const QString &filters,
+                      int startFilter) override;
 
 private:
   QWidget *parent_;

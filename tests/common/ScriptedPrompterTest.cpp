@@ -24,3 +24,22 @@ TEST(ScriptedPrompter, RecordsMessagesAndFileDialogs) {
   EXPECT_EQ(p.messages(), QStringList{"OK"});
   EXPECT_EQ(p.shown.size(), 3u);
 }
+
+TEST(ScriptedPrompter, FileDialogsPickTheScriptedFilterElseTheStartOne) {
+  ScriptedPrompter p;
+  p.fileNames = {"/tmp/a.bin", "/tmp/b"};
+  p.filterChoices = {1};
+  const QString filters = "Hex files (*.hex);;Bin files (*.bin)";
+  const auto first = p.openFile("Open", "/tmp", filters, 0);
+  EXPECT_EQ(first.name, "/tmp/a.bin");
+  EXPECT_EQ(first.filter, 1);
+  const auto second = p.saveFile("Save", "/tmp", filters, 1);
+  EXPECT_EQ(second.name, "/tmp/b");
+  EXPECT_EQ(second.filter, 1);
+  const auto cancelled = p.openFile("Open", "/tmp", filters, 0);
+  EXPECT_TRUE(cancelled.name.isEmpty());
+  ASSERT_EQ(p.shown.size(), 3u);
+  EXPECT_EQ(p.shown[1].kind, ScriptedPrompter::Shown::Kind::SaveFile);
+  EXPECT_EQ(p.shown[1].filter, filters);
+  EXPECT_EQ(p.shown[1].startFilter, 1);
+}

@@ -1,0 +1,504 @@
+#include "rindle/app/IspApp.h"
+
+#include <QFileInfo>
+
+#include "rindle/app/FieldTexts.h"
+#include "rindle/app/IspHardware.h"
+
+namespace rindle {
+
+using Icon = common::Prompter::Icon;
+using common::Prompter;
+
+namespace {
+
+const QString kOk = QStringLiteral("OK");
+
+const QString kProgramFilters =
+    QStringLiteral("Hex files (*.hex);;Bin files (*.bin);;Rom files (*.rom)");
+const QString kEepromFilters =
+    QStringLiteral("Hex files (*.hex);;Bin files (*.bin);;Eeprom files (*.eep)");
+const char *const kProgramSuffixes[] = {".hex", ".bin", ".rom"};
+const char *const kEepromSuffixes[] = {".hex", ".bin", ".eep"};
+
+// The suffix a filter adds to a name typed without one.
+QString WithSuffix(const QString &name, const char *const (&suffixes)[3], int filter) {
+  if (!QFileInfo(name).suffix().isEmpty() || filter < 0 || filter > 2)
+    return name;
+  return name + QLatin1String(suffixes[filter]);
+}
+
+// The three program-file loaders by filter or by extension.
+void LoadProgram(IspEngine &engine, int format) {
+  switch (format) {
+  case 0: engine.LoadHexFile(); break;
+  case 1: engine.LoadBinFile(); break;
+  default: engine.LoadRomFile(); break;
+  }
+}
+
+// Devices whose chip erase leaves the fuses alone (it has none to set).
+bool EraseKeepsFuses(std::uint16_t index) {
+  switch (index & 0xFF) {
+  case device::kAt89S51:
+  case device::kAt89S52:
+  case device::kAt89S53:
+  case device::kAt89S8252:
+  case device::kAt90S1200:
+  case device::kAt90S2313:
+  case device::kAt90S8515:
+  case device::kAt90S8535:
+    return true;
+  default:
+    return false;
+  }
+}
+
+} // namespace
+
+IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
+               IspHardware *hardware, AppTexts texts)
+    : engine_(engine), prompter_(prompter), view_(view), hardware_(hardware),
+      texts_(std::move(texts)) {
+  engine_.UpdateProgressBar = [this](int position) {
+    if (view_ != nullptr)
+      view_->setProgress(position);
+  };
+  engine_.ProcessEvents = [this] {
+    if (view_ != nullptr)
+      view_->processEvents();
+  };
+}
+
+// ---------------------------------------------------------------- run
+
+void IspApp::FormCreate() {
+  engine_.InitEngine();
+  // InitForm1.
+  UpdateFilename();
+  // A damaged settings file may name a separator row.
+  if (FindDevice(engine_.Device.DeviceIndex) == nullptr)
+    engine_.Device.DeviceIndex = device::kAt89S51;
+  engine_.SelectDevice();
+  if (hardware_ != nullptr)
+    hardware_->deviceSelected(engine_.Device.DeviceIndex);
+  UpdateLbDisp();
+  GetFilePath();
+  ShowChecksum();
+  resetChipFields();
+  engine_.SignatureOnly = false;
+}
+
+void IspApp::FormClose() {
+  engine_.SaveSettings();
+  engine_.TimerRestore();
+  if (hardware_ != nullptr)
+    hardware_->operationDone();
+}
+
+// ---------------------------------------------------------------- fields
+
+void IspApp::UpdateFilename() {
+  statusText_ = StatusText(engine_.ProgramFileName, texts_.windowTitle);
+}
+
+void IspApp::GetFilePath() {
+  if (!engine_.ProgramFileName.isEmpty())
+    lastDirectory_ = FolderOf(engine_.ProgramFileName);
+}
+
+void IspApp::UpdateLbDisp() {
+  const std::uint16_t bits = engine_.Fuses.LockBits;
+  lockBits_.lb1 = (bits & 1) != 0;
+  lockBits_.lb2 = (bits & 2) != 0;
+  const std::uint16_t index = engine_.Device.DeviceIndex & 0xFF;
+  lockBits_.deviceRow = FindDevice(index) != nullptr;
+  if (!lockBits_.deviceRow)
+    return;
+  const bool at89 = index <= device::kLastAt89S;
+  lockBits_.lb3Enabled = at89 || index == device::kAt90S8535;
+  if (lockBits_.lb3Enabled)
+    lockBits_.lb3Checked = (bits & 4) != 0;
+  lockBits_.lb3Caption = index == device::kAt90S8535 ? QStringLiteral("   FSTRT")
+                                                     : QStringLiteral("   Lock Bit-3");
+  lockBits_.fuseBytesEnabled =
+      !(at89 || index == device::kAt90S1200 || index == device::kAt90S2313 ||
+        index == device::kAt90S8515 || index == device::kAt90S8535) ||
+      index == device::kAt89S8253;
+}
+
+void IspApp::UpdateSigText() { sigText_ = SignatureText(engine_); }
+
+void IspApp::UpdateOscText() {
+  if (const auto text = CalibrationText(engine_))
+    oscText_ = *text;
+}
+
+void IspApp::ShowChecksum() { checksumText_ = ChecksumText(engine_.BufferChecksum()); }
+
+void IspApp::resetChipFields() {
+  sigText_ = kNoSignatureText;
+  oscText_ = kNoCalibrationText;
+}
+
+// ---------------------------------------------------------------- device list
+
+bool IspApp::SelectRow(int row) {
+  if (row < 0 || FindDevice(static_cast<std::uint16_t>(row)) == nullptr)
+    return false;
+  engine_.Device.DeviceIndex = static_cast<std::uint16_t>(row);
+  engine_.SelectDevice();
+  if (hardware_ != nullptr)
+    hardware_->deviceSelected(engine_.Device.DeviceIndex);
+  UpdateLbDisp();
+  ShowChecksum();
+  resetChipFields();
+  return true;
+}
+
+void IspApp::SetLockBit(int bit, bool on) {
+  const auto mask = static_cast<std::uint16_t>(1u << bit);
+  if (on)
+    engine_.Fuses.LockBits |= mask;
+  else
+    engine_.Fuses.LockBits &= static_cast<std::uint16_t>(~mask);
+  UpdateLbDisp();
+}
+
+// ---------------------------------------------------------------- chip operations
+
+bool IspApp::CheckDID() {
+  engine_.ProceedFlag = true;
+  const std::uint16_t index = engine_.Device.DeviceIndex & 0xFF;
+  if (index == device::kAt89S53 || index == device::kAt89S8252)
+    return true;
+  engine_.SignatureOnly = true;
+  engine_.ReadSignature();
+  engine_.SignatureOnly = false;
+  if (engine_.ReadSignatureValue != engine_.Device.ExpectedSignature) {
+    engine_.ProceedFlag = prompter_.question(
+        texts_.questionCaption, QStringLiteral("Device Signature did not match.\rDo you want to continue ?"),
+        Icon::Warning, false);
+  }
+  return engine_.ProceedFlag;
+}
+
+QString IspApp::withPortProblem(const QString &text) {
+  if (engine_.ChipResponded || hardware_ == nullptr)
+    return text;
+  const QString problem = hardware_->portProblem(engine_.Port.PortBase);
+  return problem.isEmpty() ? text : text + u'\r' + problem;
+}
+
+void IspApp::chipMessage(const QString &caption, const QString &text, Icon icon) {
+  prompter_.message(caption, withPortProblem(text), icon);
+}
+
+void IspApp::operationDone() {
+  if (hardware_ != nullptr)
+    hardware_->operationDone();
+}
+
+bool IspApp::checkDevice() {
+  if (!CheckDID())
+    return false;
+  // What the check has just read.
+  UpdateSigText();
+  UpdateOscText();
+  return true;
+}
+
+bool IspApp::runWithProgress(const QString &title, void (IspEngine::*operation)(),
+                             bool releaseBeforeEnabling) {
+  // ShowProgressForm, then the main window is disabled while the engine runs.
+  engine_.CancelRequested = false;
+  view_->showProgress(title, engine_.Device.FlashSize + engine_.Device.EepromSize);
+  view_->setMainEnabled(false);
+  (engine_.*operation)();
+  if (releaseBeforeEnabling) {
+    engine_.ReleaseTarget();
+    view_->setMainEnabled(true);
+  } else {
+    view_->setMainEnabled(true);
+    engine_.ReleaseTarget();
+  }
+  operationDone();
+  return !engine_.CancelRequested;
+}
+
+void IspApp::ReadChip() {
+  if (!checkDevice())
+    return;
+  const bool finished =
+      runWithProgress(QStringLiteral("  Reading the uController . . ."), &IspEngine::ReadChip);
+  GetFilePath();
+  engine_.ProgramFileName.clear();
+  UpdateFilename();
+  ShowChecksum();
+  if (!finished)
+    return;
+  view_->closeProgress();
+  chipMessage(QStringLiteral("  Read"),
+              engine_.ResultText.isEmpty() ? QStringLiteral("Reading Completed")
+                                           : engine_.ResultText,
+              Icon::Information);
+}
+
+void IspApp::ProgramChip() {
+  if (!checkDevice())
+    return;
+  engine_.ApplyDefaultFuses();
+  if (!confirmFuseWrite()) {
+    engine_.ReleaseTarget();
+    return;
+  }
+  if (!runWithProgress(QStringLiteral("  Programming the uController . . ."),
+                       &IspEngine::ProgramChip))
+    return;
+  view_->closeProgress();
+  if (!engine_.AutoVerify)
+    return;
+  if (engine_.ResultText == kOk)
+    prompter_.message(QStringLiteral("  Write"), QStringLiteral("Program, Verify  OK"),
+                      Icon::Information);
+  else
+    chipMessage(QStringLiteral("  Write"), engine_.ResultText, Icon::Error);
+}
+
+void IspApp::VerifyChip() {
+  if (!checkDevice() ||
+      !runWithProgress(QStringLiteral("  Verifying the uController . . ."), &IspEngine::VerifyChip))
+    return;
+  view_->closeProgress();
+  chipMessage(QStringLiteral("  Verify"),
+              engine_.ResultText == kOk ? QStringLiteral("Verification OK") : engine_.ResultText,
+              Icon::Information);
+}
+
+void IspApp::BlankCheckChip() {
+  if (!checkDevice() || !runWithProgress(QStringLiteral("  Blank Checking the uController . . ."),
+                                         &IspEngine::BlankCheckChip, true))
+    return;
+  view_->closeProgress();
+  chipMessage(QStringLiteral("  Blank Check"),
+              engine_.ResultText == kOk ? QStringLiteral("Blank Check OK") : engine_.ResultText,
+              Icon::Information);
+}
+
+void IspApp::EraseChip() {
+  if (!checkDevice())
+    return;
+  view_->setBusyCursor(true);
+  engine_.EraseChip();
+  engine_.ReleaseTarget();
+  view_->setBusyCursor(false);
+  operationDone();
+  UpdateLbDisp();
+  QString text = engine_.ResultText;
+  if (engine_.ChipResponded) {
+    text = EraseKeepsFuses(engine_.Device.DeviceIndex)
+               ? QStringLiteral("Erasing Completed")
+               : QStringLiteral("Erasing Completed\rFuses set to default value");
+  }
+  chipMessage(QStringLiteral("  Erase"), text, Icon::Information);
+}
+
+void IspApp::ReadSignature() {
+  view_->setBusyCursor(true);
+  engine_.ReadSignature();
+  view_->setBusyCursor(false);
+  operationDone();
+  UpdateLbDisp();
+  UpdateSigText();
+  UpdateOscText();
+  chipMessage(QStringLiteral("  Signature"), engine_.ResultText, Icon::Information);
+}
+
+void IspApp::WriteLockBits() {
+  if (!checkDevice())
+    return;
+  const QString caption = QStringLiteral("  Lock Bits");
+  if ((engine_.Fuses.LockBits & 0x0F) == 0 && !lockBits_.fuseBytesEnabled) {
+    prompter_.message(caption, QStringLiteral("No Lock Bit selected"), Icon::Information);
+    return;
+  }
+  engine_.ApplyDefaultFuses();
+  if (!confirmFuseWrite()) {
+    engine_.ReleaseTarget();
+    return;
+  }
+  view_->setBusyCursor(true);
+  engine_.WriteLockBits();
+  engine_.ReleaseTarget();
+  view_->setBusyCursor(false);
+  operationDone();
+  chipMessage(caption,
+              engine_.ResultText == kOk ? QStringLiteral("Lock Bits programmed")
+                                        : engine_.ResultText,
+              Icon::Information);
+}
+
+void IspApp::HoldReset() { engine_.HoldReset(); }
+
+void IspApp::ReleaseReset() {
+  engine_.ReleaseReset();
+  operationDone();
+}
+
+// ---------------------------------------------------------------- files
+
+void IspApp::clearFileAreas() {
+  engine_.ClearFlashArea();
+  engine_.ClearEepromArea();
+}
+
+void IspApp::OpenFile() {
+  const auto choice = prompter_.openFile(QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
+                                         lastDirectory_, kProgramFilters, openFilter_);
+  if (choice.name.isEmpty())
+    return;
+  openFilter_ = choice.filter;
+  engine_.ProgramFileName = choice.name;
+  GetFilePath();
+  LoadProgram(engine_, choice.filter);
+  if (engine_.ResultText == kOk) {
+    UpdateFilename();
+    ShowChecksum();
+    engine_.LoadFuseDatabase();
+    UpdateLbDisp();
+    return;
+  }
+  clearFileAreas();
+  engine_.ProgramFileName.clear();
+  UpdateFilename();
+  ShowChecksum();
+  prompter_.message(QStringLiteral("  Open File"), engine_.ResultText, Icon::Warning);
+}
+
+void IspApp::ReloadFile() {
+  if (engine_.ProgramFileName.isEmpty())
+    return;
+  const QString caption = QStringLiteral("  Reload File");
+  const QString suffix = QFileInfo(engine_.ProgramFileName).suffix();
+  const int format = QStringList{"hex", "bin", "rom"}.indexOf(suffix.toLower());
+  if (format < 0) {
+    // Open File chose the format by filter; the name alone cannot tell it.
+    const QString type = suffix.isEmpty() ? QStringLiteral("no extension") : u'.' + suffix;
+    prompter_.message(caption, QStringLiteral("Cannot reload a file of type \"%1\"").arg(type),
+                      Icon::Warning);
+    return;
+  }
+  LoadProgram(engine_, format);
+  if (engine_.ResultText == kOk) {
+    ShowChecksum();
+    prompter_.message(caption,
+                      QFileInfo(engine_.ProgramFileName).fileName().toUpper() +
+                          QStringLiteral("  reload OK"),
+                      Icon::None);
+    return;
+  }
+  clearFileAreas();
+  GetFilePath();
+  engine_.ProgramFileName.clear();
+  UpdateFilename();
+  ShowChecksum();
+  prompter_.message(caption, engine_.ResultText, Icon::Warning);
+}
+
+Prompter::FileChoice IspApp::chooseSaveName(const QString &title, const QString &filters,
+                                            const char *const (&suffixes)[3],
+                                            const QString &caption, const QString &overwrite) {
+  auto choice = prompter_.saveFile(title, lastDirectory_, filters, saveFilter_);
+  if (choice.name.isEmpty())
+    return choice;
+  saveFilter_ = choice.filter;
+  choice.name = WithSuffix(choice.name, suffixes, choice.filter);
+  // Declining to overwrite leaves the current file names as they were, so
+  // that nothing is later written beside the other file.
+  if (QFileInfo::exists(choice.name) &&
+      !prompter_.question(caption, overwrite, Icon::Warning, false))
+    choice.name.clear();
+  return choice;
+}
+
+void IspApp::SaveFile() {
+  const QString caption = QStringLiteral("  Save File");
+  const auto choice =
+      chooseSaveName(QStringLiteral(" Save File  (HEX,  BIN,  ROM)"), kProgramFilters,
+                     kProgramSuffixes, caption, QStringLiteral("Over-write existing file"));
+  if (choice.name.isEmpty())
+    return;
+  engine_.ProgramFileName = choice.name;
+  GetFilePath();
+  switch (choice.filter) {
+  case 0:
+    if (engine_.Device.FlashSize > 65536) {
+      engine_.ResultText = QStringLiteral("Use BIN or ROM format for saving files > 64K");
+      prompter_.message(caption, engine_.ResultText, Icon::Information);
+      return;
+    }
+    engine_.SaveHexFile();
+    break;
+  case 1: engine_.SaveBinFile(); break;
+  default: engine_.SaveRomFile(); break;
+  }
+  if (engine_.ResultText == kOk) {
+    UpdateFilename();
+    engine_.SaveFuseDatabase();
+    return;
+  }
+  engine_.ProgramFileName.clear();
+  UpdateFilename();
+  prompter_.message(caption, engine_.ResultText, Icon::Error);
+}
+
+void IspApp::OpenEepromFile() {
+  if (engine_.Device.EepromSize == 0)
+    return;
+  const auto choice =
+      prompter_.openFile(QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"), lastDirectory_,
+                         kEepromFilters, openFilter_);
+  if (choice.name.isEmpty())
+    return;
+  openFilter_ = choice.filter;
+  engine_.EepromFileName = choice.name;
+  if (choice.filter == 1)
+    engine_.LoadEepromBinFile();
+  else
+    engine_.LoadEepromHexFile();
+  if (engine_.ResultText == kOk)
+    return;
+  engine_.ClearEepromArea();
+  prompter_.message(QStringLiteral("  Open EEPROM File"), engine_.ResultText, Icon::Warning);
+}
+
+void IspApp::SaveEepromFile() {
+  if (engine_.Device.EepromSize == 0)
+    return;
+  const QString caption = QStringLiteral("  Save EEPROM File");
+  const auto choice =
+      chooseSaveName(QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"), kEepromFilters,
+                     kEepromSuffixes, caption, QStringLiteral("Over-write exiting file"));
+  if (choice.name.isEmpty())
+    return;
+  engine_.EepromFileName = choice.name;
+  if (choice.filter == 1)
+    engine_.SaveEepromBinFile();
+  else
+    engine_.SaveEepromHexFile();
+  if (engine_.ResultText != kOk)
+    prompter_.message(caption, engine_.ResultText, Icon::Error);
+}
+
+void IspApp::BufferEditedByDialog() {
+  const QString now = ChecksumText(engine_.BufferChecksum());
+  if (now == checksumText_)
+    return;
+  GetFilePath();
+  engine_.ProgramFileName.clear();
+  engine_.EepromFileName.clear();
+  checksumText_ = now;
+  UpdateFilename();
+}
+
+} // namespace rindle

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+#include "common/Prompter.h"
+#include "rindle/app/OperationView.h"
+#include "rindle/engine/IspEngine.h"
+
+namespace rindle {
+
+class IspHardware;
+
+// Captions that differ between the programmer's editions.
+struct AppTexts {
+  // The main window's title, also the status bar without a program file.
+  QString windowTitle = QStringLiteral("  Rindle  3.7");
+  // The caption of the signature question.
+  QString questionCaption = QStringLiteral("  Rindle");
+};
+
+// What the lock-bit boxes and the Fuse Bytes button show.
+struct LockBitDisplay {
+  bool lb1 = false;
+  bool lb2 = false;
+  // False for a row that is not a device: the third box and the Fuse Bytes
+  // button stay as they are.
+  bool deviceRow = false;
+  bool lb3Enabled = false;
+  // The third box's check follows bit 2 only while it is enabled.
+  bool lb3Checked = false;
+  QString lb3Caption;
+  bool fuseBytesEnabled = false;
+};
+
+// The ISP programmer's commands without widgets: the device check, the order
+// of engine calls around each chip operation, the message each one ends
+// with, the file commands, and the texts the main window shows. The window
+// maps its controls here and shows the fields after each command.
+class IspApp {
+public:
+  // The view may be set later (the main window is made after this layer),
+  // but before the first chip operation.
+  IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
+         IspHardware *hardware = nullptr, AppTexts texts = {});
+  void setView(OperationView *view) { view_ = view; }
+
+  // ---- Start and end of a run.
+  // The engine's start-up, then the fields for the stored device.
+  void FormCreate();
+  // Settings and fuse database written, timer given back.
+  void FormClose();
+
+  // ---- Fields, as last shown.
+  const QString &SigText() const { return sigText_; }
+  const QString &OscText() const { return oscText_; }
+  const QString &ChecksumShown() const { return checksumText_; }
+  const QString &Status() const { return statusText_; }
+  const LockBitDisplay &LockBits() const { return lockBits_; }
+  const QString &LastDirectory() const { return lastDirectory_; }
+  const AppTexts &Texts() const { return texts_; }
+  IspEngine &Engine() { return engine_; }
+
+  // ---- Device list and lock-bit boxes.
+  // False, and nothing changed, for a separator row.
+  bool SelectRow(int row);
+  void SetLockBit(int bit, bool on);
+
+  // ---- Chip operations.
+  void ReadChip();
+  void ProgramChip();
+  void VerifyChip();
+  void BlankCheckChip();
+  void EraseChip();
+  void ReadSignature();
+  void WriteLockBits();
+  void HoldReset();
+  void ReleaseReset();
+  // The progress window's Cancel: the engine stops at its next report.
+  void CancelOperation() { engine_.CancelRequested = true; }
+
+  // ---- File commands.
+  void OpenFile();
+  void ReloadFile();
+  void SaveFile();
+  void OpenEepromFile();
+  void SaveEepromFile();
+  // A buffer dialog changed the buffer: when the checksum moved, the buffer
+  // no longer holds the files.
+  void BufferEditedByDialog();
+
+  // ---- Field updates, as the window names them.
+  void UpdateFilename();
+  void GetFilePath();
+  void UpdateLbDisp();
+  void UpdateSigText();
+  void UpdateOscText();
+  void ShowChecksum();
+  // Sets ProceedFlag; false when the operation must stop.
+  bool CheckDID();
+
+private:
+  // The fuse-write guard's question plugs in here; true writes the fuses.
+  bool confirmFuseWrite() { return true; }
+  // CheckDID, then the fields show what it read; false: stop silently.
+  bool checkDevice();
+  // One engine operation under the progress window with the main window
+  // disabled, the target released after it; false when it was cancelled.
+  bool runWithProgress(const QString &title, void (IspEngine::*operation)(),
+                       bool releaseBeforeEnabling = false);
+  // The save dialog, the filter's suffix for a bare name and the overwrite
+  // question; an empty name when cancelled or declined.
+  common::Prompter::FileChoice chooseSaveName(const QString &title, const QString &filters,
+                                              const char *const (&suffixes)[3],
+                                              const QString &caption, const QString &overwrite);
+  // The engine's result, with the port's problem when the chip was silent.
+  QString withPortProblem(const QString &text);
+  void chipMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
+  void resetChipFields();
+  void clearFileAreas();
+  void operationDone();
+
+  IspEngine &engine_;
+  common::Prompter &prompter_;
+  OperationView *view_;
+  IspHardware *hardware_;
+  AppTexts texts_;
+
+  QString lastDirectory_;
+  QString sigText_;
+  QString oscText_;
+  QString checksumText_;
+  QString statusText_;
+  LockBitDisplay lockBits_;
+  // The filter each file dialog picked last, kept for its next showing.
+  int openFilter_ = 0;
+  int saveFilter_ = 0;
+};
+
+} // namespace rindle
