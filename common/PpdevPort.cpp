@@ -88,14 +88,20 @@ std::optional<int> PpdevPort::ParportNumberFor(std::uint16_t base, const std::st
   return std::nullopt;
 }
 
+std::string PpdevPort::DeviceGroup(const std::string &deviceFile) {
+  struct stat info{};
+  if (::stat(deviceFile.c_str(), &info) != 0)
+    return {};
+  return GroupName(info.st_gid);
+}
+
 std::string PpdevPort::FailureReason(const std::string &action, const std::string &deviceFile,
                                      std::uint16_t base, int error) {
   std::string reason = "Cannot " + action + " " + deviceFile + " for port " + Hex4(base) + ": " +
                        std::strerror(error) + ".";
-  struct stat info{};
-  if ((error == EACCES || error == EPERM) && ::stat(deviceFile.c_str(), &info) == 0) {
-    reason += " The device belongs to group \"" + GroupName(info.st_gid) +
-              "\"; a user of that group may use it.";
+  const std::string group = DeviceGroup(deviceFile);
+  if ((error == EACCES || error == EPERM) && !group.empty()) {
+    reason += " The device belongs to group \"" + group + "\"; a user of that group may use it.";
   }
   return reason;
 }

@@ -1,5 +1,8 @@
 #include "rindle/app/IspApp.h"
 
+#include "rindle/app/BufferDialogs.h"
+#include "rindle/app/FuseGuard.h"
+
 #include <QFileInfo>
 
 #include "rindle/app/FieldTexts.h"
@@ -244,11 +247,15 @@ void IspApp::ReadChip() {
               Icon::Information);
 }
 
+bool IspApp::confirmFuseWrite(const QString &caption) {
+  return ConfirmFuseWrite(engine_, prompter_, caption);
+}
+
 void IspApp::ProgramChip() {
   if (!checkDevice())
     return;
   engine_.ApplyDefaultFuses();
-  if (!confirmFuseWrite()) {
+  if (!confirmFuseWrite(QStringLiteral("  Write"))) {
     engine_.ReleaseTarget();
     return;
   }
@@ -323,7 +330,7 @@ void IspApp::WriteLockBits() {
     return;
   }
   engine_.ApplyDefaultFuses();
-  if (!confirmFuseWrite()) {
+  if (!confirmFuseWrite(caption)) {
     engine_.ReleaseTarget();
     return;
   }
@@ -491,13 +498,13 @@ void IspApp::SaveEepromFile() {
 }
 
 void IspApp::BufferEditedByDialog() {
-  const QString now = ChecksumText(engine_.BufferChecksum());
-  if (now == checksumText_)
-    return;
+  // The folder is taken while the program file still has its name.
   GetFilePath();
-  engine_.ProgramFileName.clear();
-  engine_.EepromFileName.clear();
-  checksumText_ = now;
+  bool shown = false;
+  const std::int32_t shownChecksum = checksumText_.toInt(&shown, 16);
+  if (!ApplyFileNameRule(engine_, true, shown ? shownChecksum : -1))
+    return;
+  checksumText_ = ChecksumText(engine_.Checksum);
   UpdateFilename();
 }
 

@@ -101,8 +101,9 @@ public:
   bool CheckDID();
 
 private:
-  // The fuse-write guard's question plugs in here; true writes the fuses.
-  bool confirmFuseWrite() { return true; }
+  // Asks before fuse bytes that would end serial programming are written;
+  // true writes them.
+  bool confirmFuseWrite(const QString &caption);
   // CheckDID, then the fields show what it read; false: stop silently.
   bool checkDevice();
   // One engine operation under the progress window with the main window

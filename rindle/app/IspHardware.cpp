@@ -1,8 +1,5 @@
 #include "rindle/app/IspHardware.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -11,15 +8,6 @@
 namespace rindle {
 
 namespace {
-
-// The group that owns a device file, empty when it cannot be found.
-QString OwningGroup(const QString &path) {
-  struct stat info {};
-  if (::stat(path.toLocal8Bit().constData(), &info) != 0)
-    return {};
-  const struct group *g = ::getgrgid(info.st_gid);
-  return g != nullptr ? QString::fromLocal8Bit(g->gr_name) : QString();
-}
 
 QString ListName(std::uint16_t deviceIndex) {
   const DeviceEntry *entry = FindDevice(deviceIndex);
@@ -30,27 +18,13 @@ QString ListName(std::uint16_t deviceIndex) {
 
 } // namespace
 
-QString PortProblemLine(const std::string &errorText, const QString &group) {
-  QString line = QString::fromStdString(errorText);
-  if (errorText.find("Permission denied") != std::string::npos) {
-    line += group.isEmpty()
-                ? QStringLiteral(" Your user must be in the group that owns the port device.")
-                : QStringLiteral(" Your user must be in the group \"%1\" that owns the port "
-                                 "device.")
-                      .arg(group);
-  }
-  return line;
-}
-
 QString ParallelPortHardware::portProblem(std::uint16_t base) {
   if (port_.IsOpen() && port_.Base() == base)
     return {};
-  if (port_.Open(base))
-    return {};
-  QString group;
-  if (const auto number = common::PpdevPort::ParportNumberFor(base, "/proc/sys/dev/parport"))
-    group = OwningGroup(QStringLiteral("/dev/parport%1").arg(*number));
-  return PortProblemLine(port_.ErrorText(), group);
+  // The port's own reason names the device file and, when access was
+  // refused, the group the user must join.
+  const common::PortReach reach = port_.Open(base);
+  return reach.ok ? QString() : QString::fromStdString(reach.reason);
 }
 
 SimulatedHardware::SimulatedHardware(QString stateFolder, QString fixedDevice, bool realDelays)

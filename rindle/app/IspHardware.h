@@ -45,11 +45,6 @@ private:
   common::MonotonicTickTimer timer_;
 };
 
-// The line a message adds when the port cannot be opened: the port's own
-// reason and, when access was refused, which group the user must join.
-// group: the group owning the device file, empty when unknown.
-QString PortProblemLine(const std::string &errorText, const QString &group);
-
 // The simulated cable with a chip in the socket. Each chip's memories, fuses
 // and lock bits are kept in a file of their own in stateFolder, read when the
 // chip is put in the socket and written after every operation. With a fixed

@@ -167,18 +167,6 @@ int OpenForProbe(const std::string &path) {
   return 0;
 }
 
-QString GroupOwning(const std::string &path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
-    return QStringLiteral("?");
-  std::vector<char> buffer(4096);
-  struct group entry {};
-  struct group *found = nullptr;
-  if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-    return QString::fromLocal8Bit(found->gr_name);
-  return QString::number(st.st_gid);
-}
-
 // The pardevice holding the port, as the kernel lists it; empty when unknown.
 std::string ActiveClaimant(const std::string &procRoot, int number) {
   std::ifstream in(procRoot + "/parport" + std::to_string(number) + "/devices/active");
@@ -202,7 +190,7 @@ QString DiagnoseParallelPort(std::uint16_t base, const PortProbe &probe) {
   case EACCES:
   case EPERM:
     return file + QStringLiteral(": permission denied (join the group %1 that owns %2)")
-                      .arg(GroupOwning(path), file);
+                      .arg(QString::fromStdString(common::PpdevPort::DeviceGroup(path)), file);
   case EBUSY:
     return file + QStringLiteral(": busy");
   default: // ENOENT, ENXIO, ENODEV: no port behind the name

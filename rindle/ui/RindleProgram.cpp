@@ -4,9 +4,15 @@
 
 #include "common/widgets/QtPrompter.h"
 #include "rindle/ui/TfrmAbout.h"
+#include "rindle/app/OptionsModel.h"
 #include "rindle/ui/TfrmCmdSts.h"
+#include "rindle/ui/TfrmDispBuf.h"
+#include "rindle/ui/TfrmEditBuffer.h"
+#include "rindle/ui/TfrmFillBuffer.h"
+#include "rindle/ui/TfrmFuses.h"
 #include "rindle/ui/TfrmHelp.h"
 #include "rindle/ui/TfrmMain.h"
+#include "rindle/ui/TfrmOptions.h"
 #include "rindle/ui/TfrmSplash.h"
 
 namespace rindle::ui {
@@ -38,19 +44,58 @@ RindleProgram::RindleProgram(ProgramSetup setup)
   about_ = std::make_unique<TfrmAbout>(main_.get());
   splash_ = std::make_unique<SplashHolder>();
   splash_->window = new TfrmSplash;
-  // TfrmFuses, TfrmDispBuf, TfrmFillBuffer come here.
+  fuses_ = std::make_unique<TfrmFuses>(engine_, *prompter, main_.get());
+  dispBuf_ = std::make_unique<TfrmDispBuf>(engine_, *prompter, main_.get());
+  fillBuffer_ = std::make_unique<TfrmFillBuffer>(engine_, *prompter, main_.get());
   progress_ = std::make_unique<TfrmCmdSts>();
-  // TfrmOptions comes here.
+  options_ = std::make_unique<TfrmOptions>(engine_, *prompter, main_.get());
   help_ = std::make_unique<TfrmHelp>(main_.get());
-  // TfrmEditBuffer comes here.
+  editBuffer_ = std::make_unique<TfrmEditBuffer>(engine_, *prompter, main_.get());
   main_->setWindows(about_.get(), splash_->window, progress_.get(), help_.get());
+  connectDialogs();
+}
+
+void RindleProgram::connectDialogs() {
+  main_->showFuseBytes = [this] { fuses_->exec(); };
+  main_->updateConfigFuseBytes = [this] { fuses_->UpdateConfigFuseBytes(); };
+  main_->showDispBuffer = [this] { dispBuf_->exec(); };
+  main_->showOptions = [this] { options_->exec(); };
+  dispBuf_->SetBufferDialogs(*fillBuffer_, *editBuffer_);
+  QObject::connect(dispBuf_.get(), &TfrmDispBuf::bufferEdited, main_.get(),
+                   [this] { main_->bufferEditedByDialog(); });
+  QObject::connect(dispBuf_.get(), &TfrmDispBuf::flashCleared, main_.get(), [this] {
+    app_->ShowChecksum();
+    app_->UpdateFilename();
+    main_->showFields();
+  });
+  QObject::connect(dispBuf_.get(), &TfrmDispBuf::eepromCleared, main_.get(),
+                   [this] { main_->showFields(); });
+  // What the chosen address reaches: the simulated cable in a dry run, else
+  // the parallel port device that serves it, with the port this program
+  // holds counted as its own.
+  if (hardware_->simulated()) {
+    options_->SetPortDiagnosis([](quint16) { return QStringLiteral("simulated"); });
+  } else {
+    options_->SetPortDiagnosis([this](quint16 base) {
+      PortProbe probe;
+      probe.heldHere = [this](std::uint16_t b) {
+        return b == engine_.Port.PortBase && hardware_->port().Reach().ok;
+      };
+      return DiagnoseParallelPort(base, probe);
+    });
+  }
 }
 
 RindleProgram::~RindleProgram() {
   if (splash_ && splash_->window)
     delete splash_->window.data();
+  editBuffer_.reset();
   help_.reset();
+  options_.reset();
   progress_.reset();
+  fillBuffer_.reset();
+  dispBuf_.reset();
+  fuses_.reset();
   about_.reset();
   main_.reset();
 }

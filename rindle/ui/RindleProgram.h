@@ -13,6 +13,14 @@ namespace common {
 class QtPrompter;
 }
 
+namespace rindle {
+class TfrmDispBuf;
+class TfrmEditBuffer;
+class TfrmFillBuffer;
+class TfrmFuses;
+class TfrmOptions;
+} // namespace rindle
+
 namespace rindle::ui {
 
 class TfrmAbout;
@@ -45,6 +53,11 @@ public:
   TfrmAbout &about() { return *about_; }
   TfrmCmdSts &progress() { return *progress_; }
   TfrmHelp &help() { return *help_; }
+  TfrmFuses &fuses() { return *fuses_; }
+  TfrmDispBuf &dispBuf() { return *dispBuf_; }
+  TfrmFillBuffer &fillBuffer() { return *fillBuffer_; }
+  TfrmEditBuffer &editBuffer() { return *editBuffer_; }
+  TfrmOptions &options() { return *options_; }
   // Null once the splash has closed.
   TfrmSplash *splash() const;
   IspEngine &engine() { return engine_; }
@@ -52,6 +65,8 @@ public:
   IspHardware &hardware() { return *hardware_; }
 
 private:
+  void connectDialogs();
+
   std::unique_ptr<IspHardware> hardware_;
   IspEngine engine_;
   std::unique_ptr<common::QtPrompter> ownPrompter_;
@@ -60,8 +75,13 @@ private:
   std::unique_ptr<TfrmAbout> about_;
   struct SplashHolder;
   std::unique_ptr<SplashHolder> splash_;
+  std::unique_ptr<TfrmFuses> fuses_;
+  std::unique_ptr<TfrmDispBuf> dispBuf_;
+  std::unique_ptr<TfrmFillBuffer> fillBuffer_;
   std::unique_ptr<TfrmCmdSts> progress_;
+  std::unique_ptr<TfrmOptions> options_;
   std::unique_ptr<TfrmHelp> help_;
+  std::unique_ptr<TfrmEditBuffer> editBuffer_;
 };
 
 } // namespace rindle::ui

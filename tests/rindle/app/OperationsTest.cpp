@@ -284,13 +284,5 @@ TEST(PortProblem, MachineWithoutTheDeviceSaysWhy) {
   EXPECT_FALSE(line.contains('\r'));
 }
 
-TEST(PortProblem, LineNamesTheGroupOnRefusal) {
-  EXPECT_EQ(PortProblemLine("Cannot open /dev/parport0 for port 0378: Permission denied.", "lp"),
-            "Cannot open /dev/parport0 for port 0378: Permission denied. Your user must be in "
-            "the group \"lp\" that owns the port device.");
-  EXPECT_EQ(PortProblemLine("No parallel port found at address 0278.", "lp"),
-            "No parallel port found at address 0278.");
-}
-
 } // namespace
 } // namespace rindle::apptest
