@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -100,6 +101,10 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   for (const std::string_view text : DeviceListTexts()) {
     cboType_->addItem(QString::fromLatin1(text.data(), qsizetype(text.size())));
   }
+  // The separator row can be neither clicked nor reached with the keys.
+  if (auto *model = qobject_cast<QStandardItemModel *>(cboType_->model())) {
+    model->item(device::kSeparator)->setEnabled(false);
+  }
   auto *lockGroup = new QGroupBox(QStringLiteral(" Lock Bits "), central);
   lockGroup->setObjectName(QStringLiteral("grpLockBits"));
   auto *lockLayout = new QVBoxLayout(lockGroup);
@@ -144,7 +149,8 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
                    &MainWindow::cmdReloadFileClick));
   add(2, 1, Button("cmdSaveFile", "S&ave File", "Save Buffer to Hex File",
                    &MainWindow::cmdSaveFileClick));
-  add(3, 1, Button("cmdDispBuffer", "Disp &Buffer", "Display Buffer Contents",
+  // The window commands line up with the lock and fuse commands.
+  add(4, 1, Button("cmdDispBuffer", "Disp &Buffer", "Display Buffer Contents",
                    &MainWindow::cmdDispBufferClick));
   add(5, 1, Button("cmdAbout", "Abo&ut", "About Tollen", &MainWindow::cmdAboutClick));
   buttons->setRowStretch(6, 1);
@@ -168,10 +174,11 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   about_ = new AboutWindow(QStringLiteral(" About Tollen"), AboutLook(),
                            options_.beep ? options_.beep : [] { QApplication::beep(); }, this);
   splash_ = new SplashWindow(SplashLook(), 1500, this);
-  connect(splash_, &QObject::destroyed, this, [this] { splash_ = nullptr; });
   fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), this);
   buffer_ = new BufferGrid({QStringLiteral(" Buffer Hex Display"), 4, true, false},
-                           [this](int a) { return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells]; },
+                           [this](int a) {
+                             return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells];
+                           },
                            this);
   buffer_->SetScrollMaximum(commands_.ScrollMaximum());
   connect(buffer_->AddButton(QStringLiteral("cmdClrBuffer"), QStringLiteral("Clear &Buffer")),
@@ -199,6 +206,8 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
 }
 
 MainWindow::~MainWindow() = default;
+
+SplashWindow *MainWindow::Splash() const { return splash_.data(); }
 
 QPushButton *MainWindow::Button(const char *name, const char *caption, const char *hint,
                                 void (MainWindow::*slot)()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 
@@ -48,7 +49,7 @@ public:
   BufferGrid *BufferDisplay() const { return buffer_; }
   FillDialog *Fill() const { return fill_; }
   AboutWindow *About() const { return about_; }
-  SplashWindow *Splash() const { return splash_; }
+  SplashWindow *Splash() const;
 
 public slots:
   void cboTypeChange(int row);
@@ -95,7 +96,8 @@ private:
   QLabel *stsBar_ = nullptr;
   QPushButton *cmdConfigBits_ = nullptr;
   AboutWindow *about_ = nullptr;
-  SplashWindow *splash_ = nullptr;
+  // The splash deletes itself when it closes.
+  QPointer<SplashWindow> splash_;
   FuseBitsDialog *fuses_ = nullptr;
   BufferGrid *buffer_ = nullptr;
   FillDialog *fill_ = nullptr;
