@@ -38,18 +38,12 @@ struct DeviceInfo {
 };
 
 namespace device {
-inline constexpr std::uint16_t kAt89S51 = 0;
-inline constexpr std::uint16_t kAt89S52 = 1;
-inline constexpr std::uint16_t kAt89S53 = 2;
-inline constexpr std::uint16_t kAt89S8252 = 3;
-inline constexpr std::uint16_t kSeparator = 4;
-inline constexpr std::uint16_t kAt90S1200 = 5;
-inline constexpr std::uint16_t kAt90S2313 = 6;
-inline constexpr std::uint16_t kAt90S4433 = 7;
-inline constexpr std::uint16_t kAt90S8515 = 8;
-inline constexpr std::uint16_t kAt90S8535 = 9;
-inline constexpr std::uint16_t kAtMega8 = 10;
-inline constexpr std::uint16_t kAtTiny26 = 11;
+enum Row : std::uint16_t {
+  kAt89S51, kAt89S52, kAt89S53, kAt89S8252,
+  kSeparator,
+  kAt90S1200, kAt90S2313, kAt90S4433, kAt90S8515, kAt90S8535,
+  kAtMega8, kAtTiny26,
+};
 } // namespace device
 
 inline constexpr std::uint16_t kDeviceRows = 12;

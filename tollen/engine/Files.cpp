@@ -12,25 +12,18 @@ namespace {
 
 constexpr int kSettingsLines = 8;
 
-// Everything the settings file holds.
-struct SettingsRecord {
-  std::uint16_t portBase;
-  std::uint16_t deviceIndex;
-  std::uint16_t lockBits;
-  QString program;
-  std::uint16_t fuseExtended, fuseHigh, fuseLow, lockByte;
-};
-
-// The settings file's lines in their order, for the reader and the writer.
-template <typename Lines, typename Record> void SettingsFileLines(Lines &l, Record &r) {
-  l.number(r.portBase);
-  l.number(r.deviceIndex, 0, kDeviceRows - 1);
-  l.number(r.lockBits, 0, 0x07);
-  l.text(r.program);
-  l.number(r.fuseExtended, 0, 0xFF);
-  l.number(r.fuseHigh, 0, 0xFF);
-  l.number(r.fuseLow, 0, 0xFF);
-  l.number(r.lockByte, 0, 0xFF);
+// The settings file's lines in their order, read straight into the engine
+// (a bad line stops the reading and keeps what came before it) or written
+// from it.
+template <typename Lines, typename Engine> void SettingsFileLines(Lines &l, Engine &e) {
+  l.number(e.Port.PortBase);
+  l.number(e.DeviceIndex, 0, kDeviceRows - 1);
+  l.number(e.LockBits, 0, 0x07);
+  l.text(e.ProgramFileName);
+  l.number(e.FuseExtended, 0, 0xFF);
+  l.number(e.FuseHigh, 0, 0xFF);
+  l.number(e.FuseLow, 0, 0xFF);
+  l.number(e.LockByte, 0, 0xFF);
 }
 
 // Data records from 0x8800 on, and any record an extended address record
@@ -85,21 +78,13 @@ void TollenEngine::LoadSettings() {
     SettingsProblem = QStringLiteral("Settings file error . . .\rThe file cannot be read");
     return;
   }
-  SettingsRecord r{Port.PortBase, DeviceIndex, LockBits, ProgramFileName,
-                   FuseExtended,  FuseHigh,    FuseLow,  LockByte};
   rindle::isp::ValueReader reader(std::move(*lines), QStringLiteral("Settings file error . . ."));
-  SettingsFileLines(reader, r);
-  // What was read up to a bad line is kept.
+  SettingsFileLines(reader, *this);
   SettingsProblem = reader.error();
-  Port.PortBase = r.portBase;
   // The separator row is no device: the first device stands in for it.
-  DeviceIndex = FindDevice(r.deviceIndex) != nullptr ? r.deviceIndex : device::kAt89S51;
-  LockBits = r.lockBits;
-  ProgramFileName = r.program;
-  FuseExtended = r.fuseExtended;
-  FuseHigh = r.fuseHigh;
-  FuseLow = r.fuseLow;
-  LockByte = r.lockByte;
+  if (FindDevice(DeviceIndex) == nullptr) {
+    DeviceIndex = device::kAt89S51;
+  }
   if (!ProgramFileName.isEmpty() && QFileInfo(ProgramFileName).isFile()) {
     LoadHexFile();
   } else {
@@ -111,10 +96,8 @@ bool TollenEngine::SaveSettings() {
   if (SettingsPath.isEmpty()) {
     return false;
   }
-  SettingsRecord r{Port.PortBase, DeviceIndex, LockBits, ProgramFileName,
-                   FuseExtended,  FuseHigh,    FuseLow,  LockByte};
   rindle::isp::ValueWriter writer;
-  SettingsFileLines(writer, r);
+  SettingsFileLines(writer, std::as_const(*this));
   return rindle::files::WriteFileSafely(SettingsPath, writer.content()) ==
          rindle::files::WriteOutcome::Ok;
 }

@@ -69,52 +69,50 @@ void TollenEngine::DetectProgrammer() {
   lines_.OpenPort();
 }
 
-void TollenEngine::EnterProgrammingAvr() {
+void TollenEngine::HoldInReset(bool resetHigh, int settleWaits) {
   lines_.ClearLine(Port.BenMask, 0);
-  lines_.ClearLine(Port.RstMask, 0);
   lines_.ClearLine(Port.SckMask, 0);
   lines_.ClearLine(Port.MosiMask, 0);
+  if (resetHigh) {
+    lines_.SetLine(Port.RstMask, 0);
+  } else {
+    lines_.ClearLine(Port.RstMask, 0);
+  }
   lines_.WriteDataPort();
-  Wait(ticks::k25ms, kAvrSettleWaits);
+  Wait(ticks::k25ms, settleWaits);
+}
+
+void TollenEngine::EnableAnswered(bool answered) {
+  ChipResponded = answered;
+  if (!answered) {
+    ResultText = QString::fromLatin1(kNoResponseText);
+    ReleaseTarget();
+  }
+}
+
+void TollenEngine::EnterProgrammingAvr() {
+  HoldInReset(false, kAvrSettleWaits);
   isp::avr::ProgrammingEnable(InstructionBytes);
   Transfer4();
   // The AT90S1200 gives no echo to check.
-  ChipResponded = DeviceIndex == device::kAt90S1200 ||
-                  ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho;
-  if (!ChipResponded) {
-    ResultText = QString::fromLatin1(kNoResponseText);
-    ReleaseTarget();
-  }
+  EnableAnswered(DeviceIndex == device::kAt90S1200 ||
+                 ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho);
 }
 
 void TollenEngine::EnterProgramming89() {
-  lines_.ClearLine(Port.BenMask, 0);
-  lines_.ClearLine(Port.SckMask, 0);
-  lines_.ClearLine(Port.MosiMask, 0);
-  lines_.SetLine(Port.RstMask, 0);
-  lines_.WriteDataPort();
-  Wait(ticks::k25ms, kAt89SettleWaits);
+  HoldInReset(true, kAt89SettleWaits);
   isp::at89s51::ProgrammingEnable(InstructionBytes);
   Transfer4();
   TickDelay(ticks::k25ms);
-  ChipResponded = ResponseBytes[isp::at89s51::kAnswerSlot] == isp::at89s51::kEnableAnswer;
-  if (!ChipResponded) {
-    ResultText = QString::fromLatin1(kNoResponseText);
-    ReleaseTarget();
-  }
+  EnableAnswered(ResponseBytes[isp::at89s51::kAnswerSlot] == isp::at89s51::kEnableAnswer);
 }
 
 void TollenEngine::EnterProgramming89Short() {
-  lines_.ClearLine(Port.BenMask, 0);
-  lines_.ClearLine(Port.SckMask, 0);
-  lines_.ClearLine(Port.MosiMask, 0);
-  lines_.SetLine(Port.RstMask, 0);
-  lines_.WriteDataPort();
-  Wait(ticks::k25ms, kAt89ShortSettleWaits);
+  HoldInReset(true, kAt89ShortSettleWaits);
   isp::at89s8252::ProgrammingEnable(InstructionBytes);
   Transfer3();
   TickDelay(ticks::k25ms);
-  ChipResponded = true; // these chips give no answer to check
+  EnableAnswered(true); // these chips give no answer to check
 }
 
 void TollenEngine::EnterProgramming() {

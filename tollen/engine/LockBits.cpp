@@ -164,23 +164,19 @@ void TollenEngine::ReadAvrFusesAndLocks(const DeviceInfo &d) {
     return static_cast<std::uint8_t>(ResponseBytes[isp::avr::kAnswerSlot]);
   };
   switch (d.index) {
-  case device::kAt90S4433: {
-    isp::avrbyte::ReadFuse(s);
-    FuseLow = answer();
-    isp::avrbyte::ReadLockBits(s);
-    const std::uint8_t lock = answer();
-    SetBit(LockBits, kLockBit1, (lock & 0x02) == 0);
-    SetBit(LockBits, kLockBit2, (lock & 0x04) == 0);
-    return;
-  }
+  case device::kAt90S4433:
   case device::kAt90S8535: {
     isp::avrbyte::ReadFuse(s);
     FuseLow = answer();
     isp::avrbyte::ReadLockBits(s);
     const std::uint8_t lock = answer();
-    SetBit(LockBits, kLockBit1, (lock & 0x80) == 0);
-    SetBit(LockBits, kLockBit2, (lock & 0x40) == 0);
-    SetBit(LockBits, kLockBit3, (lock & 0x01) == 0);
+    // Where each chip answers its lock bits (0 = programmed).
+    const bool s8535 = d.index == device::kAt90S8535;
+    SetBit(LockBits, kLockBit1, (lock & (s8535 ? 0x80 : 0x02)) == 0);
+    SetBit(LockBits, kLockBit2, (lock & (s8535 ? 0x40 : 0x04)) == 0);
+    if (s8535) {
+      SetBit(LockBits, kLockBit3, (lock & 0x01) == 0); // FSTRT
+    }
     return;
   }
   case device::kAtMega8:

@@ -209,83 +209,81 @@ void MainCommands::ShowProgressForm(const QString &caption) {
   view_.ShowProgress(caption, e_.TotalSize);
 }
 
+template <class Body> void MainCommands::ChipCommand(Body body) {
+  if (busy_) {
+    return;
+  }
+  BusyScope scope(busy_);
+  CheckDID();
+  if (ProceedFlag) {
+    body();
+  }
+}
+
+bool MainCommands::ProgressEnded() {
+  if (e_.CancelRequested) {
+    return false; // the progress window closed itself
+  }
+  view_.CloseProgress();
+  return true;
+}
+
 void MainCommands::CancelClick() {
   e_.CancelRequested = true;
   view_.CloseProgress();
 }
 
 void MainCommands::cmdReadClick() {
-  if (busy_) {
-    return;
-  }
-  BusyScope scope(busy_);
-  CheckDID();
-  if (!ProceedFlag) {
-    return;
-  }
-  ShowProgressForm(QStringLiteral("  Reading from uController . . ."));
-  e_.ReadChip();
-  GetFilePath();
-  e_.ProgramFileName.clear();
-  UpdateHexFilename();
-  ShowChecksum();
-  view_.Refresh();
-  if (e_.CancelRequested) {
-    return;
-  }
-  view_.CloseProgress();
-  prompter_.message(QStringLiteral("  Read"),
-                    e_.ResultText.isEmpty() ? QStringLiteral("Data Reading Complete") : e_.ResultText,
-                    Icon::Information);
+  ChipCommand([this] {
+    ShowProgressForm(QStringLiteral("  Reading from uController . . ."));
+    e_.ReadChip();
+    GetFilePath();
+    e_.ProgramFileName.clear();
+    UpdateHexFilename();
+    ShowChecksum();
+    view_.Refresh();
+    if (!ProgressEnded()) {
+      return;
+    }
+    prompter_.message(QStringLiteral("  Read"),
+                      e_.ResultText.isEmpty() ? QStringLiteral("Data Reading Complete") : e_.ResultText,
+                      Icon::Information);
+  });
 }
 
 void MainCommands::cmdWriteClick() {
-  if (busy_) {
-    return;
-  }
-  BusyScope scope(busy_);
-  CheckDID();
-  if (!ProceedFlag) {
-    return;
-  }
-  ShowProgressForm(QStringLiteral("  Programming the uController . . ."));
-  UpdateConfigFuseBytes();
-  e_.ProgramChip();
-  if (e_.CancelRequested) {
-    return;
-  }
-  view_.CloseProgress();
-  if (e_.ResultText != kOk) {
-    prompter_.message(QStringLiteral("  Write"), e_.ResultText, Icon::Error);
-    return;
-  }
-  QString text = QStringLiteral("Programming/Verify OK");
-  if (ConfigBitsEnabled) {
-    text += QStringLiteral("\rLock & Fuse Bits Programmed");
-  } else if (e_.LockBits != 0) {
-    text += QStringLiteral("\rLock Bits Programmed");
-  }
-  prompter_.message(QStringLiteral("  Write"), text, Icon::Information);
+  ChipCommand([this] {
+    ShowProgressForm(QStringLiteral("  Programming the uController . . ."));
+    UpdateConfigFuseBytes();
+    e_.ProgramChip();
+    if (!ProgressEnded()) {
+      return;
+    }
+    if (e_.ResultText != kOk) {
+      prompter_.message(QStringLiteral("  Write"), e_.ResultText, Icon::Error);
+      return;
+    }
+    QString text = QStringLiteral("Programming/Verify OK");
+    if (ConfigBitsEnabled) {
+      text += QStringLiteral("\rLock & Fuse Bits Programmed");
+    } else if (e_.LockBits != 0) {
+      text += QStringLiteral("\rLock Bits Programmed");
+    }
+    prompter_.message(QStringLiteral("  Write"), text, Icon::Information);
+  });
 }
 
 void MainCommands::cmdVerifyClick() {
-  if (busy_) {
-    return;
-  }
-  BusyScope scope(busy_);
-  CheckDID();
-  if (!ProceedFlag) {
-    return;
-  }
-  ShowProgressForm(QStringLiteral("  Verifying the uController with Buffer . . ."));
-  e_.VerifyChip();
-  if (e_.CancelRequested) {
-    return;
-  }
-  view_.CloseProgress();
-  prompter_.message(QStringLiteral("  Verify"),
-                    e_.ResultText != kOk ? e_.ResultText : QStringLiteral("Verify OK"),
-                    Icon::Information);
+  ChipCommand([this] {
+    ShowProgressForm(QStringLiteral("  Verifying the uController with Buffer . . ."));
+    e_.VerifyChip();
+    if (!ProgressEnded()) {
+      return;
+    }
+    prompter_.message(QStringLiteral("  Verify"),
+                      e_.ResultText != kOk ? e_.ResultText : QStringLiteral("Verify OK"),
+                      Icon::Information);
+  });
 }
 
 void MainCommands::cmdSignatureClick() {
@@ -314,31 +312,25 @@ void MainCommands::cmdSignatureClick() {
 }
 
 void MainCommands::cmdLockBitsClick() {
-  if (busy_) {
-    return;
-  }
-  BusyScope scope(busy_);
-  CheckDID();
-  if (!ProceedFlag) {
-    return;
-  }
-  // Only the boxes the device offers count as chosen.
-  const std::uint16_t offered = Lb3Enabled ? 0x07 : 0x03;
-  if ((e_.LockBits & offered) == 0 && !ConfigBitsEnabled) {
-    prompter_.message(QStringLiteral("  Lock Bits"), QStringLiteral("No Lock Bit is Selected"),
-                      Icon::Information);
-    return;
-  }
-  view_.SetBusyCursor(true);
-  UpdateConfigFuseBytes();
-  e_.WriteLockBits();
-  view_.SetBusyCursor(false);
-  QString text = e_.ResultText;
-  if (text == kOk) {
-    text = ConfigBitsEnabled ? QStringLiteral("Lock & Fuse Bits are Programmed")
-                             : QStringLiteral("Lock Bits are Programmed");
-  }
-  prompter_.message(QStringLiteral("  Lock Bits"), text, Icon::Information);
+  ChipCommand([this] {
+    // Only the boxes the device offers count as chosen.
+    const std::uint16_t offered = Lb3Enabled ? 0x07 : 0x03;
+    if ((e_.LockBits & offered) == 0 && !ConfigBitsEnabled) {
+      prompter_.message(QStringLiteral("  Lock Bits"), QStringLiteral("No Lock Bit is Selected"),
+                        Icon::Information);
+      return;
+    }
+    view_.SetBusyCursor(true);
+    UpdateConfigFuseBytes();
+    e_.WriteLockBits();
+    view_.SetBusyCursor(false);
+    QString text = e_.ResultText;
+    if (text == kOk) {
+      text = ConfigBitsEnabled ? QStringLiteral("Lock & Fuse Bits are Programmed")
+                               : QStringLiteral("Lock Bits are Programmed");
+    }
+    prompter_.message(QStringLiteral("  Lock Bits"), text, Icon::Information);
+  });
 }
 
 void MainCommands::LoadFailed(const QString &caption) {

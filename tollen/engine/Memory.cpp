@@ -16,6 +16,32 @@ namespace {
 // Flash loops report, let events run and obey a cancel every this many bytes.
 constexpr std::uint32_t kProgressBytes = 128;
 
+// The EEPROM loops' progress point, which some devices do not let cancel.
+ProgressPoint EepromPoint(const TollenEngine &engine, const DeviceInfo &d) {
+  return ProgressPoint(engine.Hooks(), d.eepromProgressBytes,
+                       d.eepromCancels ? CancelCheck::Obey : CancelCheck::Ignore);
+}
+
+// Runs `unit` over the addresses 0, step, 2 step ... below `count` of an area
+// whose progress positions start at `base`. A cancel at a progress point
+// runs `cancelled` and stops; so does a unit that answers false. True when
+// the whole area was done.
+template <class Unit, class Cancelled>
+bool Walk(ProgressPoint point, std::uint32_t base, std::uint32_t count, std::uint32_t step,
+          Cancelled cancelled, Unit unit) {
+  for (std::uint32_t a = 0; a < count; a += step) {
+    if (!point.Go(base + a)) {
+      cancelled();
+      return false;
+    }
+    point.Handled(step);
+    if (!unit(a)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 } // namespace
 
 std::uint8_t TollenEngine::ReadByte(const DeviceInfo &d, Area area, std::uint32_t address) {
@@ -132,28 +158,13 @@ void TollenEngine::ReadOrVerify(Pass pass) {
     return false;
   };
 
-  ProgressPoint flash(Hooks(), kProgressBytes);
-  for (std::uint32_t a = 0; a < d->flashBytes; ++a) {
-    if (!flash.Go(a)) {
-      ReleaseTarget();
-      return;
-    }
-    flash.Handled(1);
-    if (!take(Area::Flash, a, a)) {
-      return;
-    }
-  }
-  ProgressPoint eeprom(Hooks(), d->eepromProgressBytes,
-                       d->eepromCancels ? CancelCheck::Obey : CancelCheck::Ignore);
-  for (std::uint32_t e = 0; e < d->eepromBytes; ++e) {
-    if (!eeprom.Go(d->flashBytes + e)) {
-      ReleaseTarget();
-      return;
-    }
-    eeprom.Handled(1);
-    if (!take(Area::Eeprom, e, d->flashBytes + e)) {
-      return;
-    }
+  const auto release = [this] { ReleaseTarget(); };
+  const std::uint32_t flash = d->flashBytes;
+  if (!Walk(ProgressPoint(Hooks(), kProgressBytes), 0, flash, 1, release,
+            [&](std::uint32_t a) { return take(Area::Flash, a, a); }) ||
+      !Walk(EepromPoint(*this, *d), flash, d->eepromBytes, 1, release,
+            [&](std::uint32_t e) { return take(Area::Eeprom, e, flash + e); })) {
+    return;
   }
   if (pass == Pass::Read) {
     ResultText.clear();
@@ -252,33 +263,20 @@ void TollenEngine::ProgramChip() {
   if (d == nullptr || !EraseForProgramming(*d)) {
     return;
   }
-  ProgressPoint flash(Hooks(), kProgressBytes);
+  const auto release = [this] { ReleaseTarget(); };
   const std::uint32_t step = d->kind == DeviceKind::AvrPaged ? d->pageBytes : 1;
-  for (std::uint32_t a = 0; a < d->flashBytes; a += step) {
-    if (!flash.Go(a)) {
-      ReleaseTarget();
-      return;
-    }
-    flash.Handled(step);
-    const bool same = step == 1 ? ProgramByte(*d, Area::Flash, a) : ProgramPage(*d, a);
-    if (!same) {
-      return;
-    }
+  if (!Walk(ProgressPoint(Hooks(), kProgressBytes), 0, d->flashBytes, step, release,
+            [&](std::uint32_t a) {
+              return step == 1 ? ProgramByte(*d, Area::Flash, a) : ProgramPage(*d, a);
+            })) {
+    return;
   }
   if (d->index == device::kAt89S8252 && UpdateProgressBar) {
     UpdateProgressBar(static_cast<int>(d->flashBytes));
   }
-  ProgressPoint eeprom(Hooks(), d->eepromProgressBytes,
-                       d->eepromCancels ? CancelCheck::Obey : CancelCheck::Ignore);
-  for (std::uint32_t e = 0; e < d->eepromBytes; ++e) {
-    if (!eeprom.Go(d->flashBytes + e)) {
-      ReleaseTarget();
-      return;
-    }
-    eeprom.Handled(1);
-    if (!ProgramByte(*d, Area::Eeprom, e)) {
-      return;
-    }
+  if (!Walk(EepromPoint(*this, *d), d->flashBytes, d->eepromBytes, 1, release,
+            [&](std::uint32_t e) { return ProgramByte(*d, Area::Eeprom, e); })) {
+    return;
   }
   ResultText = QString::fromLatin1(report::kOk);
   ReleaseTarget();

@@ -34,12 +34,9 @@ inline constexpr rindle::BitTiming kBitTiming{0, 9, 9, rindle::MisoSampling::Bef
 
 // Tick counts of the edition's waits.
 namespace ticks {
-inline constexpr std::uint16_t k1ms = 1194;
-inline constexpr std::uint16_t k2_5ms = 2983;
-inline constexpr std::uint16_t k3ms = 3581;
-inline constexpr std::uint16_t k5ms = 5966;
-inline constexpr std::uint16_t k10ms = 11932;
-inline constexpr std::uint16_t k25ms = 29829;
+enum : std::uint16_t {
+  k1ms = 1194, k2_5ms = 2983, k3ms = 3581, k5ms = 5966, k10ms = 11932, k25ms = 29829,
+};
 } // namespace ticks
 
 inline constexpr char kSettingsFileName[] = "Tollen30a.set";
@@ -154,6 +151,11 @@ private:
   enum class Pass : std::uint8_t { Read, Verify };
 
   void Wait(std::uint16_t ticks, int times);
+  // Buffer on, clock and data low, reset active (high for the AT89S
+  // chips), then the settle waits of 25 ms.
+  void HoldInReset(bool resetHigh, int settleWaits);
+  // The end of an enable: on no answer the message and the release.
+  void EnableAnswered(bool answered);
   void ReadOrVerify(Pass pass);
   // Sends the read instruction of one byte and returns the chip's answer.
   std::uint8_t ReadByte(const DeviceInfo &d, Area area, std::uint32_t address);

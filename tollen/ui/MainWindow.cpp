@@ -131,28 +131,33 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   left->addStretch();
 
   // The commands on the right: chip commands, then file and window commands.
-  auto *buttons = new QGridLayout;
-  const auto add = [&](int row, int column, QPushButton *b) { buttons->addWidget(b, row, column); };
-  add(0, 0, Button("cmdRead", "&Read", "Read uController", &MainWindow::cmdReadClick));
-  add(1, 0, Button("cmdWrite", "&Write", "Program uController", &MainWindow::cmdWriteClick));
-  add(2, 0, Button("cmdVerify", "&Verify", "Compare uController with Buffer",
-                   &MainWindow::cmdVerifyClick));
-  add(3, 0, Button("cmdSignature", "&Signature", "Read ID & Fuse Data",
-                   &MainWindow::cmdSignatureClick));
-  add(4, 0, Button("cmdLockBits", "Write &LBs", "Program Lock & Fuse Bits",
-                   &MainWindow::cmdLockBitsClick));
-  cmdConfigBits_ = Button("cmdConfigBits", "&Fuse Bytes", "Set Fuse Bits",
-                          &MainWindow::cmdConfigBitsClick);
-  add(5, 0, cmdConfigBits_);
-  add(0, 1, Button("cmdOpenFile", "&Open File", "Open Hex File", &MainWindow::cmdOpenFileClick));
-  add(1, 1, Button("cmdReloadFile", "Reloa&d File", "Reload Current Hex File",
-                   &MainWindow::cmdReloadFileClick));
-  add(2, 1, Button("cmdSaveFile", "S&ave File", "Save Buffer to Hex File",
-                   &MainWindow::cmdSaveFileClick));
+  struct ButtonSpec {
+    const char *name, *caption, *hint;
+    void (MainWindow::*slot)();
+    int row, column;
+  };
   // The window commands line up with the lock and fuse commands.
-  add(4, 1, Button("cmdDispBuffer", "Disp &Buffer", "Display Buffer Contents",
-                   &MainWindow::cmdDispBufferClick));
-  add(5, 1, Button("cmdAbout", "Abo&ut", "About Tollen", &MainWindow::cmdAboutClick));
+  const ButtonSpec specs[] = {
+      {"cmdRead", "&Read", "Read uController", &MainWindow::cmdReadClick, 0, 0},
+      {"cmdWrite", "&Write", "Program uController", &MainWindow::cmdWriteClick, 1, 0},
+      {"cmdVerify", "&Verify", "Compare uController with Buffer", &MainWindow::cmdVerifyClick, 2, 0},
+      {"cmdSignature", "&Signature", "Read ID & Fuse Data", &MainWindow::cmdSignatureClick, 3, 0},
+      {"cmdLockBits", "Write &LBs", "Program Lock & Fuse Bits", &MainWindow::cmdLockBitsClick, 4, 0},
+      {"cmdConfigBits", "&Fuse Bytes", "Set Fuse Bits", &MainWindow::cmdConfigBitsClick, 5, 0},
+      {"cmdOpenFile", "&Open File", "Open Hex File", &MainWindow::cmdOpenFileClick, 0, 1},
+      {"cmdReloadFile", "Reloa&d File", "Reload Current Hex File", &MainWindow::cmdReloadFileClick, 1, 1},
+      {"cmdSaveFile", "S&ave File", "Save Buffer to Hex File", &MainWindow::cmdSaveFileClick, 2, 1},
+      {"cmdDispBuffer", "Disp &Buffer", "Display Buffer Contents", &MainWindow::cmdDispBufferClick, 4, 1},
+      {"cmdAbout", "Abo&ut", "About Tollen", &MainWindow::cmdAboutClick, 5, 1},
+  };
+  auto *buttons = new QGridLayout;
+  for (const ButtonSpec &spec : specs) {
+    QPushButton *button = Button(spec.name, spec.caption, spec.hint, spec.slot);
+    buttons->addWidget(button, spec.row, spec.column);
+    if (spec.slot == &MainWindow::cmdConfigBitsClick) {
+      cmdConfigBits_ = button;
+    }
+  }
   buttons->setRowStretch(6, 1);
 
   auto *top = new QHBoxLayout(central);

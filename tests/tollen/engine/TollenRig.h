@@ -4,6 +4,7 @@
 // a chip of the selected device on it.
 
 #include <cstdint>
+#include <numeric>
 #include <random>
 #include <span>
 #include <string>
@@ -29,13 +30,11 @@ inline std::string ChipName(std::uint16_t index) {
   return name.substr(name.find_first_not_of(' '));
 }
 
+// Every row of the list but the separator.
 inline std::vector<std::uint16_t> AllDevices() {
-  std::vector<std::uint16_t> rows;
-  for (std::uint16_t i = 0; i < kDeviceRows; ++i) {
-    if (FindDevice(i) != nullptr) {
-      rows.push_back(i);
-    }
-  }
+  std::vector<std::uint16_t> rows(kDeviceRows);
+  std::iota(rows.begin(), rows.end(), std::uint16_t{0});
+  std::erase(rows, std::uint16_t{device::kSeparator});
   return rows;
 }
 
@@ -86,17 +85,17 @@ struct Rig {
   }
 };
 
-// Random data with blank single bytes and whole blank 64-byte blocks, so
-// that blank pages and blank bytes are both skipped.
+// Random data in which some 64-byte blocks are wholly blank and some single
+// bytes too, so that blank pages and blank bytes are both skipped.
 inline std::vector<std::uint8_t> RandomImage(std::size_t size, std::uint32_t seed) {
   std::mt19937 rng(seed);
-  std::vector<std::uint8_t> image(size, 0xFF);
-  for (std::size_t block = 0; block < size; block += 64) {
-    if (rng() % 5 == 0) {
-      continue;
-    }
-    for (std::size_t i = block; i < std::min(size, block + 64); ++i) {
-      image[i] = rng() % 8 == 0 ? 0xFF : static_cast<std::uint8_t>(rng());
+  std::uniform_int_distribution<int> byte(0, 0xFF);
+  std::vector<std::uint8_t> image(size);
+  std::ranges::generate(image, [&] { return static_cast<std::uint8_t>(rng() % 9 ? byte(rng) : 0xFF); });
+  std::bernoulli_distribution blankBlock(0.2);
+  for (auto block = image.begin(); block < image.end(); block += std::min<std::ptrdiff_t>(64, image.end() - block)) {
+    if (blankBlock(rng)) {
+      std::fill(block, block + std::min<std::ptrdiff_t>(64, image.end() - block), 0xFF);
     }
   }
   return image;
