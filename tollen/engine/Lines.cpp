@@ -40,9 +40,20 @@ void TollenEngine::Transfer3() { lines_.Transfer(InstructionBytes, ResponseBytes
 
 void TollenEngine::Transfer4() { lines_.Transfer(InstructionBytes, ResponseBytes, 4); }
 
+void TollenEngine::Say(const QString &text) {
+  if (Messages != nullptr) {
+    Messages->message(QStringLiteral(" Tollen"), text, common::Prompter::Icon::None);
+  }
+}
+
 void TollenEngine::DetectProgrammer() {
   if (Port.PortBase != kPortNotSet) {
-    lines_.OpenPort();
+    // A stored port is taken untested; only a port that cannot be had is
+    // worth a word, with the reason.
+    const common::PortReach reach = lines_.OpenPort();
+    if (!reach.ok) {
+      Say(QString::fromStdString(reach.reason));
+    }
     return;
   }
   for (const std::uint16_t candidate : kCandidates) {
@@ -61,12 +72,13 @@ void TollenEngine::DetectProgrammer() {
       return;
     }
   }
-  if (Messages != nullptr) {
-    Messages->message(QStringLiteral(" Tollen"), QString::fromLatin1(kNoCableText),
-                      common::Prompter::Icon::None);
-  }
   Port.PortBase = rindle::kLpt1Base;
-  lines_.OpenPort();
+  const common::PortReach reach = lines_.OpenPort();
+  QString text = QString::fromLatin1(kNoCableText);
+  if (!reach.ok) {
+    text += QStringLiteral("\r\r") + QString::fromStdString(reach.reason);
+  }
+  Say(text);
 }
 
 void TollenEngine::HoldInReset(bool resetHigh, int settleWaits) {

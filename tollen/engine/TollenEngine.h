@@ -151,6 +151,8 @@ private:
   enum class Pass : std::uint8_t { Read, Verify };
 
   void Wait(std::uint16_t ticks, int times);
+  // A start-up message, when there is someone to tell.
+  void Say(const QString &text);
   // Buffer on, clock and data low, reset active (high for the AT89S
   // chips), then the settle waits of 25 ms.
   void HoldInReset(bool resetHigh, int settleWaits);

@@ -91,6 +91,29 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"StoredPortIsTakenUntested", 0x378, false, 0x3BC, std::nullopt, 0x3BC, 0}),
     ByName{});
 
+// A port that cannot be had is no cable; the message then also says why the
+// default port cannot be used.
+TEST(Detection, APortThatCannotBeHadIsNamedWithItsReason) {
+  for (const bool stored : {false, true}) {
+    QTemporaryDir dir;
+    PortWithLockedAddress bench(0x378, 0x378);
+    common::ScriptedPrompter prompter;
+    TollenEngine engine(bench, bench);
+    engine.Messages = &prompter;
+    engine.SettingsPath = dir.filePath(kSettingsFileName);
+    if (stored) {
+      WriteFile(engine.SettingsPath, "888\r\n0\r\n0\r\n\r\n255\r\n255\r\n255\r\n255\r\n");
+    }
+    engine.InitEngine();
+    ASSERT_EQ(prompter.shown.size(), 1u) << "stored: " << stored;
+    EXPECT_EQ(prompter.shown[0].text,
+              stored ? QStringLiteral("Permission denied")
+                     : QStringLiteral("Programmer Hardware not found . . .\rPrinter Port set to "
+                                      "default LPT-1\r\rPermission denied"));
+    EXPECT_EQ(engine.Port.PortBase, 0x378);
+  }
+}
+
 TEST(Detection, TheLoopIsDrivenAndReadWithoutWaiting) {
   sim::isp::Bench bench("", 0x278);
   sim::isp::CableWiring wiring;
