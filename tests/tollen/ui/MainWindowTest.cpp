@@ -169,6 +169,21 @@ TEST(MainWindow, AnotherChipAsksAndNoStopsTheCommand) {
   EXPECT_EQ(rig.bench.chip()->counters().erases, 0u);
 }
 
+// The signature of an earlier check does not stand in for a chip that is
+// gone: the question comes.
+TEST(MainWindow, AChipThatStoppedAnsweringIsAskedAbout) {
+  WindowRig rig;
+  rig.SelectDevice(device::kAtMega8);
+  rig.Click("cmdVerify");
+  ASSERT_EQ(rig.Last().text, "Verify OK");
+  rig.bench.removeChip();
+  rig.prompter.shown.clear();
+  rig.Click("cmdVerify");
+  ASSERT_FALSE(rig.prompter.shown.empty());
+  EXPECT_EQ(rig.prompter.shown[0].kind, Kind::Question);
+  EXPECT_EQ(rig.prompter.shown.size(), 1u) << "No was answered: nothing more";
+}
+
 TEST(MainWindow, ASecondCommandDuringARunningReadIsIgnored) {
   WindowRig rig;
   rig.SelectDevice(device::kAtMega8);
