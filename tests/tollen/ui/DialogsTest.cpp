@@ -152,6 +152,26 @@ TEST(AboutWindow, BeepsEachTimeAndClosesWithOk) {
   }
 }
 
+TEST(Splash, TheMainWindowShowsItOnceAtItsFirstShowing) {
+  sim::isp::Bench bench("ATmega8");
+  common::ScriptedPrompter prompter;
+  TollenEngine engine(bench, bench);
+  ui::MainWindow window(engine, prompter, {[] {}, true});
+  ASSERT_NE(window.Splash(), nullptr);
+  EXPECT_FALSE(window.Splash()->isVisible());
+  window.show();
+  ASSERT_NE(window.Splash(), nullptr);
+  EXPECT_TRUE(window.Splash()->isVisible());
+  EXPECT_TRUE(Child<QTimer>(window.Splash(), "Timer1")->isActive());
+  QMetaObject::invokeMethod(window.Splash(), "Timer1Timer");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(window.Splash(), nullptr);
+  window.hide();
+  window.show();
+  EXPECT_EQ(window.Splash(), nullptr) << "not shown again";
+  window.close();
+}
+
 TEST(Splash, ClosesItselfWhenItsTimerFires) {
   ui::SplashWindow *splash = new ui::SplashWindow(
       {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(0, 128, 128), Qt::white,
