@@ -210,7 +210,13 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   setFixedSize(sizeHint());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // A quit that came while an operation ran left the window open: the
+  // settings are saved all the same.
+  if (!closed_) {
+    commands_.FormClose();
+  }
+}
 
 SplashWindow *MainWindow::Splash() const { return splash_.data(); }
 
@@ -243,6 +249,13 @@ void MainWindow::showEvent(QShowEvent *event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
+  if (commands_.Busy()) {
+    // The window cannot go while the engine runs inside one of its
+    // handlers: closing cancels the operation instead.
+    commands_.CancelClick();
+    event->ignore();
+    return;
+  }
   if (!closed_) {
     closed_ = true;
     progress_->hide();

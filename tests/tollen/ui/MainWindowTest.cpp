@@ -235,6 +235,19 @@ TEST(MainWindow, CancelledReadShowsNoMessageAndForgetsTheFile) {
   EXPECT_TRUE(rig.engine.ProgramFileName.isEmpty());
 }
 
+TEST(MainWindow, ClosingDuringAnOperationCancelsItAndStays) {
+  WindowRig rig;
+  rig.SelectDevice(device::kAtMega8);
+  WhenShown([&] { rig.window->close(); });
+  rig.Click("cmdWrite");
+  EXPECT_TRUE(rig.window->isVisible());
+  EXPECT_TRUE(rig.Messages().isEmpty()) << "a cancelled run says nothing";
+  EXPECT_FALSE(QFile::exists(rig.engine.SettingsPath)) << "not closed, so nothing saved yet";
+  rig.window->close();
+  EXPECT_FALSE(rig.window->isVisible());
+  EXPECT_TRUE(QFile::exists(rig.engine.SettingsPath));
+}
+
 class FileCommands : public ::testing::Test {
 protected:
   WindowRig rig;
