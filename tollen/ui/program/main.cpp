@@ -79,6 +79,11 @@ int main(int argc, char *argv[]) {
   common::IoPort *port = &ppdev;
   common::TickTimer *timer = &clock;
   if (parser.isSet(simulate)) {
+    const QString device = parser.value(simulate);
+    if (!device.isEmpty() && sim::isp::FindChipModel(device.toStdString()) == nullptr) {
+      QTextStream(stderr) << "tollen: no simulated chip is called " << device
+                          << "; the last one (or an " << kDefaultSimulatedChip << ") is used\n";
+    }
     simulation = std::make_unique<Simulation>(parser.value(simulate),
                                               files.dataFile(QString::fromLatin1(kSimulatedChipFile)));
     port = &simulation->bench;
