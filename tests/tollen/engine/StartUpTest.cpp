@@ -1,0 +1,218 @@
+// Start-up: the cable looked for on the three printer ports, and the
+// settings file with the program file it names.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <optional>
+
+#include "common/ScriptedPrompter.h"
+#include "tests/tollen/engine/TollenRig.h"
+
+namespace tollen::testing {
+namespace {
+
+// A simulated port whose device cannot be had at one address.
+class PortWithLockedAddress : public sim::isp::Bench {
+public:
+  PortWithLockedAddress(std::uint16_t base, std::optional<std::uint16_t> locked)
+      : Bench("ATmega8", base), locked_(locked) {}
+  common::PortReach Open(std::uint16_t base) override {
+    opened.push_back(base);
+    if (locked_ && base == *locked_) {
+      return {"/dev/parport0", false, "Permission denied"};
+    }
+    return {};
+  }
+  std::vector<std::uint16_t> opened;
+
+private:
+  std::optional<std::uint16_t> locked_;
+};
+
+void WriteFile(const QString &path, const QByteArray &content) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(content);
+}
+
+struct DetectCase {
+  const char *name;
+  std::uint16_t cableBase;
+  bool loop;                            // the cable has its presence loop
+  std::optional<std::uint16_t> stored;  // port line of a settings file
+  std::optional<std::uint16_t> locked;  // a port that cannot be opened
+  std::uint16_t expected;
+  int messages;
+};
+
+void PrintTo(const DetectCase &c, std::ostream *os) { *os << c.name; }
+
+class Detection : public ::testing::TestWithParam<DetectCase> {};
+
+TEST_P(Detection, FindsTheCableOrSaysSoOnce) {
+  const DetectCase &c = GetParam();
+  QTemporaryDir dir;
+  PortWithLockedAddress bench(c.cableBase, c.locked);
+  sim::isp::CableWiring wiring;
+  wiring.presenceLoop = c.loop;
+  bench.setWiring(wiring);
+  common::ScriptedPrompter prompter;
+  TollenEngine engine(bench, bench);
+  engine.Messages = &prompter;
+  engine.SettingsPath = dir.filePath(kSettingsFileName);
+  if (c.stored) {
+    WriteFile(engine.SettingsPath, QByteArray::number(*c.stored) + "\r\n10\r\n0\r\n\r\n255\r\n255\r\n255\r\n255\r\n");
+  }
+  engine.InitEngine();
+  EXPECT_EQ(engine.Port.PortBase, c.expected);
+  ASSERT_EQ(static_cast<int>(prompter.shown.size()), c.messages);
+  if (c.messages == 1) {
+    EXPECT_EQ(prompter.shown[0].text,
+              "Programmer Hardware not found . . .\rPrinter Port set to default LPT-1");
+  }
+  ASSERT_FALSE(bench.opened.empty());
+  EXPECT_EQ(bench.opened.back(), c.expected) << "the port settled on is the one open";
+  if (c.expected == c.cableBase) {
+    EXPECT_EQ(bench.dataRegister(), 0x08) << "target released at the end";
+  }
+  EXPECT_EQ(bench.timerSetups(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tollen, Detection,
+    ::testing::Values(
+        DetectCase{"CableOnLpt2", 0x278, true, std::nullopt, std::nullopt, 0x278, 0},
+        DetectCase{"CableOnLpt3", 0x3BC, true, std::nullopt, std::nullopt, 0x3BC, 0},
+        DetectCase{"NoCableAnywhere", 0x378, false, std::nullopt, std::nullopt, 0x378, 1},
+        DetectCase{"CableOnAPortThatCannotBeOpened", 0x278, true, std::nullopt, 0x278, 0x378, 1},
+        DetectCase{"StoredPortIsTakenUntested", 0x378, false, 0x3BC, std::nullopt, 0x3BC, 0}),
+    ByName{});
+
+// A port that cannot be had is no cable; the message then also says why the
+// default port cannot be used.
+TEST(Detection, APortThatCannotBeHadIsNamedWithItsReason) {
+  for (const bool stored : {false, true}) {
+    QTemporaryDir dir;
+    PortWithLockedAddress bench(0x378, 0x378);
+    common::ScriptedPrompter prompter;
+    TollenEngine engine(bench, bench);
+    engine.Messages = &prompter;
+    engine.SettingsPath = dir.filePath(kSettingsFileName);
+    if (stored) {
+      WriteFile(engine.SettingsPath, "888\r\n0\r\n0\r\n\r\n255\r\n255\r\n255\r\n255\r\n");
+    }
+    engine.InitEngine();
+    ASSERT_EQ(prompter.shown.size(), 1u) << "stored: " << stored;
+    EXPECT_EQ(prompter.shown[0].text,
+              stored ? QStringLiteral("Permission denied")
+                     : QStringLiteral("Programmer Hardware not found . . .\rPrinter Port set to "
+                                      "default LPT-1\r\rPermission denied"));
+    EXPECT_EQ(engine.Port.PortBase, 0x378);
+  }
+}
+
+TEST(Detection, TheLoopIsDrivenAndReadWithoutWaiting) {
+  sim::isp::Bench bench("", 0x278);
+  sim::isp::CableWiring wiring;
+  wiring.presenceLoop = true;
+  bench.setWiring(wiring);
+  bench.setLogging(true);
+  TollenEngine engine(bench, bench);
+  engine.DetectProgrammer();
+  ASSERT_EQ(engine.Port.PortBase, 0x278);
+  std::vector<std::pair<bool, std::uint16_t>> accesses;
+  for (const auto &a : bench.log()) {
+    accesses.emplace_back(a.write, a.port);
+  }
+  const std::vector<std::pair<bool, std::uint16_t>> expected{
+      {true, 0x378}, {false, 0x379}, {true, 0x378}, {false, 0x379},
+      {true, 0x278}, {false, 0x279}, {true, 0x278}, {false, 0x279}};
+  EXPECT_EQ(accesses, expected);
+  EXPECT_EQ(bench.now(), 0u);
+}
+
+class Settings : public ::testing::Test {
+protected:
+  QTemporaryDir dir;
+  sim::isp::Bench bench{"ATmega8"};
+  QString path = dir.filePath(kSettingsFileName);
+
+  std::unique_ptr<TollenEngine> Start() {
+    auto engine = std::make_unique<TollenEngine>(bench, bench);
+    engine->SettingsPath = path;
+    engine->InitEngine();
+    return engine;
+  }
+};
+
+TEST_F(Settings, SavedLinesComeBackAndTheProgramFileIsLoaded) {
+  const QString hex = dir.filePath("blink.hex");
+  WriteFile(hex, ":02000000AA55FF\r\n:00000001FF\r\n");
+  TollenEngine first(bench, bench);
+  first.SettingsPath = path;
+  first.Port.PortBase = 0x278;
+  first.DeviceIndex = device::kAtMega8;
+  first.LockBits = 3;
+  first.ProgramFileName = hex;
+  first.FuseExtended = 0xFD;
+  first.FuseHigh = 0xD9;
+  first.FuseLow = 0xE4;
+  first.LockByte = 0x3C;
+  ASSERT_TRUE(first.SaveSettings());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "632\r\n10\r\n3\r\n" + hex.toUtf8() + "\r\n253\r\n217\r\n228\r\n60\r\n");
+  f.close();
+
+  const auto second = Start();
+  EXPECT_EQ(second->Port.PortBase, 0x278);
+  EXPECT_EQ(second->DeviceIndex, device::kAtMega8);
+  EXPECT_EQ(second->LockBits, 3);
+  EXPECT_EQ(second->ProgramFileName, hex);
+  EXPECT_EQ(second->FuseExtended, 0xFD);
+  EXPECT_EQ(second->FuseHigh, 0xD9);
+  EXPECT_EQ(second->FuseLow, 0xE4);
+  EXPECT_EQ(second->LockByte, 0x3C);
+  EXPECT_EQ(second->Cells.cells[0], 0xAA);
+  EXPECT_EQ(second->Cells.cells[1], 0x55);
+  EXPECT_TRUE(second->SettingsProblem.isEmpty());
+}
+
+TEST_F(Settings, NoFileKeepsTheDefaults) {
+  const auto engine = Start();
+  EXPECT_EQ(engine->DeviceIndex, device::kAt89S51);
+  EXPECT_EQ(engine->FuseLow, 0xFF);
+  EXPECT_TRUE(engine->ProgramFileName.isEmpty());
+  EXPECT_TRUE(std::ranges::all_of(engine->Cells.cells, [](std::uint8_t c) { return c == 0xFF; }));
+}
+
+TEST_F(Settings, AProgramFileThatIsGoneIsForgotten) {
+  WriteFile(path, "888\r\n10\r\n0\r\n" + dir.filePath("gone.hex").toUtf8() + "\r\n255\r\n255\r\n255\r\n255\r\n");
+  EXPECT_TRUE(Start()->ProgramFileName.isEmpty());
+}
+
+TEST_F(Settings, ABadLineStopsTheReadAndKeepsWhatCameBefore) {
+  WriteFile(path, "632\r\n10\r\n2\r\n\r\n253\r\nD9\r\n228\r\n60\r\n");
+  const auto engine = Start();
+  EXPECT_EQ(engine->Port.PortBase, 0x278);
+  EXPECT_EQ(engine->DeviceIndex, device::kAtMega8);
+  EXPECT_EQ(engine->FuseExtended, 0xFD);
+  EXPECT_EQ(engine->FuseHigh, 0xFF) << "the bad line and those after it keep their defaults";
+  EXPECT_EQ(engine->FuseLow, 0xFF);
+  EXPECT_TRUE(engine->SettingsProblem.contains(QStringLiteral("Line 6")))
+      << engine->SettingsProblem.toStdString();
+}
+
+TEST_F(Settings, TheSeparatorRowIsNoDevice) {
+  WriteFile(path, "888\r\n4\r\n0\r\n\r\n255\r\n255\r\n255\r\n255\r\n");
+  const auto engine = Start();
+  EXPECT_EQ(engine->DeviceIndex, device::kAt89S51);
+  engine->SelectDevice();
+  EXPECT_EQ(engine->TotalSize, 4096);
+}
+
+} // namespace
+} // namespace tollen::testing

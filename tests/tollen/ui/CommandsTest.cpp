@@ -1,0 +1,148 @@
+// The main window's commands without widgets: the fuse boxes against the
+// bytes, the lock-bit boxes per device, and the fill dialog's checks.
+
+#include <gtest/gtest.h>
+
+#include "common/ScriptedPrompter.h"
+#include "sim/isp/Bench.h"
+#include "tollen/engine/MainCommands.h"
+
+namespace tollen {
+namespace {
+
+struct NoWindows : MainView {
+  void ShowProgress(const QString &, int) override {}
+  void SetProgress(int) override {}
+  void CloseProgress() override {}
+  void ProcessEvents() override {}
+  void SetBusyCursor(bool) override {}
+  void ShowFuseDialog() override {}
+  void ShowBufferDisplay() override {}
+  void ShowFillDialog() override {}
+  void ShowAbout() override {}
+  void Refresh() override {}
+};
+
+struct Commands : ::testing::Test {
+  sim::isp::Bench bench{"ATmega8"};
+  TollenEngine engine{bench, bench};
+  common::ScriptedPrompter prompter;
+  NoWindows view;
+  MainCommands commands{engine, prompter, view};
+
+  void Select(int row) { commands.cboTypeChange(row); }
+};
+
+TEST_F(Commands, FuseBoxesShowTheBytesAndGiveThemBackUnchanged) {
+  Select(device::kAtMega8);
+  engine.FuseLow = 0xE1;
+  engine.FuseHigh = 0xD9;
+  engine.LockByte = 0x2B; // BLB11 and BLB01 programmed
+  engine.LockBits = 0x02;
+  commands.RefreshConfigBits();
+  commands.SetupConfigInfoM8();
+  // 0xE1: BODLEVEL, BODEN, SUT1 and CKSEL0 unprogrammed.
+  const bool lowChecked[8] = {false, true, true, true, true, false, false, false}; // bit 0..7
+  for (std::size_t bit = 0; bit < 8; ++bit) {
+    EXPECT_EQ(commands.Fuses.low[bit].checked, lowChecked[bit]) << "bit " << bit;
+  }
+  EXPECT_TRUE(commands.Fuses.high[5].checked);
+  EXPECT_FALSE(commands.Fuses.high[5].enabled);
+  commands.UpdateConfigFuseBytes();
+  EXPECT_EQ(engine.FuseLow, 0xE1);
+  EXPECT_EQ(engine.FuseHigh, 0xD9);
+  EXPECT_EQ(engine.LockByte, 0x29) << "bits 7, 6 cleared; LB2 from the lock bits, LB1 not";
+}
+
+TEST_F(Commands, NoLockBitsAndNoBootLockGiveLockByte3F) {
+  engine.LockBits = 0;
+  engine.LockByte = 0x00;
+  commands.RefreshConfigBits();
+  for (auto &box : commands.Fuses.bootLock) {
+    box.checked = false;
+  }
+  commands.UpdateConfigFuseBytes();
+  EXPECT_EQ(engine.LockByte, 0x3F);
+}
+
+TEST_F(Commands, S4433LayoutHasOnlyItsLowFuseBits) {
+  commands.SetupConfigInfoS4433();
+  EXPECT_EQ(commands.Fuses.low[5].caption, " SPIEN");
+  EXPECT_FALSE(commands.Fuses.low[5].enabled);
+  EXPECT_EQ(commands.Fuses.low[4].caption, " BODLEVEL");
+  EXPECT_TRUE(commands.Fuses.low[4].enabled);
+  EXPECT_EQ(commands.Fuses.low[7].caption, " -");
+  for (const FuseBox &box : commands.Fuses.high) {
+    EXPECT_FALSE(box.enabled);
+  }
+  for (const FuseBox &box : commands.Fuses.bootLock) {
+    EXPECT_FALSE(box.enabled);
+  }
+}
+
+struct FillCase {
+  const char *name;
+  const char *start, *end, *data;
+  const char *message; // "" = filled
+  common::Prompter::Icon icon;
+};
+
+void PrintTo(const FillCase &c, std::ostream *os) { *os << c.name; }
+
+class Fill : public Commands, public ::testing::WithParamInterface<FillCase> {};
+
+TEST_P(Fill, ChecksItsFieldsBeforeFilling) {
+  const FillCase &c = GetParam();
+  Select(device::kAt89S51); // 4096 cells
+  commands.FillOkClick(QString::fromLatin1(c.start), QString::fromLatin1(c.end),
+                       QString::fromLatin1(c.data));
+  if (*c.message == '\0') {
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(commands.BufferEdited);
+    EXPECT_EQ(engine.Cells.cells[0xFFF], 0x00);
+    return;
+  }
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].caption, "FILL BUFFER");
+  EXPECT_EQ(prompter.shown[0].text, c.message);
+  EXPECT_EQ(prompter.shown[0].icon, c.icon);
+  EXPECT_FALSE(commands.BufferEdited);
+  EXPECT_EQ(engine.Cells.cells[0xFFF], 0xFF);
+}
+
+using Icon = common::Prompter::Icon;
+INSTANTIATE_TEST_SUITE_P(
+    Tollen, Fill,
+    ::testing::Values(FillCase{"LastCellAccepted", "0000", "0FFF", "00", "", Icon::None},
+                      FillCase{"EndEqualToTheSize", "0000", "1000", "00",
+                               "Error Address Out of Range", Icon::Warning},
+                      FillCase{"EndBeforeStart", "10", "0F", "00",
+                               "Error End Address less than Start Address", Icon::Warning},
+                      FillCase{"EmptyData", "0000", "0FFF", "", "Invalid Hex Data Input",
+                               Icon::Error},
+                      FillCase{"EmptyStart", "", "0FFF", "00", "Invalid Hex Data Input",
+                               Icon::Error}),
+    [](const auto &p) { return std::string(p.param.name); });
+
+TEST_F(Commands, AFillThatKeepsTheChecksumKeepsTheFileName) {
+  Select(device::kAtMega8);
+  engine.ProgramFileName = QStringLiteral("/tmp/a.hex");
+  struct FillView : NoWindows {
+    MainCommands *c = nullptr;
+    QString data = QStringLiteral("FF");
+    void ShowFillDialog() override { c->FillOkClick(c->FillStart, c->FillEnd, data); }
+  } fillView;
+  MainCommands own(engine, prompter, fillView);
+  fillView.c = &own;
+  own.cboTypeChange(device::kAtMega8);
+  own.FillBufferClick(); // FF over FF: same checksum
+  EXPECT_TRUE(own.BufferEdited);
+  EXPECT_EQ(engine.ProgramFileName, "/tmp/a.hex");
+  fillView.data = QStringLiteral("00"); // now the checksum changes
+  own.FillBufferClick();
+  EXPECT_TRUE(engine.ProgramFileName.isEmpty());
+  EXPECT_EQ(own.StatusText, "  Tollen - 3.0a");
+}
+
+} // namespace
+} // namespace tollen

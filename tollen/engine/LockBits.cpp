@@ -1,0 +1,254 @@
+#include "tollen/engine/TollenEngine.h"
+
+#include "rindle/isp/Instructions.h"
+#include "tollen/engine/ReportText.h"
+
+namespace tollen {
+
+namespace isp = rindle::isp;
+
+namespace {
+
+constexpr std::uint16_t kLockBit1 = 0x01;
+constexpr std::uint16_t kLockBit2 = 0x02;
+constexpr std::uint16_t kLockBit3 = 0x04; // FSTRT on the AT90S8535
+
+// Factory fuse values a blank buffer writes.
+constexpr std::uint16_t kFactoryLow4433 = 0xDA;
+constexpr std::uint16_t kFactoryLowPaged = 0xE1;
+constexpr std::uint16_t kFactoryHighMega8 = 0xD9;
+constexpr std::uint16_t kFactoryHighTiny26 = 0xF7;
+
+// The ATmega8's lock byte keeps its two top bits unprogrammed.
+constexpr std::uint16_t kMega8LockTop = 0xC0;
+
+void SetBit(std::uint16_t &bits, std::uint16_t mask, bool on) {
+  bits = static_cast<std::uint16_t>(on ? bits | mask : bits & ~mask);
+}
+
+} // namespace
+
+void TollenEngine::WriteLockBits() {
+  const DeviceInfo *d = CurrentDevice();
+  if (d == nullptr) {
+    return;
+  }
+  switch (d->kind) {
+  case DeviceKind::At89FourByte:
+  case DeviceKind::At89ThreeByte: WriteLockBits89(*d); return;
+  case DeviceKind::AvrByteWise: WriteLockBitsAvrByte(*d); return;
+  case DeviceKind::AvrPaged: WriteLockBitsAvrPaged(*d); return;
+  }
+}
+
+// One enable per lock bit, the target released between them.
+void TollenEngine::WriteLockBits89(const DeviceInfo &d) {
+  const bool fourByte = d.kind == DeviceKind::At89FourByte;
+  for (int n = 1; n <= 3; ++n) {
+    if (n > 1) {
+      ReleaseTarget();
+    }
+    if (fourByte) {
+      EnterProgramming89();
+    } else {
+      EnterProgramming89Short();
+    }
+    if (!ChipResponded) {
+      return; // released by the enable
+    }
+    if ((LockBits & (1u << (n - 1))) == 0) {
+      continue;
+    }
+    if (fourByte) {
+      isp::at89s51::WriteLockBit(InstructionBytes, n);
+      Transfer4();
+      TickDelay(ticks::k1ms);
+    } else {
+      isp::at89s8252::WriteLockBit(InstructionBytes, n);
+      Transfer3();
+      TickDelay(ticks::k3ms);
+    }
+  }
+  ResultText = QString::fromLatin1(report::kOk);
+  ReleaseTarget();
+}
+
+void TollenEngine::WriteLockBitsAvrByte(const DeviceInfo &d) {
+  EnterProgrammingAvr();
+  if (!ChipResponded) {
+    return;
+  }
+  auto &s = InstructionBytes;
+  const auto send = [this](void (*build)(rindle::IspSlots &)) {
+    build(InstructionBytes);
+    Transfer4();
+    TickDelay(ticks::k5ms);
+  };
+  const bool blank = BlankBuffer();
+  bool locks = true;
+  switch (d.index) {
+  case device::kAt90S4433:
+    if (blank) {
+      FuseLow = kFactoryLow4433;
+    }
+    isp::avrbyte::WriteFuse4433(s, FuseLow);
+    Transfer4();
+    TickDelay(ticks::k5ms);
+    locks = !blank;
+    break;
+  case device::kAt90S8535:
+    isp::avrbyte::WriteFstrt(s, (LockBits & kLockBit3) != 0);
+    Transfer4();
+    TickDelay(ticks::k5ms);
+    locks = !blank;
+    break;
+  default: break;
+  }
+  if (locks) {
+    // The AT90S2313 and AT90S8515 take the lock bits with their own codes.
+    const bool ownCodes = d.index == device::kAt90S2313 || d.index == device::kAt90S8515;
+    if (LockBits & kLockBit1) {
+      send(ownCodes ? isp::avrbyte::WriteLockBit1 : isp::avrbyte::WriteLockBit1Alt);
+    }
+    if (LockBits & kLockBit2) {
+      send(ownCodes ? isp::avrbyte::WriteLockBit2 : isp::avrbyte::WriteLockBit2Alt);
+    }
+  }
+  ResultText = QString::fromLatin1(report::kOk);
+  ReleaseTarget();
+}
+
+void TollenEngine::WriteLockBitsAvrPaged(const DeviceInfo &d) {
+  const bool mega8 = d.index == device::kAtMega8;
+  const std::uint16_t wait = mega8 ? ticks::k25ms : ticks::k5ms;
+  if (mega8) {
+    ReleaseTarget();
+  }
+  EnterProgrammingAvr();
+  if (!ChipResponded) {
+    return;
+  }
+  auto &s = InstructionBytes;
+  const bool blank = BlankBuffer();
+  if (blank) {
+    FuseLow = kFactoryLowPaged;
+  }
+  isp::avrpage::WriteFuseLow(s, FuseLow);
+  Transfer4();
+  TickDelay(wait);
+  if (blank) {
+    FuseHigh = mega8 ? kFactoryHighMega8 : kFactoryHighTiny26;
+  }
+  isp::avrpage::WriteFuseHigh(s, FuseHigh);
+  Transfer4();
+  TickDelay(wait);
+  if (!blank) {
+    if (mega8) {
+      // The lock byte as the fuse dialog built it, lock bits included.
+      isp::avrpage::WriteLockByte(s, LockByte | kMega8LockTop,
+                                  static_cast<std::uint16_t>(~LockByte & 0x03));
+    } else {
+      isp::avrpage::WriteLockByte(s, 0xFF, LockBits);
+    }
+    Transfer4();
+    TickDelay(wait);
+  }
+  ResultText = QString::fromLatin1(report::kOk);
+  ReleaseTarget();
+}
+
+void TollenEngine::ReadAvrFusesAndLocks(const DeviceInfo &d) {
+  auto &s = InstructionBytes;
+  const auto answer = [this] {
+    Transfer4();
+    return static_cast<std::uint8_t>(ResponseBytes[isp::avr::kAnswerSlot]);
+  };
+  switch (d.index) {
+  case device::kAt90S4433:
+  case device::kAt90S8535: {
+    isp::avrbyte::ReadFuse(s);
+    FuseLow = answer();
+    isp::avrbyte::ReadLockBits(s);
+    const std::uint8_t lock = answer();
+    // Where each chip answers its lock bits (0 = programmed).
+    const bool s8535 = d.index == device::kAt90S8535;
+    SetBit(LockBits, kLockBit1, (lock & (s8535 ? 0x80 : 0x02)) == 0);
+    SetBit(LockBits, kLockBit2, (lock & (s8535 ? 0x40 : 0x04)) == 0);
+    if (s8535) {
+      SetBit(LockBits, kLockBit3, (lock & 0x01) == 0); // FSTRT
+    }
+    return;
+  }
+  case device::kAtMega8:
+  case device::kAtTiny26: {
+    isp::avrpage::ReadFuseLow(s);
+    FuseLow = answer();
+    isp::avrpage::ReadFuseHigh(s);
+    FuseHigh = answer();
+    for (int i = 0; i < 4; ++i) {
+      isp::avrpage::ReadCalibration(s, i);
+      CalibrationBytes[static_cast<std::size_t>(i)] = answer();
+    }
+    isp::avrpage::ReadLockByte(s);
+    const std::uint8_t lock = answer();
+    SetBit(LockBits, kLockBit1, (lock & 0x01) == 0);
+    SetBit(LockBits, kLockBit2, (lock & 0x02) == 0);
+    if (d.index == device::kAtMega8) {
+      LockByte = lock;
+    }
+    return;
+  }
+  default: return; // nothing more to read
+  }
+}
+
+void TollenEngine::ReadSignature() {
+  const DeviceInfo *d = CurrentDevice();
+  if (d == nullptr) {
+    return;
+  }
+  if (d->kind == DeviceKind::At89ThreeByte) {
+    ResultText = QString::fromLatin1(report::kNoSignature);
+    return;
+  }
+  EnterProgramming();
+  if (!ChipResponded) {
+    return;
+  }
+  const bool at89 = d->kind == DeviceKind::At89FourByte;
+  std::uint8_t bytes[3];
+  for (int i = 0; i < 3; ++i) {
+    if (at89) {
+      isp::at89s51::ReadSignature(InstructionBytes, i);
+    } else {
+      isp::avrbyte::ReadSignature(InstructionBytes, i);
+    }
+    Transfer4();
+    bytes[i] = static_cast<std::uint8_t>(ResponseBytes[3]);
+    SignatureBytes[static_cast<std::size_t>(i)] = bytes[i];
+  }
+  ReadSignatureValue = (bytes[0] << 16) | (bytes[1] << 8) | bytes[2];
+  if (SignatureOnly) {
+    ReleaseTarget();
+    return;
+  }
+  if (ReadSignatureValue != ExpectedSignature) {
+    ReleaseTarget();
+    ResultText = report::SignatureMismatch(bytes);
+    return;
+  }
+  if (at89) {
+    isp::at89s51::ReadLockBits(InstructionBytes);
+    Transfer4();
+    const auto lock = static_cast<std::uint8_t>(ResponseBytes[isp::at89s51::kAnswerSlot]);
+    SignatureBytes[3] = lock;
+    LockBits = static_cast<std::uint16_t>((lock >> isp::at89s51::kLockBitsShift) & 0x07);
+  } else {
+    ReadAvrFusesAndLocks(*d);
+  }
+  ReleaseTarget();
+  ResultText = at89 ? report::At89SignatureAndLocks(d->reportName, bytes, LockBits)
+                    : report::AvrSignature(d->reportName, bytes);
+}
+
+} // namespace tollen

@@ -1,0 +1,544 @@
+#include "tollen/engine/MainCommands.h"
+
+#include <QFileInfo>
+
+#include "tollen/engine/ReportText.h"
+
+namespace tollen {
+
+using Icon = common::Prompter::Icon;
+
+namespace {
+
+const QString kOk = QStringLiteral("OK");
+
+// A fuse box layout row, bit 7 first: a name, a name marked "!" for a bit
+// shown but fixed, or "-" for a bit the device does not have.
+using LayoutRow = std::array<const char *, 8>;
+
+void ApplyRow(std::array<FuseBox, 8> &boxes, const LayoutRow &row) {
+  for (int bit = 0; bit < 8; ++bit) {
+    QString name = QString::fromLatin1(row[static_cast<std::size_t>(7 - bit)]);
+    FuseBox &box = boxes[static_cast<std::size_t>(bit)];
+    box.enabled = name != u'-' && !name.endsWith(u'!');
+    if (name.endsWith(u'!')) {
+      name.chop(1);
+    }
+    box.caption = u' ' + name;
+  }
+}
+
+constexpr LayoutRow kNone{"-", "-", "-", "-", "-", "-", "-", "-"};
+
+void Layout(FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, bool bootLock) {
+  ApplyRow(f.low, low);
+  ApplyRow(f.high, high);
+  ApplyRow(f.ext, kNone);
+  for (FuseBox &box : f.bootLock) {
+    box.enabled = bootLock;
+  }
+}
+
+std::uint16_t ByteFromBoxes(const std::array<FuseBox, 8> &boxes) {
+  std::uint16_t value = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    if (!boxes[static_cast<std::size_t>(bit)].checked) {
+      value = static_cast<std::uint16_t>(value | (1u << bit));
+    }
+  }
+  return value;
+}
+
+void BoxesFromByte(std::array<FuseBox, 8> &boxes, std::uint16_t value) {
+  for (int bit = 0; bit < 8; ++bit) {
+    boxes[static_cast<std::size_t>(bit)].checked = (value & (1u << bit)) == 0;
+  }
+}
+
+std::optional<std::uint32_t> HexText(const QString &text) {
+  bool ok = false;
+  const std::uint32_t value = text.trimmed().toUInt(&ok, 16);
+  if (!ok) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+} // namespace
+
+// Marks an operation as running for as long as the scope lives.
+class MainCommands::BusyScope {
+public:
+  explicit BusyScope(bool &busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+  BusyScope(const BusyScope &) = delete;
+  BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+  bool &busy_;
+};
+
+MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
+    : e_(engine), prompter_(prompter), view_(view) {
+  static constexpr const char *kBootLock[] = {" BLB01", " BLB02", " BLB11", " BLB12"};
+  for (std::size_t i = 0; i < Fuses.bootLock.size(); ++i) {
+    Fuses.bootLock[i].caption = QString::fromLatin1(kBootLock[i]);
+  }
+  Layout(Fuses, kNone, kNone, false);
+  e_.UpdateProgressBar = [this](int position) { view_.SetProgress(position); };
+  e_.ProcessEvents = [this] { view_.ProcessEvents(); };
+}
+
+// ---- Main window ----
+
+void MainCommands::FormCreate() {
+  e_.InitEngine();
+  InitForm1();
+}
+
+void MainCommands::InitForm1() {
+  UpdateHexFilename();
+  e_.SelectDevice();
+  UpdateLbDisp();
+  GetFilePath();
+  ShowChecksum();
+  SigText = QStringLiteral("00 00 00");
+  CalibText = QStringLiteral("00 00 00 00");
+  e_.SignatureOnly = false;
+  view_.Refresh();
+  if (!e_.SettingsProblem.isEmpty()) {
+    prompter_.message(QString::fromLatin1(kTitle), e_.SettingsProblem + u'.', Icon::Error);
+  }
+}
+
+void MainCommands::FormClose() {
+  e_.SaveSettings();
+  e_.TimerRestore();
+}
+
+int MainCommands::cboTypeChange(int row) {
+  if (busy_ || row < 0 || FindDevice(static_cast<std::uint16_t>(row)) == nullptr) {
+    return e_.DeviceIndex;
+  }
+  e_.DeviceIndex = static_cast<std::uint16_t>(row);
+  e_.SelectDevice();
+  UpdateLbDisp();
+  ShowChecksum();
+  SigText = QStringLiteral("00 00 00");
+  CalibText = QStringLiteral("00 00 00 00");
+  e_.FuseLow = e_.FuseHigh = e_.FuseExtended = e_.LockByte = 0xFF;
+  view_.Refresh();
+  return row;
+}
+
+void MainCommands::chkLBClick(int bit, bool checked) {
+  if (!busy_) {
+    const auto mask = static_cast<std::uint16_t>(1u << bit);
+    e_.LockBits = static_cast<std::uint16_t>(checked ? e_.LockBits | mask : e_.LockBits & ~mask);
+  }
+  UpdateLbDisp();
+  view_.Refresh();
+}
+
+void MainCommands::UpdateLbDisp() {
+  for (int bit = 0; bit < 3; ++bit) {
+    LockBoxes[static_cast<std::size_t>(bit)] = (e_.LockBits & (1u << bit)) != 0;
+  }
+  Lb3Caption = QStringLiteral(" Lock Bit-3");
+  switch (e_.DeviceIndex) {
+  case device::kAt90S4433:
+  case device::kAtMega8:
+  case device::kAtTiny26:
+    Lb3Enabled = false;
+    ConfigBitsEnabled = true;
+    break;
+  case device::kAt90S8535:
+    Lb3Caption = QStringLiteral(" FSTRT");
+    Lb3Enabled = true;
+    ConfigBitsEnabled = false;
+    break;
+  case device::kAt90S1200:
+  case device::kAt90S2313:
+  case device::kAt90S8515:
+    Lb3Enabled = false;
+    ConfigBitsEnabled = false;
+    break;
+  default: // the AT89S chips
+    Lb3Enabled = true;
+    ConfigBitsEnabled = false;
+    break;
+  }
+}
+
+void MainCommands::UpdateHexFilename() {
+  StatusText = e_.ProgramFileName.isEmpty() ? QString::fromLatin1(kIdleStatus)
+                                            : u' ' + e_.ProgramFileName.toLower();
+}
+
+void MainCommands::GetFilePath() {
+  if (!e_.ProgramFileName.isEmpty()) {
+    e_.LastDirectory = QFileInfo(e_.ProgramFileName).absolutePath();
+  }
+}
+
+void MainCommands::ShowChecksum() {
+  ShownChecksum = e_.BufferChecksum();
+  ChecksumText = QString::number(ShownChecksum, 16).toUpper().rightJustified(6, u'0');
+}
+
+void MainCommands::CheckDID() {
+  ProceedFlag = true;
+  const DeviceInfo *d = e_.CurrentDevice();
+  if (d == nullptr || d->kind == DeviceKind::At89ThreeByte) {
+    return;
+  }
+  e_.SignatureOnly = true;
+  e_.ReadSignatureValue = 0; // a chip that does not answer has no signature
+  e_.ReadSignature();
+  e_.SignatureOnly = false;
+  if (e_.ReadSignatureValue != e_.ExpectedSignature) {
+    ProceedFlag = prompter_.question(
+        QStringLiteral("  Tollen"),
+        QStringLiteral("Device Signature did not match.\rDo you want to continue ?"),
+        Icon::Warning, false);
+  }
+}
+
+void MainCommands::ShowProgressForm(const QString &caption) {
+  e_.CancelRequested = false;
+  view_.ShowProgress(caption, e_.TotalSize);
+}
+
+template <class Body> void MainCommands::ChipCommand(Body body) {
+  if (busy_) {
+    return;
+  }
+  BusyScope scope(busy_);
+  CheckDID();
+  if (ProceedFlag) {
+    body();
+  }
+}
+
+bool MainCommands::ProgressEnded() {
+  if (e_.CancelRequested) {
+    return false; // the progress window closed itself
+  }
+  view_.CloseProgress();
+  return true;
+}
+
+void MainCommands::CancelClick() {
+  e_.CancelRequested = true;
+  view_.CloseProgress();
+}
+
+void MainCommands::cmdReadClick() {
+  ChipCommand([this] {
+    ShowProgressForm(QStringLiteral("  Reading from uController . . ."));
+    e_.ReadChip();
+    GetFilePath();
+    e_.ProgramFileName.clear();
+    UpdateHexFilename();
+    ShowChecksum();
+    view_.Refresh();
+    if (!ProgressEnded()) {
+      return;
+    }
+    prompter_.message(QStringLiteral("  Read"),
+                      e_.ResultText.isEmpty() ? QStringLiteral("Data Reading Complete") : e_.ResultText,
+                      Icon::Information);
+  });
+}
+
+void MainCommands::cmdWriteClick() {
+  ChipCommand([this] {
+    ShowProgressForm(QStringLiteral("  Programming the uController . . ."));
+    UpdateConfigFuseBytes();
+    e_.ProgramChip();
+    if (!ProgressEnded()) {
+      return;
+    }
+    if (e_.ResultText != kOk) {
+      prompter_.message(QStringLiteral("  Write"), e_.ResultText, Icon::Error);
+      return;
+    }
+    QString text = QStringLiteral("Programming/Verify OK");
+    if (ConfigBitsEnabled) {
+      text += QStringLiteral("\rLock & Fuse Bits Programmed");
+    } else if (e_.LockBits != 0) {
+      text += QStringLiteral("\rLock Bits Programmed");
+    }
+    prompter_.message(QStringLiteral("  Write"), text, Icon::Information);
+  });
+}
+
+void MainCommands::cmdVerifyClick() {
+  ChipCommand([this] {
+    ShowProgressForm(QStringLiteral("  Verifying the uController with Buffer . . ."));
+    e_.VerifyChip();
+    if (!ProgressEnded()) {
+      return;
+    }
+    prompter_.message(QStringLiteral("  Verify"),
+                      e_.ResultText != kOk ? e_.ResultText : QStringLiteral("Verify OK"),
+                      Icon::Information);
+  });
+}
+
+void MainCommands::cmdSignatureClick() {
+  if (busy_) {
+    return;
+  }
+  BusyScope scope(busy_);
+  view_.SetBusyCursor(true);
+  e_.ReadSignatureValue = 0;
+  e_.ReadSignature();
+  UpdateLbDisp();
+  view_.SetBusyCursor(false);
+  const DeviceInfo *d = e_.CurrentDevice();
+  if (d != nullptr && d->kind != DeviceKind::At89ThreeByte && e_.ChipResponded &&
+      e_.ReadSignatureValue == e_.ExpectedSignature) {
+    const auto &b = e_.SignatureBytes;
+    SigText = report::Hex2(b[0]) + u' ' + report::Hex2(b[1]) + u' ' + report::Hex2(b[2]);
+    if (d->kind == DeviceKind::AvrPaged) {
+      const auto &c = e_.CalibrationBytes;
+      CalibText = report::Hex2(c[0]) + u' ' + report::Hex2(c[1]) + u' ' + report::Hex2(c[2]) +
+                  u' ' + report::Hex2(c[3]);
+    }
+  }
+  view_.Refresh();
+  prompter_.message(QStringLiteral("  Signature"), e_.ResultText, Icon::Information);
+}
+
+void MainCommands::cmdLockBitsClick() {
+  ChipCommand([this] {
+    // Only the boxes the device offers count as chosen.
+    const std::uint16_t offered = Lb3Enabled ? 0x07 : 0x03;
+    if ((e_.LockBits & offered) == 0 && !ConfigBitsEnabled) {
+      prompter_.message(QStringLiteral("  Lock Bits"), QStringLiteral("No Lock Bit is Selected"),
+                        Icon::Information);
+      return;
+    }
+    view_.SetBusyCursor(true);
+    UpdateConfigFuseBytes();
+    e_.WriteLockBits();
+    view_.SetBusyCursor(false);
+    QString text = e_.ResultText;
+    if (text == kOk) {
+      text = ConfigBitsEnabled ? QStringLiteral("Lock & Fuse Bits are Programmed")
+                               : QStringLiteral("Lock Bits are Programmed");
+    }
+    prompter_.message(QStringLiteral("  Lock Bits"), text, Icon::Information);
+  });
+}
+
+void MainCommands::LoadFailed(const QString &caption) {
+  rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize);
+  e_.ProgramFileName.clear();
+  UpdateHexFilename();
+  ShowChecksum();
+  view_.Refresh();
+  prompter_.message(caption, e_.ResultText, Icon::Warning);
+}
+
+void MainCommands::cmdOpenFileClick() {
+  if (busy_) {
+    return;
+  }
+  const QString name = prompter_.openFileName(QStringLiteral("Open Hex File"), e_.LastDirectory,
+                                              QString::fromLatin1(kHexFilter));
+  if (name.isEmpty()) {
+    return;
+  }
+  e_.ProgramFileName = name;
+  e_.LoadHexFile();
+  GetFilePath();
+  if (e_.ResultText != kOk) {
+    LoadFailed(QStringLiteral("  Open File"));
+    return;
+  }
+  UpdateHexFilename();
+  ShowChecksum();
+  view_.Refresh();
+}
+
+void MainCommands::cmdReloadFileClick() {
+  if (busy_ || e_.ProgramFileName.isEmpty()) {
+    return;
+  }
+  e_.LoadHexFile();
+  if (e_.ResultText != kOk) {
+    LoadFailed(QStringLiteral("  Reload File"));
+    return;
+  }
+  ShowChecksum();
+  view_.Refresh();
+  prompter_.message(QStringLiteral("  Reload File"),
+                    QFileInfo(e_.ProgramFileName).fileName().toUpper() +
+                        QStringLiteral("  reload OK"),
+                    Icon::None);
+}
+
+void MainCommands::cmdSaveFileClick() {
+  if (busy_) {
+    return;
+  }
+  QString name = prompter_.saveFileName(QStringLiteral("Save Hex File"), e_.LastDirectory, {},
+                                        QString::fromLatin1(kHexFilter));
+  if (name.isEmpty()) {
+    return;
+  }
+  if (QFileInfo(name).suffix().isEmpty()) {
+    name += QStringLiteral(".hex");
+  }
+  e_.ProgramFileName = name;
+  if (QFileInfo::exists(name) &&
+      !prompter_.question(QStringLiteral("  Save File"), QStringLiteral("Over-write exiting file"),
+                          Icon::Warning, false)) {
+    return;
+  }
+  e_.SaveHexFile();
+  GetFilePath();
+  if (e_.ResultText != kOk) {
+    e_.ProgramFileName.clear();
+    UpdateHexFilename();
+    view_.Refresh();
+    prompter_.message(QStringLiteral("  Save File"), e_.ResultText, Icon::Error);
+    return;
+  }
+  UpdateHexFilename();
+  view_.Refresh();
+}
+
+void MainCommands::cmdConfigBitsClick() {
+  if (busy_) {
+    return;
+  }
+  RefreshConfigBits();
+  switch (e_.DeviceIndex) {
+  case device::kAt90S4433: SetupConfigInfoS4433(); break;
+  case device::kAtMega8: SetupConfigInfoM8(); break;
+  case device::kAtTiny26: SetupConfigInfoT26(); break;
+  default: break;
+  }
+  view_.ShowFuseDialog();
+  UpdateConfigFuseBytes();
+}
+
+void MainCommands::cmdDispBufferClick() {
+  if (!busy_) {
+    view_.ShowBufferDisplay();
+  }
+}
+
+void MainCommands::cmdAboutClick() {
+  if (!busy_) {
+    view_.ShowAbout();
+  }
+}
+
+// ---- Fuse dialog ----
+
+void MainCommands::RefreshConfigBits() {
+  for (std::size_t i = 0; i < Fuses.bootLock.size(); ++i) {
+    Fuses.bootLock[i].checked = (e_.LockByte & (1u << (i + 2))) == 0;
+  }
+  BoxesFromByte(Fuses.low, e_.FuseLow);
+  BoxesFromByte(Fuses.high, e_.FuseHigh);
+  BoxesFromByte(Fuses.ext, e_.FuseExtended);
+}
+
+void MainCommands::UpdateConfigFuseBytes() {
+  std::uint16_t lock = 0;
+  for (std::size_t i = 0; i < Fuses.bootLock.size(); ++i) {
+    if (!Fuses.bootLock[i].checked) {
+      lock = static_cast<std::uint16_t>(lock | (1u << (i + 2)));
+    }
+  }
+  if ((e_.LockBits & 0x02) == 0) {
+    lock |= 0x02;
+  }
+  if ((e_.LockBits & 0x01) == 0) {
+    lock |= 0x01;
+  }
+  e_.LockByte = lock;
+  e_.FuseLow = ByteFromBoxes(Fuses.low);
+  e_.FuseHigh = ByteFromBoxes(Fuses.high);
+  e_.FuseExtended = ByteFromBoxes(Fuses.ext);
+}
+
+void MainCommands::SetupConfigInfoS4433() {
+  Layout(Fuses, {"-", "-", "SPIEN!", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"}, kNone,
+         false);
+}
+
+void MainCommands::SetupConfigInfoM8() {
+  Layout(Fuses, {"BODLEVEL", "BODEN", "SUT1", "SUT0", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"},
+         {"RSTDISBL", "WDTON", "SPIEN!", "CKOPT", "EESAVE", "BOOTSZ1", "BOOTSZ0", "BOOTRST"}, true);
+}
+
+void MainCommands::SetupConfigInfoT26() {
+  Layout(Fuses, {"PLLCK", "CKOPT", "SUT1", "SUT0", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"},
+         {"-", "-", "-", "RSTDISBL", "SPIEN!", "EESAVE", "BODLEVEL", "BODEN"}, false);
+}
+
+// ---- Buffer display and fill dialog ----
+
+int MainCommands::ScrollMaximum() const { return std::max(0, int(e_.TotalSize) - 256); }
+
+void MainCommands::ClearBufferClick() {
+  if (busy_ || !prompter_.question(QStringLiteral("  Clear Buffer"), QStringLiteral("Clear Data Buffer"),
+                                   Icon::Question, false)) {
+    return;
+  }
+  rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize);
+  GetFilePath();
+  e_.ProgramFileName.clear();
+  ShowChecksum();
+  UpdateHexFilename();
+  view_.Refresh();
+}
+
+void MainCommands::FillBufferClick() {
+  if (busy_) {
+    return;
+  }
+  BufferEdited = false;
+  FillStart = QStringLiteral("0000");
+  FillEnd = report::Hex4(e_.TotalSize - 1u);
+  FillData = QStringLiteral("FF");
+  view_.ShowFillDialog();
+  if (BufferEdited && e_.BufferChecksum() != ShownChecksum) {
+    GetFilePath();
+    e_.ProgramFileName.clear();
+    ShowChecksum();
+    UpdateHexFilename();
+  }
+  view_.Refresh();
+}
+
+void MainCommands::FillOkClick(const QString &start, const QString &end, const QString &data) {
+  const QString caption = QStringLiteral("FILL BUFFER");
+  const auto first = HexText(start);
+  const auto last = HexText(end);
+  const auto value = HexText(data);
+  if (!first || !last || !value || *value > 0xFF) {
+    prompter_.message(caption, QStringLiteral("Invalid Hex Data Input"), Icon::Error);
+    return;
+  }
+  if (*last < *first) {
+    prompter_.message(caption, QStringLiteral("Error End Address less than Start Address"),
+                      Icon::Warning);
+    return;
+  }
+  if (*first >= e_.TotalSize || *last >= e_.TotalSize) {
+    prompter_.message(caption, QStringLiteral("Error Address Out of Range"), Icon::Warning);
+    return;
+  }
+  std::fill(e_.Cells.cells.begin() + *first, e_.Cells.cells.begin() + *last + 1,
+            static_cast<std::uint8_t>(*value));
+  BufferEdited = true;
+}
+
+} // namespace tollen

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+#include "common/Prompter.h"
+#include "tollen/engine/TollenEngine.h"
+
+// What the main window's commands do, without widgets: which engine
+// operations run in which order, which message each ends with, and what the
+// window's fields show afterwards. The windows map their controls to it and
+// draw the fields it keeps; tests drive it with a scripted prompter.
+namespace tollen {
+
+inline constexpr char kTitle[] = " Tollen";
+inline constexpr char kIdleStatus[] = "  Tollen - 3.0a";
+inline constexpr char kHexFilter[] = "Hex File (*.hex);;All Files (*.*)";
+
+// What the commands ask of the windows.
+class MainView {
+public:
+  virtual ~MainView() = default;
+  // The progress window: shown without waiting, moved, closed.
+  virtual void ShowProgress(const QString &caption, int maximum) = 0;
+  virtual void SetProgress(int position) = 0;
+  virtual void CloseProgress() = 0;
+  // Lets pending window events run inside a long operation.
+  virtual void ProcessEvents() = 0;
+  virtual void SetBusyCursor(bool busy) = 0;
+  // The modal windows; each returns when the user closed it.
+  virtual void ShowFuseDialog() = 0;
+  virtual void ShowBufferDisplay() = 0;
+  virtual void ShowFillDialog() = 0;
+  virtual void ShowAbout() = 0;
+  // The fields below changed: draw them again.
+  virtual void Refresh() = 0;
+};
+
+// One check box of the fuse dialog.
+struct FuseBox {
+  QString caption;
+  bool enabled = true;
+  bool checked = false;
+};
+
+// The fuse dialog's boxes; a checked box is a programmed (0) bit. Each array
+// is indexed by bit number; the boot lock boxes by bit number - 2.
+struct FuseBoxes {
+  std::array<FuseBox, 4> bootLock;
+  std::array<FuseBox, 8> ext;
+  std::array<FuseBox, 8> high;
+  std::array<FuseBox, 8> low;
+};
+
+class MainCommands {
+public:
+  MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view);
+
+  // ---- Fields the main window shows ----
+  QString ChecksumText;
+  QString SigText;
+  QString CalibText;
+  QString StatusText;
+  std::array<bool, 3> LockBoxes{};
+  QString Lb3Caption;
+  bool Lb3Enabled = true;
+  bool ConfigBitsEnabled = false;
+  FuseBoxes Fuses;
+  bool ProceedFlag = false;
+  bool BufferEdited = false;
+  // The checksum the main window shows, as a number.
+  std::int32_t ShownChecksum = 0;
+  // The fill dialog's preset texts.
+  QString FillStart, FillEnd, FillData;
+
+  // True while an engine operation runs; every command is refused then.
+  bool Busy() const { return busy_; }
+
+  // ---- Main window ----
+  void FormCreate();
+  void InitForm1();
+  void FormClose();
+  // Returns the row the device list is to show: the new one, or the
+  // previous device's when the separator was picked (or an operation runs).
+  int cboTypeChange(int row);
+  // bit 0..2 of LockBits.
+  void chkLBClick(int bit, bool checked);
+  void UpdateLbDisp();
+  void UpdateHexFilename();
+  void GetFilePath();
+  void CheckDID();
+  void cmdReadClick();
+  void cmdWriteClick();
+  void cmdVerifyClick();
+  void cmdSignatureClick();
+  void cmdLockBitsClick();
+  void cmdOpenFileClick();
+  void cmdReloadFileClick();
+  void cmdSaveFileClick();
+  void cmdConfigBitsClick();
+  void cmdDispBufferClick();
+  void cmdAboutClick();
+  // The progress window's Cancel.
+  void CancelClick();
+
+  // ---- Fuse dialog ----
+  void RefreshConfigBits();
+  void UpdateConfigFuseBytes();
+  void SetupConfigInfoS4433();
+  void SetupConfigInfoM8();
+  void SetupConfigInfoT26();
+
+  // ---- Buffer display and fill dialog ----
+  // First row of the display for a scroll position that counts bytes.
+  static int FirstShownAddress(int position) { return position & ~0xF; }
+  int ScrollMaximum() const;
+  void ClearBufferClick();
+  void FillBufferClick();
+  // The fill dialog's OK with the three fields' texts; the dialog closes
+  // afterwards in every case.
+  void FillOkClick(const QString &start, const QString &end, const QString &data);
+
+private:
+  class BusyScope;
+  // A chip command: refused while another runs, then the device check, then
+  // the body unless the user stopped there.
+  template <class Body> void ChipCommand(Body body);
+  void ShowProgressForm(const QString &caption);
+  // After a progress-window operation: false when it was cancelled (the
+  // window closed itself), else the window is closed.
+  bool ProgressEnded();
+  void ShowChecksum();
+  void LoadFailed(const QString &caption);
+
+  TollenEngine &e_;
+  common::Prompter &prompter_;
+  MainView &view_;
+  bool busy_ = false;
+};
+
+} // namespace tollen

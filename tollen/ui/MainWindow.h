@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <functional>
+
+#include "common/Prompter.h"
+#include "tollen/engine/MainCommands.h"
+#include "tollen/engine/TollenEngine.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tollen::ui {
+
+class AboutWindow;
+class BufferGrid;
+class FillDialog;
+class FuseBitsDialog;
+class ProgressWindow;
+class SplashWindow;
+
+// The three credit lines of the splash and about windows.
+std::array<QString, 3> CreditLines();
+
+// The main window TfrmMain and the windows it owns. Every control calls the
+// command of the same name; the window only draws what the commands keep.
+class MainWindow : public QMainWindow, private MainView {
+  Q_OBJECT
+public:
+  struct Options {
+    // Sounds the about window's beep; empty = the system's.
+    std::function<void()> beep;
+    // Show the splash when the window is first shown.
+    bool splash = true;
+  };
+  MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
+             QWidget *parent = nullptr);
+  ~MainWindow() override;
+
+  MainCommands &Commands() { return commands_; }
+  // The other windows, for tests and screenshots.
+  ProgressWindow *Progress() const { return progress_; }
+  FuseBitsDialog *FuseDialog() const { return fuses_; }
+  BufferGrid *BufferDisplay() const { return buffer_; }
+  FillDialog *Fill() const { return fill_; }
+  AboutWindow *About() const { return about_; }
+  SplashWindow *Splash() const;
+
+public slots:
+  void cboTypeChange(int row);
+  void cmdReadClick() { commands_.cmdReadClick(); }
+  void cmdWriteClick() { commands_.cmdWriteClick(); }
+  void cmdVerifyClick() { commands_.cmdVerifyClick(); }
+  void cmdSignatureClick() { commands_.cmdSignatureClick(); }
+  void cmdLockBitsClick() { commands_.cmdLockBitsClick(); }
+  void cmdOpenFileClick() { commands_.cmdOpenFileClick(); }
+  void cmdReloadFileClick() { commands_.cmdReloadFileClick(); }
+  void cmdSaveFileClick() { commands_.cmdSaveFileClick(); }
+  void cmdConfigBitsClick() { commands_.cmdConfigBitsClick(); }
+  void cmdDispBufferClick() { commands_.cmdDispBufferClick(); }
+  void cmdAboutClick() { commands_.cmdAboutClick(); }
+
+protected:
+  void showEvent(QShowEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  // MainView
+  void ShowProgress(const QString &caption, int maximum) override;
+  void SetProgress(int position) override;
+  void CloseProgress() override;
+  void ProcessEvents() override;
+  void SetBusyCursor(bool busy) override;
+  void ShowFuseDialog() override;
+  void ShowBufferDisplay() override;
+  void ShowFillDialog() override;
+  void ShowAbout() override;
+  void Refresh() override;
+
+  QPushButton *Button(const char *name, const char *caption, const char *hint,
+                      void (MainWindow::*slot)());
+
+  TollenEngine &engine_;
+  MainCommands commands_;
+  Options options_;
+  QComboBox *cboType_ = nullptr;
+  std::array<QCheckBox *, 3> chkLB_{};
+  QLineEdit *edtCSdata_ = nullptr;
+  QLineEdit *edtSig_ = nullptr;
+  QLineEdit *edtCalib_ = nullptr;
+  QLabel *stsBar_ = nullptr;
+  QPushButton *cmdConfigBits_ = nullptr;
+  AboutWindow *about_ = nullptr;
+  // The splash deletes itself when it closes.
+  QPointer<SplashWindow> splash_;
+  FuseBitsDialog *fuses_ = nullptr;
+  BufferGrid *buffer_ = nullptr;
+  FillDialog *fill_ = nullptr;
+  ProgressWindow *progress_ = nullptr;
+  bool shownOnce_ = false;
+  bool closed_ = false;
+};
+
+} // namespace tollen::ui
