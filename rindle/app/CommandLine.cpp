@@ -29,6 +29,8 @@ CommandLine ParseCommandLine(const QStringList &args) {
       line.version = true;
     } else if (arg == QLatin1String("--simulate")) {
       line.simulate = true;
+    } else if (arg == QLatin1String("--close-when-shown")) {
+      // Taken by the application object itself.
     } else if (arg.startsWith(kSimulateWith)) {
       line.simulate = true;
       line.simulatedDevice = DeviceName(arg.mid(kSimulateWith.size()));
@@ -54,6 +56,8 @@ QString UsageText(const QString &program) {
              "                     and each chip keeps its memories between runs\n"
              "  --simulate=DEVICE  the same with one chip of DEVICE (for example MEGA8),\n"
              "                     whatever device is selected\n"
+             "  --close-when-shown close again right after the main window is shown\n"
+             "                     (the settings are saved as on any exit)\n"
              "  --help             show this text and exit\n"
              "  --version          show the version and exit\n")
       .arg(program);

@@ -29,6 +29,7 @@ void printHelp() {
       "                   with a flash chip that keeps its memory between runs\n"
       "  --startup-probe  print the time to the main window's first paint and the\n"
       "                   resident memory, then exit\n"
+      "  --close-when-shown  close again right after the main window is shown\n"
       "  --help           show this text and exit\n"
       "  --version        show the version and exit\n");
 }
@@ -80,6 +81,8 @@ int main(int argc, char **argv) {
       simulate = true;
     } else if (std::strcmp(argv[i], "--startup-probe") == 0) {
       probe = true;
+    } else if (std::strcmp(argv[i], "--close-when-shown") == 0) {
+      // Taken by the application object itself.
     } else {
       std::fprintf(stderr, "orvane: unknown option %s (try --help)\n", argv[i]);
       return 2;
