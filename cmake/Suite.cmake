@@ -9,8 +9,10 @@ function(suite_warnings target)
 endfunction()
 
 if(SUITE_SANITIZE)
+  # -O1 keeps the sanitizers' reports exact and runs the simulated chips of
+  # the end-to-end tests several times faster than no optimisation at all.
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
-                      -fno-omit-frame-pointer)
+                      -fno-omit-frame-pointer -O1)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
