@@ -1,9 +1,9 @@
 #include "orvane/core/IniFile.h"
 
+#include "common/SafeFile.h"
 #include "orvane/core/TextLines.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cctype>
 
@@ -62,7 +62,12 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     loadError_ = f.errorString();
     return;
   }
-  QByteArray data = f.readAll();
+  parse(f.readAll());
+}
+
+IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) { parse(data); }
+
+void IniFile::parse(QByteArray data) {
   // Editors may start the file with a byte-order mark; it is kept, but it
   // must not hide the first section.
   if (data.startsWith("\xEF\xBB\xBF")) {
@@ -72,8 +77,8 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
   if (data.isEmpty())
     return;
   const TextLines text = splitLines(data);
-  for (const QByteArray &line : text.lines)
-    lines_.push_back({line});
+  for (qsizetype i = 0; i < text.lines.size(); ++i)
+    lines_.push_back({text.lines[i], text.breaks[i]});
   if (!text.firstBreak.isEmpty())
     lineBreak_ = text.firstBreak;
   finalBreak_ = text.finalBreak;
@@ -181,26 +186,21 @@ QByteArray IniFile::toBytes() const {
   QByteArray out = bom_ ? QByteArray("\xEF\xBB\xBF") : QByteArray();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i].text;
-    if (i + 1 < lines_.size() || finalBreak_)
+    // A line read from the file keeps its own break; a line the program
+    // added, or a last line that is no longer last, takes the file's first.
+    if (!lines_[i].end.isEmpty())
+      out += lines_[i].end;
+    else if (i + 1 < lines_.size() || finalBreak_)
       out += lineBreak_;
   }
   return out;
 }
 
 bool IniFile::save(QString *error) const {
-  QSaveFile f(path_);
-  if (!f.open(QIODevice::WriteOnly)) {
-    if (error)
-      *error = f.errorString();
-    return false;
-  }
-  const QByteArray bytes = toBytes();
-  if (f.write(bytes) != bytes.size() || !f.commit()) {
-    if (error)
-      *error = f.errorString();
-    return false;
-  }
-  return true;
+  const common::SaveResult saved = common::SaveWholeFile(path_, toBytes());
+  if (!saved.ok() && error)
+    *error = saved.reason;
+  return saved.ok();
 }
 
 } // namespace orvane

@@ -15,6 +15,8 @@ public:
   // Reads the file at once; a missing or unreadable file gives an empty
   // document (loadError() tells the two apart for callers that care).
   explicit IniFile(QString path);
+  // The document from bytes already in memory; save() writes it to path.
+  IniFile(QString path, const QByteArray &data);
 
   const QString &path() const { return path_; }
   const QString &loadError() const { return loadError_; }
@@ -36,7 +38,8 @@ public:
   void writeInteger(const QString &section, const QString &key, int value);
 
   // Writes the document through a temporary file that replaces the old one
-  // only when it was written whole. Returns false and sets error on failure.
+  // only when it was written whole (in place where the folder allows no new
+  // file). Returns false and sets error on failure.
   bool save(QString *error = nullptr) const;
 
   // The document as it would be written.
@@ -48,7 +51,9 @@ public:
 private:
   struct Line {
     QByteArray text; // without its line break
+    QByteArray end;  // its line break as read; empty for an added line
   };
+  void parse(QByteArray data);
   int findSection(const QString &section) const;            // line index or -1
   int findKey(int sectionLine, const QString &key) const;   // line index or -1
   int sectionEnd(int sectionLine) const;                    // first line after it

@@ -1,52 +1,27 @@
 #include "orvane/core/LoaderBuffer.h"
 
+#include "common/IntelHex.h"
+#include "orvane/core/TextLines.h"
+
 #include <algorithm>
+#include <span>
 
 namespace orvane {
 
 namespace {
 
-int hexDigit(QChar c) {
-  const char16_t u = c.unicode();
-  if (u >= '0' && u <= '9')
-    return u - '0';
-  if (u >= 'A' && u <= 'F')
-    return u - 'A' + 10;
-  if (u >= 'a' && u <= 'f')
-    return u - 'a' + 10;
-  return -1;
-}
+namespace ihex = common::ihex;
 
-// Reads the field of up to len characters at pos (from 0) as hexadecimal. A
-// field cut short by the end of the line is read as far as it goes; an empty
-// field or one with a non-hex character is a conversion error.
-bool hexField(QStringView line, qsizetype pos, qsizetype len, int *value, QString *error) {
-  const QStringView chars = pos < line.size() ? line.mid(pos, len) : QStringView();
-  int v = 0;
-  bool ok = !chars.isEmpty();
-  for (QChar c : chars) {
-    const int d = hexDigit(c);
-    if (d < 0) {
-      ok = false;
-      break;
-    }
-    v = v * 16 + d;
-  }
-  if (!ok) {
-    if (error)
-      *error = QStringLiteral("'$%1' is not a valid integer value").arg(chars.toString());
-    return false;
-  }
-  *value = v;
-  return true;
-}
+// Fields are read as far as the line has them, the type follows the address,
+// and the end record's checksum follows its type whatever its count says.
+const ihex::DecodePolicy kPolicy{
+    .shortFieldsReadAsFarAsTheyGo = true,
+    .typeFirst = false,
+    .decodedTypes = ihex::TypeBit(ihex::kData) | ihex::TypeBit(ihex::kEnd) |
+                    ihex::TypeBit(ihex::kSegment) | ihex::TypeBit(ihex::kLinear),
+    .endRecordWithoutData = true};
 
-constexpr char kUpperHex[] = "0123456789ABCDEF";
-
-void appendHex(QString &out, unsigned value, int digits) {
-  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-    out += QLatin1Char(kUpperHex[(value >> shift) & 0xF]);
-}
+bool isAddressRecord(std::uint8_t type) { return type == ihex::kSegment || type == ihex::kLinear; }
 
 } // namespace
 
@@ -55,52 +30,63 @@ void LoaderBuffer::FileBufferReset() {
   CopyArea.fill(0xFF);
 }
 
-int LoaderBuffer::ProcessLine(QStringView line, QString *conversionError) {
-  if (line.isEmpty() || line.front() != QLatin1Char(':'))
+int LoaderBuffer::ProcessLine(QByteArrayView line, QString *conversionError) {
+  if (line.isEmpty() || line.front() != ':')
     return kLineTaken;
 
-  int count = 0, address = 0, type = 0;
-  if (!hexField(line, 1, 2, &count, conversionError) ||
-      !hexField(line, 3, 4, &address, conversionError) ||
-      !hexField(line, 7, 2, &type, conversionError))
+  const ihex::Record r = ihex::Decode(line, kPolicy);
+  if (r.status == ihex::Status::BadField) {
+    // The contents of an address record are no number the loader reads.
+    if (isAddressRecord(r.type))
+      return kLineInError;
+    if (conversionError)
+      *conversionError = QStringLiteral("'$%1' is not a valid integer value")
+                             .arg(QString::fromLatin1(r.badField));
     return kLineNotANumber;
-
-  std::array<std::uint8_t, 255> data{};
-  int checksum = 0;
-  if (type == 0x00) {
-    for (int i = 0; i < count; ++i) {
-      int b = 0;
-      if (!hexField(line, 9 + 2 * i, 2, &b, conversionError))
-        return kLineNotANumber;
-      data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(b);
-    }
-    if (!hexField(line, 9 + 2 * count, 2, &checksum, conversionError))
-      return kLineNotANumber;
-  } else if (type == 0x01) {
-    if (!hexField(line, 9, 2, &checksum, conversionError))
-      return kLineNotANumber;
-  } else {
-    return kLineInError;
   }
-
-  unsigned sum = static_cast<unsigned>(count + (address >> 8) + (address & 0xFF) + type + checksum);
-  if (type == 0x00)
-    for (int i = 0; i < count; ++i)
-      sum += data[static_cast<std::size_t>(i)];
-  if ((sum & 0xFF) != 0)
+  if (r.status == ihex::Status::Skipped || !r.checksumOk)
     return kLineInError;
+  if (isAddressRecord(r.type))
+    return r.count == 2 && r.value() != 0 ? kLineBeyondImage : kLineInError;
 
-  if (type == 0x00) {
+  if (r.type == ihex::kData) {
     // The image ends at 0xFFFF; a record running past it has no place here
     // and is refused whole rather than wrapped or cut.
-    if (address + count > kImageSize)
+    if (r.address + r.count > kImageSize)
       return kLineInError;
-    for (int i = 0; i < count; ++i) {
-      ImageArea[static_cast<std::size_t>(address + i)] = data[static_cast<std::size_t>(i)];
-      HighestAddress = std::max(HighestAddress, static_cast<std::int32_t>(address + i));
-    }
+    for (int i = 0; i < r.count; ++i)
+      ImageArea[std::size_t(r.address + i)] = std::uint8_t(r.data[i]);
+    if (r.count > 0)
+      HighestAddress = std::max(HighestAddress, std::int32_t(r.address + r.count - 1));
   }
   return kLineTaken;
+}
+
+HexLoadResult LoaderBuffer::LoadHex(const QByteArray &text,
+                                    const std::function<void(const QString &)> &lineIgnored) {
+  // An editor's byte-order mark would hide the first record.
+  const QByteArray bytes = text.startsWith("\xEF\xBB\xBF") ? text.mid(3) : text;
+  const QList<QByteArray> lines = splitLines(bytes).lines;
+  HighestAddress = 0;
+  FileBufferReset();
+  HexLoadResult result;
+  for (int i = 0; i < lines.size(); ++i) {
+    QString conversion;
+    const int r = ProcessLine(lines[i], &conversion);
+    if (r == kLineNotANumber)
+      return {HexLoadResult::End::NotANumber, conversion + QLatin1Char('.')};
+    if (r == kLineBeyondImage) {
+      result = {HexLoadResult::End::BeyondImage,
+                QStringLiteral("Error in HEX file at line %1: the file holds data beyond the "
+                               "64 KiB buffer. Loading stopped at this line.")
+                    .arg(i)};
+      break;
+    }
+    if (r != kLineTaken && lineIgnored)
+      lineIgnored(QStringLiteral("Error in HEX file at line %1 Ignoring this line.").arg(i));
+  }
+  BytesLoaded = HighestAddress != 0 ? HighestAddress + 1 : 0;
+  return result;
 }
 
 int LoaderBuffer::SaveCount() const { return std::clamp<int>(TransferCount, 0, kImageSize); }
@@ -109,33 +95,14 @@ QString writeline(int address, int count, const std::array<std::uint8_t, kImageS
   // Kept within one record and within the image whatever the caller passes.
   address = std::clamp(address, 0, kImageSize - 1);
   count = std::clamp(count, 0, std::min(255, kImageSize - address));
-  QString out;
-  out.reserve(11 + 2 * count);
-  out += QLatin1Char(':');
-  appendHex(out, static_cast<unsigned>(count), 2);
-  appendHex(out, static_cast<unsigned>(address), 4);
-  out += QLatin1String("00");
-  unsigned sum = static_cast<unsigned>(count + (address >> 8) + (address & 0xFF));
-  for (int i = 0; i < count; ++i) {
-    const std::uint8_t b = buffer[static_cast<std::size_t>(address + i)];
-    appendHex(out, b, 2);
-    sum += b;
-  }
-  appendHex(out, (0x100 - (sum & 0xFF)) & 0xFF, 2);
-  return out;
+  QByteArray out;
+  ihex::AppendDataRecord(out, std::uint16_t(address),
+                         std::span(buffer).subspan(std::size_t(address), std::size_t(count)));
+  return QString::fromLatin1(out);
 }
 
 QByteArray HexFileText(const std::array<std::uint8_t, kImageSize> &buffer, int count) {
-  count = std::clamp(count, 0, kImageSize);
-  QByteArray out;
-  out.reserve((count / 16 + 2) * 45);
-  int address = 0;
-  for (; address + 16 <= count; address += 16)
-    out += writeline(address, 16, buffer).toLatin1() + "\r\n";
-  if (address < count)
-    out += writeline(address, count - address, buffer).toLatin1() + "\r\n";
-  out += ":00000001FF\r\n";
-  return out;
+  return ihex::Encode(std::span(buffer).first(std::size_t(std::clamp(count, 0, kImageSize))));
 }
 
 } // namespace orvane

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace orvane {
 
@@ -13,6 +15,14 @@ inline constexpr int kImageSize = 65536;
 inline constexpr int kLineTaken = 0;       // stored, or not a record at all
 inline constexpr int kLineInError = -2;    // a record with a bad checksum, type or range
 inline constexpr int kLineNotANumber = -1; // a field that is not hexadecimal; reading stops
+inline constexpr int kLineBeyondImage = -3; // an address record for data past 64 KiB; reading stops
+
+// How a whole HEX load ended.
+struct HexLoadResult {
+  enum class End { Complete, NotANumber, BeyondImage };
+  End end = End::Complete;
+  QString message; // for the two stops: the text of the error box
+};
 
 // The 64 KiB program image and its counters.
 struct LoaderBuffer {
@@ -27,9 +37,19 @@ struct LoaderBuffer {
   void FileBufferReset();
 
   // Takes one line of an Intel HEX file into ImageArea. Returns kLineTaken,
-  // kLineInError, or kLineNotANumber with conversionError set to
-  // "'$..' is not a valid integer value".
-  int ProcessLine(QStringView line, QString *conversionError = nullptr);
+  // kLineInError, kLineNotANumber with conversionError set to
+  // "'$..' is not a valid integer value", or kLineBeyondImage for a valid
+  // extended address record (02 or 04) of a value other than 0: the data
+  // after it belong above the 64 KiB image. An address record of value 0 is
+  // a line in error.
+  int ProcessLine(QByteArrayView line, QString *conversionError = nullptr);
+
+  // Loads a whole HEX file's bytes: resets the image, passes every line to
+  // ProcessLine and, unless a field was not a number, sets BytesLoaded.
+  // lineIgnored gets the message for each line in error (reading goes on).
+  // A UTF-8 byte-order mark before the first line is skipped.
+  HexLoadResult LoadHex(const QByteArray &text,
+                        const std::function<void(const QString &)> &lineIgnored);
 
   // The TransferCount to write as HEX, kept within the image.
   int SaveCount() const;

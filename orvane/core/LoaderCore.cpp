@@ -1,11 +1,10 @@
 #include "orvane/core/LoaderCore.h"
 
-#include "orvane/core/TextLines.h"
+#include "common/SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 namespace orvane {
 
@@ -150,7 +149,7 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
     errorBox(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
     return false;
   }
-  const QList<QByteArray> lines = splitLines(f.readAll()).lines;
+  const QByteArray text = f.readAll();
   f.close();
 
   const QString full = info.absoluteFilePath();
@@ -162,25 +161,22 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
   settings.LastFile = full;
   fileLabels.lblModified = FormatFileDate(GetFileDate(full));
 
-  buffer.HighestAddress = 0;
-  buffer.FileBufferReset();
-  for (int i = 0; i < lines.size(); ++i) {
-    QString conversion;
-    const int r = buffer.ProcessLine(QString::fromLatin1(lines[i]), &conversion);
-    if (r == kLineNotANumber) {
-      errorBox(conversion + QLatin1Char('.'));
-      fileChanged();
-      return false;
-    }
-    if (r != kLineTaken)
-      prompter_.message(QGuiApplication::applicationDisplayName(),
-                        QStringLiteral("Error in HEX file at line %1 Ignoring this line.").arg(i),
-                        common::Prompter::Icon::None);
+  const HexLoadResult load = buffer.LoadHex(text, [this](const QString &message) {
+    prompter_.message(QGuiApplication::applicationDisplayName(), message,
+                      common::Prompter::Icon::None);
+  });
+  if (load.end == HexLoadResult::End::NotANumber) {
+    errorBox(load.message);
+    fileChanged();
+    return false;
   }
-  buffer.BytesLoaded = buffer.HighestAddress != 0 ? buffer.HighestAddress + 1 : 0;
+  // What was read before an image too large for the buffer stays and is
+  // counted, but the load has failed.
+  if (load.end == HexLoadResult::End::BeyondImage)
+    errorBox(load.message);
   fileLabels.lblBytesLoaded = QString::number(buffer.BytesLoaded) + QStringLiteral(" bytes");
   fileChanged();
-  return true;
+  return load.end == HexLoadResult::End::Complete;
 }
 
 bool LoaderCore::FileSave1Execute() {
@@ -189,10 +185,10 @@ bool LoaderCore::FileSave1Execute() {
   if (name.isEmpty())
     return false;
   name += QStringLiteral(".HEX");
-  QSaveFile f(name);
-  const QByteArray text = HexFileText(buffer.ImageArea, buffer.SaveCount());
-  if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit()) {
-    errorBox(QStringLiteral("Cannot create file \"%1\". %2").arg(name, f.errorString()));
+  const common::SaveResult saved =
+      common::SaveWholeFile(name, HexFileText(buffer.ImageArea, buffer.SaveCount()));
+  if (!saved.ok()) {
+    errorBox(QStringLiteral("Cannot create file \"%1\". %2").arg(name, saved.reason));
     return false;
   }
   return true;

@@ -75,7 +75,8 @@ public:
   bool SaveSettings(QString *error = nullptr);
 
   // Loads an Intel HEX file into the image. False only when reading stopped
-  // at a field that is not a number, or the file could not be read.
+  // (at a field that is not a number, or at an address record for data
+  // beyond the 64 KiB image), or the file could not be read.
   bool LoadFileToBuffer(const QString &path);
   // "Save Buffer as HEX": asks for a name, writes TransferCount bytes.
   bool FileSave1Execute();

@@ -15,9 +15,10 @@ const QString kAuto = QStringLiteral("Auto");
 const QString kGeneral = QStringLiteral("General");
 } // namespace
 
-void LoaderSettings::ReadProgramIni(const QString &path) {
-  programIni_ = path;
-  const IniFile ini(path);
+void LoaderSettings::ReadProgramIni(const QString &path) { ReadProgramIni(IniFile(path)); }
+
+void LoaderSettings::ReadProgramIni(const IniFile &ini) {
+  programIni_ = ini.path();
   FunctionIndex = ini.readInteger(kGlobal, QStringLiteral("FunctionIndex"), 7);
   ModelCount = ini.readInteger(kGlobal, QStringLiteral("ModelCount"), 3);
 }
@@ -36,8 +37,9 @@ QString LoaderSettings::ReadModelValue(const QString &key) const {
   return IniFile(programIni_).readString(programmerModel, key);
 }
 
-void LoaderSettings::ReadUserIni(const QString &path) {
-  const IniFile ini(path);
+void LoaderSettings::ReadUserIni(const QString &path) { ReadUserIni(IniFile(path)); }
+
+void LoaderSettings::ReadUserIni(const IniFile &ini) {
   comPort = ini.readString(kCommunication, QStringLiteral("comPort"), QStringLiteral("COM1"));
   comSpeed = ini.readString(kCommunication, QStringLiteral("comSpeed"), QStringLiteral("57600"));
   programmerModel = ini.readString(kCommunication, QStringLiteral("programmerModel"));

@@ -4,6 +4,8 @@
 
 namespace orvane {
 
+class IniFile;
+
 // The default hardware model, also taken when user.ini names none.
 inline const QString kDefaultModel = QStringLiteral("2207-5130 v2");
 
@@ -31,6 +33,8 @@ struct LoaderSettings {
   // Remembers the program ini for the model reads below and fills
   // FunctionIndex and ModelCount.
   void ReadProgramIni(const QString &path);
+  // The same from a document already read (from a file or from memory).
+  void ReadProgramIni(const IniFile &ini);
   // Writes [Global] FunctionIndex, keeping the rest of the file.
   bool WriteProgramIni(const QString &path, QString *error = nullptr) const;
 
@@ -40,6 +44,7 @@ struct LoaderSettings {
   QString ReadModelValue(const QString &key) const;
 
   void ReadUserIni(const QString &path);
+  void ReadUserIni(const IniFile &ini);
   bool WriteUserIni(const QString &path, QString *error = nullptr) const;
 
   // "major.minor" of this release.

@@ -16,11 +16,14 @@ TextLines splitLines(const QByteArray &data) {
     if (out.firstBreak.isEmpty())
       out.firstBreak = data.mid(i, next - i);
     out.lines << data.mid(start, i - start);
+    out.breaks << data.mid(i, next - i);
     start = i = next;
   }
   out.finalBreak = !data.isEmpty() && start == data.size();
-  if (start < data.size())
+  if (start < data.size()) {
     out.lines << data.mid(start);
+    out.breaks << QByteArray();
+  }
   return out;
 }
 

@@ -1,7 +1,7 @@
 #include "rindle/data/DataFiles.h"
 
+#include "common/HexText.h"
 #include "rindle/data/FileTexts.h"
-#include "rindle/data/HexDigits.h"
 #include "rindle/data/IntelHex.h"
 #include "rindle/data/SafeWrite.h"
 #include "rindle/data/TextLines.h"
@@ -21,13 +21,19 @@ std::optional<std::span<T>> Area(std::span<T> buffer, std::int64_t start, std::i
   return buffer.subspan(std::size_t(start), std::size_t(size));
 }
 
-QString LoadBinary(std::span<std::uint8_t> target, const QString &fileName) {
+// Runs a reader over the named file; "File access error . . ." when the file
+// cannot be opened.
+template <typename Reader> QString FromFile(const QString &fileName, Reader read) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))
     return kFileAccessError;
+  return read(file);
+}
+
+QString LoadBinary(std::span<std::uint8_t> target, QIODevice &data) {
   qint64 stored = 0;
   while (stored < qint64(target.size())) {
-    const qint64 n = file.read(reinterpret_cast<char *>(target.data()) + stored,
+    const qint64 n = data.read(reinterpret_cast<char *>(target.data()) + stored,
                                qint64(target.size()) - stored);
     if (n < 0)
       return kFileAccessError;
@@ -38,57 +44,84 @@ QString LoadBinary(std::span<std::uint8_t> target, const QString &fileName) {
   return kOk;
 }
 
-QString Saved(WriteOutcome outcome) {
-  switch (outcome) {
-  case WriteOutcome::Ok: return kOk;
-  case WriteOutcome::CreateFailed: return kFileCreateError;
-  case WriteOutcome::WriteFailed: break;
-  }
-  return kFileWriteError;
-}
-
 QString SaveBinary(std::span<const std::uint8_t> area, const QString &fileName) {
   const QByteArray content(reinterpret_cast<const char *>(area.data()), qsizetype(area.size()));
-  return Saved(WriteFileSafely(fileName, content, 128));
+  return SaveFile(fileName, content, 128);
 }
 
-} // namespace
-
-QString LoadProgramHex(std::span<std::uint8_t> buffer, const QString &fileName) {
+HexReadRules ProgramRules(std::span<std::uint8_t> buffer) {
   // Data beyond the flash land in the cells after it, as far as the buffer goes.
   HexReadRules rules;
   rules.base = 0;
   rules.addressLimit = std::uint32_t(std::min<std::size_t>(buffer.size(), 0xFFFFFFFF));
-  return ReadIntelHex(buffer, fileName, rules);
+  return rules;
+}
+
+HexReadRules EepromRules(std::int64_t flashSize) {
+  HexReadRules rules;
+  rules.base = std::size_t(flashSize);
+  rules.addressLimit = kMaxEepromBytes;
+  rules.areaOrigin = kToolchainEepromOrigin;
+  return rules;
+}
+
+bool FlashSizeFits(std::span<std::uint8_t> buffer, std::int64_t flashSize) {
+  return flashSize >= 0 && std::uint64_t(flashSize) <= buffer.size();
+}
+
+std::span<std::uint8_t> EepromArea(std::span<std::uint8_t> buffer, std::int64_t flashSize) {
+  const auto rest = buffer.subspan(std::size_t(flashSize));
+  return rest.first(std::min(rest.size(), kMaxEepromBytes));
+}
+
+} // namespace
+
+QString LoadProgramHex(std::span<std::uint8_t> buffer, QIODevice &text) {
+  return ReadIntelHex(buffer, text, ProgramRules(buffer));
+}
+
+QString LoadProgramHex(std::span<std::uint8_t> buffer, const QString &fileName) {
+  return FromFile(fileName, [&](QIODevice &text) { return LoadProgramHex(buffer, text); });
+}
+
+QString LoadEepromHex(std::span<std::uint8_t> buffer, std::int64_t flashSize, QIODevice &text) {
+  if (!FlashSizeFits(buffer, flashSize))
+    return kAddressOutOfRange;
+  return ReadIntelHex(buffer, text, EepromRules(flashSize));
 }
 
 QString LoadEepromHex(std::span<std::uint8_t> buffer, std::int64_t flashSize,
                       const QString &fileName) {
-  if (flashSize < 0 || std::uint64_t(flashSize) > buffer.size())
+  if (!FlashSizeFits(buffer, flashSize))
     return kAddressOutOfRange;
-  HexReadRules rules;
-  rules.base = std::size_t(flashSize);
-  rules.addressLimit = kMaxEepromBytes;
-  return ReadIntelHex(buffer, fileName, rules);
+  return FromFile(fileName,
+                  [&](QIODevice &text) { return LoadEepromHex(buffer, flashSize, text); });
+}
+
+QString LoadProgramBin(std::span<std::uint8_t> buffer, QIODevice &data) {
+  return LoadBinary(buffer.first(std::min(buffer.size(), kMaxFlashBytes)), data);
 }
 
 QString LoadProgramBin(std::span<std::uint8_t> buffer, const QString &fileName) {
-  return LoadBinary(buffer.first(std::min(buffer.size(), kMaxFlashBytes)), fileName);
+  return FromFile(fileName, [&](QIODevice &data) { return LoadProgramBin(buffer, data); });
+}
+
+QString LoadEepromBin(std::span<std::uint8_t> buffer, std::int64_t flashSize, QIODevice &data) {
+  if (!FlashSizeFits(buffer, flashSize))
+    return kAddressOutOfRange;
+  return LoadBinary(EepromArea(buffer, flashSize), data);
 }
 
 QString LoadEepromBin(std::span<std::uint8_t> buffer, std::int64_t flashSize,
                       const QString &fileName) {
-  if (flashSize < 0 || std::uint64_t(flashSize) > buffer.size())
+  if (!FlashSizeFits(buffer, flashSize))
     return kAddressOutOfRange;
-  const auto rest = buffer.subspan(std::size_t(flashSize));
-  return LoadBinary(rest.first(std::min(rest.size(), kMaxEepromBytes)), fileName);
+  return FromFile(fileName,
+                  [&](QIODevice &data) { return LoadEepromBin(buffer, flashSize, data); });
 }
 
-QString LoadProgramRom(std::span<std::uint8_t> buffer, const QString &fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly))
-    return kFileAccessError;
-  TextLines lines(file);
+QString LoadProgramRom(std::span<std::uint8_t> buffer, QIODevice &text) {
+  TextLines lines(text);
   QByteArray line;
   while (lines.next(line)) {
     if (line.isEmpty())
@@ -97,10 +130,10 @@ QString LoadProgramRom(std::span<std::uint8_t> buffer, const QString &fileName) 
       return kInvalidRom;
     if (line.size() < 11)
       return kInvalidRom + TooShortDetail(lines.lineNumber());
-    const auto address = HexField(line, 0, 6);
+    const auto address = common::hex::Field(line, 0, 6);
     if (!address)
       return kInvalidRom + NotHexDetail(lines.lineNumber(), line.left(6));
-    const auto word = HexField(line, 7, 4);
+    const auto word = common::hex::Field(line, 7, 4);
     if (!word)
       return kInvalidRom + NotHexDetail(lines.lineNumber(), line.mid(7, 4));
     if (*address >= kRomWordLimit || 2 * std::size_t(*address) + 1 >= buffer.size())
@@ -111,6 +144,9 @@ QString LoadProgramRom(std::span<std::uint8_t> buffer, const QString &fileName) 
   return lines.failed() ? kFileAccessError : kOk;
 }
 
+QString LoadProgramRom(std::span<std::uint8_t> buffer, const QString &fileName) {
+  return FromFile(fileName, [&](QIODevice &text) { return LoadProgramRom(buffer, text); });
+}
 QString SaveProgramHex(std::span<const std::uint8_t> buffer, std::int64_t flashSize,
                        const QString &fileName) {
   const auto area = Area(buffer, 0, flashSize);
@@ -137,13 +173,13 @@ QString SaveProgramRom(std::span<const std::uint8_t> buffer, std::int64_t flashS
   QByteArray text;
   text.reserve(qsizetype(area->size() / 2 * 13));
   for (std::size_t a = 0; a + 1 < area->size(); a += 2) {
-    AppendHex(text, std::uint32_t(a / 2), 6);
+    common::hex::Append(text, std::uint32_t(a / 2), 6);
     text.append(':');
-    AppendHex(text, (*area)[a + 1], 2);
-    AppendHex(text, (*area)[a], 2);
+    common::hex::Append(text, (*area)[a + 1], 2);
+    common::hex::Append(text, (*area)[a], 2);
     text.append(kLineEnd);
   }
-  return Saved(WriteFileSafely(fileName, text));
+  return SaveFile(fileName, text);
 }
 
 QString SaveEepromHex(std::span<const std::uint8_t> buffer, std::int64_t flashSize,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,12 @@ inline constexpr std::size_t kMaxEepromBytes = 4096;
 // ROM word addresses end with the largest flash.
 inline constexpr std::uint32_t kRomWordLimit = kMaxFlashBytes / 2;
 
+// The toolchain's address of EEPROM data in a HEX file made without moving
+// the EEPROM section: an EEPROM file read from it starts at EEPROM address 0.
+inline constexpr std::uint32_t kToolchainEepromOrigin = 0x810000;
+
+// Each load reads a file by name or, for the same result without file I/O,
+// from a device already open for reading (a QBuffer over bytes in memory).
 QString LoadProgramHex(std::span<std::uint8_t> buffer, const QString &fileName);
 QString LoadProgramBin(std::span<std::uint8_t> buffer, const QString &fileName);
 QString LoadProgramRom(std::span<std::uint8_t> buffer, const QString &fileName);
@@ -26,6 +33,12 @@ QString LoadEepromHex(std::span<std::uint8_t> buffer, std::int64_t flashSize,
                       const QString &fileName);
 QString LoadEepromBin(std::span<std::uint8_t> buffer, std::int64_t flashSize,
                       const QString &fileName);
+
+QString LoadProgramHex(std::span<std::uint8_t> buffer, QIODevice &text);
+QString LoadProgramBin(std::span<std::uint8_t> buffer, QIODevice &data);
+QString LoadProgramRom(std::span<std::uint8_t> buffer, QIODevice &text);
+QString LoadEepromHex(std::span<std::uint8_t> buffer, std::int64_t flashSize, QIODevice &text);
+QString LoadEepromBin(std::span<std::uint8_t> buffer, std::int64_t flashSize, QIODevice &data);
 
 QString SaveProgramHex(std::span<const std::uint8_t> buffer, std::int64_t flashSize,
                        const QString &fileName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -18,10 +19,16 @@ struct HexReadRules {
   // Without them every record of type 02 and above is skipped and addresses
   // are the records' 16-bit load addresses.
   bool extendedAddresses = true;
+  // An extended linear address that stands for file address 0: the AVR
+  // toolchain puts EEPROM data at 0x810000 unless the section is moved. 0
+  // for none.
+  std::uint32_t areaOrigin = 0;
 };
 
-// Loads an Intel HEX file as an overlay on `buffer`; returns "OK" or the
-// error. The bytes stored before an error stay in the buffer.
+// Loads Intel HEX text as an overlay on `buffer`; returns "OK" or the error.
+// The bytes stored before an error stay in the buffer.
+QString ReadIntelHex(std::span<std::uint8_t> buffer, QIODevice &text, const HexReadRules &rules);
+// The same from a file ("File access error . . ." when it cannot be read).
 QString ReadIntelHex(std::span<std::uint8_t> buffer, const QString &fileName,
                      const HexReadRules &rules);
 

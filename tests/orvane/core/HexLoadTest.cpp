@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"one_byte_at_zero.hex", "0 bytes", {}},
                     FileCase{"range_0000_07FF.hex", "2048 bytes", {}},
                     FileCase{"only_1000_100F.hex", "4112 bytes", {}},
-                    FileCase{"extended_address.hex", "34 bytes", {0, 2}},
+                    FileCase{"extended_zero.hex", "34 bytes", {0, 2}},
                     FileCase{"later_wins.hex", "260 bytes", {}},
                     FileCase{"upper_case.hex", "2741 bytes", {}},
                     FileCase{"lower_case.hex", "2741 bytes", {}},
@@ -86,7 +86,7 @@ TEST_F(HexLoad, BytesLandWhereTheRecordsSay) {
   EXPECT_EQ(core.buffer.BytesLoaded, 4112);
 
   // Each load starts its count afresh, also after a larger image.
-  ASSERT_TRUE(core.LoadFileToBuffer(fixture("extended_address.hex")));
+  ASSERT_TRUE(core.LoadFileToBuffer(fixture("extended_zero.hex")));
   EXPECT_EQ(core.buffer.BytesLoaded, 34);
   EXPECT_EQ(core.buffer.ImageArea[0x10], 0x11);
   EXPECT_EQ(core.buffer.ImageArea[0x13], 0x44);
@@ -122,6 +122,67 @@ TEST_F(HexLoad, ToolchainOutputLoadsByteForByte) {
   EXPECT_EQ(core.buffer.BytesLoaded, bin.size());
   EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(core.buffer.ImageArea.data()), bin.size()), bin);
   EXPECT_TRUE(allFF(core.buffer, static_cast<int>(bin.size()), kImageSize));
+}
+
+TEST_F(HexLoad, AddressRecordForDataPast64KiBStopsTheLoad) {
+  // The first line lifts the data after it to 0x10010: nothing is folded
+  // onto the bottom of the image.
+  ASSERT_TRUE(core.LoadFileToBuffer(fixture("range_0000_07FF.hex")));
+  EXPECT_FALSE(core.LoadFileToBuffer(fixture("extended_address.hex")));
+  EXPECT_EQ(prompter.messages(),
+            QStringList{"Error in HEX file at line 0: the file holds data beyond the 64 KiB "
+                        "buffer. Loading stopped at this line."});
+  EXPECT_TRUE(allFF(core.buffer, 0, kImageSize));
+  EXPECT_EQ(core.buffer.BytesLoaded, 0);
+  EXPECT_EQ(core.fileLabels.lblBytesLoaded, QStringLiteral("0 bytes"));
+}
+
+TEST_F(HexLoad, ImageLargerThan64KiBKeepsItsFirst64KiB) {
+  // A toolchain's ATmega128 image: 74,042 bytes, a segment record at line
+  // 4096 (from 0) and the rest above it.
+  const QString dir = QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/toolchain/");
+  const QByteArray bin = readAll(dir + "table_m128.bin");
+  ASSERT_GT(bin.size(), kImageSize);
+  EXPECT_FALSE(core.LoadFileToBuffer(dir + "table_m128.hex"));
+  EXPECT_EQ(prompter.messages(),
+            QStringList{"Error in HEX file at line 4096: the file holds data beyond the 64 KiB "
+                        "buffer. Loading stopped at this line."});
+  EXPECT_EQ(core.buffer.BytesLoaded, kImageSize);
+  EXPECT_EQ(core.fileLabels.lblBytesLoaded, QStringLiteral("65536 bytes"));
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(core.buffer.ImageArea.data()), kImageSize),
+            bin.first(kImageSize));
+}
+
+TEST_F(HexLoad, ByteOrderMarkDoesNotHideTheFirstRecord) {
+  writeAll(s.path("bom.hex"), "\xEF\xBB\xBF:0100000055AA\r\n:010010006689\r\n:00000001FF\r\n");
+  ASSERT_TRUE(core.LoadFileToBuffer(s.path("bom.hex")));
+  EXPECT_TRUE(prompter.messages().isEmpty());
+  EXPECT_EQ(core.buffer.ImageArea[0], 0x55);
+  EXPECT_EQ(core.buffer.ImageArea[0x10], 0x66);
+  EXPECT_EQ(core.buffer.BytesLoaded, 0x11);
+}
+
+TEST(HexLoadFromMemory, GivesWhatTheFileGives) {
+  // The whole load without a file: the ATmega128 image as bytes.
+  LoaderBuffer fromMemory;
+  QStringList ignored;
+  const QByteArray text =
+      readAll(QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/toolchain/table_m128.hex"));
+  const HexLoadResult result =
+      fromMemory.LoadHex(text, [&](const QString &message) { ignored << message; });
+  EXPECT_EQ(result.end, HexLoadResult::End::BeyondImage);
+  EXPECT_TRUE(result.message.contains(QStringLiteral("line 4096")));
+  EXPECT_TRUE(ignored.isEmpty());
+  EXPECT_EQ(fromMemory.BytesLoaded, kImageSize);
+
+  const HexLoadResult bad = fromMemory.LoadHex(":0100000011EE\n:0100000011EF\n:0G\n:0100020033CA\n",
+                                               [&](const QString &message) { ignored << message; });
+  EXPECT_EQ(bad.end, HexLoadResult::End::NotANumber);
+  EXPECT_EQ(bad.message, QStringLiteral("'$0G' is not a valid integer value."));
+  EXPECT_EQ(ignored, QStringList{"Error in HEX file at line 1 Ignoring this line."});
+  EXPECT_EQ(fromMemory.BytesLoaded, kImageSize); // the count of the load before
+  EXPECT_EQ(fromMemory.ImageArea[0], 0x11);
+  EXPECT_EQ(fromMemory.ImageArea[2], 0xFF);
 }
 
 TEST_F(HexLoad, SuccessfulLoadUpdatesFileAndLists) {

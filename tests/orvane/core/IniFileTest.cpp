@@ -125,12 +125,31 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewSectionAtTheEnd", "[A]\nx=1\n", "B", "y", "2", "[A]\nx=1\n\n[B]\ny=2\n"},
         WriteCase{"KeepsCrLf", "[A]\r\nx=1\r\n", "A", "y", "2", "[A]\r\nx=1\r\ny=2\r\n"},
         WriteCase{"NoFinalLineBreak", "[A]\nx=1", "A", "x", "5", "[A]\nx=5"},
+        WriteCase{"MixedLineEndsEachKept", "[A]\r\nx=1\ny=2\rz=3\r\n", "A", "y", "5",
+                  "[A]\r\nx=1\ny=5\rz=3\r\n"},
+        WriteCase{"AddedLineTakesTheFirstBreak", "[A]\nx=1\r\n", "A", "y", "2",
+                  "[A]\nx=1\r\ny=2\n"},
+        WriteCase{"InsertedKeyLeavesTheBareLastLineBare", "[A]\r\nx=1\n[B]\r\ny=1", "A",
+                  "z", "2", "[A]\r\nx=1\nz=2\r\n[B]\r\ny=1"},
+        WriteCase{"NewSectionAfterALastLineWithoutBreak", "[A]\rx=1", "B", "y", "2",
+                  "[A]\rx=1\r\r[B]\ry=2"},
         WriteCase{"LineBreaksInValue", "[A]\n", "A", "x", "one\r\ntwo", "[A]\nx=one  two\n"},
         WriteCase{"ByteOrderMarkKept", "\xEF\xBB\xBF[A]\nx=1\n", "a", "x", "2",
                   "\xEF\xBB\xBF[A]\nx=2\n"},
         WriteCase{"UnknownLinesStay", "junk line\n[A]\n# odd\nx=1\n", "A", "x", "",
                   "junk line\n[A]\n# odd\nx=\n"}),
     [](const testing::TestParamInfo<WriteCase> &i) { return std::string(i.param.name); });
+
+TEST(IniFile, ReadsFromMemoryAndWritesItBackByteForByte) {
+  const QByteArray text = "\xEF\xBB\xBF; tool settings\r\n[Global]\nFunctionIndex=0x1F\r"
+                          "\r\n[Models]\r\nModel1 = 2207-5130 v2\n";
+  const IniFile ini(QStringLiteral("unused.ini"), text);
+  EXPECT_EQ(ini.readInteger(QStringLiteral("global"), QStringLiteral("functionindex"), 7), 0x1F);
+  EXPECT_EQ(ini.readString(QStringLiteral("Models"), QStringLiteral("Model1")),
+            QStringLiteral("2207-5130 v2"));
+  EXPECT_EQ(ini.toBytes(), text);
+  EXPECT_FALSE(QFile::exists(QStringLiteral("unused.ini")));
+}
 
 TEST(IniFile, FailedSaveReportsAndCreatesNothing) {
   Scratch s;

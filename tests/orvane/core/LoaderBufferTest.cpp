@@ -21,7 +21,7 @@ TEST_P(ProcessLineTest, Result) {
   b.FileBufferReset();
   const LineCase c = GetParam();
   QString error;
-  EXPECT_EQ(b.ProcessLine(QString::fromLatin1(c.line), &error), c.result) << c.line;
+  EXPECT_EQ(b.ProcessLine(c.line, &error), c.result) << c.line;
   EXPECT_EQ(error, QString::fromLatin1(c.conversionError)) << c.line;
   if (c.result != kLineTaken) {
     // A line in error stores nothing.
@@ -41,9 +41,16 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{":02000001FD", kLineTaken, ""}, LineCase{":0000000100", kLineInError, ""},
         // Data records with a bad checksum, other record types.
         LineCase{":0100000055AB", kLineInError, ""},
-        LineCase{":020000021000EC", kLineInError, ""},
-        LineCase{":020000040001F9", kLineInError, ""},
         LineCase{":0400000300001234B3", kLineInError, ""},
+        // Address records: of value 0 a line in error as any other type; of
+        // any other value the data after them lie beyond the image.
+        LineCase{":020000020000FC", kLineInError, ""},
+        LineCase{":020000040000FA", kLineInError, ""},
+        LineCase{":020000021000EC", kLineBeyondImage, ""},
+        LineCase{":020000040001F9", kLineBeyondImage, ""},
+        LineCase{":020000021000ED", kLineInError, ""},
+        LineCase{":0100000210ED", kLineInError, ""},
+        LineCase{":0200000210X0EC", kLineInError, ""},
         LineCase{":04000005000000CD2A", kLineInError, ""},
         // Past the end of the image: 0xFFF8 + 16 > 0x10000.
         LineCase{":10FFF800A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A9", kLineInError, ""},
@@ -63,21 +70,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LoaderBuffer, StoresDataAndTracksTheHighestAddress) {
   LoaderBuffer b;
   b.FileBufferReset();
-  EXPECT_EQ(b.ProcessLine(u":0100000055AA"), kLineTaken);
+  EXPECT_EQ(b.ProcessLine(":0100000055AA"), kLineTaken);
   EXPECT_EQ(b.ImageArea[0], 0x55);
   EXPECT_EQ(b.HighestAddress, 0);
-  EXPECT_EQ(b.ProcessLine(u":03002000010203D7"), kLineTaken);
+  EXPECT_EQ(b.ProcessLine(":03002000010203D7"), kLineTaken);
   EXPECT_EQ(b.HighestAddress, 0x22);
   // A lower record does not lower it; an empty data record changes nothing.
-  EXPECT_EQ(b.ProcessLine(u":0100100077" "78"), kLineTaken);
-  EXPECT_EQ(b.ProcessLine(u":00004000C0"), kLineTaken);
+  EXPECT_EQ(b.ProcessLine(":0100100077" "78"), kLineTaken);
+  EXPECT_EQ(b.ProcessLine(":00004000C0"), kLineTaken);
   EXPECT_EQ(b.HighestAddress, 0x22);
   EXPECT_EQ(b.ImageArea[0x10], 0x77);
   EXPECT_EQ(b.ImageArea[0x20], 0x01);
   EXPECT_EQ(b.ImageArea[0x22], 0x03);
   EXPECT_EQ(b.ImageArea[0x23], 0xFF);
   // The record that ends exactly at the top of the image is taken.
-  EXPECT_EQ(b.ProcessLine(u":10FFF0005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A61"), kLineTaken);
+  EXPECT_EQ(b.ProcessLine(":10FFF0005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A61"), kLineTaken);
   EXPECT_EQ(b.HighestAddress, 0xFFFF);
   EXPECT_EQ(b.ImageArea[0xFFFF], 0x5A);
 }
@@ -143,7 +150,7 @@ TEST(HexFileText, RecordsOfSixteenThenTheRestThenTheEnd) {
   LoaderBuffer back;
   back.FileBufferReset();
   for (const QString &l : all)
-    ASSERT_EQ(back.ProcessLine(l), kLineTaken);
+    ASSERT_EQ(back.ProcessLine(l.toLatin1()), kLineTaken);
   EXPECT_EQ(back.ImageArea, b.ImageArea);
 }
 

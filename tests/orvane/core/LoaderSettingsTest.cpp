@@ -1,4 +1,5 @@
 #include "orvane/core/LoaderCore.h"
+#include "orvane/core/IniFile.h"
 #include "orvane/core/LoaderSettings.h"
 
 #include "TestFiles.h"
@@ -68,22 +69,26 @@ TEST(LoaderSettings, ProgramIniGainsFunctionIndexAndKeepsTheRest) {
 
 TEST(LoaderSettings, ReadsUserIniWhateverTheCaseAndOrder) {
   Scratch s;
-  writeAll(s.path("user.ini"), "[general]\nreloadfile=0\n"
-                               "[COMMUNICATION]\nPROGRAMMERMODEL=2207-2051\ncomport=/dev/ttyUSB0\n"
-                               "comSpeed=19200\n"
-                               "[Auto]\nVerify=zero\nLock=1\n"
-                               "[Global]\nLastDir=/srv/hex/\nLastFile=/srv/hex/a.hex\nLastDevice=AT89S52\n");
-  LoaderSettings st;
-  st.ReadUserIni(s.path("user.ini"));
-  EXPECT_EQ(st.comPort, QStringLiteral("/dev/ttyUSB0"));
-  EXPECT_EQ(st.comSpeed, QStringLiteral("19200"));
-  EXPECT_EQ(st.programmerModel, QStringLiteral("2207-2051"));
-  EXPECT_EQ(st.Verify, 1); // not a number: the default
-  EXPECT_EQ(st.Lock, 1);
-  EXPECT_EQ(st.ReloadFile, 0);
-  EXPECT_EQ(st.LastDir, QStringLiteral("/srv/hex/"));
-  EXPECT_EQ(st.LastFile, QStringLiteral("/srv/hex/a.hex"));
-  EXPECT_EQ(st.LastDevice, QStringLiteral("AT89S52"));
+  const QByteArray text = "[general]\nreloadfile=0\n"
+                          "[COMMUNICATION]\nPROGRAMMERMODEL=2207-2051\ncomport=/dev/ttyUSB0\n"
+                          "comSpeed=19200\n"
+                          "[Auto]\nVerify=zero\nLock=1\n"
+                          "[Global]\nLastDir=/srv/hex/\nLastFile=/srv/hex/a.hex\nLastDevice=AT89S52\n";
+  writeAll(s.path("user.ini"), text);
+  LoaderSettings fromFile, fromMemory;
+  fromFile.ReadUserIni(s.path("user.ini"));
+  fromMemory.ReadUserIni(IniFile(QString(), text));
+  for (const LoaderSettings *st : {&fromFile, &fromMemory}) {
+    EXPECT_EQ(st->comPort, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(st->comSpeed, QStringLiteral("19200"));
+    EXPECT_EQ(st->programmerModel, QStringLiteral("2207-2051"));
+    EXPECT_EQ(st->Verify, 1); // not a number: the default
+    EXPECT_EQ(st->Lock, 1);
+    EXPECT_EQ(st->ReloadFile, 0);
+    EXPECT_EQ(st->LastDir, QStringLiteral("/srv/hex/"));
+    EXPECT_EQ(st->LastFile, QStringLiteral("/srv/hex/a.hex"));
+    EXPECT_EQ(st->LastDevice, QStringLiteral("AT89S52"));
+  }
 }
 
 TEST(LoaderSettings, EmptyModelReadsAsTheDefaultModel) {

@@ -2,6 +2,8 @@
 
 #include "rindle/data/FileTexts.h"
 
+#include <QBuffer>
+
 using namespace rindle::testing;
 namespace files = rindle::files;
 
@@ -59,6 +61,16 @@ TEST_F(Loads, IntelHexRecordsLandAtTheirAddresses) {
       {"data reaching past the buffer stop at its last cell", Reader::ProgramHex, {},
        ":020000040002F8\n:020FFF00AABB8B\n", 131072, files::kAddressOutOfRange,
        {{0x20FFF, 0xAA}}},
+      {"a segment record keeps its data within the segment", Reader::ProgramHex, {},
+       ":020000021000EC\n:02FFFF001122CD\n", 131072, files::kOk,
+       {{0x1FFFF, 0x11}, {0x10000, 0x22}}},
+      {"segment 0 wraps to address 0 too", Reader::ProgramHex, {},
+       ":020000020000FC\n:02FFFF001122CD\n", 131072, files::kOk, {{0xFFFF, 0x11}, {0, 0x22}}},
+      {"a linear record does not wrap", Reader::ProgramHex, {},
+       ":020000040000FA\n:02FFFF001122CD\n", 131072, files::kOk,
+       {{0xFFFF, 0x11}, {0x10000, 0x22}}},
+      {"program data at the toolchain's EEPROM address are out of range", Reader::ProgramHex,
+       {}, ":02000004008179\n:0100000011EE\n", 131072, files::kAddressOutOfRange, {}},
       {"a checksum error keeps the record's bytes", Reader::ProgramHex, {},
        ":0100000011EE\n:0300300002337A1F\n:0100010022DC\n", 4096, files::kChecksumError,
        {{0, 0x11}, {0x30, 0x02}, {0x31, 0x33}, {0x32, 0x7A}}},
@@ -76,6 +88,14 @@ TEST_F(Loads, EepromHexGoesAfterTheFlashAndStopsAt4096) {
        {{12288 + 0x800, 0x55}, {12288 + 0x83F, 0xAA}}},
       {"an address record cannot lift EEPROM data past 4 KiB", Reader::EepromHex, {},
        ":020000040001F9\n:0100000011EE\n", 8192, files::kAddressOutOfRange, {}},
+      {"the toolchain's EEPROM address 0x810000 is EEPROM address 0", Reader::EepromHex, {},
+       ":02000004008179\n:0100100011DE\n", 8192, files::kOk, {{8192 + 0x10, 0x11}}},
+      {"data from 0x810000 still end at 4 KiB", Reader::EepromHex, {},
+       ":02000004008179\n:0110000011DE\n", 8192, files::kAddressOutOfRange, {}},
+      {"any other linear base is out of range", Reader::EepromHex, {},
+       ":02000004008278\n:0100000011EE\n", 8192, files::kAddressOutOfRange, {}},
+      {"a segment record for 0x810000 is no toolchain base", Reader::EepromHex, {},
+       ":0200000281007B\n:0100000011EE\n", 8192, files::kAddressOutOfRange, {}},
       {"a flash size beyond the buffer stores nothing", Reader::EepromHex, {},
        ":0100000011EE\n", 200000, files::kAddressOutOfRange, {}},
   });
@@ -149,4 +169,36 @@ TEST_F(Loads, SmallerBuffersBoundEveryReader) {
   EXPECT_EQ(files::LoadProgramBin(cells, file("a.bin", QByteArray(40000, 'x'))), files::kOk);
   EXPECT_EQ(files::LoadEepromBin(cells, 34816, file("b.bin", "xyz")), files::kOk);
   EXPECT_EQ(std::count(small.begin(), small.end(), 'x'), 34816);
+}
+
+TEST(LoadsFromMemory, EveryReaderGivesWhatItsFileGives) {
+  // Each toolchain file read from memory fills the buffer as the file does.
+  const struct {
+    Reader reader;
+    const char *fixture;
+  } cases[] = {{Reader::ProgramHex, "toolchain/table_m128.hex"},
+               {Reader::ProgramBin, "toolchain/table_m128.bin"},
+               {Reader::EepromHex, "toolchain/blink_m8_unmoved.eep"},
+               {Reader::EepromBin, "toolchain/blink_m8_eeprom.bin"},
+               {Reader::Rom, "rom_000010.rom"}};
+  for (const auto &c : cases) {
+    rindle::IspBuffer fromFile, fromMemory;
+    const QString path = DataFixture(QString::fromLatin1(c.fixture));
+    EXPECT_EQ(Load(c.reader, fromFile, 8192, path), files::kOk) << c.fixture;
+    QByteArray bytes = ReadAll(path);
+    QBuffer device(&bytes);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    const auto all = fromMemory.all();
+    QString result;
+    switch (c.reader) {
+    case Reader::ProgramHex: result = files::LoadProgramHex(all, device); break;
+    case Reader::EepromHex: result = files::LoadEepromHex(all, 8192, device); break;
+    case Reader::ProgramBin: result = files::LoadProgramBin(all, device); break;
+    case Reader::EepromBin: result = files::LoadEepromBin(all, 8192, device); break;
+    case Reader::Rom: result = files::LoadProgramRom(all, device); break;
+    }
+    EXPECT_EQ(result, files::kOk) << c.fixture;
+    EXPECT_TRUE(fromMemory.cells == fromFile.cells) << c.fixture;
+    EXPECT_NE(fromMemory.cells, rindle::IspBuffer().cells) << c.fixture;
+  }
 }

@@ -53,7 +53,7 @@ TEST_F(MalformedInput, EveryReaderStopsAtTheDamagedLine) {
       {"address record with a bad checksum", Reader::ProgramHex, ":020000040001F8\n",
        files::kChecksumError, {}},
       {"address record value not hexadecimal", Reader::ProgramHex, ":0200000400X1F9\n",
-       kHex + NotHex(1, "00X1"), {}},
+       kHex + NotHex(1, "X1"), {}},
       {"EEPROM field not hexadecimal on line 3", Reader::EepromHex,
        "\r\n\r\n:02000000zz11CB\r\n", kHex + NotHex(3, "zz"), {}},
       // ROM text

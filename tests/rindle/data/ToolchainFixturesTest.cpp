@@ -21,6 +21,8 @@ const Pair kPairs[] = {
      8192},
     {"ATmega8 EEPROM", Reader::EepromHex, Reader::EepromBin, "blink_m8.eep",
      "blink_m8_eeprom.bin", 8192},
+    {"ATmega8 EEPROM left at the toolchain's address", Reader::EepromHex, Reader::EepromBin,
+     "blink_m8_unmoved.eep", "blink_m8_eeprom.bin", 8192},
     {"ATtiny13 program", Reader::ProgramHex, Reader::ProgramBin, "blink_t13.hex",
      "blink_t13.bin", 1024},
     {"ATmega128 program past 64 KiB", Reader::ProgramHex, Reader::ProgramBin,
@@ -51,4 +53,18 @@ TEST(ToolchainFixtures, TheLargeImageNeedsAnAddressRecord) {
   // and its HEX reaches the upper part only through a segment record.
   EXPECT_GT(ReadAll(DataFixture("toolchain/table_m128.bin")).size(), 0x10000);
   EXPECT_TRUE(ReadAll(DataFixture("toolchain/table_m128.hex")).contains(":020000021000EC"));
+}
+
+TEST(ToolchainFixtures, EepromMovedElsewhereIsOutOfRange) {
+  rindle::IspBuffer buffer;
+  EXPECT_EQ(Load(Reader::EepromHex, buffer, 8192,
+                 DataFixture(QStringLiteral("toolchain/blink_m8_eeprom_10000.eep"))),
+            files::kAddressOutOfRange);
+  ExpectOnly(buffer, {}, "EEPROM at 0x10000");
+}
+
+TEST(ToolchainFixtures, UnmovedEepromCarriesTheToolchainsAddress) {
+  // Keeps the comparison above meaningful: that file reaches its data only
+  // through the 0x810000 address record.
+  EXPECT_TRUE(ReadAll(DataFixture("toolchain/blink_m8_unmoved.eep")).startsWith(":02000004008179"));
 }

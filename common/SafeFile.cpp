@@ -1,0 +1,75 @@
+#include "common/SafeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace common {
+
+namespace {
+
+// Writes content to the device (through the options' wrapper, if any); false
+// with the reason when a write takes fewer bytes than it was given.
+bool writeAll(QIODevice &file, const QByteArray &content, const SaveOptions &options,
+              QString *reason) {
+  std::unique_ptr<QIODevice> wrapper = options.wrapDevice ? options.wrapDevice(file) : nullptr;
+  QIODevice &out = wrapper ? *wrapper : file;
+  const qsizetype step = options.block > 0 ? options.block : std::max<qsizetype>(content.size(), 1);
+  for (qsizetype pos = 0; pos < content.size(); pos += step) {
+    const qsizetype n = std::min(step, content.size() - pos);
+    const qint64 written = out.write(content.constData() + pos, n);
+    if (written != n) {
+      *reason = out.errorString();
+      if (reason->isEmpty() || *reason == QLatin1String("Unknown error"))
+        *reason = QStringLiteral("only %1 of %2 bytes were written")
+                      .arg(pos + std::max<qint64>(written, 0))
+                      .arg(content.size());
+      return false;
+    }
+  }
+  return true;
+}
+
+SaveResult failed(SaveOutcome outcome, const QString &reason) { return {outcome, reason}; }
+
+SaveResult saveInPlace(const QString &path, const QByteArray &content, const SaveOptions &options) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    return failed(SaveOutcome::CreateFailed, file.errorString());
+  QString reason;
+  if (!writeAll(file, content, options, &reason))
+    return failed(SaveOutcome::WriteFailed, reason);
+  file.close();
+  if (file.error() != QFileDevice::NoError)
+    return failed(SaveOutcome::WriteFailed, file.errorString());
+  return {};
+}
+
+} // namespace
+
+SaveResult SaveWholeFile(const QString &path, const QByteArray &content,
+                         const SaveOptions &options) {
+  if (path.isEmpty())
+    return failed(SaveOutcome::CreateFailed, QStringLiteral("No file name"));
+  QSaveFile file(path);
+  // Unbuffered: a buffered write that falls short only at the final flush
+  // would go unnoticed.
+  if (!options.temporaryAllowed || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    const QString reason = options.temporaryAllowed
+                               ? file.errorString()
+                               : QStringLiteral("No temporary file may be made here");
+    if (QFileInfo(path).isFile())
+      return saveInPlace(path, content, options);
+    return failed(SaveOutcome::CreateFailed, reason);
+  }
+  QString reason;
+  if (!writeAll(file, content, options, &reason)) {
+    file.cancelWriting();
+    return failed(SaveOutcome::WriteFailed, reason);
+  }
+  if (!file.commit())
+    return failed(SaveOutcome::WriteFailed, file.errorString());
+  return {};
+}
+
+} // namespace common
