@@ -15,6 +15,8 @@ class QAction;
 
 namespace orvane {
 
+class IniFile;
+
 enum class TSeparatorStyle { sepNone, sepTop, sepBottom, sepBoth };
 
 // A most-recently-used list kept in an INI file (keys "1", "2", ... of section
@@ -48,6 +50,9 @@ public:
   void setPosition(int position);
 
   void AddToHistory(const QString &entry);
+  // The list in a document in memory with entry put first: what
+  // AddToHistory saves before it rebuilds the menu.
+  void AddToList(orvane::IniFile &ini, const QString &entry) const;
   void RebuildMenu();
   void ClearMenuItems();
 

@@ -91,7 +91,8 @@ qint64 FindPattern(const std::uint8_t *data, qint64 size, const std::uint8_t *pa
                    qint64 length, qint64 start, qint64 end, bool ignoreCase) {
   end = std::min(end, size - 1);
   start = std::max<qint64>(start, 0);
-  if (length <= 0 || end + 1 < start + length)
+  // Compared as a distance: start + length could pass the largest offset.
+  if (length <= 0 || start > end || end - start + 1 < length)
     return -1;
   const qint64 lastStart = end + 1 - length;
   if (ignoreCase)
