@@ -108,7 +108,9 @@ case "$cmd" in
     }
     status=0
     targets=()
-    for exe in "$out"/fuzz/fuzz_*; do targets+=("${exe##*/fuzz_}"); done
+    for exe in "$out"/fuzz/fuzz_*; do
+      [ -f "$exe" ] && [ -x "$exe" ] && targets+=("${exe##*/fuzz_}")
+    done
     running=0
     for t in "${targets[@]}"; do
       echo "== $t: ${seconds}s"

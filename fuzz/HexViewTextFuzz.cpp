@@ -90,12 +90,18 @@ void CheckOffsetFormat(fuzz::Input &in) {
     return;
   }
   const QString shown = format.format(offset, lastRow, bytesPerRow, bytesPerColumn);
-  const qsizetype bar = text.lastIndexOf(u'|');
-  FUZZ_CHECK(bar >= 0, "a format has its bar");
-  // The digits of a 64-bit offset in base 2 at the most, with the format's own texts.
-  FUZZ_CHECK(shown.size() <= text.size() + 64, "an offset is no longer than its digits and texts");
-  FUZZ_CHECK(shown.endsWith(text.mid(text.indexOf(u'|', text.indexOf(u':')) + 1)),
-             "an offset ends with the format's suffix");
+  // prefix, then the digits of a 64-bit offset (64 in base 2 at the most), then suffix.
+  const qsizetype colon = text.indexOf(u':');
+  const qsizetype bar = text.indexOf(u'|', colon + 1);
+  FUZZ_CHECK(colon >= 0 && bar > colon, "a format that parses has its colon and bar");
+  const QString prefix = text.mid(colon + 1, bar - colon - 1);
+  const QString suffix = text.mid(bar + 1);
+  FUZZ_CHECK(shown.startsWith(prefix) && shown.endsWith(suffix),
+             "an offset stands between the format's prefix and suffix");
+  const QString digits = shown.mid(prefix.size(), shown.size() - prefix.size() - suffix.size());
+  FUZZ_CHECK(digits.size() >= 1 && digits.size() <= 64, "an offset has 1 to 64 digits");
+  FUZZ_CHECK(std::all_of(digits.begin(), digits.end(), [](QChar c) { return hexDigitValue(c) >= 0 && !c.isLower(); }),
+             "an offset's digits are upper-case digits");
 }
 
 } // namespace

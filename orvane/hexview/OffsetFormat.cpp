@@ -3,9 +3,13 @@
 #include "orvane/hexview/HexDigits.h"
 #include "orvane/hexview/HexViewError.h"
 
+#include <algorithm>
+
 namespace orvane::hexview {
 
 namespace {
+
+constexpr qint64 kLongestOffsetDigits = 64;
 
 // Reads hex digits at pos, at most 8 so that the value cannot overflow.
 qint64 readHex(const QString &s, qsizetype &pos) {
@@ -63,7 +67,9 @@ OffsetFormat OffsetFormat::parse(const QString &text) {
     pos += 2;
   } else {
     f.computedDigits_ = false;
-    f.minDigits_ = static_cast<int>(readHex(text, pos));
+    // No offset has more digits than a 64-bit one in base 2: padding further
+    // would only let a mistyped count take the machine's memory.
+    f.minDigits_ = static_cast<int>(std::min<qint64>(readHex(text, pos), kLongestOffsetDigits));
     expect(text, pos, u'!');
   }
 
