@@ -18,6 +18,15 @@
     }                                                                                           \
   } while (0)
 
+// A target's own checks over large buffers are no code to explore: left
+// without libFuzzer's comparison tracing they cost a memcmp, not a traced
+// call per byte.
+#if defined(__clang__)
+#define FUZZ_UNTRACED __attribute__((no_sanitize("coverage")))
+#else
+#define FUZZ_UNTRACED
+#endif
+
 namespace fuzz {
 
 // Takes choices from the front of the input; the rest is the file or reply.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace fuzz {
@@ -18,38 +19,40 @@ public:
   static constexpr std::size_t kGuard = 64;
   static constexpr std::uint8_t kGuardByte = 0xA5;
 
-  GuardedBuffer() : cells_(kGuard + rindle::kIspBufferCells + kGuard) { clear(); }
+  GuardedBuffer() : cells_(kGuard + rindle::kIspBufferCells + kGuard), blank_(cells_.size()) {
+    std::ranges::fill(blank_, rindle::kBlankByte);
+    clear();
+  }
 
-  void clear() {
-    std::fill(cells_.begin(), cells_.begin() + kGuard, kGuardByte);
-    std::fill(cells_.end() - kGuard, cells_.end(), kGuardByte);
-    std::ranges::fill(span(), rindle::kBlankByte);
+  FUZZ_UNTRACED void clear() {
+    std::memset(cells_.data(), kGuardByte, kGuard);
+    std::memset(cells_.data() + kGuard + rindle::kIspBufferCells, kGuardByte, kGuard);
+    std::memset(cells_.data() + kGuard, rindle::kBlankByte, rindle::kIspBufferCells);
   }
   std::span<std::uint8_t> span() { return {cells_.data() + kGuard, rindle::kIspBufferCells}; }
   std::span<const std::uint8_t> span() const {
     return {cells_.data() + kGuard, rindle::kIspBufferCells};
   }
-  bool guardsWhole() const {
-    const auto whole = [](auto first, auto last) {
-      return std::all_of(first, last, [](std::uint8_t c) { return c == kGuardByte; });
-    };
-    return whole(cells_.begin(), cells_.begin() + kGuard) && whole(cells_.end() - kGuard, cells_.end());
+  FUZZ_UNTRACED bool guardsWhole() const {
+    std::uint8_t guard[kGuard];
+    std::memset(guard, kGuardByte, kGuard);
+    return std::memcmp(cells_.data(), guard, kGuard) == 0 &&
+           std::memcmp(cells_.data() + kGuard + rindle::kIspBufferCells, guard, kGuard) == 0;
   }
   // The cells outside [first, first + count) are still blank.
-  bool blankOutside(std::size_t first, std::size_t count) const {
+  FUZZ_UNTRACED bool blankOutside(std::size_t first, std::size_t count) const {
     const auto s = span();
-    const auto blank = [](std::uint8_t c) { return c == rindle::kBlankByte; };
     first = std::min(first, s.size());
     count = std::min(count, s.size() - first);
-    return std::all_of(s.begin(), s.begin() + std::ptrdiff_t(first), blank) &&
-           std::all_of(s.begin() + std::ptrdiff_t(first + count), s.end(), blank);
+    return std::memcmp(s.data(), blank_.data(), first) == 0 &&
+           std::memcmp(s.data() + first + count, blank_.data(), s.size() - first - count) == 0;
   }
-  bool sameCells(const GuardedBuffer &other) const {
+  FUZZ_UNTRACED bool sameCells(const GuardedBuffer &other) const {
     return std::memcmp(span().data(), other.span().data(), span().size()) == 0;
   }
   // [first non-blank, last non-blank + 1) within [from, to); empty when all blank.
-  std::pair<std::size_t, std::size_t> used(std::size_t from, std::size_t to) const {
-    const auto s = span();
+  FUZZ_UNTRACED std::pair<std::size_t, std::size_t> used(std::size_t from, std::size_t to) const {
+    const std::uint8_t *s = span().data();
     std::size_t lo = from, hi = to;
     while (lo < hi && s[lo] == rindle::kBlankByte)
       ++lo;
@@ -60,6 +63,7 @@ public:
 
 private:
   std::vector<std::uint8_t> cells_;
+  std::vector<std::uint8_t> blank_;
 };
 
 // A read-only device over bytes, as the loads read from a file.

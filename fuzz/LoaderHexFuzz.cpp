@@ -16,7 +16,7 @@ namespace {
 constexpr std::int32_t kUntouched = -12345;
 
 // True when the cells from `from` on are all blank (0xFF).
-bool BlankFrom(const std::array<std::uint8_t, kImageSize> &area, int from) {
+FUZZ_UNTRACED bool BlankFrom(const std::array<std::uint8_t, kImageSize> &area, int from) {
   static const auto blank = [] {
     std::array<std::uint8_t, kImageSize> a;
     a.fill(0xFF);
@@ -28,7 +28,7 @@ bool BlankFrom(const std::array<std::uint8_t, kImageSize> &area, int from) {
 // The image as HEX text. Small images go through the whole-file writer;
 // larger ones through the one-record writer, record by record, skipping
 // blank records, so that a high address does not make every run slow.
-QByteArray Saved(const LoaderBuffer &b) {
+FUZZ_UNTRACED QByteArray Saved(const LoaderBuffer &b) {
   const int count = b.HighestAddress + 1;
   if (count <= 4096)
     return HexFileText(b.ImageArea, count);
