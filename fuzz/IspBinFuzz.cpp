@@ -24,7 +24,7 @@ void CheckLanded(const fuzz::GuardedBuffer &buffer, std::size_t first, std::size
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   fuzz::Input in(data, size);
-  const std::int64_t flashSize = std::int64_t(in.word()) * 4 - 4096;
+  const std::int64_t flashSize = fuzz::TakeFlashSize(in);
   const QByteArray bytes = in.rest();
   static fuzz::GuardedBuffer buffer;
 

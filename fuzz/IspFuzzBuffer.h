@@ -66,6 +66,10 @@ private:
   std::vector<std::uint8_t> blank_;
 };
 
+// A selected device's flash size, where the EEPROM area begins: from below 0
+// to past the buffer, in steps of 4.
+inline std::int64_t TakeFlashSize(Input &in) { return std::int64_t(in.word()) * 4 - 4096; }
+
 // A read-only device over bytes, as the loads read from a file.
 class ByteDevice {
 public:

@@ -40,8 +40,7 @@ void RoundTrip(const fuzz::GuardedBuffer &loaded, std::size_t lo, std::size_t hi
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   fuzz::Input in(data, size);
-  // The selected device's flash size for the EEPROM load, up to past the buffer.
-  const std::int64_t flashSize = std::int64_t(in.word()) * 4 - 4096;
+  const std::int64_t flashSize = fuzz::TakeFlashSize(in);
   const QByteArray text = in.rest();
   static fuzz::GuardedBuffer buffer;
 
