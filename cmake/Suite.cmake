@@ -16,6 +16,17 @@ if(SUITE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz build: every library carries libFuzzer's coverage hooks and the
+# address and undefined-behaviour checks; the targets link the fuzzer itself.
+if(SUITE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "SUITE_FUZZ needs clang (configure with -DCMAKE_CXX_COMPILER=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer -g -Wno-unknown-warning-option)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # suite_library(NAME SOURCES ... LINKS ...)
 # A static library whose headers are included as "folder/header.h" from the
 # repository root.

@@ -135,7 +135,12 @@ int Packet::fieldIndex(const QString &name) const {
 bool readPacket(const QByteArray &data, Packet *out, QString *error) {
   Cursor c(data);
   Packet p;
-  auto failWith = [&](const QString &why) {
+  auto failWith = [&](QString why) {
+    // Names quoted in the reason come from the file: a control character
+    // there must not break the one line.
+    for (QChar &ch : why)
+      if (ch.unicode() < 0x20)
+        ch = u'?';
     if (error)
       *error = why;
     return false;

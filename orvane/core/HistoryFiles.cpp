@@ -41,9 +41,17 @@ void THistoryFiles::changed() {
 }
 
 void THistoryFiles::AddToHistory(const QString &entry) {
+  orvane::IniFile ini(IniFile);
+  AddToList(ini, entry);
+  QString error;
+  if (!ini.save(&error))
+    showError(QStringLiteral("Cannot write \"%1\". %2").arg(IniFile, error));
+  RebuildMenu();
+}
+
+void THistoryFiles::AddToList(orvane::IniFile &ini, const QString &entry) const {
   const QString item =
       !EntriesArePaths || entry.contains(QLatin1Char('/')) ? entry : LocalPath + entry;
-  orvane::IniFile ini(IniFile);
   QStringList list{item};
   for (int i = 1; i <= MaxItems; ++i) {
     const QString old = ini.readString(IniKey, keyName(i));
@@ -59,10 +67,6 @@ void THistoryFiles::AddToHistory(const QString &entry) {
     list << QString();
   for (int i = 0; i < list.size(); ++i)
     ini.writeString(IniKey, keyName(i + 1), list[i]);
-  QString error;
-  if (!ini.save(&error))
-    showError(QStringLiteral("Cannot write \"%1\". %2").arg(IniFile, error));
-  RebuildMenu();
 }
 
 void THistoryFiles::ClearMenuItems() {

@@ -10,6 +10,8 @@
 
 namespace orvane {
 
+class IniFile;
+
 enum class TSeparatorStyle { sepNone, sepTop, sepBottom, sepBoth };
 
 // One entry of a recent list as a menu shows it.
@@ -49,6 +51,9 @@ public:
   std::function<void()> OnChanged;
 
   void AddToHistory(const QString &entry);
+  // The list in a document in memory with entry put first: what
+  // AddToHistory saves before it rebuilds the list.
+  void AddToList(orvane::IniFile &ini, const QString &entry) const;
   // Reads the list file afresh (dropping missing files when FileMustExist).
   void RebuildMenu();
   // Empties the shown list (the list file keeps its entries).

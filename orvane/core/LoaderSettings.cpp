@@ -57,6 +57,11 @@ void LoaderSettings::ReadUserIni(const IniFile &ini) {
 
 bool LoaderSettings::WriteUserIni(const QString &path, QString *error) const {
   IniFile ini(path);
+  WriteUserIni(ini);
+  return ini.save(error);
+}
+
+void LoaderSettings::WriteUserIni(IniFile &ini) const {
   ini.writeString(kGlobal, QStringLiteral("LastDir"), LastDir);
   ini.writeString(kGlobal, QStringLiteral("LastFile"), LastFile);
   ini.writeString(kGlobal, QStringLiteral("LastDevice"), LastDevice);
@@ -66,7 +71,6 @@ bool LoaderSettings::WriteUserIni(const QString &path, QString *error) const {
   ini.writeInteger(kAuto, QStringLiteral("Verify"), Verify);
   ini.writeInteger(kAuto, QStringLiteral("Lock"), Lock);
   ini.writeInteger(kGeneral, QStringLiteral("ReloadFile"), ReloadFile);
-  return ini.save(error);
 }
 
 QString LoaderSettings::GetVersionText() {

@@ -46,6 +46,8 @@ struct LoaderSettings {
   void ReadUserIni(const QString &path);
   void ReadUserIni(const IniFile &ini);
   bool WriteUserIni(const QString &path, QString *error = nullptr) const;
+  // The same keys into a document in memory, the rest of it kept.
+  void WriteUserIni(IniFile &ini) const;
 
   // "major.minor" of this release.
   static QString GetVersionText();

@@ -12,6 +12,9 @@ namespace orvane {
 // control, DTR and RTS held inactive, any integer baud rate. It is opened for
 // one chip function and closed at its end.
 //
+// The operations the function sequencer uses are virtual, so that a test or a
+// fuzz target can answer for the hardware without a serial port.
+//
 // Everything runs on the thread that owns the port. The sequencer's inline
 // operations (WriteStr, ReadUntil, ClearBuffer) block that thread and consume
 // what they read; received data is announced with RxChar only while no such
@@ -45,24 +48,24 @@ public:
   // Opens the port with the settings above. Opening an open port does
   // nothing. On failure OpenError() holds "Unable to open com port
   // (win error code: N)" with the system's error number.
-  bool Open();
+  virtual bool Open();
   // Closing a closed port does nothing.
-  void Close();
-  bool Connected() const;
+  virtual void Close();
+  virtual bool Connected() const;
 
   // Discards what waits to be read, the port's own buffer included. Output
   // is never pending here: WriteStr returns only once the driver has taken
   // every byte, and what the driver holds is sent, not thrown away.
-  bool ClearBuffer(bool input, bool output);
+  virtual bool ClearBuffer(bool input, bool output);
   // Sends every byte of text and returns once the driver has taken them,
   // within 100 ms per byte plus 1000 ms. An empty text sends nothing.
-  bool WriteStr(const QByteArray &text);
+  virtual bool WriteStr(const QByteArray &text);
   // At most count bytes that have already arrived; never waits.
   QByteArray ReadStr(int count);
   // Reads byte by byte until target comes. Gives up after silenceMs without
   // any byte, or when the link fails. Every byte read, target included, is
   // appended to collected when given.
-  WaitResult ReadUntil(char target, int silenceMs, QByteArray *collected = nullptr);
+  virtual WaitResult ReadUntil(char target, int silenceMs, QByteArray *collected = nullptr);
   // Everything that has arrived; for the packet splitter.
   QByteArray ReadAvailable();
 

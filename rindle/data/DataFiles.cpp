@@ -166,16 +166,20 @@ QString SaveProgramRom(std::span<const std::uint8_t> buffer, std::int64_t flashS
   const auto area = Area(buffer, 0, flashSize + (flashSize & 1));
   if (!area)
     return kAddressOutOfRange;
+  return SaveFile(fileName, RomText(*area));
+}
+
+QByteArray RomText(std::span<const std::uint8_t> area) {
   QByteArray text;
-  text.reserve(qsizetype(area->size() / 2 * 13));
-  for (std::size_t a = 0; a + 1 < area->size(); a += 2) {
+  text.reserve(qsizetype(area.size() / 2 * 13));
+  for (std::size_t a = 0; a + 1 < area.size(); a += 2) {
     common::hex::Append(text, std::uint32_t(a / 2), 6);
     text.append(':');
-    common::hex::Append(text, (*area)[a + 1], 2);
-    common::hex::Append(text, (*area)[a], 2);
+    common::hex::Append(text, area[a + 1], 2);
+    common::hex::Append(text, area[a], 2);
     text.append(kLineEnd);
   }
-  return SaveFile(fileName, text);
+  return text;
 }
 
 QString SaveEepromHex(std::span<const std::uint8_t> buffer, std::int64_t flashSize,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QString>
 #include <cstddef>
@@ -50,5 +51,10 @@ QString SaveEepromHex(std::span<const std::uint8_t> buffer, std::int64_t flashSi
                       std::int64_t eepromSize, const QString &fileName);
 QString SaveEepromBin(std::span<const std::uint8_t> buffer, std::int64_t flashSize,
                       std::int64_t eepromSize, const QString &fileName);
+
+// The ROM text of an area: one line "AAAAAA:HHLL" per 16-bit word, the word
+// address and the word in hex, its low byte from the even cell; a last odd
+// cell has no line.
+QByteArray RomText(std::span<const std::uint8_t> area);
 
 } // namespace rindle::files

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 
+#include <QByteArray>
 #include <QString>
+#include <vector>
 
 #include "common/IoPort.h"
 #include "common/TickTimer.h"
@@ -187,6 +189,15 @@ public:
   // The ".fdb" file beside ProgramFileName.
   void LoadFuseDatabase();
   void SaveFuseDatabase();
+
+  // The two files' values without file access. Taking lines either takes
+  // every value or, for a damaged file, changes nothing, leaves the problem
+  // in ResultText and returns false. Taking settings loads none of the files
+  // they name; taking a fuse database sets EepromFileName only.
+  bool TakeSettingsLines(const std::vector<QByteArray> &lines);
+  QByteArray SettingsText() const;
+  bool TakeFuseDatabaseLines(const std::vector<QByteArray> &lines);
+  QByteArray FuseDatabaseText() const;
 
 private:
   common::TickTimer &timer_;

@@ -130,26 +130,8 @@ void IspEngine::LoadSettings() {
     ResultText = kSettingsError + QStringLiteral("\rThe file cannot be read");
     return;
   }
-
-  // Everything is read into copies first: a damaged file changes nothing, so
-  // the cable is never driven with half a pin map and the fuses never carry
-  // half a stored state.
-  SettingsRecord r{Port, Device, Fuses, {}, {}, AutoVerify, SaveOscCalToFlash,
-                   SaveOscCalToEeprom};
-  ValueReader in(*lines, kSettingsError);
-  SettingsFileLines(in, r);
-  if (!in.ok()) {
-    ResultText = in.error();
+  if (!TakeSettingsLines(*lines))
     return;
-  }
-  Port = r.port;
-  Device = r.device;
-  Fuses = r.fuses;
-  ProgramFileName = r.program;
-  EepromFileName = r.eeprom;
-  AutoVerify = r.verify;
-  SaveOscCalToFlash = r.oscFlash;
-  SaveOscCalToEeprom = r.oscEeprom;
 
   if (IsFile(ProgramFileName)) {
     const QString ext = Extension(ProgramFileName);
@@ -169,17 +151,44 @@ void IspEngine::LoadSettings() {
   LoadFuseDatabase();
 }
 
-void IspEngine::SaveSettings() {
-  const QString path = SettingsFilePath(ProgramFolder);
-  if (path.isEmpty())
-    return;
+bool IspEngine::TakeSettingsLines(const std::vector<QByteArray> &lines) {
+  // Everything is read into copies first: a damaged file changes nothing, so
+  // the cable is never driven with half a pin map and the fuses never carry
+  // half a stored state.
+  SettingsRecord r{Port, Device, Fuses, {}, {}, AutoVerify, SaveOscCalToFlash,
+                   SaveOscCalToEeprom};
+  ValueReader in(lines, kSettingsError);
+  SettingsFileLines(in, r);
+  if (!in.ok()) {
+    ResultText = in.error();
+    return false;
+  }
+  Port = r.port;
+  Device = r.device;
+  Fuses = r.fuses;
+  ProgramFileName = r.program;
+  EepromFileName = r.eeprom;
+  AutoVerify = r.verify;
+  SaveOscCalToFlash = r.oscFlash;
+  SaveOscCalToEeprom = r.oscEeprom;
+  return true;
+}
+
+QByteArray IspEngine::SettingsText() const {
   const SettingsRecord r{Port, Device, Fuses, ProgramFileName, EepromFileName, AutoVerify,
                          SaveOscCalToFlash, SaveOscCalToEeprom};
   ValueWriter out;
   SettingsFileLines(out, r);
+  return out.content();
+}
+
+void IspEngine::SaveSettings() {
+  const QString path = SettingsFilePath(ProgramFolder);
+  if (path.isEmpty())
+    return;
   // A settings file that cannot be written is given up silently, with the
   // fuse database; the old settings file stays whole.
-  if (files::WriteFileSafely(path, out.content()) != files::WriteOutcome::Ok)
+  if (files::WriteFileSafely(path, SettingsText()) != files::WriteOutcome::Ok)
     return;
   SaveFuseDatabase();
 }
@@ -192,21 +201,31 @@ void IspEngine::LoadFuseDatabase() {
   if (name == ProgramFileName || !IsFile(name))
     return;
   const auto lines = ReadValueLines(name, kFuseDatabaseLines);
-  if (!lines)
+  if (!lines || !TakeFuseDatabaseLines(*lines))
     return;
-  FuseState fuses = Fuses;
-  QString eeprom;
-  ValueReader in(*lines, kFuseDatabaseError);
-  FuseDatabaseLines(in, fuses, eeprom);
-  if (!in.ok()) {
-    ResultText = in.error();
-    return;
-  }
-  Fuses = fuses;
-  EepromFileName = eeprom;
   // A stored name whose file is gone stays, as the database gave it.
   if (IsFile(EepromFileName))
     LoadEepromByExtension(*this);
+}
+
+bool IspEngine::TakeFuseDatabaseLines(const std::vector<QByteArray> &lines) {
+  FuseState fuses = Fuses;
+  QString eeprom;
+  ValueReader in(lines, kFuseDatabaseError);
+  FuseDatabaseLines(in, fuses, eeprom);
+  if (!in.ok()) {
+    ResultText = in.error();
+    return false;
+  }
+  Fuses = fuses;
+  EepromFileName = eeprom;
+  return true;
+}
+
+QByteArray IspEngine::FuseDatabaseText() const {
+  ValueWriter out;
+  FuseDatabaseLines(out, std::as_const(Fuses), std::as_const(EepromFileName));
+  return out.content();
 }
 
 void IspEngine::SaveFuseDatabase() {
@@ -215,9 +234,7 @@ void IspEngine::SaveFuseDatabase() {
   const QString name = FuseDatabaseName(ProgramFileName);
   if (name == ProgramFileName)
     return;
-  ValueWriter out;
-  FuseDatabaseLines(out, std::as_const(Fuses), std::as_const(EepromFileName));
-  files::WriteFileSafely(name, out.content());
+  files::WriteFileSafely(name, FuseDatabaseText());
 }
 
 } // namespace rindle

@@ -38,11 +38,15 @@ std::optional<std::int64_t> ParseInteger(const QByteArray &text) {
 }
 
 std::optional<std::vector<QByteArray>> ReadValueLines(const QString &path, int count) {
-  static const QByteArray kByteOrderMark("\xEF\xBB\xBF");
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return std::nullopt;
-  files::TextLines lines(file);
+  return ReadValueLines(file, count);
+}
+
+std::optional<std::vector<QByteArray>> ReadValueLines(QIODevice &device, int count) {
+  static const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+  files::TextLines lines(device);
   std::vector<QByteArray> out;
   QByteArray line;
   while (int(out.size()) < count && lines.next(line)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <cstdint>
 #include <limits>
@@ -28,6 +29,8 @@ std::optional<std::int64_t> ParseInteger(const QByteArray &text);
 // The first `count` lines of a file, a leading UTF-8 byte-order mark left
 // out; nothing when the file cannot be read.
 std::optional<std::vector<QByteArray>> ReadValueLines(const QString &path, int count);
+// The same from a device open for reading (a file, or bytes in memory).
+std::optional<std::vector<QByteArray>> ReadValueLines(QIODevice &device, int count);
 
 // Reads the values of a file in order and says at which line and why it had
 // to stop. After a failure it reads nothing more, so the record keeps what

@@ -171,6 +171,18 @@ INSTANTIATE_TEST_SUITE_P(
                }}),
     [](const testing::TestParamInfo<Damage> &i) { return std::string(i.param.name); });
 
+TEST(DamagedPacket, ReasonStaysOnOneLineWhateverNamesTheFileHolds) {
+  PacketDef def;
+  def.fields[0].name = "Dev\r\nice";
+  // The field's type, after its name of 8 characters and its size.
+  const QByteArray bytes = patched(def.build(), 24 + 1 + 8 + 2, {0x03, 0x00});
+  packet::Packet p;
+  QString error;
+  ASSERT_FALSE(packet::readPacket(bytes, &p, &error));
+  EXPECT_TRUE(error.startsWith(QStringLiteral("field 'Dev"))) << error.toStdString();
+  EXPECT_FALSE(error.contains(u'\n') || error.contains(u'\r')) << error.toStdString();
+}
+
 TEST(DamagedPacket, EveryTruncationIsRefused) {
   const QByteArray good = goodBytes();
   DeviceDatabase db;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <ostream>
 
 #include <limits>
@@ -33,6 +34,9 @@ struct FindCase {
   bool ignoreCase;
   qint64 expected;
 };
+
+constexpr qint64 kMaxOffset = std::numeric_limits<qint64>::max();
+constexpr qint64 kMinOffset = std::numeric_limits<qint64>::min();
 
 void PrintTo(const FindCase &c, std::ostream *out) { *out << c.name; }
 
@@ -67,7 +71,12 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"FoldedNonLetters", "12-34", "-3", 0, 4, true, 2},
         FindCase{"FoldedAccentedLetter", "x\xC4\xD6", "\xE4\xF6", 0, 2, true, 1},
         FindCase{"FoldedCodePageExtra", "ab\x8A", "\x9A", 0, 2, true, 2},
-        FindCase{"AllSameBytes", std::string(10, '\xFF'), "\xFF\xFF", 2, 9, false, 2}),
+        FindCase{"AllSameBytes", std::string(10, '\xFF'), "\xFF\xFF", 2, 9, false, 2},
+        // Limits at the ends of the offset range find nothing and overflow nothing.
+        FindCase{"StartAtLargestOffset", "abc", "bc", kMaxOffset, kMaxOffset, false, -1},
+        FindCase{"FoldedStartAtLargestOffset", "abc", "bc", kMaxOffset, kMaxOffset, true, -1},
+        FindCase{"EndAtSmallestOffset", "abc", "a", 0, kMinOffset, false, -1},
+        FindCase{"StartAtSmallestOffset", "abc", "bc", kMinOffset, kMaxOffset, false, 1}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
 // The fast paths must agree with the plain byte-by-byte scan everywhere,
