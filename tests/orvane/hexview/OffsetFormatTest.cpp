@@ -41,11 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Binary", "-!2:b|", 5, 7, "b101"},
         FormatCase{"UnitsOfFourBytes", "4%-!10:|", 0x40, 0x80, "10"},
         FormatCase{"UnitsOfRows", "r%-!0A:row |", 30, 990, "row 03"},
-        FormatCase{"UnitsOfColumns", "c%-!10:|", 20, 20, "A"},
-        // A minimum past the 64 digits of the longest offset pads no further,
-        // so that a mistyped count cannot take the memory of the machine.
-        FormatCase{"MinimumBeyondLongestOffset", "80!10:|", 0x1F, 0x20, QString(62, u'0') + "1F"},
-        FormatCase{"LargestMinimum", "FFFFFFFF!2:|", 5, 5, QString(61, u'0') + "101"}),
+        FormatCase{"UnitsOfColumns", "c%-!10:|", 20, 20, "A"}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
 struct ErrorCase {
