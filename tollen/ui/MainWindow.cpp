@@ -198,7 +198,7 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   }
   splash_ = new rindle::ui::TfrmSplash(SplashLook(), kSplashMilliseconds, this);
   fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), this);
-  buffer_ = new BufferGrid({QStringLiteral(" Buffer Hex Display"), 4, true, false},
+  buffer_ = new BufferGrid(QStringLiteral(" Buffer Hex Display"),
                            [this](int a) {
                              return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells];
                            },

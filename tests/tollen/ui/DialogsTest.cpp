@@ -5,6 +5,7 @@
 
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QWheelEvent>
 
 #include "tollen/ui/BufferGrid.h"
 #include "rindle/ui/TfrmAbout.h"
@@ -80,6 +81,16 @@ TEST(BufferDisplay, ScrollsByBytesAndClearsAfterAsking) {
     EXPECT_EQ(scroll->value(), 0x120);
     EXPECT_EQ(grid->item(1, 0)->text(), " 0120");
     EXPECT_EQ(grid->item(1, 6)->text(), "A7");
+    // A notch of the wheel over the table moves three rows of bytes.
+    QWidget *viewport = grid->viewport();
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    for (const int delta : {-120, 120}) {
+      QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QCoreApplication::sendEvent(viewport, &wheel);
+      EXPECT_EQ(scroll->value(), delta < 0 ? 0x150 : 0x120);
+      EXPECT_EQ(grid->item(1, 0)->text(), delta < 0 ? " 0150" : " 0120");
+    }
     Screenshot(b, "buffer_display");
     rig.prompter.answers = {true};
     Click(Child(b, "cmdClrBuffer"));
