@@ -197,7 +197,7 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
     about_->beep = options_.beep;
   }
   splash_ = new rindle::ui::TfrmSplash(SplashLook(), kSplashMilliseconds, this);
-  fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), this);
+  fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), commands_.Fuses, this);
   buffer_ = new BufferGrid(QStringLiteral(" Buffer Hex Display"),
                            [this](int a) {
                              return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells];
@@ -298,11 +298,10 @@ void MainWindow::SetBusyCursor(bool busy) {
 }
 
 void MainWindow::ShowFuseDialog() {
-  fuses_->Load(commands_.Fuses);
+  fuses_->ShowBoxes();
   fuses_->adjustSize();
   Centre(fuses_);
   fuses_->exec();
-  fuses_->Store(commands_.Fuses);
 }
 
 void MainWindow::ShowBufferDisplay() {
