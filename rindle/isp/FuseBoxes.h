@@ -27,7 +27,6 @@ public:
     std::uint16_t extended = 0xFF;
     std::uint16_t high = 0xFF;
     std::uint16_t low = 0xFF;
-    friend bool operator==(const Bytes &, const Bytes &) = default;
   };
   static constexpr std::size_t kBoxCount = 28;
   static constexpr std::size_t kBootLockBoxes = 4;
