@@ -10,14 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "rindle/ui/Centre.h"
 #include "rindle/ui/TfrmAbout.h"
-#include "rindle/ui/TfrmFillBuffer.h"
 #include "rindle/ui/TfrmCmdSts.h"
+#include "rindle/ui/TfrmFillBuffer.h"
 #include "rindle/ui/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"
@@ -51,13 +51,6 @@ constexpr Scrambled kCredit3("Free to use and to pass on");
 
 // "\r" breaks the line of a tooltip.
 QString Hint(const char *text) { return QString::fromLatin1(text).replace(u'\r', u'\n'); }
-
-void Centre(QWidget *w) {
-  if (const QScreen *screen = w->screen()) {
-    const QRect frame = w->frameGeometry();
-    w->move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
-  }
-}
 
 QLineEdit *ReadOnlyField(const char *name, int chars, QWidget *parent) {
   auto *edit = new QLineEdit(parent);
@@ -256,7 +249,7 @@ void MainWindow::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
   if (!shownOnce_) {
     shownOnce_ = true;
-    Centre(this);
+    rindle::ui::CentreOnScreen(this);
     if (options_.splash && splash_ != nullptr) {
       splash_->show();
     }
@@ -300,7 +293,7 @@ void MainWindow::SetBusyCursor(bool busy) {
 void MainWindow::ShowFuseDialog() {
   fuses_->ShowBoxes();
   fuses_->adjustSize();
-  Centre(fuses_);
+  rindle::ui::CentreOnScreen(fuses_);
   fuses_->exec();
 }
 
@@ -315,7 +308,7 @@ void MainWindow::ShowFillDialog() {
 }
 
 void MainWindow::ShowAbout() {
-  Centre(about_);
+  rindle::ui::CentreOnScreen(about_);
   about_->exec();
 }
 
