@@ -13,7 +13,9 @@
 #include "rindle/ui/TfrmHelp.h"
 #include "rindle/ui/TfrmMain.h"
 #include "rindle/ui/TfrmOptions.h"
+#include "rindle/ui/Pictures.h"
 #include "rindle/ui/TfrmSplash.h"
+#include "rindle/app/CommandLine.h"
 
 namespace rindle::ui {
 
@@ -24,6 +26,24 @@ struct RindleProgram::SplashHolder {
 namespace {
 
 IspHardware &Checked(const std::unique_ptr<IspHardware> &hardware) { return *hardware; }
+
+QString VersionText() { return QStringLiteral("Version %1").arg(QLatin1String(kVersion)); }
+
+// White on navy, the second credit line in light blue.
+CreditsLook SplashLook() {
+  return {QStringLiteral("Rindle"), VersionText(), QColor(0, 0, 128), Qt::white,
+          {{QStringLiteral("lblAboutM2"), 1, {}, false, 0},
+           {QStringLiteral("lblAboutM3"), 2, QColor(0xA6, 0xCA, 0xF0), false, 0}},
+          CreditLine};
+}
+
+// Navy captions; the third credit line is the tooltip of the other two.
+CreditsLook AboutLook() {
+  return {QStringLiteral("Rindle"), VersionText(), QColor(), QColor(0, 0, 128),
+          {{QStringLiteral("lblAboutM1"), 1, {}, false, 3},
+           {QStringLiteral("lblAboutM2"), 2, {}, false, 3}},
+          CreditLine};
+}
 
 } // namespace
 
@@ -41,9 +61,10 @@ RindleProgram::RindleProgram(ProgramSetup setup)
   main_ = std::make_unique<TfrmMain>(*app_, setup.simulated);
   if (ownPrompter_)
     ownPrompter_->setParent(main_.get());
-  about_ = std::make_unique<TfrmAbout>(main_.get());
+  about_ = std::make_unique<TfrmAbout>(QStringLiteral(" About Rindle"), AboutLook(),
+                                       TfrmAbout::OkButton::None, main_.get());
   splash_ = std::make_unique<SplashHolder>();
-  splash_->window = new TfrmSplash;
+  splash_->window = new TfrmSplash(SplashLook(), 2000);
   fuses_ = std::make_unique<TfrmFuses>(engine_, *prompter, main_.get());
   dispBuf_ = std::make_unique<TfrmDispBuf>(engine_, *prompter, main_.get());
   fillBuffer_ = std::make_unique<TfrmFillBuffer>(engine_, *prompter, main_.get());

@@ -31,6 +31,11 @@ int TGauge::percentDone() const {
 
 QString TGauge::text() const { return QString::asprintf("%d%%", percentDone()); }
 
+void TGauge::setTextVisible(bool visible) {
+  textVisible_ = visible;
+  update();
+}
+
 QSize TGauge::sizeHint() const {
   const QFontMetrics metrics(font());
   return {metrics.horizontalAdvance(QStringLiteral("100%")) * 8, metrics.height() * 2};
@@ -45,6 +50,8 @@ void TGauge::paintEvent(QPaintEvent *) {
   p.fillRect(QRect(1, 1, filled, rect().height() - 2), QColor(0, 160, 0));
   p.setPen(Qt::darkGray);
   p.drawRect(frame);
+  if (!textVisible_)
+    return;
   QFont bold = font();
   bold.setBold(true);
   p.setFont(bold);
@@ -52,7 +59,7 @@ void TGauge::paintEvent(QPaintEvent *) {
   p.drawText(rect(), Qt::AlignCenter, text());
 }
 
-TfrmCmdSts::TfrmCmdSts(QWidget *parent)
+TfrmCmdSts::TfrmCmdSts(Percentage percentage, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("frmCmdSts"));
@@ -60,6 +67,7 @@ TfrmCmdSts::TfrmCmdSts(QWidget *parent)
   auto *layout = new QVBoxLayout(this);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   gauge_ = new TGauge(this);
+  gauge_->setTextVisible(percentage == Percentage::Shown);
   layout->addWidget(gauge_);
   cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("Button1"));

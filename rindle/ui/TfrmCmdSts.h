@@ -9,7 +9,7 @@ class QPushButton;
 namespace rindle::ui {
 
 // A bar gauge: green over white from the left, framed, with the percentage
-// done in bold in its middle.
+// done in bold in its middle unless the text is hidden.
 class TGauge : public QWidget {
   Q_OBJECT
 public:
@@ -21,6 +21,8 @@ public:
   // position x 100 / maximum, truncated; 0 for a maximum of 0.
   int percentDone() const;
   QString text() const;
+  void setTextVisible(bool visible);
+  bool isTextVisible() const { return textVisible_; }
   QSize sizeHint() const override;
 
 protected:
@@ -29,14 +31,17 @@ protected:
 private:
   int max_ = 100;
   int position_ = 0;
+  bool textVisible_ = true;
 };
 
 // The progress window of the long chip operations. It cannot be closed from
-// its frame; Cancel asks the engine to stop and closes it.
+// its frame; Cancel asks the engine to stop and closes it. The older edition
+// shows a plain bar, without the percentage.
 class TfrmCmdSts : public QDialog {
   Q_OBJECT
 public:
-  explicit TfrmCmdSts(QWidget *parent = nullptr);
+  enum class Percentage { Shown, Hidden };
+  explicit TfrmCmdSts(Percentage percentage = Percentage::Shown, QWidget *parent = nullptr);
 
   // Called by Cancel before the window closes.
   std::function<void()> onCancel;

@@ -4,11 +4,9 @@
 
 #include "rindle/app/BufferDialogs.h"
 
-class QScrollBar;
-class QTableWidget;
-
 namespace rindle {
 
+class HexTable;
 class TfrmFillBuffer;
 class TfrmEditBuffer;
 
@@ -50,7 +48,6 @@ signals:
 
 protected:
   void showEvent(QShowEvent *event) override;
-  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   void Redraw();
@@ -61,8 +58,7 @@ private:
   BufferDisplayModel model_;
   TfrmFillBuffer *fill_ = nullptr;
   TfrmEditBuffer *edit_ = nullptr;
-  QTableWidget *strGrid_;
-  QScrollBar *scrollBar_;
+  HexTable *table_;
 };
 
 } // namespace rindle

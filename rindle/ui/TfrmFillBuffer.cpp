@@ -11,11 +11,19 @@
 namespace rindle {
 
 TfrmFillBuffer::TfrmFillBuffer(IspEngine &engine, common::Prompter &prompter, QWidget *parent)
-    : QDialog(parent), flow_(engine, prompter) {
+    : TfrmFillBuffer(5, {}, parent) {
+  flow_ = std::make_unique<FillBufferFlow>(engine, prompter);
+  onOk_ = [this](const QString &start, const QString &end, const QString &data) {
+    flow_->btnOKClick(start, end, data);
+  };
+}
+
+TfrmFillBuffer::TfrmFillBuffer(int addressDigits, OkHandler onOk, QWidget *parent)
+    : QDialog(parent), onOk_(std::move(onOk)) {
   setObjectName(QStringLiteral("frmFillBuffer"));
   setWindowTitle(QStringLiteral("  Fill  Buffer"));
-  edtStart_ = HexField("edtStart", 5, this);
-  edtEnd_ = HexField("edtEnd", 5, this);
+  edtStart_ = HexField("edtStart", addressDigits, this);
+  edtEnd_ = HexField("edtEnd", addressDigits, this);
   edtData_ = HexField("edtData", 2, this);
   auto *fields = new QFormLayout;
   fields->addRow(QStringLiteral("Start Address :"), edtStart_);
@@ -44,14 +52,19 @@ TfrmFillBuffer::TfrmFillBuffer(IspEngine &engine, common::Prompter &prompter, QW
   new HexKeyFilter(*this); // Enter does nothing here
 }
 
+void TfrmFillBuffer::Preset(const QString &start, const QString &end, const QString &data) {
+  edtStart_->setText(start);
+  edtEnd_->setText(end);
+  edtData_->setText(data);
+}
+
 void TfrmFillBuffer::Preset(const BufferDisplayModel::FillPreset &preset) {
-  edtStart_->setText(preset.start);
-  edtEnd_->setText(preset.end);
-  edtData_->setText(preset.data);
+  Preset(preset.start, preset.end, preset.data);
 }
 
 void TfrmFillBuffer::btnOKClick() {
-  flow_.btnOKClick(edtStart_->text(), edtEnd_->text(), edtData_->text());
+  if (onOk_)
+    onOk_(edtStart_->text(), edtEnd_->text(), edtData_->text());
   accept();
 }
 

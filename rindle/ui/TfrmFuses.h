@@ -1,18 +1,16 @@
 #pragma once
 
-#include <array>
-
 #include <QDialog>
 
 #include "rindle/app/FuseDialogModel.h"
-
-class QCheckBox;
 
 namespace common {
 class Prompter;
 }
 
 namespace rindle {
+
+class FuseBoxesView;
 
 // The fuse bytes dialog: four columns of boxes (boot lock bits, extended,
 // high and low fuse byte), a checked box being a programmed (0) bit. Each
@@ -33,10 +31,8 @@ protected:
   void showEvent(QShowEvent *event) override;
 
 private:
-  void ShowBoxes();
-
   FuseDialogModel model_;
-  std::array<QCheckBox *, FuseDialogModel::kBoxCount> boxes_{};
+  FuseBoxesView *view_;
 };
 
 } // namespace rindle

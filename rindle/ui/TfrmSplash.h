@@ -1,6 +1,10 @@
 #pragma once
 
+#include <vector>
+
 #include <QWidget>
+
+#include "rindle/ui/CreditsLook.h"
 
 class QLabel;
 class QTimer;
@@ -8,11 +12,11 @@ class QTimer;
 namespace rindle::ui {
 
 // The start-up window: no frame, on top, centred; it closes and frees
-// itself when Timer1 fires, 2000 ms after it was shown.
+// itself when Timer1 fires, the given time after it was shown.
 class TfrmSplash : public QWidget {
   Q_OBJECT
 public:
-  explicit TfrmSplash(QWidget *parent = nullptr);
+  TfrmSplash(CreditsLook look, int showMilliseconds, QWidget *parent = nullptr);
   QTimer *timer() const { return timer_; }
 
 public slots:
@@ -22,8 +26,8 @@ protected:
   void showEvent(QShowEvent *event) override;
 
 private:
-  QLabel *lblAboutM2_;
-  QLabel *lblAboutM3_;
+  CreditsLook look_;
+  std::vector<QLabel *> lines_;
   QTimer *timer_;
 };
 

@@ -12,47 +12,30 @@ namespace {
 
 const QString kOk = QStringLiteral("OK");
 
+using Column = rindle::FuseBoxes::Column;
+
 // A fuse box layout row, bit 7 first: a name, a name marked "!" for a bit
 // shown but fixed, or "-" for a bit the device does not have.
 using LayoutRow = std::array<const char *, 8>;
 
-void ApplyRow(std::array<FuseBox, 8> &boxes, const LayoutRow &row) {
+void ApplyRow(rindle::FuseBoxes &boxes, Column column, const LayoutRow &row) {
   for (int bit = 0; bit < 8; ++bit) {
     QString name = QString::fromLatin1(row[static_cast<std::size_t>(7 - bit)]);
-    FuseBox &box = boxes[static_cast<std::size_t>(bit)];
-    box.enabled = name != u'-' && !name.endsWith(u'!');
-    if (name.endsWith(u'!')) {
+    const bool fixed = name.endsWith(u'!');
+    if (fixed) {
       name.chop(1);
     }
-    box.caption = u' ' + name;
+    boxes.ShowBit(column, bit, name == u'-' ? QString() : name, !fixed);
   }
 }
 
 constexpr LayoutRow kNone{"-", "-", "-", "-", "-", "-", "-", "-"};
 
-void Layout(FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, bool bootLock) {
-  ApplyRow(f.low, low);
-  ApplyRow(f.high, high);
-  ApplyRow(f.ext, kNone);
-  for (FuseBox &box : f.bootLock) {
-    box.enabled = bootLock;
-  }
-}
-
-std::uint16_t ByteFromBoxes(const std::array<FuseBox, 8> &boxes) {
-  std::uint16_t value = 0;
-  for (int bit = 0; bit < 8; ++bit) {
-    if (!boxes[static_cast<std::size_t>(bit)].checked) {
-      value = static_cast<std::uint16_t>(value | (1u << bit));
-    }
-  }
-  return value;
-}
-
-void BoxesFromByte(std::array<FuseBox, 8> &boxes, std::uint16_t value) {
-  for (int bit = 0; bit < 8; ++bit) {
-    boxes[static_cast<std::size_t>(bit)].checked = (value & (1u << bit)) == 0;
-  }
+void Layout(rindle::FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, bool bootLock) {
+  ApplyRow(f, Column::Low, low);
+  ApplyRow(f, Column::High, high);
+  ApplyRow(f, Column::Extended, kNone);
+  f.EnableBootLock(bootLock);
 }
 
 std::optional<std::uint32_t> HexText(const QString &text) {
@@ -80,10 +63,6 @@ private:
 
 MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
     : e_(engine), prompter_(prompter), view_(view) {
-  static constexpr const char *kBootLock[] = {" BLB01", " BLB02", " BLB11", " BLB12"};
-  for (std::size_t i = 0; i < Fuses.bootLock.size(); ++i) {
-    Fuses.bootLock[i].caption = QString::fromLatin1(kBootLock[i]);
-  }
   Layout(Fuses, kNone, kNone, false);
   e_.UpdateProgressBar = [this](int position) { view_.SetProgress(position); };
   e_.ProcessEvents = [this] { view_.ProcessEvents(); };
@@ -441,31 +420,15 @@ void MainCommands::cmdAboutClick() {
 // ---- Fuse dialog ----
 
 void MainCommands::RefreshConfigBits() {
-  for (std::size_t i = 0; i < Fuses.bootLock.size(); ++i) {
-    Fuses.bootLock[i].checked = (e_.LockByte & (1u << (i + 2))) == 0;
-  }
-  BoxesFromByte(Fuses.low, e_.FuseLow);
-  BoxesFromByte(Fuses.high, e_.FuseHigh);
-  BoxesFromByte(Fuses.ext, e_.FuseExtended);
+  Fuses.Refresh({e_.LockByte, e_.FuseExtended, e_.FuseHigh, e_.FuseLow});
 }
 
 void MainCommands::UpdateConfigFuseBytes() {
-  std::uint16_t lock = 0;
-  for (std::size_t i = 0; i < Fuses.bootLock.size(); ++i) {
-    if (!Fuses.bootLock[i].checked) {
-      lock = static_cast<std::uint16_t>(lock | (1u << (i + 2)));
-    }
-  }
-  if ((e_.LockBits & 0x02) == 0) {
-    lock |= 0x02;
-  }
-  if ((e_.LockBits & 0x01) == 0) {
-    lock |= 0x01;
-  }
-  e_.LockByte = lock;
-  e_.FuseLow = ByteFromBoxes(Fuses.low);
-  e_.FuseHigh = ByteFromBoxes(Fuses.high);
-  e_.FuseExtended = ByteFromBoxes(Fuses.ext);
+  const rindle::FuseBoxes::Bytes bytes = Fuses.Build(e_.LockBits);
+  e_.LockByte = bytes.lock;
+  e_.FuseLow = bytes.low;
+  e_.FuseHigh = bytes.high;
+  e_.FuseExtended = bytes.extended;
 }
 
 void MainCommands::SetupConfigInfoS4433() {

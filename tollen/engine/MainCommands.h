@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "common/Prompter.h"
+#include "rindle/isp/FuseBoxes.h"
 #include "tollen/engine/TollenEngine.h"
 
 // What the main window's commands do, without widgets: which engine
@@ -38,22 +39,6 @@ public:
   virtual void Refresh() = 0;
 };
 
-// One check box of the fuse dialog.
-struct FuseBox {
-  QString caption;
-  bool enabled = true;
-  bool checked = false;
-};
-
-// The fuse dialog's boxes; a checked box is a programmed (0) bit. Each array
-// is indexed by bit number; the boot lock boxes by bit number - 2.
-struct FuseBoxes {
-  std::array<FuseBox, 4> bootLock;
-  std::array<FuseBox, 8> ext;
-  std::array<FuseBox, 8> high;
-  std::array<FuseBox, 8> low;
-};
-
 class MainCommands {
 public:
   MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view);
@@ -67,7 +52,8 @@ public:
   QString Lb3Caption;
   bool Lb3Enabled = true;
   bool ConfigBitsEnabled = false;
-  FuseBoxes Fuses;
+  // The fuse dialog's boxes.
+  rindle::FuseBoxes Fuses;
   bool ProceedFlag = false;
   bool BufferEdited = false;
   // The checksum the main window shows, as a number.

@@ -10,16 +10,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "rindle/ui/Centre.h"
+#include "rindle/ui/TfrmAbout.h"
+#include "rindle/ui/TfrmCmdSts.h"
+#include "rindle/ui/TfrmFillBuffer.h"
+#include "rindle/ui/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
-#include "tollen/ui/CreditWindows.h"
-#include "tollen/ui/FillDialog.h"
 #include "tollen/ui/FuseBitsDialog.h"
-#include "tollen/ui/ProgressWindow.h"
 
 namespace tollen::ui {
 
@@ -51,13 +52,6 @@ constexpr Scrambled kCredit3("Free to use and to pass on");
 // "\r" breaks the line of a tooltip.
 QString Hint(const char *text) { return QString::fromLatin1(text).replace(u'\r', u'\n'); }
 
-void Centre(QWidget *w) {
-  if (const QScreen *screen = w->screen()) {
-    const QRect frame = w->frameGeometry();
-    w->move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
-  }
-}
-
 QLineEdit *ReadOnlyField(const char *name, int chars, QWidget *parent) {
   auto *edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
@@ -68,21 +62,35 @@ QLineEdit *ReadOnlyField(const char *name, int chars, QWidget *parent) {
   return edit;
 }
 
-CreditsLook SplashLook() {
-  return {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(0x00, 0x80, 0x80),
-          Qt::white, {Qt::white, Qt::white, QColor(0x00, 0xFF, 0xFF)}, false, CreditLines()};
-}
-
-CreditsLook AboutLook() {
-  return {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(),
-          QColor(0x00, 0x00, 0x80), {QColor(), QColor(), QColor(0x00, 0x80, 0x00)}, true,
-          CreditLines()};
-}
-
 } // namespace
 
 std::array<QString, 3> CreditLines() {
   return {kCredit1.Text(), kCredit2.Text(), kCredit3.Text()};
+}
+
+namespace {
+
+QString CreditLine(int line) {
+  const std::array<QString, 3> lines = CreditLines();
+  return line >= 1 && line <= 3 ? lines[static_cast<std::size_t>(line - 1)] : QString();
+}
+
+std::vector<rindle::ui::CreditLineLook> ThreeLines(QColor third, bool thirdBold) {
+  return {{QStringLiteral("lblAboutM1"), 1, {}, false, 0},
+          {QStringLiteral("lblAboutM2"), 2, {}, false, 0},
+          {QStringLiteral("lblAboutM3"), 3, third, thirdBold, 0}};
+}
+
+} // namespace
+
+rindle::ui::CreditsLook SplashLook() {
+  return {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(0x00, 0x80, 0x80),
+          Qt::white, ThreeLines(QColor(0x00, 0xFF, 0xFF), false), CreditLine};
+}
+
+rindle::ui::CreditsLook AboutLook() {
+  return {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(),
+          QColor(0x00, 0x00, 0x80), ThreeLines(QColor(0x00, 0x80, 0x00), true), CreditLine};
 }
 
 MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
@@ -176,11 +184,14 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   commands_.FormCreate();
   edtCalib_->setToolTip(Hint("Osc calibration bytes\rat address 0 to 3"));
 
-  about_ = new AboutWindow(QStringLiteral(" About Tollen"), AboutLook(),
-                           options_.beep ? options_.beep : [] { QApplication::beep(); }, this);
-  splash_ = new SplashWindow(SplashLook(), 1500, this);
-  fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), this);
-  buffer_ = new BufferGrid({QStringLiteral(" Buffer Hex Display"), 4, true, false},
+  about_ = new rindle::ui::TfrmAbout(QStringLiteral(" About Tollen"), AboutLook(),
+                                     rindle::ui::TfrmAbout::OkButton::Shown, this);
+  if (options_.beep) {
+    about_->beep = options_.beep;
+  }
+  splash_ = new rindle::ui::TfrmSplash(SplashLook(), kSplashMilliseconds, this);
+  fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), commands_.Fuses, this);
+  buffer_ = new BufferGrid(QStringLiteral(" Buffer Hex Display"),
                            [this](int a) {
                              return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells];
                            },
@@ -198,13 +209,11 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
           });
   connect(buffer_->AddButton(QStringLiteral("cmdClose"), QStringLiteral("&Close")),
           &QPushButton::clicked, buffer_, &QDialog::accept);
-  fill_ = new FillDialog({QStringLiteral("  Fill  Buffer"), 4}, this);
-  connect(fill_, &FillDialog::okClicked, this,
-          [this](const QString &s, const QString &e, const QString &d) {
-            commands_.FillOkClick(s, e, d);
-          });
-  progress_ = new ProgressWindow({false}, this);
-  connect(progress_, &ProgressWindow::cancelled, this, [this] { commands_.CancelClick(); });
+  fill_ = new rindle::TfrmFillBuffer(
+      4, [this](const QString &s, const QString &e, const QString &d) { commands_.FillOkClick(s, e, d); },
+      this);
+  progress_ = new rindle::ui::TfrmCmdSts(rindle::ui::TfrmCmdSts::Percentage::Hidden, this);
+  progress_->onCancel = [this] { commands_.CancelClick(); };
 
   Refresh();
   setFixedSize(sizeHint());
@@ -218,7 +227,7 @@ MainWindow::~MainWindow() {
   }
 }
 
-SplashWindow *MainWindow::Splash() const { return splash_.data(); }
+rindle::ui::TfrmSplash *MainWindow::Splash() const { return splash_.data(); }
 
 QPushButton *MainWindow::Button(const char *name, const char *caption, const char *hint,
                                 void (MainWindow::*slot)()) {
@@ -240,10 +249,9 @@ void MainWindow::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
   if (!shownOnce_) {
     shownOnce_ = true;
-    Centre(this);
+    rindle::ui::CentreOnScreen(this);
     if (options_.splash && splash_ != nullptr) {
-      splash_->Start();
-      Centre(splash_);
+      splash_->show();
     }
   }
 }
@@ -265,11 +273,10 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 }
 
 void MainWindow::ShowProgress(const QString &caption, int maximum) {
-  progress_->Start(caption, maximum);
-  Centre(progress_);
+  progress_->start(caption, maximum);
 }
 
-void MainWindow::SetProgress(int position) { progress_->SetPosition(position); }
+void MainWindow::SetProgress(int position) { progress_->gauge()->setProgress(position); }
 
 void MainWindow::CloseProgress() { progress_->hide(); }
 
@@ -284,11 +291,10 @@ void MainWindow::SetBusyCursor(bool busy) {
 }
 
 void MainWindow::ShowFuseDialog() {
-  fuses_->Load(commands_.Fuses);
+  fuses_->ShowBoxes();
   fuses_->adjustSize();
-  Centre(fuses_);
+  rindle::ui::CentreOnScreen(fuses_);
   fuses_->exec();
-  fuses_->Store(commands_.Fuses);
 }
 
 void MainWindow::ShowBufferDisplay() {
@@ -302,7 +308,7 @@ void MainWindow::ShowFillDialog() {
 }
 
 void MainWindow::ShowAbout() {
-  Centre(about_);
+  rindle::ui::CentreOnScreen(about_);
   about_->exec();
 }
 

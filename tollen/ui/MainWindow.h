@@ -15,17 +15,30 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+#include "rindle/ui/CreditsLook.h"
+
+namespace rindle {
+class TfrmFillBuffer;
+}
+namespace rindle::ui {
+class TfrmAbout;
+class TfrmCmdSts;
+class TfrmSplash;
+} // namespace rindle::ui
+
 namespace tollen::ui {
 
-class AboutWindow;
 class BufferGrid;
-class FillDialog;
 class FuseBitsDialog;
-class ProgressWindow;
-class SplashWindow;
 
 // The three credit lines of the splash and about windows.
 std::array<QString, 3> CreditLines();
+// White on teal, the third line in aqua.
+rindle::ui::CreditsLook SplashLook();
+// Navy captions, the third line green and bold.
+rindle::ui::CreditsLook AboutLook();
+// How long the splash stays.
+inline constexpr int kSplashMilliseconds = 1500;
 
 // The main window TfrmMain and the windows it owns. Every control calls the
 // command of the same name; the window only draws what the commands keep.
@@ -44,12 +57,12 @@ public:
 
   MainCommands &Commands() { return commands_; }
   // The other windows, for tests and screenshots.
-  ProgressWindow *Progress() const { return progress_; }
+  rindle::ui::TfrmCmdSts *Progress() const { return progress_; }
   FuseBitsDialog *FuseDialog() const { return fuses_; }
   BufferGrid *BufferDisplay() const { return buffer_; }
-  FillDialog *Fill() const { return fill_; }
-  AboutWindow *About() const { return about_; }
-  SplashWindow *Splash() const;
+  rindle::TfrmFillBuffer *Fill() const { return fill_; }
+  rindle::ui::TfrmAbout *About() const { return about_; }
+  rindle::ui::TfrmSplash *Splash() const;
 
 public slots:
   void cboTypeChange(int row);
@@ -95,13 +108,13 @@ private:
   QLineEdit *edtCalib_ = nullptr;
   QLabel *stsBar_ = nullptr;
   QPushButton *cmdConfigBits_ = nullptr;
-  AboutWindow *about_ = nullptr;
+  rindle::ui::TfrmAbout *about_ = nullptr;
   // The splash deletes itself when it closes.
-  QPointer<SplashWindow> splash_;
+  QPointer<rindle::ui::TfrmSplash> splash_;
   FuseBitsDialog *fuses_ = nullptr;
   BufferGrid *buffer_ = nullptr;
-  FillDialog *fill_ = nullptr;
-  ProgressWindow *progress_ = nullptr;
+  rindle::TfrmFillBuffer *fill_ = nullptr;
+  rindle::ui::TfrmCmdSts *progress_ = nullptr;
   bool shownOnce_ = false;
   bool closed_ = false;
 };

@@ -40,6 +40,27 @@ INSTANTIATE_TEST_SUITE_P(Gauge, GaugeTable,
                                            GaugeCase{"LargeFlash", 135168, 131072, "96%"}),
                          CaseName());
 
+// Pixels darker than the gauge's frame: only its text is painted that dark.
+int TextPixels(ui::TGauge &gauge) {
+  const QImage image = gauge.grab().toImage();
+  int dark = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      dark += qGray(image.pixel(x, y)) < 64 ? 1 : 0;
+  return dark;
+}
+
+TEST(Gauge, WithoutTextItPaintsOnlyTheBar) {
+  ui::TGauge gauge;
+  gauge.resize(gauge.sizeHint());
+  gauge.setMaxValue(100);
+  gauge.setProgress(0);
+  EXPECT_GT(TextPixels(gauge), 0) << "0% is written";
+  gauge.setTextVisible(false);
+  EXPECT_EQ(TextPixels(gauge), 0);
+  EXPECT_EQ(gauge.text(), "0%") << "the gauge still knows how far it is";
+}
+
 TEST(ProgressWindow, OnlyCancelClosesIt) {
   WindowRig rig;
   auto &progress = rig.program->progress();

@@ -33,6 +33,8 @@ struct Commands : ::testing::Test {
   void Select(int row) { commands.cboTypeChange(row); }
 };
 
+using Column = rindle::FuseBoxes::Column;
+
 TEST_F(Commands, FuseBoxesShowTheBytesAndGiveThemBackUnchanged) {
   Select(device::kAtMega8);
   engine.FuseLow = 0xE1;
@@ -44,10 +46,10 @@ TEST_F(Commands, FuseBoxesShowTheBytesAndGiveThemBackUnchanged) {
   // 0xE1: BODLEVEL, BODEN, SUT1 and CKSEL0 unprogrammed.
   const bool lowChecked[8] = {false, true, true, true, true, false, false, false}; // bit 0..7
   for (std::size_t bit = 0; bit < 8; ++bit) {
-    EXPECT_EQ(commands.Fuses.low[bit].checked, lowChecked[bit]) << "bit " << bit;
+    EXPECT_EQ(commands.Fuses.at(Column::Low, int(bit)).checked, lowChecked[bit]) << "bit " << bit;
   }
-  EXPECT_TRUE(commands.Fuses.high[5].checked);
-  EXPECT_FALSE(commands.Fuses.high[5].enabled);
+  EXPECT_TRUE(commands.Fuses.at(Column::High, 5).checked);
+  EXPECT_FALSE(commands.Fuses.at(Column::High, 5).enabled);
   commands.UpdateConfigFuseBytes();
   EXPECT_EQ(engine.FuseLow, 0xE1);
   EXPECT_EQ(engine.FuseHigh, 0xD9);
@@ -58,8 +60,8 @@ TEST_F(Commands, NoLockBitsAndNoBootLockGiveLockByte3F) {
   engine.LockBits = 0;
   engine.LockByte = 0x00;
   commands.RefreshConfigBits();
-  for (auto &box : commands.Fuses.bootLock) {
-    box.checked = false;
+  for (int bit = 2; bit <= 5; ++bit) {
+    commands.Fuses.at(Column::BootLock, bit).checked = false;
   }
   commands.UpdateConfigFuseBytes();
   EXPECT_EQ(engine.LockByte, 0x3F);
@@ -67,16 +69,15 @@ TEST_F(Commands, NoLockBitsAndNoBootLockGiveLockByte3F) {
 
 TEST_F(Commands, S4433LayoutHasOnlyItsLowFuseBits) {
   commands.SetupConfigInfoS4433();
-  EXPECT_EQ(commands.Fuses.low[5].caption, " SPIEN");
-  EXPECT_FALSE(commands.Fuses.low[5].enabled);
-  EXPECT_EQ(commands.Fuses.low[4].caption, " BODLEVEL");
-  EXPECT_TRUE(commands.Fuses.low[4].enabled);
-  EXPECT_EQ(commands.Fuses.low[7].caption, " -");
-  for (const FuseBox &box : commands.Fuses.high) {
-    EXPECT_FALSE(box.enabled);
-  }
-  for (const FuseBox &box : commands.Fuses.bootLock) {
-    EXPECT_FALSE(box.enabled);
+  EXPECT_EQ(commands.Fuses.at(Column::Low, 5).caption, " SPIEN");
+  EXPECT_FALSE(commands.Fuses.at(Column::Low, 5).enabled);
+  EXPECT_EQ(commands.Fuses.at(Column::Low, 4).caption, " BODLEVEL");
+  EXPECT_TRUE(commands.Fuses.at(Column::Low, 4).enabled);
+  EXPECT_EQ(commands.Fuses.at(Column::Low, 7).caption, " -");
+  for (std::size_t i = 0; i < rindle::FuseBoxes::kBoxCount; ++i) {
+    if (rindle::FuseBoxes::ColumnOf(i) != Column::Low) {
+      EXPECT_FALSE(commands.Fuses.boxes()[i].enabled) << commands.Fuses.boxes()[i].name.toStdString();
+    }
   }
 }
 

@@ -5,10 +5,12 @@
 
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QWheelEvent>
 
 #include "tollen/ui/BufferGrid.h"
-#include "tollen/ui/CreditWindows.h"
-#include "tollen/ui/FillDialog.h"
+#include "rindle/ui/TfrmAbout.h"
+#include "rindle/ui/TfrmFillBuffer.h"
+#include "rindle/ui/TfrmSplash.h"
 #include "tollen/ui/FuseBitsDialog.h"
 
 namespace tollen::uitest {
@@ -79,6 +81,16 @@ TEST(BufferDisplay, ScrollsByBytesAndClearsAfterAsking) {
     EXPECT_EQ(scroll->value(), 0x120);
     EXPECT_EQ(grid->item(1, 0)->text(), " 0120");
     EXPECT_EQ(grid->item(1, 6)->text(), "A7");
+    // A notch of the wheel over the table moves three rows of bytes.
+    QWidget *viewport = grid->viewport();
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    for (const int delta : {-120, 120}) {
+      QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QCoreApplication::sendEvent(viewport, &wheel);
+      EXPECT_EQ(scroll->value(), delta < 0 ? 0x150 : 0x120);
+      EXPECT_EQ(grid->item(1, 0)->text(), delta < 0 ? " 0150" : " 0120");
+    }
     Screenshot(b, "buffer_display");
     rig.prompter.answers = {true};
     Click(Child(b, "cmdClrBuffer"));
@@ -140,7 +152,11 @@ TEST(AboutWindow, BeepsEachTimeAndClosesWithOk) {
       EXPECT_EQ(a->windowTitle(), " About Tollen");
       EXPECT_EQ(Child<QLabel>(a, "lblTitle")->text(), "Tollen");
       EXPECT_EQ(Child<QLabel>(a, "lblVersion")->text(), "Version 3.0a");
+      EXPECT_EQ(Child<QLabel>(a, "lblAboutM1")->text(), ui::CreditLines()[0]);
+      EXPECT_EQ(Child<QLabel>(a, "lblAboutM3")->text(), ui::CreditLines()[2]);
       EXPECT_TRUE(Child<QLabel>(a, "lblAboutM3")->font().bold());
+      EXPECT_EQ(Child<QLabel>(a, "lblAboutM3")->palette().color(QPalette::WindowText),
+                QColor(0x00, 0x80, 0x00));
       if (i == 1) {
         Screenshot(a, "about");
       }
@@ -173,20 +189,23 @@ TEST(Splash, TheMainWindowShowsItOnceAtItsFirstShowing) {
 }
 
 TEST(Splash, ClosesItselfWhenItsTimerFires) {
-  ui::SplashWindow *splash = new ui::SplashWindow(
-      {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(0, 128, 128), Qt::white,
-       {Qt::white, Qt::white, Qt::cyan}, false, ui::CreditLines()},
-      1500);
-  QPointer<ui::SplashWindow> alive(splash);
-  splash->Start();
+  auto *splash = new rindle::ui::TfrmSplash(ui::SplashLook(), ui::kSplashMilliseconds);
+  QPointer<rindle::ui::TfrmSplash> alive(splash);
+  splash->show();
   auto *timer = Child<QTimer>(splash, "Timer1");
   EXPECT_TRUE(timer->isActive());
   EXPECT_TRUE(timer->isSingleShot());
   EXPECT_EQ(timer->interval(), 1500);
-  Screenshot(splash, "splash");
-  for (const QString &line : ui::CreditLines()) {
-    EXPECT_FALSE(line.isEmpty());
+  EXPECT_EQ(splash->palette().color(QPalette::Window), QColor(0x00, 0x80, 0x80));
+  const std::array<QString, 3> credits = ui::CreditLines();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(credits[static_cast<std::size_t>(i)].isEmpty());
+    auto *label = Child<QLabel>(splash, QStringLiteral("lblAboutM%1").arg(i + 1).toLatin1().constData());
+    EXPECT_EQ(label->text(), credits[static_cast<std::size_t>(i)]);
   }
+  EXPECT_EQ(Child<QLabel>(splash, "lblAboutM3")->palette().color(QPalette::WindowText),
+            QColor(0x00, 0xFF, 0xFF));
+  Screenshot(splash, "splash");
   QMetaObject::invokeMethod(splash, "Timer1Timer"); // as the timer would
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull()) << "the splash is gone for good";

@@ -5,10 +5,9 @@
 #include "tests/tollen/ui/WindowRig.h"
 
 #include <QFile>
-#include <QProgressBar>
 #include <QStandardItemModel>
 
-#include "tollen/ui/ProgressWindow.h"
+#include "rindle/ui/TfrmCmdSts.h"
 
 namespace tollen::uitest {
 namespace {
@@ -217,12 +216,12 @@ TEST(MainWindow, CancelledReadShowsNoMessageAndForgetsTheFile) {
   ASSERT_EQ(rig.Status(), u' ' + hex.toLower());
   int position = -1;
   WhenShown([&] {
-    ui::ProgressWindow *progress = rig.window->Progress();
+    rindle::ui::TfrmCmdSts *progress = rig.window->Progress();
     EXPECT_TRUE(progress->isVisible());
     EXPECT_EQ(progress->windowTitle(), "  Reading from uController . . .");
-    EXPECT_EQ(progress->Maximum(), 8704);
-    EXPECT_FALSE(Child<QProgressBar>(progress, "Gauge1")->isTextVisible());
-    position = progress->Position();
+    EXPECT_EQ(progress->gauge()->maxValue(), 8704);
+    EXPECT_FALSE(progress->gauge()->isTextVisible());
+    position = progress->gauge()->progress();
     Screenshot(progress, "progress");
     Click(Child(progress, "Button1"));
     EXPECT_FALSE(progress->isVisible()) << "Cancel closes the window at once";

@@ -48,6 +48,16 @@ inline void Click(QWidget *w) {
   QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(std::min(w->width() / 2, 8), w->height() / 2));
 }
 
+// Picks a device row of the main window with the keys, as a user would.
+inline void SelectDevice(QWidget *window, int row) {
+  auto *combo = Child<QComboBox>(window, "cboType");
+  combo->setFocus();
+  for (int guard = 0; combo->currentIndex() != row && guard < 20; ++guard) {
+    QTest::keyClick(combo, combo->currentIndex() < row ? Qt::Key_Down : Qt::Key_Up);
+  }
+  ASSERT_EQ(combo->currentIndex(), row);
+}
+
 struct WindowRig {
   QTemporaryDir dir;
   sim::isp::Bench bench;
@@ -78,15 +88,7 @@ struct WindowRig {
   QString Text(const char *name) { return Child<QLineEdit>(w(), name)->text(); }
   QString Status() { return Child<QLabel>(w(), "stsBar")->text(); }
 
-  // Picks a device row with the keys, as a user would.
-  void SelectDevice(int row) {
-    auto *combo = Child<QComboBox>(w(), "cboType");
-    combo->setFocus();
-    for (int guard = 0; combo->currentIndex() != row && guard < 20; ++guard) {
-      QTest::keyClick(combo, combo->currentIndex() < row ? Qt::Key_Down : Qt::Key_Up);
-    }
-    ASSERT_EQ(combo->currentIndex(), row);
-  }
+  void SelectDevice(int row) { uitest::SelectDevice(w(), row); }
   QStringList Messages() const { return prompter.messages(); }
   const common::ScriptedPrompter::Shown &Last() const { return prompter.shown.back(); }
 };

@@ -11,35 +11,13 @@
 #include "common/PpdevPort.h"
 #include "common/widgets/GuardedApplication.h"
 #include "common/widgets/QtPrompter.h"
-#include "sim/isp/Bench.h"
-#include "sim/isp/ChipModels.h"
 #include "tollen/engine/TollenEngine.h"
 #include "tollen/ui/MainWindow.h"
+#include "tollen/ui/Simulation.h"
 
 namespace {
 
 constexpr char kSimulatedChipFile[] = "simulated-chip.state";
-constexpr char kDefaultSimulatedChip[] = "ATmega8";
-
-// The simulated cable, with its presence loop, and a chip kept between runs.
-struct Simulation {
-  sim::isp::Bench bench;
-  std::string stateFile;
-
-  Simulation(const QString &device, const QString &stateFile_)
-      : bench(kDefaultSimulatedChip), stateFile(stateFile_.toStdString()) {
-    sim::isp::CableWiring wiring;
-    wiring.presenceLoop = true;
-    bench.setWiring(wiring);
-    const bool stored = QFile::exists(stateFile_) && bench.loadState(stateFile).empty();
-    const sim::isp::ChipModel *asked =
-        device.isEmpty() ? nullptr : sim::isp::FindChipModel(device.toStdString());
-    if (asked != nullptr && (!stored || &bench.chip()->model() != asked)) {
-      bench.insertChip(asked->name);
-    }
-  }
-  ~Simulation() { bench.saveState(stateFile); }
-};
 
 } // namespace
 
@@ -73,21 +51,24 @@ int main(int argc, char *argv[]) {
   parser.process(arguments);
 
   const common::AppFiles files = common::AppFiles::forRunningProgram();
-  std::unique_ptr<Simulation> simulation;
   common::PpdevPort ppdev;
   common::MonotonicTickTimer clock;
   common::IoPort *port = &ppdev;
   common::TickTimer *timer = &clock;
+  // Made after the clock it waits on, so it goes first.
+  std::unique_ptr<tollen::ui::Simulation> simulation;
   if (parser.isSet(simulate)) {
     const QString device = parser.value(simulate);
-    if (!device.isEmpty() && sim::isp::FindChipModel(device.toStdString()) == nullptr) {
+    if (!device.isEmpty() && !tollen::ui::Simulation::Knows(device)) {
       QTextStream(stderr) << "tollen: no simulated chip is called " << device
-                          << "; the last one (or an " << kDefaultSimulatedChip << ") is used\n";
+                          << "; the last one (or an " << tollen::ui::Simulation::kDefaultChip
+                          << ") is used\n";
     }
-    simulation = std::make_unique<Simulation>(parser.value(simulate),
-                                              files.dataFile(QString::fromLatin1(kSimulatedChipFile)));
-    port = &simulation->bench;
-    timer = &simulation->bench;
+    // The delays wait for real, as they would on the cable.
+    simulation = std::make_unique<tollen::ui::Simulation>(
+        device, files.dataFile(QString::fromLatin1(kSimulatedChipFile)), &clock);
+    port = &simulation->bench();
+    timer = &simulation->bench();
   }
 
   common::QtPrompter prompter;
