@@ -34,9 +34,7 @@ std::optional<QString> CalibrationText(const IspEngine &engine) {
 }
 
 QString ChecksumText(std::int32_t checksum) {
-  return QStringLiteral("%1")
-      .arg(static_cast<std::uint32_t>(checksum), 6, 16, QLatin1Char('0'))
-      .toUpper();
+  return hex::AtLeast(static_cast<std::uint32_t>(checksum), 6);
 }
 
 QString StatusText(const QString &programFileName, const QString &title) {
