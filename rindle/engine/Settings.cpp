@@ -1,7 +1,8 @@
 #include "rindle/engine/Settings.h"
 
 #include "rindle/data/DataFiles.h"
-#include "rindle/data/SafeWrite.h"
+#include "common/SafeFile.h"
+#include "rindle/data/FileTexts.h"
 #include "rindle/engine/IspEngine.h"
 #include "rindle/isp/ValueLines.h"
 
@@ -35,6 +36,18 @@ using isp::ValueReader;
 using isp::ValueWriter;
 
 namespace {
+
+// Saves a whole file; "OK", or the failure with the file and the system's
+// reason on the lines below it.
+QString SaveText(const QString &path, const QByteArray &content) {
+  const common::SaveResult saved = common::SaveWholeFile(path, content);
+  if (saved.ok())
+    return files::kOk;
+  const QString &failure = saved.outcome == common::SaveOutcome::CreateFailed
+                               ? files::kFileCreateError
+                               : files::kFileWriteError;
+  return failure + u'\r' + path + u'\r' + saved.reason;
+}
 
 // Everything the settings file holds.
 struct SettingsRecord {
@@ -177,9 +190,10 @@ void IspEngine::SaveSettings() {
                          SaveOscCalToFlash, SaveOscCalToEeprom};
   ValueWriter out;
   SettingsFileLines(out, r);
-  // A settings file that cannot be written is given up silently, with the
-  // fuse database; the old settings file stays whole.
-  if (files::WriteFileSafely(path, out.content()) != files::WriteOutcome::Ok)
+  // A settings file that cannot be written leaves the old one whole and the
+  // fuse database unwritten; the reason goes to ResultText.
+  ResultText = SaveText(path, out.content());
+  if (ResultText != files::kOk)
     return;
   SaveFuseDatabase();
 }
@@ -217,7 +231,7 @@ void IspEngine::SaveFuseDatabase() {
     return;
   ValueWriter out;
   FuseDatabaseLines(out, std::as_const(Fuses), std::as_const(EepromFileName));
-  files::WriteFileSafely(name, out.content());
+  ResultText = SaveText(name, out.content());
 }
 
 } // namespace rindle
