@@ -1,5 +1,7 @@
 #include "common/HexText.h"
 
+#include <algorithm>
+
 namespace common::hex {
 
 namespace {
@@ -47,6 +49,13 @@ QString Text(std::uint32_t value, int digits) {
   out.reserve(digits);
   Append(out, value, digits);
   return out;
+}
+
+QString AtLeast(std::uint32_t value, int minDigits) {
+  int digits = 1;
+  while (digits < 8 && value >> (digits * 4) != 0)
+    ++digits;
+  return Text(value, std::max(digits, minDigits));
 }
 
 } // namespace common::hex

@@ -41,4 +41,8 @@ void Append(QString &out, std::uint32_t value, int digits);
 // The low `digits` nibbles of value as text, e.g. Text(0x3A, 4) == "003A".
 QString Text(std::uint32_t value, int digits);
 
+// The whole value as text, zero-padded to at least `minDigits` digits, e.g.
+// AtLeast(0x3A, 4) == "003A" and AtLeast(0x1ABCD, 4) == "1ABCD".
+QString AtLeast(std::uint32_t value, int minDigits);
+
 } // namespace common::hex

@@ -1,7 +1,7 @@
 #include "orvane/hexview/HexEditState.h"
 
 #include "orvane/hexview/AnsiCodePage.h"
-#include "orvane/hexview/HexDigits.h"
+#include "common/HexText.h"
 #include "orvane/hexview/HexViewError.h"
 
 namespace orvane::hexview {
@@ -125,7 +125,7 @@ void HexEditState::typeChar(QChar ch) {
   const qint64 size = model_.size();
 
   if (caret_.pane == Pane::Hex) {
-    const int digit = hexDigitValue(ch);
+    const int digit = common::hex::DigitValue(ch.unicode());
     if (digit < 0)
       return;
     if (insertMode_ && (!caret_.lowNibble || hasSelection())) {

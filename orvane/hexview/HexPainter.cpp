@@ -2,6 +2,8 @@
 
 #include "orvane/hexview/AnsiCodePage.h"
 
+#include "common/HexText.h"
+
 #include <QPainter>
 
 namespace orvane::hexview {
@@ -24,9 +26,8 @@ QStaticText prepared(const QString &text, const QFont &font) {
 } // namespace
 
 void HexPainter::setFont(const QFont &font, QChar maskChar) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  for (int i = 0; i < 16; ++i)
-    hexGlyphs_[static_cast<std::size_t>(i)] = prepared(QString(QLatin1Char(kDigits[i])), font);
+  for (unsigned i = 0; i < 16; ++i)
+    hexGlyphs_[i] = prepared(QString(QLatin1Char(common::hex::Digit(i))), font);
   for (int b = 0; b < 256; ++b) {
     const auto ch = b < 32 ? std::optional<QChar>() : ansi::toChar(static_cast<std::uint8_t>(b));
     charGlyphs_[static_cast<std::size_t>(b)] = prepared(QString(ch.value_or(maskChar)), font);

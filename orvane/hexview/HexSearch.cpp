@@ -1,7 +1,7 @@
 #include "orvane/hexview/HexSearch.h"
 
 #include "orvane/hexview/AnsiCodePage.h"
-#include "orvane/hexview/HexDigits.h"
+#include "common/HexText.h"
 
 #include <algorithm>
 #include <array>
@@ -108,7 +108,7 @@ QByteArray HexTextToBytes(const QString &text, bool swapNibbles) {
   bytes.reserve(text.size() / 2);
   int first = -1;
   for (QChar ch : text) {
-    const int digit = hexDigitValue(ch);
+    const int digit = common::hex::DigitValue(ch.unicode());
     if (digit < 0)
       continue;
     if (first < 0) {

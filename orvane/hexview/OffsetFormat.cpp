@@ -1,6 +1,6 @@
 #include "orvane/hexview/OffsetFormat.h"
 
-#include "orvane/hexview/HexDigits.h"
+#include "common/HexText.h"
 #include "orvane/hexview/HexViewError.h"
 
 namespace orvane::hexview {
@@ -15,13 +15,17 @@ constexpr qint64 kMaxDigits = 64;
 qint64 readHex(const QString &s, qsizetype &pos) {
   qint64 value = 0;
   int count = 0;
-  while (pos < s.size() && hexDigitValue(s[pos]) >= 0 && count < 8) {
-    value = value * 16 + hexDigitValue(s[pos]);
-    ++pos;
-    ++count;
+  for (; pos < s.size() && count < 8; ++pos, ++count) {
+    const int digit = common::hex::DigitValue(s[pos].unicode());
+    if (digit < 0)
+      break;
+    value = value * 16 + digit;
   }
   return value;
 }
+
+// A value of a message in as many upper-case hex digits as it needs.
+QString hexText(qint64 value) { return common::hex::AtLeast(static_cast<std::uint32_t>(value), 1); }
 
 [[noreturn]] void missingChar(const QString &text) {
   throw HexViewError(QStringLiteral("Missing char in offset format: %1").arg(text));
@@ -72,16 +76,15 @@ OffsetFormat OffsetFormat::parse(const QString &text) {
     if (digits > kMaxDigits)
       throw HexViewError(
           QStringLiteral("Invalid digit count in offset format (%1h), allowed: 00h..%2h")
-              .arg(QString::number(digits, 16).toUpper(), QString::number(kMaxDigits, 16).toUpper()));
+              .arg(hexText(digits), hexText(kMaxDigits)));
     f.minDigits_ = static_cast<int>(digits);
   }
 
   const qint64 radix = readHex(text, pos);
   expect(text, pos, u':');
   if (radix < 2 || radix > 16)
-    throw HexViewError(
-        QStringLiteral("Invalid radix in offset format (%1h), allowed: 02h..10h")
-            .arg(QString::number(radix, 16).toUpper()));
+    throw HexViewError(QStringLiteral("Invalid radix in offset format (%1h), allowed: 02h..10h")
+                           .arg(hexText(radix)));
   f.radix_ = static_cast<int>(radix);
 
   const qsizetype bar = text.indexOf(u'|', pos);

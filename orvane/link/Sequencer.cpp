@@ -2,6 +2,8 @@
 
 #include "orvane/core/LoaderCore.h"
 
+#include "common/HexText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -52,19 +54,6 @@ std::optional<qint64> decimal(const QByteArray &field, QString *error) {
     return std::nullopt;
   }
   return n;
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
 }
 
 QString messageCaption() { return QGuiApplication::applicationDisplayName(); }
@@ -579,10 +568,9 @@ void Sequencer::stepReadData() {
     const int stored = std::clamp(count, 0, kImageSize);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stored));
     for (int k = 0; k < stored; ++k) {
-      const QByteArray pair = data.mid(2 * k, 2);
-      const int high = pair.size() == 2 ? hexDigit(pair[0]) : -1;
-      const int low = pair.size() == 2 ? hexDigit(pair[1]) : -1;
-      if (high < 0 || low < 0) {
+      const std::optional<std::uint32_t> value = common::hex::Field(data, 2 * k, 2);
+      if (!value) {
+        const QByteArray pair = data.mid(2 * k, 2);
         // Waiting on cannot mend a reply that has come whole, so the
         // function ends here: one box, not one per tick.
         const QString error = notAnInteger(QStringLiteral("$") + QString::fromLatin1(pair));
@@ -590,7 +578,7 @@ void Sequencer::stepReadData() {
         prompter_.message(messageCaption(), error, common::Prompter::Icon::Error);
         return;
       }
-      bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(high * 16 + low);
+      bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(*value);
     }
     std::copy(bytes.begin(), bytes.end(), core_.buffer.ImageArea.begin());
     host_.AddStatus(QString::number(count) +

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "common/HexText.h"
+
 namespace rindle {
+
+namespace hex = common::hex;
 
 namespace {
 
-constexpr int kMaxHexDigits = 8;
 constexpr std::uint32_t kByteMax = 0xFF;
 constexpr QChar kEnter = QChar(u'\r');
 constexpr QChar kBackspace = QChar(u'\b');
@@ -16,47 +19,25 @@ QString EditCaption() { return QStringLiteral("EDIT BUFFER"); }
 QString InvalidInput() { return QStringLiteral("Invalid Hex Data Input"); }
 QString OutOfRange() { return QStringLiteral("Error Address Out of Range"); }
 
-QString Hex(std::uint32_t value, int digits) {
-  return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
-
 } // namespace
 
 ConversionError::ConversionError(const QString &fieldText)
     : std::runtime_error(
           QStringLiteral("'$%1' is not a valid integer value").arg(fieldText).toStdString()) {}
 
-std::optional<std::uint32_t> ReadHex(const QString &text) {
-  if (text.isEmpty() || text.size() > kMaxHexDigits)
-    return std::nullopt;
-  std::uint32_t value = 0;
-  for (QChar c : text) {
-    const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - u'0'
-                      : (c >= u'A' && c <= u'F')        ? c.unicode() - u'A' + 10
-                      : (c >= u'a' && c <= u'f')        ? c.unicode() - u'a' + 10
-                                                        : -1;
-    if (digit < 0)
-      return std::nullopt;
-    value = value * 16 + static_cast<std::uint32_t>(digit);
-  }
-  return value;
-}
-
 std::uint32_t ReadHexOrThrow(const QString &text) {
-  const std::optional<std::uint32_t> value = ReadHex(text);
+  const std::optional<std::uint32_t> value = hex::Parse(text);
   if (!value)
     throw ConversionError(text);
   return *value;
 }
 
-QString Hex2(std::uint32_t value) { return Hex(value, 2); }
-QString Hex4(std::uint32_t value) { return Hex(value, 4); }
-QString Hex5(std::uint32_t value) { return Hex(value, 5); }
+QString Hex2(std::uint32_t value) { return hex::AtLeast(value, 2); }
 
 TypedKey FilterHexKey(QChar typed) {
   if (typed == kEnter || typed == QChar(u'\n'))
     return TypedKey::Enter;
-  if (typed == kBackspace || ReadHex(QString(typed)))
+  if (typed == kBackspace || hex::Parse(QString(typed)))
     return TypedKey::Pass;
   return TypedKey::Swallow;
 }
@@ -88,7 +69,8 @@ std::int64_t BufferDisplayModel::RowAddress(int position, int row) const {
 }
 
 QString BufferDisplayModel::RowHeading(int position, int row) const {
-  return QLatin1Char(' ') + Hex5(static_cast<std::uint32_t>(RowAddress(position, row)) & 0xFFFF0u);
+  return QLatin1Char(' ') +
+         hex::AtLeast(static_cast<std::uint32_t>(RowAddress(position, row)) & 0xFFFF0u, 5);
 }
 
 QString BufferDisplayModel::CellText(int position, int row, int column) const {
@@ -96,7 +78,7 @@ QString BufferDisplayModel::CellText(int position, int row, int column) const {
   const auto cells = engine_.Buffer.all();
   if (address < 0 || address >= static_cast<std::int64_t>(cells.size()))
     return {};
-  return Hex2(cells[static_cast<std::size_t>(address)]);
+  return hex::AtLeast(cells[static_cast<std::size_t>(address)], 2);
 }
 
 bool BufferDisplayModel::ClearFlash() {
@@ -122,11 +104,12 @@ bool BufferDisplayModel::ClearEeprom() {
 
 BufferDisplayModel::FillPreset BufferDisplayModel::FillPresets() const {
   const std::int32_t last = std::max(0, BufferTotal(engine_) - 1);
-  return {Hex5(0), Hex5(static_cast<std::uint32_t>(last)), Hex2(kBlankByte)};
+  return {hex::AtLeast(0, 5), hex::AtLeast(static_cast<std::uint32_t>(last), 5),
+          hex::AtLeast(kBlankByte, 2)};
 }
 
 BufferDisplayModel::EditPreset BufferDisplayModel::EditPresets() const {
-  return {Hex5(0), Hex2(engine_.Buffer.all()[0])};
+  return {hex::AtLeast(0, 5), hex::AtLeast(engine_.Buffer.all()[0], 2)};
 }
 
 // ---- Fill ----
@@ -135,9 +118,9 @@ FillBufferFlow::FillBufferFlow(IspEngine &engine, common::Prompter &prompter)
     : engine_(engine), prompter_(prompter) {}
 
 void FillBufferFlow::btnOKClick(const QString &start, const QString &end, const QString &data) {
-  const auto first = ReadHex(start);
-  const auto last = ReadHex(end);
-  const auto value = ReadHex(data);
+  const auto first = hex::Parse(start);
+  const auto last = hex::Parse(end);
+  const auto value = hex::Parse(data);
   if (!first || !last || !value || *value > kByteMax) {
     prompter_.message(FillCaption(), InvalidInput(), common::Prompter::Icon::Error);
     return;
@@ -164,8 +147,8 @@ EditBufferFlow::EditBufferFlow(IspEngine &engine, common::Prompter &prompter)
 
 std::optional<std::pair<std::uint32_t, std::uint8_t>>
 EditBufferFlow::ReadFields(const QString &address, const QString &data) {
-  const auto cell = ReadHex(address);
-  const auto value = ReadHex(data);
+  const auto cell = hex::Parse(address);
+  const auto value = hex::Parse(data);
   if (!cell || !value || *value > kByteMax) {
     prompter_.message(EditCaption(), InvalidInput(), common::Prompter::Icon::Error);
     return std::nullopt;
@@ -186,7 +169,7 @@ void EditBufferFlow::Store(std::uint32_t address, std::uint8_t data) {
 }
 
 EditBufferFlow::Fields EditBufferFlow::FieldsAt(std::uint32_t address) const {
-  return {Hex5(address), Hex2(engine_.Buffer.all()[address])};
+  return {hex::AtLeast(address, 5), hex::AtLeast(engine_.Buffer.all()[address], 2)};
 }
 
 void EditBufferFlow::btnOKClick(const QString &address, const QString &data) {

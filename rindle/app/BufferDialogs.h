@@ -22,15 +22,13 @@ public:
   QString message() const { return QString::fromUtf8(what()); }
 };
 
-// A field's text as a hexadecimal number: one to eight hex digits of either
-// case, nothing else. Empty when it cannot be read.
-std::optional<std::uint32_t> ReadHex(const QString &text);
-// The same, throwing ConversionError("'$<text>' ...") when it cannot be read.
+// A field's text as a hexadecimal number (one to eight hex digits of either
+// case, nothing else); throws ConversionError("'$<text>' ...") when it
+// cannot be read.
 std::uint32_t ReadHexOrThrow(const QString &text);
 
+// At least two upper-case hex digits (the buffer view's column headings).
 QString Hex2(std::uint32_t value);
-QString Hex4(std::uint32_t value);
-QString Hex5(std::uint32_t value);
 
 // What a dialog's key filter does with one typed character.
 enum class TypedKey { Pass, Swallow, Enter };

@@ -2,15 +2,11 @@
 
 #include <algorithm>
 
+#include "common/HexText.h"
+
 namespace rindle {
 
-namespace {
-
-QString Hex2(std::uint16_t value) {
-  return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-} // namespace
+namespace hex = common::hex;
 
 QString SignatureText(const IspEngine &engine) {
   const std::uint16_t index = engine.Device.DeviceIndex & 0xFF;
@@ -18,28 +14,27 @@ QString SignatureText(const IspEngine &engine) {
     return kNoSignatureText;
   const auto &b = engine.SignatureBytes;
   if (index == device::kAt89S8253)
-    return Hex2(b[0]) + u' ' + Hex2(b[1]) + QStringLiteral(" - ");
-  return Hex2(b[0]) + u' ' + Hex2(b[1]) + u' ' + Hex2(b[2]);
+    return hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + QStringLiteral(" - ");
+  return hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + u' ' + hex::Text(b[2], 2);
 }
 
 std::optional<QString> CalibrationText(const IspEngine &engine) {
   const auto &c = engine.CalibrationBytes;
   switch (engine.Device.CalibrationCount) {
   case 4:
-    return Hex2(c[0]) + u' ' + Hex2(c[1]) + u' ' + Hex2(c[2]) + u' ' + Hex2(c[3]);
+    return hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + u' ' + hex::Text(c[2], 2) + u' ' +
+           hex::Text(c[3], 2);
   case 2:
-    return Hex2(c[0]) + u' ' + Hex2(c[1]) + QStringLiteral(" -  -");
+    return hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + QStringLiteral(" -  -");
   case 1:
-    return Hex2(c[0]) + QStringLiteral(" -  -  -");
+    return hex::Text(c[0], 2) + QStringLiteral(" -  -  -");
   default:
     return std::nullopt;
   }
 }
 
 QString ChecksumText(std::int32_t checksum) {
-  return QStringLiteral("%1")
-      .arg(static_cast<std::uint32_t>(checksum), 6, 16, QLatin1Char('0'))
-      .toUpper();
+  return hex::AtLeast(static_cast<std::uint32_t>(checksum), 6);
 }
 
 QString StatusText(const QString &programFileName, const QString &title) {

@@ -10,10 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/HexText.h"
 #include "common/PpdevPort.h"
 #include "rindle/app/BufferDialogs.h"
 
 namespace rindle {
+
+namespace hex = common::hex;
 
 namespace {
 
@@ -90,10 +93,10 @@ OptionsModel::OptionsModel(IspEngine &engine) : engine_(engine) {}
 void OptionsModel::FormShow(OptionsForm &form) const {
   const PortSettings &p = engine_.Port;
   form.port = RowOfBase(p.PortBase);
-  form.portText = Hex4(p.PortBase);
+  form.portText = hex::AtLeast(p.PortBase, 4);
   form.portTextEnabled = form.port == kCustomRow;
-  form.data = Hex2(p.DataPortValue);
-  form.ctrl = Hex2(p.ControlPortValue);
+  form.data = hex::AtLeast(p.DataPortValue, 2);
+  form.ctrl = hex::AtLeast(p.ControlPortValue, 2);
   for (int i = 0; i < OptionsForm::LineCount; ++i) {
     const auto line = static_cast<OptionsForm::Line>(i);
     const std::uint16_t mask = MaskIn(p, line);
@@ -109,8 +112,8 @@ void OptionsModel::FormShow(OptionsForm &form) const {
 
 void OptionsModel::cbPortChange(OptionsForm &form) const {
   const bool custom = form.port < 0 || form.port >= static_cast<int>(kStandardBases.size());
-  form.portText = Hex4(custom ? engine_.Port.PortBase
-                              : kStandardBases[static_cast<std::size_t>(form.port)]);
+  form.portText = hex::AtLeast(
+      custom ? engine_.Port.PortBase : kStandardBases[static_cast<std::size_t>(form.port)], 4);
   form.portTextEnabled = custom;
 }
 
@@ -122,7 +125,7 @@ void OptionsModel::cmdApplyClick(OptionsForm &form) {
     p.PortBase = kStandardBases[static_cast<std::size_t>(form.port)];
   p.DataPortValue = static_cast<std::uint16_t>(ReadHexOrThrow(form.data));
   p.ControlPortValue = static_cast<std::uint16_t>(ReadHexOrThrow(form.ctrl) & kControlBits);
-  form.ctrl = Hex2(p.ControlPortValue);
+  form.ctrl = hex::AtLeast(p.ControlPortValue, 2);
   for (int i = 0; i < OptionsForm::LineCount; ++i) {
     const auto line = static_cast<OptionsForm::Line>(i);
     const int rows = line == OptionsForm::Miso ? kMisoRows : kDataBits;
@@ -180,7 +183,7 @@ std::string ActiveClaimant(const std::string &procRoot, int number) {
 QString DiagnoseParallelPort(std::uint16_t base, const PortProbe &probe) {
   const std::optional<int> number = common::PpdevPort::ParportNumberFor(base, probe.procRoot);
   if (!number)
-    return Hex4(base) + QStringLiteral(": no such port");
+    return hex::AtLeast(base, 4) + QStringLiteral(": no such port");
   const std::string path = probe.deviceRoot + "/parport" + std::to_string(*number);
   const QString file = QString::fromStdString(path);
   const int error = probe.tryOpen ? probe.tryOpen(path) : OpenForProbe(path);

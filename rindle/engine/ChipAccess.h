@@ -11,11 +11,6 @@
 // Signature.cpp): report hex text and where each memory area lies in the buffer.
 namespace rindle::chip {
 
-// Two upper-case digits.
-QString Hex2(std::uint32_t value);
-// At least four upper-case digits, more when the value needs them.
-QString Hex4(std::uint32_t value);
-
 // The areas of the selected device, cut so that they always lie inside the
 // buffer (a damaged settings file may have left sizes no device has).
 struct Layout {

@@ -185,6 +185,8 @@ public:
   // ProgramFolder is empty. A damaged file changes nothing and leaves its
   // problem in ResultText.
   void LoadSettings();
+  // Writes the settings file, then the fuse database; ResultText is "OK" or
+  // names the file that could not be saved, with the system's reason.
   void SaveSettings();
   // The ".fdb" file beside ProgramFileName.
   void LoadFuseDatabase();

@@ -2,20 +2,13 @@
 #include <array>
 #include <span>
 
+#include "common/HexText.h"
 #include "rindle/engine/ChipAccess.h"
 #include "rindle/isp/Instructions.h"
 
 namespace rindle {
 
 namespace chip {
-
-QString Hex2(std::uint32_t value) {
-  return QString::number(value & 0xFFu, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-}
-
-QString Hex4(std::uint32_t value) {
-  return QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
 
 Layout LayoutOf(const IspEngine &engine) {
   Layout layout;
@@ -35,8 +28,7 @@ Layout LayoutOf(const IspEngine &engine) {
 
 namespace {
 
-using chip::Hex2;
-using chip::Hex4;
+namespace hex = common::hex;
 using chip::Layout;
 using chip::LayoutOf;
 using isp::ProgressPoint;
@@ -230,8 +222,8 @@ End Walk(IspEngine &e, const Layout &layout, Visit &&visit) {
 
 QString Mismatch(const char *head, std::uint32_t address, const char *readLabel,
                  std::uint8_t read, const char *progLabel, std::uint8_t prog) {
-  return QLatin1String(head) + Hex4(address) + kCr + QLatin1String(readLabel) + Hex2(read) + kCr +
-         QLatin1String(progLabel) + Hex2(prog);
+  return QLatin1String(head) + hex::AtLeast(address, 4) + kCr + QLatin1String(readLabel) +
+         hex::Text(read, 2) + kCr + QLatin1String(progLabel) + hex::Text(prog, 2);
 }
 
 QString V1(std::uint32_t address, std::uint8_t read, std::uint8_t prog) {
@@ -263,7 +255,7 @@ QString V5(std::uint32_t address, std::uint8_t read, std::uint8_t prog) {
 
 QString NotBlank(const char *head, const QString &address, const char *readLabel,
                  std::uint8_t read) {
-  return QLatin1String(head) + address + kCr + kCr + QLatin1String(readLabel) + Hex2(read);
+  return QLatin1String(head) + address + kCr + kCr + QLatin1String(readLabel) + hex::Text(read, 2);
 }
 
 // The report of a read-back that differs, for VerifyChip (programming uses
@@ -298,20 +290,22 @@ QString BlankReport(const IspEngine &e, const Layout &layout, Area area, std::ui
   case Area::Flash:
     if (IsAvr(family)) {
       // Both bytes of a word report the word's address.
-      return NotBlank("Blank Check Error @ Address  ", Hex4(offset & ~1u),
+      return NotBlank("Blank Check Error @ Address  ", hex::AtLeast(offset & ~1u, 4),
                       offset % 2 != 0 ? "Data Read MSB  =  " : "Data Read LSB  =  ", read);
     }
-    return NotBlank("Blank Check Error @ Address  ", Hex4(offset), "Data Read  =  ", read);
+    return NotBlank("Blank Check Error @ Address  ", hex::AtLeast(offset, 4),
+                    "Data Read  =  ", read);
   case Area::Eeprom:
     // Only the AT89S8252 counts EEPROM addresses from the flash end here.
-    return NotBlank("EEPROM Blank Check Error @ Address  ",
-                    Hex4(family == IspFamily::At89S8252 ? layout.EepromBase() + offset : offset),
-                    "Data Read  =  ", read);
+    return NotBlank(
+        "EEPROM Blank Check Error @ Address  ",
+        hex::AtLeast(family == IspFamily::At89S8252 ? layout.EepromBase() + offset : offset, 4),
+        "Data Read  =  ", read);
   case Area::UserSignature:
     break;
   }
-  return NotBlank("User Signature Blank Check Error @ Address  ", Hex2(offset), "Data Read  =  ",
-                  read);
+  return NotBlank("User Signature Blank Check Error @ Address  ", hex::Text(offset, 2),
+                  "Data Read  =  ", read);
 }
 
 // ---- Programming ----

@@ -1,7 +1,8 @@
 #include "rindle/engine/Settings.h"
 
 #include "rindle/data/DataFiles.h"
-#include "rindle/data/SafeWrite.h"
+#include "common/SafeFile.h"
+#include "rindle/data/FileTexts.h"
 #include "rindle/engine/IspEngine.h"
 #include "rindle/isp/ValueLines.h"
 
@@ -35,6 +36,18 @@ using isp::ValueReader;
 using isp::ValueWriter;
 
 namespace {
+
+// Saves a whole file; "OK", or the failure with the file and the system's
+// reason on the lines below it.
+QString SaveText(const QString &path, const QByteArray &content) {
+  const common::SaveResult saved = common::SaveWholeFile(path, content);
+  if (saved.ok())
+    return files::kOk;
+  const QString &failure = saved.outcome == common::SaveOutcome::CreateFailed
+                               ? files::kFileCreateError
+                               : files::kFileWriteError;
+  return failure + u'\r' + path + u'\r' + saved.reason;
+}
 
 // Everything the settings file holds.
 struct SettingsRecord {
@@ -186,9 +199,10 @@ void IspEngine::SaveSettings() {
   const QString path = SettingsFilePath(ProgramFolder);
   if (path.isEmpty())
     return;
-  // A settings file that cannot be written is given up silently, with the
-  // fuse database; the old settings file stays whole.
-  if (files::WriteFileSafely(path, SettingsText()) != files::WriteOutcome::Ok)
+  // A settings file that cannot be written leaves the old one whole and the
+  // fuse database unwritten; the reason goes to ResultText.
+  ResultText = SaveText(path, SettingsText());
+  if (ResultText != files::kOk)
     return;
   SaveFuseDatabase();
 }
@@ -234,7 +248,7 @@ void IspEngine::SaveFuseDatabase() {
   const QString name = FuseDatabaseName(ProgramFileName);
   if (name == ProgramFileName)
     return;
-  files::WriteFileSafely(name, FuseDatabaseText());
+  ResultText = SaveText(name, FuseDatabaseText());
 }
 
 } // namespace rindle

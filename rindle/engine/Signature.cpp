@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "common/HexText.h"
 #include "rindle/engine/ChipAccess.h"
 #include "rindle/isp/Instructions.h"
 
@@ -133,7 +134,7 @@ void ReadFusesAndLocks(IspEngine &e, const Reader &reader) {
 }
 
 QString Report(const IspEngine &e) {
-  using chip::Hex2;
+  namespace hex = common::hex;
   const DeviceEntry *entry = e.CurrentDevice();
   QString name = entry != nullptr ? QString::fromLatin1(entry->Name().data(),
                                                         static_cast<qsizetype>(entry->Name().size()))
@@ -142,18 +143,18 @@ QString Report(const IspEngine &e) {
     name.prepend(QLatin1String("AT"));
   }
   const auto &b = e.SignatureBytes;
-  const QString bytes2 = Hex2(b[0]) + QLatin1String("  ") + Hex2(b[1]);
+  const QString bytes2 = hex::Text(b[0], 2) + QLatin1String("  ") + hex::Text(b[1], 2);
   switch (e.Device.DeviceIndex & 0xFF) {
   case device::kAt89S8253:
     return QLatin1String("Signature info for  AT89S8253\r\rSignature     ") + bytes2;
   case device::kTiny2313:
-    return QLatin1String("Signature info  ATTINY2313\r\rSignature     ") + Hex2(b[0]) +
-           QLatin1Char(' ') + Hex2(b[1]) + QLatin1Char(' ') + Hex2(b[2]);
+    return QLatin1String("Signature info  ATTINY2313\r\rSignature     ") + hex::Text(b[0], 2) +
+           QLatin1Char(' ') + hex::Text(b[1], 2) + QLatin1Char(' ') + hex::Text(b[2], 2);
   default:
     break;
   }
   return QLatin1String("Signature info for  ") + name + QLatin1String("\r\rSignature     ") +
-         bytes2 + QLatin1String("  ") + Hex2(b[2]);
+         bytes2 + QLatin1String("  ") + hex::Text(b[2], 2);
 }
 
 } // namespace

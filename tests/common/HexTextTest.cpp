@@ -88,4 +88,21 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"NoDigits", 0x12, 0, ""}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
+class HexAtLeast : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(HexAtLeast, PadsButNeverDropsDigits) {
+  const FormatCase &c = GetParam();
+  EXPECT_EQ(common::hex::AtLeast(c.value, c.digits), QLatin1String(c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HexAtLeast,
+                         ::testing::Values(FormatCase{"PaddedWithZeros", 0x3A, 4, "003A"},
+                                           FormatCase{"WiderValueKeepsAllDigits", 0x1ABCD, 4,
+                                                      "1ABCD"},
+                                           FormatCase{"ZeroIsOneDigit", 0, 0, "0"},
+                                           FormatCase{"ZeroPadded", 0, 6, "000000"},
+                                           FormatCase{"FullWidth", 0xF0000000, 2, "F0000000"},
+                                           FormatCase{"ExactWidth", 0xBEEF, 4, "BEEF"}),
+                         [](const auto &testCase) { return std::string(testCase.param.name); });
+
 } // namespace

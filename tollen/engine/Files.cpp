@@ -1,7 +1,7 @@
 #include "tollen/engine/TollenEngine.h"
 
+#include "common/SafeFile.h"
 #include "rindle/data/IntelHex.h"
-#include "rindle/data/SafeWrite.h"
 #include "rindle/isp/ValueLines.h"
 
 #include <QFileInfo>
@@ -98,8 +98,7 @@ bool TollenEngine::SaveSettings() {
   }
   rindle::isp::ValueWriter writer;
   SettingsFileLines(writer, std::as_const(*this));
-  return rindle::files::WriteFileSafely(SettingsPath, writer.content()) ==
-         rindle::files::WriteOutcome::Ok;
+  return common::SaveWholeFile(SettingsPath, writer.content()).ok();
 }
 
 } // namespace tollen

@@ -2,11 +2,13 @@
 
 #include <QFileInfo>
 
+#include "common/HexText.h"
 #include "tollen/engine/ReportText.h"
 
 namespace tollen {
 
 using Icon = common::Prompter::Icon;
+namespace hex = common::hex;
 
 namespace {
 
@@ -39,12 +41,7 @@ void Layout(rindle::FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, b
 }
 
 std::optional<std::uint32_t> HexText(const QString &text) {
-  bool ok = false;
-  const std::uint32_t value = text.trimmed().toUInt(&ok, 16);
-  if (!ok) {
-    return std::nullopt;
-  }
-  return value;
+  return hex::Parse(QStringView(text).trimmed());
 }
 
 } // namespace
@@ -162,7 +159,7 @@ void MainCommands::GetFilePath() {
 
 void MainCommands::ShowChecksum() {
   ShownChecksum = e_.BufferChecksum();
-  ChecksumText = QString::number(ShownChecksum, 16).toUpper().rightJustified(6, u'0');
+  ChecksumText = hex::AtLeast(static_cast<std::uint32_t>(ShownChecksum), 6);
 }
 
 void MainCommands::CheckDID() {
@@ -279,11 +276,11 @@ void MainCommands::cmdSignatureClick() {
   if (d != nullptr && d->kind != DeviceKind::At89ThreeByte && e_.ChipResponded &&
       e_.ReadSignatureValue == e_.ExpectedSignature) {
     const auto &b = e_.SignatureBytes;
-    SigText = report::Hex2(b[0]) + u' ' + report::Hex2(b[1]) + u' ' + report::Hex2(b[2]);
+    SigText = hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + u' ' + hex::Text(b[2], 2);
     if (d->kind == DeviceKind::AvrPaged) {
       const auto &c = e_.CalibrationBytes;
-      CalibText = report::Hex2(c[0]) + u' ' + report::Hex2(c[1]) + u' ' + report::Hex2(c[2]) +
-                  u' ' + report::Hex2(c[3]);
+      CalibText = hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + u' ' + hex::Text(c[2], 2) +
+                  u' ' + hex::Text(c[3], 2);
     }
   }
   view_.Refresh();
@@ -469,7 +466,7 @@ void MainCommands::FillBufferClick() {
   }
   BufferEdited = false;
   FillStart = QStringLiteral("0000");
-  FillEnd = report::Hex4(e_.TotalSize - 1u);
+  FillEnd = hex::AtLeast(e_.TotalSize - 1u, 4);
   FillData = QStringLiteral("FF");
   view_.ShowFillDialog();
   if (BufferEdited && e_.BufferChecksum() != ShownChecksum) {

@@ -1,44 +1,40 @@
 #include "tollen/engine/ReportText.h"
 
+#include "common/HexText.h"
+
 namespace tollen::report {
 
 namespace {
 
-QString Hex(std::uint32_t value, int digits) {
-  return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
-}
+namespace hex = common::hex;
 
 const QString kBufferVerify = QStringLiteral("Buffer Verify Error @ Address  ");
 
 } // namespace
 
-QString Hex2(std::uint32_t value) { return Hex(value & 0xFF, 2); }
-
-QString Hex4(std::uint32_t value) { return Hex(value, 4); }
-
 QString ByteDifference(bool programRun, std::uint32_t cell, std::uint8_t read,
                        std::uint8_t expected) {
   return (programRun ? QStringLiteral("Program Verify Error @ Address  ") : kBufferVerify) +
-         Hex4(cell) + QStringLiteral("\rData Read  =  ") + Hex2(read) +
-         QStringLiteral("\rProg Data   =  ") + Hex2(expected);
+         hex::AtLeast(cell, 4) + QStringLiteral("\rData Read  =  ") + hex::Text(read, 2) +
+         QStringLiteral("\rProg Data   =  ") + hex::Text(expected, 2);
 }
 
 QString AvrFlashDifference(std::uint32_t byteAddress, std::uint8_t read, std::uint8_t expected) {
   const QString half = (byteAddress & 1) ? QStringLiteral("High") : QStringLiteral("Low");
-  return kBufferVerify + Hex4(byteAddress >> 1) + QStringLiteral("\rData Read ") + half +
-         QStringLiteral(" Byte  =  ") + Hex2(read) + QStringLiteral("\rProg Data ") + half +
-         QStringLiteral(" Byte  =  ") + Hex2(expected);
+  return kBufferVerify + hex::AtLeast(byteAddress >> 1, 4) + QStringLiteral("\rData Read ") + half +
+         QStringLiteral(" Byte  =  ") + hex::Text(read, 2) + QStringLiteral("\rProg Data ") + half +
+         QStringLiteral(" Byte  =  ") + hex::Text(expected, 2);
 }
 
 QString AvrEepromDifference(std::uint32_t cell, std::uint8_t read, std::uint8_t expected) {
-  return kBufferVerify + Hex4(cell) + QStringLiteral("\rData Read =  ") + Hex2(read) +
-         QStringLiteral("\rProg Data  =  ") + Hex2(expected);
+  return kBufferVerify + hex::AtLeast(cell, 4) + QStringLiteral("\rData Read =  ") +
+         hex::Text(read, 2) + QStringLiteral("\rProg Data  =  ") + hex::Text(expected, 2);
 }
 
 QString SignatureLines(const std::uint8_t (&bytes)[3]) {
   QString text;
   for (int i = 0; i < 3; ++i) {
-    text += QStringLiteral("Byte-%1         ").arg(i + 1) + Hex2(bytes[i]) + u'\r';
+    text += QStringLiteral("Byte-%1         ").arg(i + 1) + hex::Text(bytes[i], 2) + u'\r';
   }
   return text;
 }

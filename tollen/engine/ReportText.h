@@ -12,11 +12,6 @@ namespace tollen::report {
 inline constexpr char kOk[] = "OK";
 inline constexpr char kNoSignature[] = "Signature Data not available in ISP mode";
 
-// Two upper-case hexadecimal digits.
-QString Hex2(std::uint32_t value);
-// Four upper-case hexadecimal digits.
-QString Hex4(std::uint32_t value);
-
 // A difference on a byte-addressed device (the AT89S chips, their EEPROM
 // included); the AT89S51/52 programming run says "Program" instead of "Buffer".
 QString ByteDifference(bool programRun, std::uint32_t cell, std::uint8_t read,

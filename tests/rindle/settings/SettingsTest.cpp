@@ -261,6 +261,59 @@ TEST_F(Settings, AFailedWriteKeepsThePreviousSettings) {
   std::signal(SIGXFSZ, SIG_DFL);
   EXPECT_EQ(ReadAll(settingsPath()), previous);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Rindle37.set"});
+  EXPECT_TRUE(e->ResultText.startsWith(QStringLiteral("File write error . . .\r") + settingsPath()))
+      << e->ResultText.toStdString();
+}
+
+// Where a file cannot be made, ResultText names it with the system's reason.
+// A folder that is a regular file fails for root as well.
+struct SaveFailureCase {
+  const char *name;
+  bool settingsFolderIsAFile; // else the program file's folder is one
+};
+
+void PrintTo(const SaveFailureCase &c, std::ostream *os) { *os << c.name; }
+
+class SettingsSaveFailure : public EngineTest,
+                            public ::testing::WithParamInterface<SaveFailureCase> {};
+
+TEST_P(SettingsSaveFailure, IsReportedWithTheFileAndTheReason) {
+  const SaveFailureCase &c = GetParam();
+  const QString plain = path("plain");
+  WriteAll(plain, "not a folder");
+  auto e = newEngine();
+  e->ResultText = QStringLiteral("OK");
+  if (c.settingsFolderIsAFile)
+    e->ProgramFolder = plain;
+  e->ProgramFileName = c.settingsFolderIsAFile ? path("p.hex") : plain + "/p.hex";
+  e->SaveSettings();
+
+  const QString failed = c.settingsFolderIsAFile ? plain + "/Rindle37.set" : plain + "/p.fdb";
+  const QStringList lines = e->ResultText.split(u'\r');
+  ASSERT_EQ(lines.size(), 3) << e->ResultText.toStdString();
+  EXPECT_EQ(lines[0], "File create error . . .");
+  EXPECT_EQ(lines[1], failed);
+  EXPECT_FALSE(lines[2].trimmed().isEmpty());
+  // The database waits for its settings file: nothing is written beside the
+  // program file when the settings could not be saved.
+  EXPECT_FALSE(QFileInfo::exists(path("p.fdb")));
+  EXPECT_EQ(QFileInfo::exists(settingsPath()), !c.settingsFolderIsAFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsSaveFailure,
+    ::testing::Values(SaveFailureCase{"SettingsFolderIsAFile", true},
+                      SaveFailureCase{"FuseDatabaseFolderIsAFile", false}),
+    [](const auto &p) { return std::string(p.param.name); });
+
+TEST_F(Settings, ASuccessfulSaveReportsOkAfterAnEarlierFailure) {
+  auto e = newEngine();
+  e->ProgramFileName = path("p.hex");
+  e->ResultText = QStringLiteral("File create error . . .");
+  e->SaveSettings();
+  EXPECT_EQ(e->ResultText, "OK");
+  EXPECT_TRUE(QFileInfo::exists(settingsPath()));
+  EXPECT_TRUE(QFileInfo::exists(path("p.fdb")));
 }
 
 TEST_F(Settings, AFileNameWithALineBreakIsNotWritten) {

@@ -1,5 +1,0 @@
-#pragma once
-
-// Moved to the ISP library both programmers share; kept so that older
-// include lines still build.
-#include "rindle/isp/Instructions.h"
