@@ -61,8 +61,8 @@ QString AppFiles::sharedFile(const QString &name) const {
   if (QFileInfo::exists(beside))
     return beside;
   // An install: <prefix>/bin/<program> and <prefix>/share/<program>/.
-  const QString shared =
-      QDir::cleanPath(programDir_ + QLatin1String("/../share/") + program_) + QLatin1Char('/') + name;
+  const QString shared = QDir::cleanPath(programDir_ + QLatin1String("/../share/") + program_) +
+                         QLatin1Char('/') + name;
   if (QFileInfo::exists(shared))
     return shared;
   return beside;

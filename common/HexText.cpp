@@ -9,7 +9,8 @@ namespace {
 char16_t code(char c) { return char16_t(static_cast<unsigned char>(c)); }
 char16_t code(QChar c) { return c.unicode(); }
 
-template <typename View> std::optional<std::uint32_t> parseDigits(View text) {
+template <typename View>
+std::optional<std::uint32_t> parseDigits(View text) {
   if (text.isEmpty() || text.size() > 8)
     return std::nullopt;
   std::uint32_t value = 0;

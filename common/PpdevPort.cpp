@@ -89,7 +89,7 @@ std::optional<int> PpdevPort::ParportNumberFor(std::uint16_t base, const std::st
 }
 
 std::string PpdevPort::DeviceGroup(const std::string &deviceFile) {
-  struct stat info{};
+  struct stat info {};
   if (::stat(deviceFile.c_str(), &info) != 0)
     return {};
   return GroupName(info.st_gid);

@@ -35,12 +35,12 @@ public:
     QString name;
     int filter = 0;
   };
-  virtual FileChoice openFile(const QString &caption, const QString &folder,
-                              const QString &filters, int startFilter) {
+  virtual FileChoice openFile(const QString &caption, const QString &folder, const QString &filters,
+                              int startFilter) {
     return {openFileName(caption, folder, filters), startFilter};
   }
-  virtual FileChoice saveFile(const QString &caption, const QString &folder,
-                              const QString &filters, int startFilter) {
+  virtual FileChoice saveFile(const QString &caption, const QString &folder, const QString &filters,
+                              int startFilter) {
     return {saveFileName(caption, folder, QString(), filters), startFilter};
   }
 };

@@ -25,12 +25,11 @@ public:
   };
 
   void message(const QString &caption, const QString &text, Icon icon) override;
-  bool question(const QString &caption, const QString &text, Icon icon,
-                bool defaultYes) override;
+  bool question(const QString &caption, const QString &text, Icon icon, bool defaultYes) override;
   QString openFileName(const QString &caption, const QString &folder,
                        const QString &filter) override;
-  QString saveFileName(const QString &caption, const QString &folder,
-                       const QString &fileName, const QString &filter) override;
+  QString saveFileName(const QString &caption, const QString &folder, const QString &fileName,
+                       const QString &filter) override;
   FileChoice openFile(const QString &caption, const QString &folder, const QString &filters,
                       int startFilter) override;
   FileChoice saveFile(const QString &caption, const QString &folder, const QString &filters,

@@ -16,20 +16,25 @@ namespace {
 
 // The record's value under a packet field name, as the row holds it.
 std::optional<QVariant> RecordValue(const DeviceRecord &r, const QString &field) {
-  const auto text = [](const std::optional<QString> &v) {
-    return v ? QVariant(*v) : QVariant();
-  };
+  const auto text = [](const std::optional<QString> &v) { return v ? QVariant(*v) : QVariant(); };
   const auto number = [](const std::optional<std::int32_t> &v) {
     return v ? QVariant(qint32(*v)) : QVariant();
   };
   const QString f = field.toLower();
-  if (f == u"device") return text(r.Device);
-  if (f == u"manufacturer") return text(r.Manufacturer);
-  if (f == u"type") return text(r.Type);
-  if (f == u"algorithm") return text(r.Algorithm);
-  if (f == u"placement") return text(r.Placement);
-  if (f == u"flash") return number(r.Flash);
-  if (f == u"eeprom") return number(r.EEPROM);
+  if (f == u"device")
+    return text(r.Device);
+  if (f == u"manufacturer")
+    return text(r.Manufacturer);
+  if (f == u"type")
+    return text(r.Type);
+  if (f == u"algorithm")
+    return text(r.Algorithm);
+  if (f == u"placement")
+    return text(r.Placement);
+  if (f == u"flash")
+    return number(r.Flash);
+  if (f == u"eeprom")
+    return number(r.EEPROM);
   return std::nullopt;
 }
 
@@ -67,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (!read) {
     FUZZ_CHECK(p.majorVersion == 77 && p.fields.size() == 1 && p.fields[0].name == "untouched",
                "a refused packet leaves the caller's packet untouched");
-    FUZZ_CHECK(!error.isEmpty() && !error.contains(QLatin1Char('\n')), "a refusal gives a one-line reason");
+    FUZZ_CHECK(!error.isEmpty() && !error.contains(QLatin1Char('\n')),
+               "a refusal gives a one-line reason");
   } else {
     for (const auto &row : p.rows)
       FUZZ_CHECK(row.values.size() == p.fields.size(), "one value per field in every row");

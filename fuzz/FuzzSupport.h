@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <span>
 
-#define FUZZ_CHECK(cond, what)                                                                  \
-  do {                                                                                          \
-    if (!(cond)) {                                                                              \
-      std::fprintf(stderr, "%s:%d: property broken: %s (%s)\n", __FILE__, __LINE__, what, #cond); \
-      std::abort();                                                                             \
-    }                                                                                           \
+#define FUZZ_CHECK(cond, what)                                                                     \
+  do {                                                                                             \
+    if (!(cond)) {                                                                                 \
+      std::fprintf(stderr, "%s:%d: property broken: %s (%s)\n", __FILE__, __LINE__, what, #cond);  \
+      std::abort();                                                                                \
+    }                                                                                              \
   } while (0)
 
 // A target's own checks over large buffers are no code to explore: left

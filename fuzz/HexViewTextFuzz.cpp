@@ -100,7 +100,8 @@ void CheckOffsetFormat(fuzz::Input &in) {
              "an offset stands between the format's prefix and suffix");
   const QString digits = shown.mid(prefix.size(), shown.size() - prefix.size() - suffix.size());
   FUZZ_CHECK(digits.size() >= 1 && digits.size() <= 64, "an offset has 1 to 64 digits");
-  FUZZ_CHECK(std::all_of(digits.begin(), digits.end(), [](QChar c) { return hexDigitValue(c) >= 0 && !c.isLower(); }),
+  FUZZ_CHECK(std::all_of(digits.begin(), digits.end(),
+                         [](QChar c) { return hexDigitValue(c) >= 0 && !c.isLower(); }),
              "an offset's digits are upper-case digits");
 }
 

@@ -44,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return 0;
   }
   FUZZ_CHECK(r == kOk, "any EEPROM BIN file loads");
-  const std::size_t room =
-      std::min(kMaxEepromBytes, buffer.span().size() - std::size_t(flashSize));
+  const std::size_t room = std::min(kMaxEepromBytes, buffer.span().size() - std::size_t(flashSize));
   CheckLanded(buffer, std::size_t(flashSize), room, bytes);
   return 0;
 }

@@ -25,8 +25,14 @@ struct State {
 };
 
 State StateOf(const IspEngine &e) {
-  return {e.Port, e.Device, e.Fuses, e.ProgramFileName, e.EepromFileName,
-          e.AutoVerify, e.SaveOscCalToFlash, e.SaveOscCalToEeprom};
+  return {e.Port,
+          e.Device,
+          e.Fuses,
+          e.ProgramFileName,
+          e.EepromFileName,
+          e.AutoVerify,
+          e.SaveOscCalToFlash,
+          e.SaveOscCalToEeprom};
 }
 
 std::vector<QByteArray> Lines(const QByteArray &bytes, int count) {
@@ -98,11 +104,13 @@ void Check(common::RecordingPort &hw, const Kind &kind, const QByteArray &bytes)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static common::RecordingPort hw;
   const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-  Check(hw, {settings::kSettingsLines, &IspEngine::TakeSettingsLines, &IspEngine::SettingsText,
-             settings::kSettingsError},
+  Check(hw,
+        {settings::kSettingsLines, &IspEngine::TakeSettingsLines, &IspEngine::SettingsText,
+         settings::kSettingsError},
         bytes);
-  Check(hw, {settings::kFuseDatabaseLines, &IspEngine::TakeFuseDatabaseLines,
-             &IspEngine::FuseDatabaseText, settings::kFuseDatabaseError},
+  Check(hw,
+        {settings::kFuseDatabaseLines, &IspEngine::TakeFuseDatabaseLines,
+         &IspEngine::FuseDatabaseText, settings::kFuseDatabaseError},
         bytes);
   return 0;
 }

@@ -55,9 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   int ignored = 0;
   const HexLoadResult r = b.LoadHex(text, [&](const QString &) { ++ignored; });
 
-  FUZZ_CHECK(b.HighestAddress >= 0 && b.HighestAddress < kImageSize, "highest address in the image");
+  FUZZ_CHECK(b.HighestAddress >= 0 && b.HighestAddress < kImageSize,
+             "highest address in the image");
   FUZZ_CHECK(BlankFrom(b.CopyArea, 0), "a load leaves the copy area blank");
-  FUZZ_CHECK(BlankFrom(b.ImageArea, b.HighestAddress + 1), "nothing stored above the highest address");
+  FUZZ_CHECK(BlankFrom(b.ImageArea, b.HighestAddress + 1),
+             "nothing stored above the highest address");
 
   if (r.end == HexLoadResult::End::NotANumber) {
     FUZZ_CHECK(b.BytesLoaded == kUntouched, "a load stopped at a bad number keeps the byte count");

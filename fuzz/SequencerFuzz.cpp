@@ -118,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::uint8_t lostAt = in.byte();
 
   common::ScriptedPrompter prompter;
-  const auto core = std::make_unique<LoaderCore>(
-      ProgramFolder().filePath(QStringLiteral("orvane")), prompter);
+  const auto core =
+      std::make_unique<LoaderCore>(ProgramFolder().filePath(QStringLiteral("orvane")), prompter);
   core->settings.ReadProgramIni(core->paths.programIni());
   core->ModelChange(kModel);
   core->settings.ReloadFile = 0;

@@ -30,8 +30,8 @@ void putName(QByteArray &out, const QByteArray &name) {
 
 std::vector<PacketField> deviceFields() {
   using K = PacketField::Kind;
-  return {{"Device", K::Text, 40}, {"Manufacturer", K::Text, 20}, {"Flash", K::Int32, 0},
-          {"EEPROM", K::Int32, 0}, {"Type", K::Text, 20},         {"Algorithm", K::Text, 20},
+  return {{"Device", K::Text, 40},   {"Manufacturer", K::Text, 20}, {"Flash", K::Int32, 0},
+          {"EEPROM", K::Int32, 0},   {"Type", K::Text, 20},         {"Algorithm", K::Text, 20},
           {"Placement", K::Text, 20}};
 }
 
@@ -98,9 +98,8 @@ bool writePacket(const PacketContent &content, QByteArray *out, QString *error) 
         bool ok = false;
         const qlonglong n = v.toLongLong(&ok);
         if (!ok || n < INT32_MIN || n > INT32_MAX)
-          return fail(QStringLiteral("row %1: '%2' is not a 32-bit integer")
-                          .arg(r + 1)
-                          .arg(v.toString()));
+          return fail(
+              QStringLiteral("row %1: '%2' is not a 32-bit integer").arg(r + 1).arg(v.toString()));
         put32(values, static_cast<std::uint32_t>(static_cast<std::int32_t>(n)));
       } else {
         const QByteArray text = v.toString().toLatin1();

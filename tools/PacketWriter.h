@@ -21,8 +21,8 @@ struct PacketField {
 };
 
 struct PacketRow {
-  std::uint8_t status = 0;        // 0 for a plain row
-  std::vector<QVariant> values;   // one per field; an invalid QVariant is null
+  std::uint8_t status = 0;      // 0 for a plain row
+  std::vector<QVariant> values; // one per field; an invalid QVariant is null
 };
 
 // (row record number from 1, record it replaces or 0, change 4/8/2)

@@ -56,7 +56,8 @@ QImage drawPlacement(int chipPins) {
       p.drawRect(QRect(kLeftPin - 4, y - 2, 8, 4));
       p.drawRect(QRect(kRightPin - 4, y - 2, 8, 4));
     }
-    const QRect chip(kLeftPin + 3, kTop - 6, kRightPin - kLeftPin - 6, (chipRows - 1) * kPitch + 12);
+    const QRect chip(kLeftPin + 3, kTop - 6, kRightPin - kLeftPin - 6,
+                     (chipRows - 1) * kPitch + 12);
     p.setBrush(QColor(0x28, 0x28, 0x28));
     p.drawRect(chip);
     p.setBrush(QColor(0x2E, 0x6B, 0x3A));

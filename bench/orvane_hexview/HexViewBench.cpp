@@ -130,8 +130,8 @@ void BM_FindPatternAbsent(benchmark::State &state) {
   const auto *bytes = reinterpret_cast<const std::uint8_t *>(data.constData());
   const auto *wanted = reinterpret_cast<const std::uint8_t *>(pattern.constData());
   for (auto _ : state) {
-    const qint64 found = orvane::hexview::FindPattern(bytes, data.size(), wanted, pattern.size(),
-                                                      0, data.size() - 1, ignoreCase);
+    const qint64 found = orvane::hexview::FindPattern(bytes, data.size(), wanted, pattern.size(), 0,
+                                                      data.size() - 1, ignoreCase);
     if (found != -1) {
       state.SkipWithError("the pattern occurs in the data");
       break;

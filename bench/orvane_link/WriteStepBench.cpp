@@ -17,9 +17,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -117,12 +117,14 @@ void BM_WriteStep(benchmark::State &state) {
 
   tools::PacketContent content;
   content.fields = tools::deviceFields();
-  content.rows.push_back({0, {QStringLiteral("AT89S52"), QStringLiteral("Atmel"), 8192, 0,
-                              QStringLiteral("8051 Core MCU"), QStringLiteral("S52"),
-                              QStringLiteral("40pin")}});
+  content.rows.push_back(
+      {0,
+       {QStringLiteral("AT89S52"), QStringLiteral("Atmel"), 8192, 0,
+        QStringLiteral("8051 Core MCU"), QStringLiteral("S52"), QStringLiteral("40pin")}});
   QByteArray packet;
   QString error;
-  if (!tools::writePacket(content, &packet, &error) || !core.devices.loadFromBytes(packet, &error)) {
+  if (!tools::writePacket(content, &packet, &error) ||
+      !core.devices.loadFromBytes(packet, &error)) {
     state.SkipWithError(error.toStdString().c_str());
     return;
   }
@@ -171,7 +173,8 @@ void BM_WriteStep(benchmark::State &state) {
     bytes += kImageBytes;
   }
   state.counters["loader_us_per_byte"] = cpuTotal * 1e6 / static_cast<double>(bytes);
-  state.counters["wall_us_per_byte"] = static_cast<double>(wallTotal) * 1e-3 / static_cast<double>(bytes);
+  state.counters["wall_us_per_byte"] =
+      static_cast<double>(wallTotal) * 1e-3 / static_cast<double>(bytes);
   state.counters["goal_us_per_byte"] = 35;
   state.SetItemsProcessed(bytes);
 }
@@ -226,7 +229,8 @@ void BM_BareHandshake(benchmark::State &state) {
     bytes += kImageBytes;
   }
   ::close(fd);
-  state.counters["bare_us_per_byte"] = cpuTotal * 1e6 / static_cast<double>(std::max<std::int64_t>(bytes, 1));
+  state.counters["bare_us_per_byte"] =
+      cpuTotal * 1e6 / static_cast<double>(std::max<std::int64_t>(bytes, 1));
   state.SetItemsProcessed(bytes);
 }
 

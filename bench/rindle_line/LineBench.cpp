@@ -33,8 +33,9 @@ public:
 void ReportPerBit(benchmark::State &state, int bitsPerIteration) {
   state.SetItemsProcessed(state.iterations() * bitsPerIteration);
   // Seconds per bit, printed with its unit (e.g. "10.3ns").
-  state.counters["time_per_bit"] = benchmark::Counter(
-      bitsPerIteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["time_per_bit"] =
+      benchmark::Counter(bitsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                               benchmark::Counter::kInvert);
 }
 
 void BM_Transfer4(benchmark::State &state) {

@@ -19,7 +19,7 @@ namespace {
 using rindle::IspEngine;
 
 // Waits the protocol requires, in ticks.
-constexpr std::uint64_t kBit = 2 * 3;               // two 3-tick halves
+constexpr std::uint64_t kBit = 2 * 3; // two 3-tick halves
 constexpr std::uint64_t kInstruction4 = 4 * 8 * kBit;
 constexpr std::uint64_t k100ms = 10 * 11932;
 constexpr std::uint64_t kEnable = k100ms + kInstruction4; // answered at once

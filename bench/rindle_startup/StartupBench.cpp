@@ -95,7 +95,8 @@ void BM_StartToFirstPaint(benchmark::State &state) {
   }
   std::vector<std::string> env;
   for (char **e = environ; *e != nullptr; ++e)
-    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0)
+    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 &&
+        std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0)
       env.emplace_back(*e);
   env.emplace_back("QT_QPA_PLATFORM=offscreen");
   env.emplace_back("XDG_DATA_HOME=" + data.path().toStdString());

@@ -20,14 +20,13 @@ void SpiBit(benchmark::State &state) {
   std::uint32_t word = 0;
   std::uint64_t bits = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(d.read4(0x20, static_cast<std::uint8_t>(word >> 8),
-                                     static_cast<std::uint8_t>(word)));
+    benchmark::DoNotOptimize(
+        d.read4(0x20, static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word)));
     word = (word + 1) & 0x0FFF;
     bits += 32;
   }
-  state.counters["per_bit"] =
-      benchmark::Counter(static_cast<double>(bits), benchmark::Counter::kIsRate |
-                                                        benchmark::Counter::kInvert);
+  state.counters["per_bit"] = benchmark::Counter(
+      static_cast<double>(bits), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(SpiBit);
 

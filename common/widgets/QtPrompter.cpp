@@ -33,10 +33,8 @@ void QtPrompter::message(const QString &caption, const QString &text, Icon icon)
   box.exec();
 }
 
-bool QtPrompter::question(const QString &caption, const QString &text, Icon icon,
-                          bool defaultYes) {
-  QMessageBox box(toQt(icon), caption, lines(text), QMessageBox::Yes | QMessageBox::No,
-                  parent_);
+bool QtPrompter::question(const QString &caption, const QString &text, Icon icon, bool defaultYes) {
+  QMessageBox box(toQt(icon), caption, lines(text), QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }

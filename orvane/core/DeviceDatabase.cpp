@@ -6,10 +6,10 @@ namespace orvane {
 
 namespace {
 
-const QStringList kBuiltInFields = {
-    QStringLiteral("Device"), QStringLiteral("Manufacturer"), QStringLiteral("Flash"),
-    QStringLiteral("EEPROM"), QStringLiteral("Type"),         QStringLiteral("Algorithm"),
-    QStringLiteral("Placement")};
+const QStringList kBuiltInFields = {QStringLiteral("Device"),   QStringLiteral("Manufacturer"),
+                                    QStringLiteral("Flash"),    QStringLiteral("EEPROM"),
+                                    QStringLiteral("Type"),     QStringLiteral("Algorithm"),
+                                    QStringLiteral("Placement")};
 
 struct TextField {
   const char *name;

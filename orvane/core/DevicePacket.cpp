@@ -39,7 +39,8 @@ public:
     return true;
   }
 
-  template <typename T> bool number(T *out) {
+  template <typename T>
+  bool number(T *out) {
     QByteArray b;
     if (!bytes(sizeof(T), &b))
       return false;
@@ -179,10 +180,11 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
     const bool known = (field.type == kTypeInt32 && field.size == 4) ||
                        (field.type == kTypeText && field.size == 1);
     if (!known)
-      return failWith(QStringLiteral("field '%1' has type 0x%2 with size %3, which is not supported")
-                          .arg(QString::fromLatin1(field.name))
-                          .arg(common::hex::Text(field.type, 4))
-                          .arg(field.size));
+      return failWith(
+          QStringLiteral("field '%1' has type 0x%2 with size %3, which is not supported")
+              .arg(QString::fromLatin1(field.name))
+              .arg(common::hex::Text(field.type, 4))
+              .arg(field.size));
     p.fields.push_back(std::move(field));
   }
   readProperties(c, &p.properties);
@@ -195,8 +197,8 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
     if (!c.number(&row.status) || !c.bytes(static_cast<qsizetype>(nullBytes), &nulls))
       break;
     for (std::size_t f = 0; f < p.fields.size(); ++f) {
-      const int indicator = (static_cast<std::uint8_t>(nulls[static_cast<qsizetype>(f / 4)]) >>
-                             ((f % 4) * 2)) & 0x03;
+      const int indicator =
+          (static_cast<std::uint8_t>(nulls[static_cast<qsizetype>(f / 4)]) >> ((f % 4) * 2)) & 0x03;
       if (indicator != 0) {
         row.values.emplace_back();
         continue;

@@ -17,8 +17,8 @@ inline constexpr std::uint8_t kSignature[4] = {0x96, 0x19, 0xE0, 0xBD};
 inline constexpr int kHeaderSize = 24;
 
 inline constexpr std::uint16_t kTypeInt32 = 0x0001;
-inline constexpr std::uint16_t kTypeText = 0x0049;  // 1 length byte + characters
-inline constexpr std::uint16_t kArrayBit = 0x0080;  // in a property type: an array
+inline constexpr std::uint16_t kTypeText = 0x0049; // 1 length byte + characters
+inline constexpr std::uint16_t kArrayBit = 0x0080; // in a property type: an array
 
 // Row status bits.
 inline constexpr std::uint8_t kReplaced = 0x01;

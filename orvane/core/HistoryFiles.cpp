@@ -2,8 +2,8 @@
 
 #include "orvane/core/IniFile.h"
 
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace orvane {
 
@@ -104,8 +104,8 @@ bool THistoryFiles::separatorAfter() const {
 
 QString THistoryFiles::captionFor(int key, const QString &entry) const {
   QString text = entry;
-  if (EntriesArePaths && !(ShowFullPath && folderPart(entry).compare(LocalPath,
-                                                                     Qt::CaseInsensitive) != 0))
+  if (EntriesArePaths &&
+      !(ShowFullPath && folderPart(entry).compare(LocalPath, Qt::CaseInsensitive) != 0))
     text = namePart(entry);
   if (ShowNumber)
     text = QStringLiteral("&%1 %2").arg(key).arg(text);

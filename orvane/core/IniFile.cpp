@@ -12,9 +12,7 @@ namespace {
 
 QString decode(const QByteArray &b) { return QString::fromUtf8(b); }
 
-bool sameName(const QString &a, const QString &b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // The name of a "[Section]" line, or a null string for any other line.
 QString sectionName(const QByteArray &line) {
@@ -116,8 +114,7 @@ bool IniFile::keyExists(const QString &section, const QString &key) const {
   return s >= 0 && findKey(s, key) >= 0;
 }
 
-QString IniFile::readString(const QString &section, const QString &key,
-                            const QString &def) const {
+QString IniFile::readString(const QString &section, const QString &key, const QString &def) const {
   const int s = findSection(section);
   if (s < 0)
     return def;

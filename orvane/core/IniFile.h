@@ -25,8 +25,7 @@ public:
   bool keyExists(const QString &section, const QString &key) const;
 
   // The value of the first matching key, trimmed of blanks; def when absent.
-  QString readString(const QString &section, const QString &key,
-                     const QString &def = {}) const;
+  QString readString(const QString &section, const QString &key, const QString &def = {}) const;
 
   // Decimal (with an optional sign) or hexadecimal with a leading 0x; any
   // other text, or a number outside the 32-bit range, reads as def.
@@ -54,9 +53,9 @@ private:
     QByteArray end;  // its line break as read; empty for an added line
   };
   void parse(QByteArray data);
-  int findSection(const QString &section) const;            // line index or -1
-  int findKey(int sectionLine, const QString &key) const;   // line index or -1
-  int sectionEnd(int sectionLine) const;                    // first line after it
+  int findSection(const QString &section) const;          // line index or -1
+  int findKey(int sectionLine, const QString &key) const; // line index or -1
+  int sectionEnd(int sectionLine) const;                  // first line after it
 
   QString path_;
   QString loadError_;

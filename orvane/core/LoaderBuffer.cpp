@@ -14,12 +14,12 @@ namespace ihex = common::ihex;
 
 // Fields are read as far as the line has them, the type follows the address,
 // and the end record's checksum follows its type whatever its count says.
-const ihex::DecodePolicy kPolicy{
-    .shortFieldsReadAsFarAsTheyGo = true,
-    .typeFirst = false,
-    .decodedTypes = ihex::TypeBit(ihex::kData) | ihex::TypeBit(ihex::kEnd) |
-                    ihex::TypeBit(ihex::kSegment) | ihex::TypeBit(ihex::kLinear),
-    .endRecordWithoutData = true};
+const ihex::DecodePolicy kPolicy{.shortFieldsReadAsFarAsTheyGo = true,
+                                 .typeFirst = false,
+                                 .decodedTypes =
+                                     ihex::TypeBit(ihex::kData) | ihex::TypeBit(ihex::kEnd) |
+                                     ihex::TypeBit(ihex::kSegment) | ihex::TypeBit(ihex::kLinear),
+                                 .endRecordWithoutData = true};
 
 bool isAddressRecord(std::uint8_t type) { return type == ihex::kSegment || type == ihex::kLinear; }
 
@@ -40,8 +40,8 @@ int LoaderBuffer::ProcessLine(QByteArrayView line, QString *conversionError) {
     if (isAddressRecord(r.type))
       return kLineInError;
     if (conversionError)
-      *conversionError = QStringLiteral("'$%1' is not a valid integer value")
-                             .arg(QString::fromLatin1(r.badField));
+      *conversionError =
+          QStringLiteral("'$%1' is not a valid integer value").arg(QString::fromLatin1(r.badField));
     return kLineNotANumber;
   }
   if (r.status == ihex::Status::Skipped || !r.checksumOk)

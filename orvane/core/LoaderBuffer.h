@@ -12,9 +12,9 @@ namespace orvane {
 inline constexpr int kImageSize = 65536;
 
 // Results of LoaderBuffer::ProcessLine.
-inline constexpr int kLineTaken = 0;       // stored, or not a record at all
-inline constexpr int kLineInError = -2;    // a record with a bad checksum, type or range
-inline constexpr int kLineNotANumber = -1; // a field that is not hexadecimal; reading stops
+inline constexpr int kLineTaken = 0;        // stored, or not a record at all
+inline constexpr int kLineInError = -2;     // a record with a bad checksum, type or range
+inline constexpr int kLineNotANumber = -1;  // a field that is not hexadecimal; reading stops
 inline constexpr int kLineBeyondImage = -3; // an address record for data past 64 KiB; reading stops
 
 // How a whole HEX load ended.

@@ -43,7 +43,8 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale) {
 }
 
 LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
-    : paths(LoaderPaths::ForProgram(programPath)), HistoryFiles1(prompter), HistoryFiles2(prompter), prompter_(prompter) {
+    : paths(LoaderPaths::ForProgram(programPath)), HistoryFiles1(prompter), HistoryFiles2(prompter),
+      prompter_(prompter) {
   // The lists name their files from the program path from the start, so that
   // nothing is ever written to a "History.ini" in the working folder.
   HistoryFiles1.IniFile = paths.recentFiles();
@@ -73,8 +74,7 @@ QString LoaderCore::ApplicationTitle() {
 }
 
 void LoaderCore::errorBox(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text,
-                    common::Prompter::Icon::Error);
+  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
 }
 
 void LoaderCore::fileChanged() {

@@ -25,7 +25,7 @@ struct FileLabels {
 
 // What the "Device" and "Device Position" groups show.
 struct DeviceLabels {
-  QString Device;  // "None" when the last look-up found nothing
+  QString Device; // "None" when the last look-up found nothing
   QString Flash;
   QString EEPROM;
   QString Type;

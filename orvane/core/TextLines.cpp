@@ -12,7 +12,8 @@ TextLines splitLines(const QByteArray &data) {
       ++i;
       continue;
     }
-    const qsizetype next = (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? i + 2 : i + 1;
+    const qsizetype next =
+        (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? i + 2 : i + 1;
     if (out.firstBreak.isEmpty())
       out.firstBreak = data.mid(i, next - i);
     out.lines << data.mid(start, i - start);

@@ -16,21 +16,25 @@ void freeByteBlock(void *block, std::size_t bytes);
 // the data) and blocks of megabytes ask the system for huge pages, which
 // makes touching a fresh block of hundreds of megabytes several times
 // faster.
-template <typename T> class ByteBlockAllocator {
+template <typename T>
+class ByteBlockAllocator {
 public:
   using value_type = T;
 
   ByteBlockAllocator() = default;
-  template <typename U> ByteBlockAllocator(const ByteBlockAllocator<U> &) {}
+  template <typename U>
+  ByteBlockAllocator(const ByteBlockAllocator<U> &) {}
 
-  T *allocate(std::size_t count) {
-    return static_cast<T *>(allocateByteBlock(count * sizeof(T)));
-  }
+  T *allocate(std::size_t count) { return static_cast<T *>(allocateByteBlock(count * sizeof(T))); }
   void deallocate(T *block, std::size_t count) { freeByteBlock(block, count * sizeof(T)); }
 
   // Default-initialisation: no value is written.
-  template <typename U> void construct(U *at) { ::new (static_cast<void *>(at)) U; }
-  template <typename U, typename... Args> void construct(U *at, Args &&...args) {
+  template <typename U>
+  void construct(U *at) {
+    ::new (static_cast<void *>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U *at, Args &&...args) {
     ::new (static_cast<void *>(at)) U(static_cast<Args &&>(args)...);
   }
 

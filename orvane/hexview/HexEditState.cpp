@@ -1,7 +1,7 @@
 #include "orvane/hexview/HexEditState.h"
 
-#include "orvane/hexview/AnsiCodePage.h"
 #include "common/HexText.h"
+#include "orvane/hexview/AnsiCodePage.h"
 #include "orvane/hexview/HexViewError.h"
 
 namespace orvane::hexview {

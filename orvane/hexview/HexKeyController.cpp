@@ -54,10 +54,10 @@ std::optional<Caret> navigationTarget(HexEditState &state, int key, bool ctrl, b
   case Qt::Key_PageUp:
   case Qt::Key_PageDown: {
     if (ctrl) {
-      const qint64 target = key == Qt::Key_PageUp
-                                ? state.topRow()
-                                : std::min(state.topRow() + state.visibleRows() - 1,
-                                           state.rowCount() - 1);
+      const qint64 target =
+          key == Qt::Key_PageUp
+              ? state.topRow()
+              : std::min(state.topRow() + state.visibleRows() - 1, state.rowCount() - 1);
       return onRow(target);
     }
     const qint64 step = std::max(state.visibleRows() - 1, 1);
@@ -77,8 +77,7 @@ std::optional<Caret> navigationTarget(HexEditState &state, int key, bool ctrl, b
       return Caret{rowStart, c.pane, false};
     return Caret{rowLast, c.pane, hex};
   }
-  default:
-    return std::nullopt;
+  default: return std::nullopt;
   }
 }
 
@@ -91,17 +90,16 @@ bool isNavigationKey(int key) {
   case Qt::Key_PageUp:
   case Qt::Key_PageDown:
   case Qt::Key_Home:
-  case Qt::Key_End:
-    return true;
-  default:
-    return false;
+  case Qt::Key_End: return true;
+  default: return false;
   }
 }
 
 void move(HexEditState &state, const std::optional<Caret> &target, bool shift) {
   if (shift && !state.tracking()) {
     // A selection that already ends at the caret grows from its anchor.
-    const bool extends = state.hasSelection() && state.selectionMovingEnd() == state.caret().position;
+    const bool extends =
+        state.hasSelection() && state.selectionMovingEnd() == state.caret().position;
     state.beginTracking(extends ? state.selectionAnchor() : state.caret().position);
   }
   if (!shift)
@@ -122,28 +120,17 @@ int HexKeyController::bookmarkDigit(int key, quint32 nativeScanCode) {
   if (key >= Qt::Key_0 && key <= Qt::Key_9)
     return key - Qt::Key_0;
   switch (key) {
-  case Qt::Key_ParenRight:
-    return 0;
-  case Qt::Key_Exclam:
-    return 1;
-  case Qt::Key_At:
-    return 2;
-  case Qt::Key_NumberSign:
-    return 3;
-  case Qt::Key_Dollar:
-    return 4;
-  case Qt::Key_Percent:
-    return 5;
-  case Qt::Key_AsciiCircum:
-    return 6;
-  case Qt::Key_Ampersand:
-    return 7;
-  case Qt::Key_Asterisk:
-    return 8;
-  case Qt::Key_ParenLeft:
-    return 9;
-  default:
-    return -1;
+  case Qt::Key_ParenRight: return 0;
+  case Qt::Key_Exclam: return 1;
+  case Qt::Key_At: return 2;
+  case Qt::Key_NumberSign: return 3;
+  case Qt::Key_Dollar: return 4;
+  case Qt::Key_Percent: return 5;
+  case Qt::Key_AsciiCircum: return 6;
+  case Qt::Key_Ampersand: return 7;
+  case Qt::Key_Asterisk: return 8;
+  case Qt::Key_ParenLeft: return 9;
+  default: return -1;
   }
 }
 
@@ -157,8 +144,7 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
   case Qt::Key_Meta:
     // Holding a modifier is no key press of its own: a selection stays.
     return false;
-  default:
-    break;
+  default: break;
   }
   const bool shift = modifiers & Qt::ShiftModifier;
   const bool ctrl = modifiers & Qt::ControlModifier;
@@ -186,9 +172,7 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
 
   switch (key) {
   case Qt::Key_Tab:
-  case Qt::Key_Backtab:
-    state.switchPane();
-    return true;
+  case Qt::Key_Backtab: state.switchPane(); return true;
   case Qt::Key_T:
     if (ctrl) {
       state.switchPane();
@@ -201,17 +185,14 @@ bool HexKeyController::keyPress(HexEditState &state, int key, Qt::KeyboardModifi
       return false;
     state.setInsertMode(!state.insertMode());
     return true;
-  case Qt::Key_Delete:
-    state.deleteKey(ctrl);
-    return true;
+  case Qt::Key_Delete: state.deleteKey(ctrl); return true;
   case Qt::Key_Backspace:
     if (state.insertMode())
       state.backspaceKey();
     else
       move(state, navigationTarget(state, Qt::Key_Left, false, shift), shift);
     return true;
-  default:
-    break;
+  default: break;
   }
 
   // Enter, Escape and the like belong to the dialog around the view, and so

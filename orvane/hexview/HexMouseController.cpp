@@ -17,21 +17,18 @@ std::optional<Caret> HexMouseController::target(const HexEditState &state,
     }
     return Caret{position, Pane::Hex, hit.lowNibble};
   }
-  case HexLayout::Area::Gap:
-    return Caret{rowStart + hit.byteInRow, Pane::Hex, true};
+  case HexLayout::Area::Gap: return Caret{rowStart + hit.byteInRow, Pane::Hex, true};
   case HexLayout::Area::Char: {
     const qint64 position = rowStart + hit.byteInRow;
     return Caret{insert && hit.rightHalf ? position + 1 : position, Pane::Char, false};
   }
   case HexLayout::Area::Offset:
-  case HexLayout::Area::None:
-    break;
+  case HexLayout::Area::None: break;
   }
   return std::nullopt;
 }
 
-void HexMouseController::press(HexEditState &state, const HexLayout::Hit &hit,
-                               bool doubleClick) {
+void HexMouseController::press(HexEditState &state, const HexLayout::Hit &hit, bool doubleClick) {
   const auto place = target(state, hit);
   if (!place)
     return;

@@ -51,10 +51,10 @@ void HexPainter::paint(QPainter &painter, const HexEditState &state, const HexLa
   const bool showMarks = !state.insertMode();
   const qint64 lastRowOffset = state.rowStart(state.rowCount() - 1);
 
-  const QColor hexPaneBack = state.caret().pane == Pane::Hex ? colors.ActiveFieldBackground
-                                                            : colors.Background;
-  const QColor charPaneBack = state.caret().pane == Pane::Char ? colors.ActiveFieldBackground
-                                                              : colors.Background;
+  const QColor hexPaneBack =
+      state.caret().pane == Pane::Hex ? colors.ActiveFieldBackground : colors.Background;
+  const QColor charPaneBack =
+      state.caret().pane == Pane::Char ? colors.ActiveFieldBackground : colors.Background;
 
   painter.fillRect(clip, colors.Background);
   const qint64 firstRow = state.topRow() + std::max(clip.top(), 0) / h;
@@ -121,16 +121,14 @@ void HexPainter::paint(QPainter &painter, const HexEditState &state, const HexLa
   paintCaret(painter, state, layout, colors, options);
 }
 
-void HexPainter::paintOffset(QPainter &painter, const HexEditState &state,
-                             const HexLayout &layout, const OffsetFormat &format,
-                             const TVelaHColors &colors, qint64 row, int y,
-                             qint64 lastRowOffset) const {
+void HexPainter::paintOffset(QPainter &painter, const HexEditState &state, const HexLayout &layout,
+                             const OffsetFormat &format, const TVelaHColors &colors, qint64 row,
+                             int y, qint64 lastRowOffset) const {
   const bool current = state.rowOf(state.caret().position) == row;
   painter.fillRect(0, y, layout.offsetWidth(), layout.rowHeight(),
                    current ? colors.CurrentOffsetBackground : colors.OffsetBackGround);
-  const QString text =
-      format.format(state.rowStart(row), lastRowOffset, state.bytesPerRow(),
-                    state.bytesPerColumn());
+  const QString text = format.format(state.rowStart(row), lastRowOffset, state.bytesPerRow(),
+                                     state.bytesPerColumn());
   const int x = layout.offsetWidth() - HexLayout::kOffsetMargin -
                 static_cast<int>(text.size()) * layout.charWidth();
   painter.setPen(current ? colors.CurrentOffset : colors.Offset);
@@ -138,8 +136,7 @@ void HexPainter::paintOffset(QPainter &painter, const HexEditState &state,
 }
 
 void HexPainter::paintBookmarks(QPainter &painter, const HexEditState &state,
-                                const HexLayout &layout, qint64 firstRow,
-                                qint64 lastRow) const {
+                                const HexLayout &layout, qint64 firstRow, qint64 lastRow) const {
   // A static text is laid out again when drawn in another font.
   painter.save();
   painter.setFont(markerFont_);
@@ -164,9 +161,8 @@ void HexPainter::paintBookmarks(QPainter &painter, const HexEditState &state,
   painter.restore();
 }
 
-void HexPainter::paintCaret(QPainter &painter, const HexEditState &state,
-                            const HexLayout &layout, const TVelaHColors &colors,
-                            const Options &options) const {
+void HexPainter::paintCaret(QPainter &painter, const HexEditState &state, const HexLayout &layout,
+                            const TVelaHColors &colors, const Options &options) const {
   if (!options.focused)
     return;
   const Caret &caret = state.caret();
@@ -183,8 +179,8 @@ void HexPainter::paintCaret(QPainter &painter, const HexEditState &state,
   const QRect frame = QRect(caret.pane == Pane::Hex ? QRect(charX, y, layout.charWidthAt(b), h)
                                                     : QRect(hexX, y, 2 * w, h))
                           .adjusted(0, 0, -1, -1);
-  const int caretX = caret.pane == Pane::Hex ? layout.hexLeft(2 * b + (caret.lowNibble ? 1 : 0))
-                                             : charX;
+  const int caretX =
+      caret.pane == Pane::Hex ? layout.hexLeft(2 * b + (caret.lowNibble ? 1 : 0)) : charX;
   const int caretWidth = state.insertMode() ? 2 : w;
 
   painter.save();

@@ -37,8 +37,8 @@ public:
 
 private:
   void paintOffset(QPainter &painter, const HexEditState &state, const HexLayout &layout,
-                   const OffsetFormat &format, const TVelaHColors &colors, qint64 row,
-                   int y, qint64 lastRowOffset) const;
+                   const OffsetFormat &format, const TVelaHColors &colors, qint64 row, int y,
+                   qint64 lastRowOffset) const;
   void paintBookmarks(QPainter &painter, const HexEditState &state, const HexLayout &layout,
                       qint64 firstRow, qint64 lastRow) const;
   void paintCaret(QPainter &painter, const HexEditState &state, const HexLayout &layout,

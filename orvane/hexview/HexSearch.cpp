@@ -1,7 +1,7 @@
 #include "orvane/hexview/HexSearch.h"
 
-#include "orvane/hexview/AnsiCodePage.h"
 #include "common/HexText.h"
+#include "orvane/hexview/AnsiCodePage.h"
 
 #include <algorithm>
 #include <array>
@@ -23,8 +23,8 @@ bool tailMatches(const std::uint8_t *at, const std::uint8_t *pattern, qint64 len
 
 // First of [from, to) holding one of the given bytes, or to. Whole blocks are
 // tested first with a compare the compiler turns into vector code.
-const std::uint8_t *findAnyOfTwo(const std::uint8_t *from, const std::uint8_t *to,
-                                 std::uint8_t a, std::uint8_t b) {
+const std::uint8_t *findAnyOfTwo(const std::uint8_t *from, const std::uint8_t *to, std::uint8_t a,
+                                 std::uint8_t b) {
   constexpr std::ptrdiff_t kBlock = 64;
   while (to - from >= kBlock) {
     unsigned hit = 0;

@@ -97,12 +97,9 @@ OffsetFormat OffsetFormat::parse(const QString &text) {
 
 qint64 OffsetFormat::bytesPerUnit(int bytesPerRow, int bytesPerColumn) const {
   switch (unit_) {
-  case Unit::Row:
-    return bytesPerRow;
-  case Unit::Column:
-    return bytesPerColumn;
-  case Unit::Bytes:
-    break;
+  case Unit::Row: return bytesPerRow;
+  case Unit::Column: return bytesPerColumn;
+  case Unit::Bytes: break;
   }
   return unitBytes_;
 }

@@ -26,8 +26,7 @@ public:
 
   // The text of one offset given the last row's offset, which sets the digit
   // count when it is computed.
-  QString format(qint64 offset, qint64 lastRowOffset, int bytesPerRow,
-                 int bytesPerColumn) const;
+  QString format(qint64 offset, qint64 lastRowOffset, int bytesPerRow, int bytesPerColumn) const;
 
 private:
   QString text_;

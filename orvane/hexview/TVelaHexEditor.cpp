@@ -58,7 +58,8 @@ TVelaHexEditor::TVelaHexEditor(QWidget *parent)
   relayout();
 }
 
-template <typename Action> void TVelaHexEditor::guarded(Action action) {
+template <typename Action>
+void TVelaHexEditor::guarded(Action action) {
   try {
     action();
   } catch (const HexViewError &error) {
@@ -107,8 +108,8 @@ qint64 TVelaHexEditor::FindPattern(const QByteArray &pattern, qint64 length, qin
   length = std::min<qint64>(length, pattern.size());
   BusyCursor busy;
   return hexview::FindPattern(model_.data(), model_.size(),
-                              reinterpret_cast<const std::uint8_t *>(pattern.constData()),
-                              length, start, end, ignoreCase);
+                              reinterpret_cast<const std::uint8_t *>(pattern.constData()), length,
+                              start, end, ignoreCase);
 }
 
 QByteArray TVelaHexEditor::HexTextToBytes(const QString &text, bool swapNibbles) {
@@ -160,8 +161,7 @@ QSize TVelaHexEditor::sizeHint() const {
 int TVelaHexEditor::lastOffsetLength() const {
   const qint64 lastRow = state_.rowStart(state_.rowCount() - 1);
   return static_cast<int>(
-      offsetFormat_.format(lastRow, lastRow, state_.bytesPerRow(), state_.bytesPerColumn())
-          .size());
+      offsetFormat_.format(lastRow, lastRow, state_.bytesPerRow(), state_.bytesPerColumn()).size());
 }
 
 void TVelaHexEditor::relayout() {

@@ -98,7 +98,8 @@ private:
   void relayout();
   // Brings scroll bars, layout and picture in line with the state.
   void sync();
-  template <typename Action> void guarded(Action action);
+  template <typename Action>
+  void guarded(Action action);
 
   HexByteModel model_;
   HexEditState state_{model_};

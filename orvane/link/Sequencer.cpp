@@ -112,7 +112,7 @@ constexpr Link kWriting{Step::WriteData, "Writing, Please wait..."};
 
 constexpr Link kEraseChain[] = {kDetectHardware, kDetectChip, kErasing, kBlankCheck};
 constexpr Link kBlankCheckChain[] = {kDetectHardware, kDetectChip, kBlankCheck};
-constexpr Link kProgramChain[] = {kDetectHardware, kDetectChip,    kErasing,
+constexpr Link kProgramChain[] = {kDetectHardware, kDetectChip,   kErasing,
                                   kBlankCheck,     kWriteCounter, kWriting};
 constexpr Link kVerifyChain[] = {
     kDetectHardware,
@@ -121,13 +121,12 @@ constexpr Link kVerifyChain[] = {
     {Step::ReadData, "Reading to Verify, Please wait...", Before::KeepImage},
     {kCompare, nullptr}};
 constexpr Link kLockChain[] = {kDetectHardware, kLocking, kBlankCheck};
-constexpr Link kReadChain[] = {
-    kDetectHardware,
-    kDetectChip,
-    {Step::ChipSize, "Chip Size...", Before::LongTick},
-    // The counter is the chip size the previous step reported.
-    {Step::SetReadCounter, "Setting Read Counter...", Before::ShortTick},
-    {Step::ReadData, "Reading, Please wait..."}};
+constexpr Link kReadChain[] = {kDetectHardware,
+                               kDetectChip,
+                               {Step::ChipSize, "Chip Size...", Before::LongTick},
+                               // The counter is the chip size the previous step reported.
+                               {Step::SetReadCounter, "Setting Read Counter...", Before::ShortTick},
+                               {Step::ReadData, "Reading, Please wait..."}};
 constexpr Link kSignatureChain[] = {kDetectHardware, kDetectChip};
 constexpr Link kAutoProgramChain[] = {
     kDetectHardware,
@@ -143,15 +142,15 @@ constexpr Link kAutoProgramChain[] = {
     {Step::BlankCheck, "Reading chip info..."}};
 
 // Each function's chain, by its index in the function list.
-constexpr std::span<const Link> kChains[] = {kEraseChain,  kBlankCheckChain, kProgramChain,
-                                             kVerifyChain, kLockChain,       kReadChain,
+constexpr std::span<const Link> kChains[] = {kEraseChain,     kBlankCheckChain, kProgramChain,
+                                             kVerifyChain,    kLockChain,       kReadChain,
                                              kSignatureChain, kAutoProgramChain};
 
 } // namespace
 
 QStringList FunctionNames() {
-  return {QStringLiteral("Erase"),   QStringLiteral("Blank Check"), QStringLiteral("Program"),
-          QStringLiteral("Verify"),  QStringLiteral("Lock"),        QStringLiteral("Read"),
+  return {QStringLiteral("Erase"),     QStringLiteral("Blank Check"), QStringLiteral("Program"),
+          QStringLiteral("Verify"),    QStringLiteral("Lock"),        QStringLiteral("Read"),
           QStringLiteral("Signature"), QStringLiteral("Auto Program")};
 }
 
@@ -159,7 +158,8 @@ Sequencer::Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, Se
                      common::Prompter &prompter, QObject *parent,
                      std::unique_ptr<StepTimer> stepTimer)
     : QObject(parent), core_(core), port_(port), packets_(packets), host_(host),
-      prompter_(prompter), timer_(stepTimer ? std::move(stepTimer) : std::make_unique<QtStepTimer>()) {
+      prompter_(prompter),
+      timer_(stepTimer ? std::move(stepTimer) : std::make_unique<QtStepTimer>()) {
   timer_->setInterval(tickMs_);
   timer_->SetOnTick([this] { Algo1_Timer1Timer(); });
   packets_.SetComPort(&port_);
@@ -211,7 +211,8 @@ bool Sequencer::reloadFile() {
     QFile probe(path);
     const QString why =
         probe.open(QIODevice::ReadOnly) ? QStringLiteral("Not a file") : probe.errorString();
-    prompter_.message(messageCaption(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, why),
+    prompter_.message(messageCaption(),
+                      QStringLiteral("Cannot open file \"%1\". %2").arg(path, why),
                       common::Prompter::Icon::Error);
     return false;
   }
@@ -341,9 +342,9 @@ void Sequencer::Algo1_Lookup() {
   std::size_t at = chainPos_;
   if (at >= chain.size() || chain[at].step != StepState) {
     // A step not started from this chain: its first place in it.
-    at = static_cast<std::size_t>(
-        std::find_if(chain.begin(), chain.end(), [&](const Link &l) { return l.step == StepState; }) -
-        chain.begin());
+    at = static_cast<std::size_t>(std::find_if(chain.begin(), chain.end(),
+                                               [&](const Link &l) { return l.step == StepState; }) -
+                                  chain.begin());
   }
   if (!StepSucceeded || at >= chain.size()) {
     finish();
@@ -418,15 +419,12 @@ bool Sequencer::sent(const QByteArray &bytes) {
 
 bool Sequencer::awaited(ComPort::WaitResult result) {
   switch (result) {
-  case ComPort::WaitResult::Found:
-    return true;
+  case ComPort::WaitResult::Found: return true;
   case ComPort::WaitResult::TimedOut:
     Algo1_End(QStringLiteral("Hardware Timeout, no reply for %1 s")
                   .arg(QString::number(inlineSilenceMs_ / 1000.0)));
     return false;
-  case ComPort::WaitResult::LinkLost:
-    linkLost();
-    return false;
+  case ComPort::WaitResult::LinkLost: linkLost(); return false;
   }
   return false;
 }
@@ -557,8 +555,8 @@ void Sequencer::stepReadData() {
   if (PacketCount > 0 && ReplyText.contains("ok")) {
     const QByteArray data = ReplyText.mid(ReplyText.indexOf('r') + 1);
     if (data.size() < count) {
-      host_.AddStatus(QStringLiteral("Expected %1 Bytes, instead is %2").arg(count).arg(data.size()),
-                      true);
+      host_.AddStatus(
+          QStringLiteral("Expected %1 Bytes, instead is %2").arg(count).arg(data.size()), true);
       StepSucceeded = false;
       Algo1_End();
       return;

@@ -37,15 +37,15 @@ QStringList FunctionNames();
 struct Step {
   enum Id : int {
     None = 0,
-    DetectHardware = 1, // timer: CR, the greeting at the first tick
-    DetectChip = 2,     // inline: "g", the chip name
-    Erase = 3,          // inline: "e"
-    BlankCheck = 4,     // timer: "p", the used-byte count, up to 51 ticks
-    Lock = 5,           // inline: "l"
-    ChipSize = 6,       // timer: "b", the chip size at the first tick
-    SetReadCounter = 7, // inline: "s", the counter's digits, LF
-    ReadData = 8,       // timer: "r", the chip's bytes, up to 51 ticks
-    WriteData = 9,      // timer: "w", then the image bytes at the first tick
+    DetectHardware = 1,  // timer: CR, the greeting at the first tick
+    DetectChip = 2,      // inline: "g", the chip name
+    Erase = 3,           // inline: "e"
+    BlankCheck = 4,      // timer: "p", the used-byte count, up to 51 ticks
+    Lock = 5,            // inline: "l"
+    ChipSize = 6,        // timer: "b", the chip size at the first tick
+    SetReadCounter = 7,  // inline: "s", the counter's digits, LF
+    ReadData = 8,        // timer: "r", the chip's bytes, up to 51 ticks
+    WriteData = 9,       // timer: "w", then the image bytes at the first tick
     SetWriteCounter = 10 // inline: as SetReadCounter
   };
 };

@@ -44,8 +44,9 @@ private:
 
 } // namespace
 
-BufferRoundTripResult ViewBufferThroughFile(LoaderBuffer &buffer, const QString &tempPath,
-                                            const std::function<bool(const QString &)> &showDialog) {
+BufferRoundTripResult
+ViewBufferThroughFile(LoaderBuffer &buffer, const QString &tempPath,
+                      const std::function<bool(const QString &)> &showDialog) {
   BufferRoundTripResult result;
   const RemoveOnExit cleanup(tempPath);
   if (const int code = writeWhole(tempPath, buffer.ImageArea.data(), buffer.ImageArea.size())) {

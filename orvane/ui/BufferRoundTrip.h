@@ -15,9 +15,9 @@ namespace orvane {
 // whatever happens. When it cannot be written the dialog is not shown and
 // the result is "I/O error N" with the system's error number.
 struct BufferRoundTripResult {
-  bool shown = false;   // the dialog was shown
+  bool shown = false;    // the dialog was shown
   bool accepted = false; // it closed with OK and the file was read back
-  QString error;        // empty when nothing failed
+  QString error;         // empty when nothing failed
 };
 
 BufferRoundTripResult ViewBufferThroughFile(LoaderBuffer &buffer, const QString &tempPath,

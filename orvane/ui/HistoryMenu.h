@@ -4,8 +4,8 @@
 #include "orvane/core/HistoryFiles.h"
 
 #include <QList>
-#include <QObject>
 #include <QMenu>
+#include <QObject>
 #include <QPointer>
 #include <functional>
 

@@ -16,8 +16,7 @@ class TfrmHexEdit;
 // for the whole run.
 class LoaderWindows {
 public:
-  LoaderWindows(const QString &programPath, common::Prompter &prompter,
-                LoaderOptions options = {});
+  LoaderWindows(const QString &programPath, common::Prompter &prompter, LoaderOptions options = {});
   ~LoaderWindows();
 
   TSDIAppForm &main() { return *main_; }

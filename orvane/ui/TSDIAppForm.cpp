@@ -3,9 +3,9 @@
 #include "orvane/core/IniFile.h"
 #include "orvane/ui/BufferRoundTrip.h"
 #include "orvane/ui/TAboutBox.h"
+#include "orvane/ui/THyperlinkLabel.h"
 #include "orvane/ui/TfrmDevices.h"
 #include "orvane/ui/TfrmHexEdit.h"
-#include "orvane/ui/THyperlinkLabel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -69,8 +69,8 @@ TSDIAppForm::TSDIAppForm(const QString &programPath, common::Prompter &prompter,
                          LoaderOptions options)
     : prompter_(prompter), options_(std::move(options)), core_(programPath, prompter),
       sequencer_(core_, ComPort1_, ComDataPacket1_, *this, prompter),
-      recentFilesMenu_(core_.HistoryFiles1, prompter), recentDevicesMenu_(core_.HistoryFiles2,
-                                                                          prompter) {
+      recentFilesMenu_(core_.HistoryFiles1, prompter),
+      recentDevicesMenu_(core_.HistoryFiles2, prompter) {
   setObjectName(QStringLiteral("SDIAppForm"));
   buildWindow();
   FormCreate();
@@ -278,7 +278,8 @@ QWidget *TSDIAppForm::buildDeviceGroup() {
   grid->addWidget(select, r, 0, 1, 2);
   grid->setColumnStretch(1, 1);
   // Room for a long device type without the window changing size.
-  grid->setColumnMinimumWidth(1, fontMetrics().horizontalAdvance(QStringLiteral("8051 Core MCU   ")));
+  grid->setColumnMinimumWidth(1,
+                              fontMetrics().horizontalAdvance(QStringLiteral("8051 Core MCU   ")));
   return box;
 }
 
@@ -353,8 +354,8 @@ QWidget *TSDIAppForm::buildCommandsGroup() {
   functionList_->setSelectionMode(QAbstractItemView::SingleSelection);
   functionList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   functionList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  functionList_->setMinimumWidth(functionList_->fontMetrics().horizontalAdvance(
-                                     QStringLiteral("Auto Program")) + 32);
+  functionList_->setMinimumWidth(
+      functionList_->fontMetrics().horizontalAdvance(QStringLiteral("Auto Program")) + 32);
   functionList_->installEventFilter(this);
   layout->addWidget(functionList_);
 
@@ -378,8 +379,7 @@ QWidget *TSDIAppForm::buildCommandsGroup() {
   layout->addStretch(1);
 
   connect(functionList_, &QListWidget::currentRowChanged, this, &TSDIAppForm::functionListClick);
-  connect(functionList_, &QListWidget::itemDoubleClicked, this,
-          &TSDIAppForm::functionListDblClick);
+  connect(functionList_, &QListWidget::itemDoubleClicked, this, &TSDIAppForm::functionListDblClick);
   return box;
 }
 
@@ -661,8 +661,7 @@ void TSDIAppForm::MicrocontrollerDesignProjects1Click() { open(weblinks::kProjec
 void TSDIAppForm::OrvanePage1Click() { open(weblinks::kOrvanePage); }
 
 void TSDIAppForm::errorBox(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text,
-                    common::Prompter::Icon::Error);
+  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
 }
 
 } // namespace orvane

@@ -17,7 +17,7 @@ namespace {
 constexpr int kColumnWidths[DeviceTableModel::kShownColumns] = {100, 80, 64, 64, 110};
 // The titles the shipped databases give the columns, for the widths only.
 const char *const kColumnTitles[DeviceTableModel::kShownColumns] = {"Device", "Manufacturer",
-                                                                     "Flash", "EEPROM", "Type"};
+                                                                    "Flash", "EEPROM", "Type"};
 
 bool isEnter(QEvent *event) {
   if (event->type() != QEvent::KeyPress)
@@ -97,9 +97,9 @@ TfrmDevices::TfrmDevices(QWidget *parent) : QDialog(parent) {
   const QFontMetrics header(DBGrid1_->horizontalHeader()->font());
   for (int c = 0; c < DeviceTableModel::kShownColumns; ++c) {
     // Never narrower than the title or a device name at the font in use.
-    const int width = std::max({kColumnWidths[c],
-                                header.horizontalAdvance(QString::fromLatin1(kColumnTitles[c])) + 24,
-                                fontMetrics().horizontalAdvance(QStringLiteral("AT89S8253XX"))});
+    const int width = std::max(
+        {kColumnWidths[c], header.horizontalAdvance(QString::fromLatin1(kColumnTitles[c])) + 24,
+         fontMetrics().horizontalAdvance(QStringLiteral("AT89S8253XX"))});
     DBGrid1_->setColumnWidth(c, width);
     gridWidth += width;
   }
@@ -107,9 +107,8 @@ TfrmDevices::TfrmDevices(QWidget *parent) : QDialog(parent) {
   DBGrid1_->installEventFilter(this);
   txtFilter_->installEventFilter(this);
 
-  auto *note =
-      new QLabel(QStringLiteral("* Press Enter Key or Mouse Double click Device to Select and Close"),
-                 this);
+  auto *note = new QLabel(
+      QStringLiteral("* Press Enter Key or Mouse Double click Device to Select and Close"), this);
   note->setObjectName(QStringLiteral("lblNote"));
 
   btnCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);

@@ -99,8 +99,7 @@ TfrmHexEdit::TfrmHexEdit(common::Prompter &prompter, QWidget *parent)
 }
 
 void TfrmHexEdit::errorBox(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text,
-                    common::Prompter::Icon::Error);
+  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
 }
 
 bool TfrmHexEdit::execOn(const QString &path) {
@@ -129,13 +128,13 @@ void TfrmHexEdit::btnOKClick() {
 void TfrmHexEdit::btnSearchClick() {
   const bool findHex = chkFindHex_->isChecked();
   const bool ignoreCase = chkIgnoreCase_->isChecked();
-  const QByteArray pattern = findHex ? hexview::TVelaHexEditor::HexTextToBytes(txtSearch_->text(), false)
-                                     : txtSearch_->text().toLatin1();
+  const QByteArray pattern =
+      findHex ? hexview::TVelaHexEditor::HexTextToBytes(txtSearch_->text(), false)
+              : txtSearch_->text().toLatin1();
   if (pattern.isEmpty())
     return;
   hexview::TVelaHexEditor &view = *VelaHexEditor1_;
-  const qint64 start =
-      std::min(view.SelectionStart(), view.SelectionEnd()) + view.SelectionCount();
+  const qint64 start = std::min(view.SelectionStart(), view.SelectionEnd()) + view.SelectionCount();
   const QByteArray prepared = view.PrepareSearch(pattern, ignoreCase, !findHex);
   const qint64 found =
       view.FindPattern(prepared, prepared.size(), start, view.DataSize() - 1, ignoreCase);

@@ -9,8 +9,8 @@ namespace {
 // The device list's name for `text`, compared without regard to case.
 QString DeviceName(const QString &text) {
   for (const DeviceEntry &entry : kDeviceList) {
-    const QString name = QString::fromLatin1(entry.Name().data(),
-                                             static_cast<qsizetype>(entry.Name().size()));
+    const QString name =
+        QString::fromLatin1(entry.Name().data(), static_cast<qsizetype>(entry.Name().size()));
     if (entry.isDevice && name.compare(text.trimmed(), Qt::CaseInsensitive) == 0)
       return name;
   }

@@ -24,12 +24,9 @@ std::optional<QString> CalibrationText(const IspEngine &engine) {
   case 4:
     return hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + u' ' + hex::Text(c[2], 2) + u' ' +
            hex::Text(c[3], 2);
-  case 2:
-    return hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + QStringLiteral(" -  -");
-  case 1:
-    return hex::Text(c[0], 2) + QStringLiteral(" -  -  -");
-  default:
-    return std::nullopt;
+  case 2: return hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + QStringLiteral(" -  -");
+  case 1: return hex::Text(c[0], 2) + QStringLiteral(" -  -  -");
+  default: return std::nullopt;
   }
 }
 

@@ -11,8 +11,8 @@ constexpr FuseBit Fixed(std::string_view name) { return FuseBit(name, false); }
 constexpr FuseBit kSpien = Fixed("SPIEN");
 
 // Written as in the data sheets: bit 7 first.
-constexpr FuseByteLayout Bits(FuseBit b7, FuseBit b6, FuseBit b5, FuseBit b4, FuseBit b3, FuseBit b2,
-                              FuseBit b1, FuseBit b0) {
+constexpr FuseByteLayout Bits(FuseBit b7, FuseBit b6, FuseBit b5, FuseBit b4, FuseBit b3,
+                              FuseBit b2, FuseBit b1, FuseBit b0) {
   return {b0, b1, b2, b3, b4, b5, b6, b7};
 }
 

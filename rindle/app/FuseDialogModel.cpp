@@ -10,9 +10,10 @@ void FuseDialogModel::FormShow() {
   using Column = FuseBoxes::Column;
   const DeviceFuseLayout &layout = FuseLayoutFor(engine_.Device.DeviceIndex);
   boxes_.EnableBootLock(layout.bootLockEnabled);
-  for (const auto &[column, bits] : {std::pair<Column, const FuseByteLayout &>{Column::Extended, layout.extended},
-                                     {Column::High, layout.high},
-                                     {Column::Low, layout.low}}) {
+  for (const auto &[column, bits] :
+       {std::pair<Column, const FuseByteLayout &>{Column::Extended, layout.extended},
+        {Column::High, layout.high},
+        {Column::Low, layout.low}}) {
     for (int b = 0; b < int(FuseBoxes::kFuseBits); ++b) {
       const FuseBit &bit = bits[static_cast<std::size_t>(b)];
       boxes_.ShowBit(column, b,

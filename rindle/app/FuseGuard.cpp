@@ -7,14 +7,10 @@ namespace {
 // The fuse column headings the fuse dialog shows.
 QString ByteName(FuseField byte) {
   switch (byte) {
-  case FuseField::FuseLow:
-    return QStringLiteral("Fuse Low");
-  case FuseField::FuseHigh:
-    return QStringLiteral("Fuse High");
-  case FuseField::FuseExtended:
-    return QStringLiteral("Fuse Ext");
-  case FuseField::LockByte:
-    break;
+  case FuseField::FuseLow: return QStringLiteral("Fuse Low");
+  case FuseField::FuseHigh: return QStringLiteral("Fuse High");
+  case FuseField::FuseExtended: return QStringLiteral("Fuse Ext");
+  case FuseField::LockByte: break;
   }
   return QStringLiteral("Lock Byte");
 }
@@ -44,8 +40,7 @@ QString FuseLockoutQuestion(const IspEngine &engine) {
   return text;
 }
 
-bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter,
-                      const QString &caption) {
+bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter, const QString &caption) {
   const QString question = FuseLockoutQuestion(engine);
   if (question.isEmpty()) {
     return true;

@@ -18,7 +18,6 @@ QString FuseLockoutQuestion(const IspEngine &engine);
 // Yes. Run it right before the operation that writes the fuses (Program,
 // Write LBs), after the default fuses were put in place; `caption` is that
 // operation's message caption.
-bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter,
-                      const QString &caption);
+bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter, const QString &caption);
 
 } // namespace rindle

@@ -50,10 +50,8 @@ bool EraseKeepsFuses(std::uint16_t index) {
   case device::kAt90S1200:
   case device::kAt90S2313:
   case device::kAt90S8515:
-  case device::kAt90S8535:
-    return true;
-  default:
-    return false;
+  case device::kAt90S8535: return true;
+  default: return false;
   }
 }
 
@@ -122,8 +120,8 @@ void IspApp::UpdateLbDisp() {
   lockBits_.lb3Enabled = at89 || index == device::kAt90S8535;
   if (lockBits_.lb3Enabled)
     lockBits_.lb3Checked = (bits & 4) != 0;
-  lockBits_.lb3Caption = index == device::kAt90S8535 ? QStringLiteral("   FSTRT")
-                                                     : QStringLiteral("   Lock Bit-3");
+  lockBits_.lb3Caption =
+      index == device::kAt90S8535 ? QStringLiteral("   FSTRT") : QStringLiteral("   Lock Bit-3");
   lockBits_.fuseBytesEnabled =
       !(at89 || index == device::kAt90S1200 || index == device::kAt90S2313 ||
         index == device::kAt90S8515 || index == device::kAt90S8535) ||
@@ -180,8 +178,9 @@ bool IspApp::CheckDID() {
   engine_.SignatureOnly = false;
   if (engine_.ReadSignatureValue != engine_.Device.ExpectedSignature) {
     engine_.ProceedFlag = prompter_.question(
-        texts_.questionCaption, QStringLiteral("Device Signature did not match.\rDo you want to continue ?"),
-        Icon::Warning, false);
+        texts_.questionCaption,
+        QStringLiteral("Device Signature did not match.\rDo you want to continue ?"), Icon::Warning,
+        false);
   }
   return engine_.ProceedFlag;
 }
@@ -462,9 +461,8 @@ void IspApp::SaveFile() {
 void IspApp::OpenEepromFile() {
   if (engine_.Device.EepromSize == 0)
     return;
-  const auto choice =
-      prompter_.openFile(QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"), lastDirectory_,
-                         kEepromFilters, openFilter_);
+  const auto choice = prompter_.openFile(QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"),
+                                         lastDirectory_, kEepromFilters, openFilter_);
   if (choice.name.isEmpty())
     return;
   openFilter_ = choice.filter;

@@ -61,11 +61,13 @@ constexpr std::array<LineFields, OptionsForm::LineCount> kLineFields{{
     {&PortSettings::MisoMask, &PortSettings::MisoInvert},
 }};
 
-template <class Settings> auto &MaskIn(Settings &p, OptionsForm::Line line) {
+template <class Settings>
+auto &MaskIn(Settings &p, OptionsForm::Line line) {
   return p.*kLineFields[static_cast<std::size_t>(line)].mask;
 }
 
-template <class Settings> auto &InvertIn(Settings &p, OptionsForm::Line line) {
+template <class Settings>
+auto &InvertIn(Settings &p, OptionsForm::Line line) {
   return p.*kLineFields[static_cast<std::size_t>(line)].invert;
 }
 
@@ -102,8 +104,8 @@ void OptionsModel::FormShow(OptionsForm &form) const {
     const std::uint16_t mask = MaskIn(p, line);
     if (const int row = RowOfMask(line, mask); row >= 0)
       form.pin[i] = row;
-    form.invert[i] = line == OptionsForm::Miso ? MisoInvertTicked(mask, p.MisoInvert)
-                                               : InvertIn(p, line) != 0;
+    form.invert[i] =
+        line == OptionsForm::Miso ? MisoInvertTicked(mask, p.MisoInvert) : InvertIn(p, line) != 0;
   }
   form.verify = engine_.AutoVerify;
   form.oscFlash = engine_.SaveOscCalToFlash;
@@ -136,7 +138,7 @@ void OptionsModel::cmdApplyClick(OptionsForm &form) {
     const auto line = static_cast<OptionsForm::Line>(i);
     const std::uint16_t mask = MaskIn(p, line);
     InvertIn(p, line) = line == OptionsForm::Miso ? MisoInvertFor(mask, form.invert[i])
-                                             : (form.invert[i] ? mask : 0);
+                                                  : (form.invert[i] ? mask : 0);
   }
   engine_.ApplyPortOptions();
 }
@@ -188,14 +190,12 @@ QString DiagnoseParallelPort(std::uint16_t base, const PortProbe &probe) {
   const QString file = QString::fromStdString(path);
   const int error = probe.tryOpen ? probe.tryOpen(path) : OpenForProbe(path);
   switch (error) {
-  case 0:
-    break;
+  case 0: break;
   case EACCES:
   case EPERM:
     return file + QStringLiteral(": permission denied (join the group %1 that owns %2)")
                       .arg(QString::fromStdString(common::PpdevPort::DeviceGroup(path)), file);
-  case EBUSY:
-    return file + QStringLiteral(": busy");
+  case EBUSY: return file + QStringLiteral(": busy");
   default: // ENOENT, ENXIO, ENODEV: no port behind the name
     return file + QStringLiteral(": no such port");
   }

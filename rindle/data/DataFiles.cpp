@@ -23,7 +23,8 @@ std::optional<std::span<T>> Area(std::span<T> buffer, std::int64_t start, std::i
 
 // Runs a reader over the named file; "File access error . . ." when the file
 // cannot be opened.
-template <typename Reader> QString FromFile(const QString &fileName, Reader read) {
+template <typename Reader>
+QString FromFile(const QString &fileName, Reader read) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))
     return kFileAccessError;
@@ -33,8 +34,8 @@ template <typename Reader> QString FromFile(const QString &fileName, Reader read
 QString LoadBinary(std::span<std::uint8_t> target, QIODevice &data) {
   qint64 stored = 0;
   while (stored < qint64(target.size())) {
-    const qint64 n = data.read(reinterpret_cast<char *>(target.data()) + stored,
-                               qint64(target.size()) - stored);
+    const qint64 n =
+        data.read(reinterpret_cast<char *>(target.data()) + stored, qint64(target.size()) - stored);
     if (n < 0)
       return kFileAccessError;
     if (n == 0)

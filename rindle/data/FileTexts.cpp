@@ -8,8 +8,6 @@ QString NotHexDetail(int line, const QByteArray &field) {
       .arg(QString::fromLatin1(field));
 }
 
-QString TooShortDetail(int line) {
-  return QStringLiteral("\rLine %1 is too short").arg(line);
-}
+QString TooShortDetail(int line) { return QStringLiteral("\rLine %1 is too short").arg(line); }
 
 } // namespace rindle::files

@@ -55,14 +55,12 @@ QString ReadIntelHex(std::span<std::uint8_t> buffer, QIODevice &text, const HexR
 
     if (record.type != ihex::kData) {
       if (record.count != 2)
-        return kInvalidHex +
-               QStringLiteral("\rLine %1: an address record carries two bytes")
-                   .arg(lines.lineNumber());
+        return kInvalidHex + QStringLiteral("\rLine %1: an address record carries two bytes")
+                                 .arg(lines.lineNumber());
       if (!record.checksumOk)
         return kChecksumError;
       segmented = record.type == ihex::kSegment;
-      upper = segmented ? std::uint64_t(record.value()) << 4
-                        : std::uint64_t(record.value()) << 16;
+      upper = segmented ? std::uint64_t(record.value()) << 4 : std::uint64_t(record.value()) << 16;
       if (!segmented && rules.areaOrigin != 0 && upper == rules.areaOrigin)
         upper = 0;
       continue;

@@ -35,7 +35,8 @@ inline std::span<std::uint8_t> CellRange(std::span<std::uint8_t> cells, std::int
                                          std::int64_t count) {
   const auto size = static_cast<std::int64_t>(cells.size());
   const std::int64_t begin = std::clamp<std::int64_t>(first, 0, size);
-  const std::int64_t end = std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, size);
+  const std::int64_t end =
+      std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, size);
   return cells.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
 
@@ -43,7 +44,8 @@ inline std::span<const std::uint8_t> CellRange(std::span<const std::uint8_t> cel
                                                std::int64_t first, std::int64_t count) {
   const auto size = static_cast<std::int64_t>(cells.size());
   const std::int64_t begin = std::clamp<std::int64_t>(first, 0, size);
-  const std::int64_t end = std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, size);
+  const std::int64_t end =
+      std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, size);
   return cells.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
 

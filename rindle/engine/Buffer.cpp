@@ -9,8 +9,6 @@ std::int32_t IspEngine::BufferChecksum() {
 
 void IspEngine::ClearFlashArea() { FillBlank(Buffer.all(), 0, Device.FlashSize); }
 
-void IspEngine::ClearEepromArea() {
-  FillBlank(Buffer.all(), Device.FlashSize, Device.EepromSize);
-}
+void IspEngine::ClearEepromArea() { FillBlank(Buffer.all(), Device.FlashSize, Device.EepromSize); }
 
 } // namespace rindle

@@ -9,15 +9,9 @@ namespace {
 void Apply(FuseState &fuses, const FuseRuleStep &step) {
   std::uint16_t &value = FuseByte(fuses, step.field);
   switch (step.op) {
-  case FuseOp::Assign:
-    value = step.value;
-    break;
-  case FuseOp::Or:
-    value = static_cast<std::uint16_t>(value | step.value);
-    break;
-  case FuseOp::AndNot:
-    value = static_cast<std::uint16_t>(value & ~step.value);
-    break;
+  case FuseOp::Assign: value = step.value; break;
+  case FuseOp::Or: value = static_cast<std::uint16_t>(value | step.value); break;
+  case FuseOp::AndNot: value = static_cast<std::uint16_t>(value & ~step.value); break;
   }
 }
 
@@ -42,30 +36,21 @@ std::span<const SerialLockoutBit> LockoutCandidates(std::uint16_t deviceIndex) {
   static constexpr SerialLockoutBit kUserSpien[] = {
       {FuseLow, 0, false, "SPIEN", "serial programming is switched off"}};
   switch (deviceIndex & 0xFF) {
-  case device::kAt89S8253:
-    return kUserSpien;
-  case device::kMega8:
-    return kHigh7;
+  case device::kAt89S8253: return kUserSpien;
+  case device::kMega8: return kHigh7;
   case device::kMega48:
   case device::kMega88:
   case device::kMega168:
   case device::kTiny25:
   case device::kTiny45:
-  case device::kTiny85:
-    return kHigh7And6;
-  case device::kMega169:
-    return kExtended0;
+  case device::kTiny85: return kHigh7And6;
+  case device::kMega169: return kExtended0;
   case device::kTiny12:
-  case device::kTiny15:
-    return kFuseByte4;
-  case device::kTiny13:
-    return kTiny13;
-  case device::kTiny26:
-    return kTiny26;
-  case device::kTiny2313:
-    return kTiny2313;
-  default:
-    return {};
+  case device::kTiny15: return kFuseByte4;
+  case device::kTiny13: return kTiny13;
+  case device::kTiny26: return kTiny26;
+  case device::kTiny2313: return kTiny2313;
+  default: return {};
   }
 }
 
@@ -73,14 +58,10 @@ std::span<const SerialLockoutBit> LockoutCandidates(std::uint16_t deviceIndex) {
 
 std::uint16_t &FuseByte(FuseState &fuses, FuseField field) {
   switch (field) {
-  case FuseField::FuseLow:
-    return fuses.FuseLow;
-  case FuseField::FuseHigh:
-    return fuses.FuseHigh;
-  case FuseField::FuseExtended:
-    return fuses.FuseExtended;
-  case FuseField::LockByte:
-    break;
+  case FuseField::FuseLow: return fuses.FuseLow;
+  case FuseField::FuseHigh: return fuses.FuseHigh;
+  case FuseField::FuseExtended: return fuses.FuseExtended;
+  case FuseField::LockByte: break;
   }
   return fuses.LockByte;
 }
@@ -110,8 +91,7 @@ bool FusesUnprogrammed(const DeviceEntry &entry, const FuseState &fuses) {
          same(kExtendedFuse, &FuseState::FuseExtended);
 }
 
-std::vector<SerialLockoutBit> SerialLockoutBits(std::uint16_t deviceIndex,
-                                                const FuseState &fuses) {
+std::vector<SerialLockoutBit> SerialLockoutBits(std::uint16_t deviceIndex, const FuseState &fuses) {
   std::vector<SerialLockoutBit> found;
   for (const SerialLockoutBit &b : LockoutCandidates(deviceIndex)) {
     const bool programmed = (FuseByte(fuses, b.byte) & (1u << b.bit)) == 0;

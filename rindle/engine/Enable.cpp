@@ -69,16 +69,10 @@ void IspEngine::EnterProgramming89Short() {
 void IspEngine::EnterProgramming() {
   switch (Family()) {
   case IspFamily::At89S51:
-  case IspFamily::At89S8253:
-    EnterProgramming89();
-    return;
-  case IspFamily::At89S8252:
-    EnterProgramming89Short();
-    return;
+  case IspFamily::At89S8253: EnterProgramming89(); return;
+  case IspFamily::At89S8252: EnterProgramming89Short(); return;
   case IspFamily::AvrByteMode:
-  case IspFamily::AvrPageMode:
-    EnterProgrammingAvr();
-    return;
+  case IspFamily::AvrPageMode: EnterProgrammingAvr(); return;
   }
 }
 

@@ -21,27 +21,18 @@ enum class LockWriter : std::uint8_t {
 
 LockWriter WriterOf(const IspEngine &e) {
   switch (e.Device.DeviceIndex & 0xFF) {
-  case device::kAt90S8535:
-    return LockWriter::At90S8535;
-  case device::kAt90S4433:
-    return LockWriter::At90S4433;
+  case device::kAt90S8535: return LockWriter::At90S8535;
+  case device::kAt90S4433: return LockWriter::At90S4433;
   case device::kTiny12:
-  case device::kTiny15:
-    return LockWriter::TinyByteMode;
-  default:
-    break;
+  case device::kTiny15: return LockWriter::TinyByteMode;
+  default: break;
   }
   switch (e.Family()) {
-  case IspFamily::At89S51:
-    return LockWriter::At89S51;
-  case IspFamily::At89S8252:
-    return LockWriter::At89S8252;
-  case IspFamily::At89S8253:
-    return LockWriter::At89S8253;
-  case IspFamily::AvrByteMode:
-    return LockWriter::At90SLocks;
-  case IspFamily::AvrPageMode:
-    break;
+  case IspFamily::At89S51: return LockWriter::At89S51;
+  case IspFamily::At89S8252: return LockWriter::At89S8252;
+  case IspFamily::At89S8253: return LockWriter::At89S8253;
+  case IspFamily::AvrByteMode: return LockWriter::At90SLocks;
+  case IspFamily::AvrPageMode: break;
   }
   return LockWriter::PageMode;
 }
@@ -169,8 +160,7 @@ void IspEngine::WriteLockBits() {
     break;
   }
   case LockWriter::At89S51:
-  case LockWriter::At89S8252:
-    break;
+  case LockWriter::At89S8252: break;
   }
   ResultText = QStringLiteral("OK");
 }

@@ -20,7 +20,8 @@ Layout LayoutOf(const IspEngine &engine) {
     layout.eeprom = engine.Device.EepromSize;
   }
   const std::int64_t room = cells - layout.eeprom - layout.userSignature;
-  layout.flash = static_cast<std::uint32_t>(std::clamp<std::int64_t>(engine.Device.FlashSize, 0, room));
+  layout.flash =
+      static_cast<std::uint32_t>(std::clamp<std::int64_t>(engine.Device.FlashSize, 0, room));
   return layout;
 }
 
@@ -172,12 +173,9 @@ WalkPlan PlanWalk(const IspEngine &e, const Layout &layout) {
 
 std::uint32_t BufferBase(const Layout &layout, Area area) {
   switch (area) {
-  case Area::Flash:
-    return 0;
-  case Area::Eeprom:
-    return layout.EepromBase();
-  case Area::UserSignature:
-    break;
+  case Area::Flash: return 0;
+  case Area::Eeprom: return layout.EepromBase();
+  case Area::UserSignature: break;
   }
   return layout.UserSignatureBase();
 }
@@ -220,15 +218,15 @@ End Walk(IspEngine &e, const Layout &layout, Visit &&visit) {
 
 // ---- Reports ----
 
-QString Mismatch(const char *head, std::uint32_t address, const char *readLabel,
-                 std::uint8_t read, const char *progLabel, std::uint8_t prog) {
+QString Mismatch(const char *head, std::uint32_t address, const char *readLabel, std::uint8_t read,
+                 const char *progLabel, std::uint8_t prog) {
   return QLatin1String(head) + hex::AtLeast(address, 4) + kCr + QLatin1String(readLabel) +
          hex::Text(read, 2) + kCr + QLatin1String(progLabel) + hex::Text(prog, 2);
 }
 
 QString V1(std::uint32_t address, std::uint8_t read, std::uint8_t prog) {
-  return Mismatch("Verify Error @ Address  ", address, "Data Read  =  ", read, "Prog Data   =  ",
-                  prog);
+  return Mismatch("Verify Error @ Address  ", address, "Data Read  =  ", read,
+                  "Prog Data   =  ", prog);
 }
 
 QString V2(std::uint32_t address, std::uint8_t read, std::uint8_t prog) {
@@ -265,12 +263,9 @@ QString VerifyReport(const IspEngine &e, const Layout &layout, Area area, std::u
   const std::uint32_t address = BufferBase(layout, area) + offset;
   const IspFamily family = e.Family();
   switch (area) {
-  case Area::Flash:
-    return IsAvr(family) ? V4(address, read, prog) : V1(address, read, prog);
-  case Area::Eeprom:
-    return IsAvr(family) ? V5(address, read, prog) : V2(address, read, prog);
-  case Area::UserSignature:
-    break;
+  case Area::Flash: return IsAvr(family) ? V4(address, read, prog) : V1(address, read, prog);
+  case Area::Eeprom: return IsAvr(family) ? V5(address, read, prog) : V2(address, read, prog);
+  case Area::UserSignature: break;
   }
   return V3(address, read, prog);
 }
@@ -301,8 +296,7 @@ QString BlankReport(const IspEngine &e, const Layout &layout, Area area, std::ui
         "EEPROM Blank Check Error @ Address  ",
         hex::AtLeast(family == IspFamily::At89S8252 ? layout.EepromBase() + offset : offset, 4),
         "Data Read  =  ", read);
-  case Area::UserSignature:
-    break;
+  case Area::UserSignature: break;
   }
   return NotBlank("User Signature Blank Check Error @ Address  ", hex::Text(offset, 2),
                   "Data Read  =  ", read);
@@ -349,8 +343,8 @@ End ProgramBytes(IspEngine &e, const Layout &layout, const ProgramArea &a, ByteW
 
 // Writes the area page by page, skipping all-blank pages when asked, and
 // reads each written page back byte by byte when AutoVerify is on.
-End ProgramPages(IspEngine &e, const Layout &layout, const ProgramArea &a,
-                 std::uint32_t pageSize, bool skipBlank, PageWriter write) {
+End ProgramPages(IspEngine &e, const Layout &layout, const ProgramArea &a, std::uint32_t pageSize,
+                 bool skipBlank, PageWriter write) {
   if (pageSize == 0) {
     return End::Completed;
   }
@@ -404,8 +398,7 @@ EraseStep EraseStepOf(IspFamily family) {
     return {isp::at89s8253::ChipErase, 4, isp::at89s8253::kEraseWaitTicks, 1};
   case IspFamily::AvrByteMode:
     return {isp::avrbyte::ChipErase, 4, isp::avrbyte::kEraseWaitTicks, 1};
-  case IspFamily::AvrPageMode:
-    break;
+  case IspFamily::AvrPageMode: break;
   }
   return {isp::avrpage::ChipErase, 4, isp::avrpage::kEraseWaitTicks, 1};
 }
@@ -521,15 +514,13 @@ End ProgramAreas(IspEngine &e, const Layout &layout) {
                      WriteFlash89S8252) != End::Completed) {
       return End::Stopped;
     }
-    return ProgramBytes(e, layout,
-                        {Area::Eeprom, layout.eeprom, kProgressBytes, ReadEeprom89S8252},
+    return ProgramBytes(e, layout, {Area::Eeprom, layout.eeprom, kProgressBytes, ReadEeprom89S8252},
                         WriteEeprom89S8252);
   case IspFamily::At89S8253: {
     using namespace isp::at89s8253;
     if (ProgramPages(e, layout, {Area::Flash, layout.flash, kFlashPageBytes, ReadFlash89S8253},
                      kFlashPageBytes, true, WriteFlashPage89S8253) != End::Completed ||
-        ProgramPages(e, layout,
-                     {Area::Eeprom, layout.eeprom, kEepromPageBytes, ReadEeprom89S8253},
+        ProgramPages(e, layout, {Area::Eeprom, layout.eeprom, kEepromPageBytes, ReadEeprom89S8253},
                      kEepromPageBytes, true, WriteEepromPage89S8253) != End::Completed) {
       return End::Stopped;
     }
@@ -544,8 +535,7 @@ End ProgramAreas(IspEngine &e, const Layout &layout) {
     }
     return ProgramBytes(e, layout, {Area::Eeprom, layout.eeprom, kProgressBytes, ReadEepromAvr},
                         WriteEepromAvrByte);
-  case IspFamily::AvrPageMode:
-    break;
+  case IspFamily::AvrPageMode: break;
   }
   const std::uint32_t flashPage = e.Device.FlashPageSize;
   const std::uint32_t flashBytes =
@@ -582,11 +572,8 @@ End ProgramRoutine(IspEngine &e) {
       return End::Stopped;
     }
     break;
-  case IspFamily::AvrPageMode:
-    e.StoreCalibrationBytes();
-    break;
-  default:
-    break;
+  case IspFamily::AvrPageMode: e.StoreCalibrationBytes(); break;
+  default: break;
   }
   return ProgramAreas(e, LayoutOf(e));
 }

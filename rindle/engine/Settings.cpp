@@ -1,7 +1,7 @@
 #include "rindle/engine/Settings.h"
 
-#include "rindle/data/DataFiles.h"
 #include "common/SafeFile.h"
+#include "rindle/data/DataFiles.h"
 #include "rindle/data/FileTexts.h"
 #include "rindle/engine/IspEngine.h"
 #include "rindle/isp/ValueLines.h"
@@ -60,7 +60,8 @@ struct SettingsRecord {
 
 // The settings file's lines in their order (SS before RST), for the reader
 // and the writer alike.
-template <typename Lines, typename Record> void SettingsFileLines(Lines &l, Record &r) {
+template <typename Lines, typename Record>
+void SettingsFileLines(Lines &l, Record &r) {
   l.number(r.port.PortBase);
   l.number(r.port.DataPortValue);
   l.number(r.port.ControlPortValue);
@@ -168,8 +169,7 @@ bool IspEngine::TakeSettingsLines(const std::vector<QByteArray> &lines) {
   // Everything is read into copies first: a damaged file changes nothing, so
   // the cable is never driven with half a pin map and the fuses never carry
   // half a stored state.
-  SettingsRecord r{Port, Device, Fuses, {}, {}, AutoVerify, SaveOscCalToFlash,
-                   SaveOscCalToEeprom};
+  SettingsRecord r{Port, Device, Fuses, {}, {}, AutoVerify, SaveOscCalToFlash, SaveOscCalToEeprom};
   ValueReader in(lines, kSettingsError);
   SettingsFileLines(in, r);
   if (!in.ok()) {
@@ -188,8 +188,14 @@ bool IspEngine::TakeSettingsLines(const std::vector<QByteArray> &lines) {
 }
 
 QByteArray IspEngine::SettingsText() const {
-  const SettingsRecord r{Port, Device, Fuses, ProgramFileName, EepromFileName, AutoVerify,
-                         SaveOscCalToFlash, SaveOscCalToEeprom};
+  const SettingsRecord r{Port,
+                         Device,
+                         Fuses,
+                         ProgramFileName,
+                         EepromFileName,
+                         AutoVerify,
+                         SaveOscCalToFlash,
+                         SaveOscCalToEeprom};
   ValueWriter out;
   SettingsFileLines(out, r);
   return out.content();

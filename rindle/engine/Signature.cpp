@@ -21,36 +21,26 @@ enum class ReadBack : std::uint8_t {
 
 struct Reader {
   ReadBack readBack;
-  int fuseBytes;      // page mode: fuse bytes read back
-  bool keepLockByte;  // page mode: the lock byte read is stored in LockByte
+  int fuseBytes;     // page mode: fuse bytes read back
+  bool keepLockByte; // page mode: the lock byte read is stored in LockByte
 };
 
 Reader ReaderOf(const IspEngine &e) {
   switch (e.Device.DeviceIndex & 0xFF) {
-  case device::kAt90S4433:
-    return {ReadBack::At90S4433, 0, false};
-  case device::kAt90S8535:
-    return {ReadBack::At90S8535, 0, false};
+  case device::kAt90S4433: return {ReadBack::At90S4433, 0, false};
+  case device::kAt90S8535: return {ReadBack::At90S8535, 0, false};
   case device::kTiny12:
-  case device::kTiny15:
-    return {ReadBack::TinyByte, 0, true};
-  case device::kTiny26:
-    return {ReadBack::PageMode, 2, false};
-  case device::kTiny2313:
-    return {ReadBack::PageMode, 2, false};
-  default:
-    break;
+  case device::kTiny15: return {ReadBack::TinyByte, 0, true};
+  case device::kTiny26: return {ReadBack::PageMode, 2, false};
+  case device::kTiny2313: return {ReadBack::PageMode, 2, false};
+  default: break;
   }
   switch (e.Family()) {
   case IspFamily::At89S51:
-  case IspFamily::At89S8252:
-    return {ReadBack::At89S51, 0, false};
-  case IspFamily::At89S8253:
-    return {ReadBack::At89S8253, 0, false};
-  case IspFamily::AvrByteMode:
-    return {ReadBack::None, 0, false};
-  case IspFamily::AvrPageMode:
-    break;
+  case IspFamily::At89S8252: return {ReadBack::At89S51, 0, false};
+  case IspFamily::At89S8253: return {ReadBack::At89S8253, 0, false};
+  case IspFamily::AvrByteMode: return {ReadBack::None, 0, false};
+  case IspFamily::AvrPageMode: break;
   }
   return {ReadBack::PageMode, e.Device.FuseCount >= 3 ? 3 : 2, true};
 }
@@ -90,8 +80,7 @@ void ReadFusesAndLocks(IspEngine &e, const Reader &reader) {
     f.FuseLow = Ask(e);
     break;
   }
-  case ReadBack::None:
-    break;
+  case ReadBack::None: break;
   case ReadBack::At90S4433:
   case ReadBack::At90S8535:
   case ReadBack::TinyByte: {
@@ -136,9 +125,10 @@ void ReadFusesAndLocks(IspEngine &e, const Reader &reader) {
 QString Report(const IspEngine &e) {
   namespace hex = common::hex;
   const DeviceEntry *entry = e.CurrentDevice();
-  QString name = entry != nullptr ? QString::fromLatin1(entry->Name().data(),
-                                                        static_cast<qsizetype>(entry->Name().size()))
-                                  : QString();
+  QString name =
+      entry != nullptr
+          ? QString::fromLatin1(entry->Name().data(), static_cast<qsizetype>(entry->Name().size()))
+          : QString();
   if (!name.startsWith(QLatin1String("AT"))) {
     name.prepend(QLatin1String("AT"));
   }
@@ -150,8 +140,7 @@ QString Report(const IspEngine &e) {
   case device::kTiny2313:
     return QLatin1String("Signature info  ATTINY2313\r\rSignature     ") + hex::Text(b[0], 2) +
            QLatin1Char(' ') + hex::Text(b[1], 2) + QLatin1Char(' ') + hex::Text(b[2], 2);
-  default:
-    break;
+  default: break;
   }
   return QLatin1String("Signature info for  ") + name + QLatin1String("\r\rSignature     ") +
          bytes2 + QLatin1String("  ") + hex::Text(b[2], 2);
@@ -173,24 +162,16 @@ void IspEngine::ReadSignature() {
   const int count = family == IspFamily::At89S8253 ? 2 : 3;
   for (int k = 0; k < count; ++k) {
     switch (family) {
-    case IspFamily::At89S8253:
-      isp::at89s8253::ReadSignature(InstructionBytes, k);
-      break;
-    case IspFamily::AvrByteMode:
-      isp::avrbyte::ReadSignature(InstructionBytes, k);
-      break;
-    case IspFamily::AvrPageMode:
-      isp::avrpage::ReadSignature(InstructionBytes, k);
-      break;
-    default:
-      isp::at89s51::ReadSignature(InstructionBytes, k);
-      break;
+    case IspFamily::At89S8253: isp::at89s8253::ReadSignature(InstructionBytes, k); break;
+    case IspFamily::AvrByteMode: isp::avrbyte::ReadSignature(InstructionBytes, k); break;
+    case IspFamily::AvrPageMode: isp::avrpage::ReadSignature(InstructionBytes, k); break;
+    default: isp::at89s51::ReadSignature(InstructionBytes, k); break;
     }
     SignatureBytes[static_cast<std::size_t>(k)] = Ask(*this);
   }
-  ReadSignatureValue = count == 2 ? SignatureBytes[0] * 256 + SignatureBytes[1]
-                                  : SignatureBytes[0] * 65536 + SignatureBytes[1] * 256 +
-                                        SignatureBytes[2];
+  ReadSignatureValue =
+      count == 2 ? SignatureBytes[0] * 256 + SignatureBytes[1]
+                 : SignatureBytes[0] * 65536 + SignatureBytes[1] * 256 + SignatureBytes[2];
 
   const int calibration = std::min<int>(Device.CalibrationCount, 4);
   for (int k = 0; k < calibration; ++k) {

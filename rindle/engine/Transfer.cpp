@@ -2,17 +2,11 @@
 
 namespace rindle {
 
-void IspEngine::ShiftByte() {
-  lines_.Transfer(InstructionBytes, ResponseBytes, 1);
-}
+void IspEngine::ShiftByte() { lines_.Transfer(InstructionBytes, ResponseBytes, 1); }
 
-void IspEngine::Transfer3() {
-  lines_.Transfer(InstructionBytes, ResponseBytes, 3);
-}
+void IspEngine::Transfer3() { lines_.Transfer(InstructionBytes, ResponseBytes, 3); }
 
-void IspEngine::Transfer4() {
-  lines_.Transfer(InstructionBytes, ResponseBytes, 4);
-}
+void IspEngine::Transfer4() { lines_.Transfer(InstructionBytes, ResponseBytes, 4); }
 
 void IspEngine::TimerSetup() { timer_.TimerSetup(); }
 

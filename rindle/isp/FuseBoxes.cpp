@@ -13,28 +13,20 @@ constexpr std::uint16_t kLb2 = 0x02;
 
 QString Prefix(FuseBoxes::Column column) {
   switch (column) {
-  case FuseBoxes::Column::BootLock:
-    return QStringLiteral("chkBL");
-  case FuseBoxes::Column::Extended:
-    return QStringLiteral("chkEF");
-  case FuseBoxes::Column::High:
-    return QStringLiteral("chkHF");
-  case FuseBoxes::Column::Low:
-    break;
+  case FuseBoxes::Column::BootLock: return QStringLiteral("chkBL");
+  case FuseBoxes::Column::Extended: return QStringLiteral("chkEF");
+  case FuseBoxes::Column::High: return QStringLiteral("chkHF");
+  case FuseBoxes::Column::Low: break;
   }
   return QStringLiteral("chkLF");
 }
 
 std::uint16_t &ByteOf(FuseBoxes::Bytes &bytes, FuseBoxes::Column column) {
   switch (column) {
-  case FuseBoxes::Column::BootLock:
-    return bytes.lock;
-  case FuseBoxes::Column::Extended:
-    return bytes.extended;
-  case FuseBoxes::Column::High:
-    return bytes.high;
-  case FuseBoxes::Column::Low:
-    break;
+  case FuseBoxes::Column::BootLock: return bytes.lock;
+  case FuseBoxes::Column::Extended: return bytes.extended;
+  case FuseBoxes::Column::High: return bytes.high;
+  case FuseBoxes::Column::Low: break;
   }
   return bytes.low;
 }

@@ -55,7 +55,8 @@ public:
     settings_.DataPortValue = static_cast<std::uint16_t>((settings_.DataPortValue | mask) ^ invert);
   }
   void ClearLine(std::uint16_t mask, std::uint16_t invert) {
-    settings_.DataPortValue = static_cast<std::uint16_t>((settings_.DataPortValue & ~mask) ^ invert);
+    settings_.DataPortValue =
+        static_cast<std::uint16_t>((settings_.DataPortValue & ~mask) ^ invert);
   }
   void WriteDataPort() {
     port_.Out32(settings_.PortBase, static_cast<std::uint8_t>(settings_.DataPortValue));

@@ -27,7 +27,8 @@ enum class CancelCheck : std::uint8_t { Obey, Ignore };
 // reports.
 class ProgressPoint {
 public:
-  ProgressPoint(OperationHooks hooks, std::uint32_t interval, CancelCheck cancel = CancelCheck::Obey)
+  ProgressPoint(OperationHooks hooks, std::uint32_t interval,
+                CancelCheck cancel = CancelCheck::Obey)
       : hooks_(hooks), interval_(interval), cancel_(cancel) {}
 
   bool Go(std::int64_t position) {

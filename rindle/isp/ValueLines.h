@@ -52,7 +52,8 @@ public:
   }
   // An invert value: 0, or the mask of its line. Any other value would flip
   // pins that belong to other lines.
-  template <typename T> void invert(T &out, std::uint16_t mask) {
+  template <typename T>
+  void invert(T &out, std::uint16_t mask) {
     if (const auto value = nextNumber(0, std::numeric_limits<std::uint16_t>::max())) {
       if (*value != 0 && *value != mask) {
         failOutOfRange(*value);
@@ -86,10 +87,14 @@ private:
 // line is written as an empty line.
 class ValueWriter {
 public:
-  template <typename T> void number(const T &value, std::int64_t = 0, std::int64_t = 0) {
+  template <typename T>
+  void number(const T &value, std::int64_t = 0, std::int64_t = 0) {
     text_ += QByteArray::number(value) + "\r\n";
   }
-  template <typename T> void invert(const T &value, std::uint16_t) { number(value); }
+  template <typename T>
+  void invert(const T &value, std::uint16_t) {
+    number(value);
+  }
   void flag(bool value) { number(int(value)); }
   void text(const QString &value);
   const QByteArray &content() const { return text_; }

@@ -15,9 +15,9 @@ namespace rindle::ui {
 
 // One credit line of the splash or about window.
 struct CreditLineLook {
-  QString objectName;  // "lblAboutM1" ...
-  int line = 1;        // which line of the credits
-  QColor colour;       // invalid: the window's text colour
+  QString objectName; // "lblAboutM1" ...
+  int line = 1;       // which line of the credits
+  QColor colour;      // invalid: the window's text colour
   bool bold = false;
   int tooltipLine = 0; // 0: no tooltip
 };

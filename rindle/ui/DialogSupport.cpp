@@ -47,7 +47,8 @@ QLineEdit *HexField(const char *objectName, int maxLength, QWidget *parent) {
   // Room for its digits and the frame, no more: a field never stretches.
   constexpr int kFrameRoom = 16;
   field->setFixedWidth(
-      field->fontMetrics().horizontalAdvance(QString(maxLength + 1, QLatin1Char('W'))) + kFrameRoom);
+      field->fontMetrics().horizontalAdvance(QString(maxLength + 1, QLatin1Char('W'))) +
+      kFrameRoom);
   ShowUpperCase(*field);
   return field;
 }

@@ -51,12 +51,12 @@ void HexTable::InitDataGrid() {
   // Cells of 18 pixels, the address column twice that and 5 more, or as
   // much as the font needs.
   const QFontMetrics metrics(strGrid_->font());
-  const int cell = std::max(kCellPixels, metrics.horizontalAdvance(QStringLiteral("00")) +
-                                             2 * kCellPadding);
+  const int cell =
+      std::max(kCellPixels, metrics.horizontalAdvance(QStringLiteral("00")) + 2 * kCellPadding);
   const int height = std::max(kCellPixels, metrics.height() + kCellPadding);
   const QString widestHeading = QLatin1Char(' ') + QString(options_.addressDigits, u'0');
-  const int first = std::max(2 * kCellPixels + 5,
-                             metrics.horizontalAdvance(widestHeading) + 2 * kCellPadding);
+  const int first =
+      std::max(2 * kCellPixels + 5, metrics.horizontalAdvance(widestHeading) + 2 * kCellPadding);
   strGrid_->horizontalHeader()->setMinimumSectionSize(1);
   strGrid_->verticalHeader()->setMinimumSectionSize(1);
   strGrid_->setColumnWidth(0, first);
@@ -75,7 +75,8 @@ void HexTable::InitDataGrid() {
     }
   }
   for (int c = 1; c < kGridLines; ++c)
-    strGrid_->item(0, c)->setText(QStringLiteral("%1").arg(c - 1, 2, 16, QLatin1Char('0')).toUpper());
+    strGrid_->item(0, c)->setText(
+        QStringLiteral("%1").arg(c - 1, 2, 16, QLatin1Char('0')).toUpper());
   const int frame = 2 * strGrid_->frameWidth();
   strGrid_->setFixedSize(first + (kGridLines - 1) * cell + frame, kGridLines * height + frame);
   scrollBar_->setFixedHeight(strGrid_->height());

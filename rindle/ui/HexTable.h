@@ -21,9 +21,9 @@ public:
 
   struct Options {
     int addressDigits = 5;
-    int singleStep = 1;        // arrow keys and arrow buttons
-    int pageStep = kRows;      // Page Up / Page Down
-    int wheelStep = 3;         // one notch of the wheel
+    int singleStep = 1;   // arrow keys and arrow buttons
+    int pageStep = kRows; // Page Up / Page Down
+    int wheelStep = 3;    // one notch of the wheel
   };
   // The address column's text of row r at a position, and the byte cells'.
   using RowHeading = std::function<QString(int position, int row)>;

@@ -3,8 +3,10 @@
 #include <QPointer>
 
 #include "common/widgets/QtPrompter.h"
-#include "rindle/ui/TfrmAbout.h"
+#include "rindle/app/CommandLine.h"
 #include "rindle/app/OptionsModel.h"
+#include "rindle/ui/Pictures.h"
+#include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmCmdSts.h"
 #include "rindle/ui/TfrmDispBuf.h"
 #include "rindle/ui/TfrmEditBuffer.h"
@@ -13,9 +15,7 @@
 #include "rindle/ui/TfrmHelp.h"
 #include "rindle/ui/TfrmMain.h"
 #include "rindle/ui/TfrmOptions.h"
-#include "rindle/ui/Pictures.h"
 #include "rindle/ui/TfrmSplash.h"
-#include "rindle/app/CommandLine.h"
 
 namespace rindle::ui {
 
@@ -31,7 +31,10 @@ QString VersionText() { return QStringLiteral("Version %1").arg(QLatin1String(kV
 
 // White on navy, the second credit line in light blue.
 CreditsLook SplashLook() {
-  return {QStringLiteral("Rindle"), VersionText(), QColor(0, 0, 128), Qt::white,
+  return {QStringLiteral("Rindle"),
+          VersionText(),
+          QColor(0, 0, 128),
+          Qt::white,
           {{QStringLiteral("lblAboutM2"), 1, {}, false, 0},
            {QStringLiteral("lblAboutM3"), 2, QColor(0xA6, 0xCA, 0xF0), false, 0}},
           CreditLine};
@@ -39,7 +42,10 @@ CreditsLook SplashLook() {
 
 // Navy captions; the third credit line is the tooltip of the other two.
 CreditsLook AboutLook() {
-  return {QStringLiteral("Rindle"), VersionText(), QColor(), QColor(0, 0, 128),
+  return {QStringLiteral("Rindle"),
+          VersionText(),
+          QColor(),
+          QColor(0, 0, 128),
           {{QStringLiteral("lblAboutM1"), 1, {}, false, 3},
            {QStringLiteral("lblAboutM2"), 2, {}, false, 3}},
           CreditLine};
@@ -136,7 +142,8 @@ std::unique_ptr<RindleProgram> MakeProgramForRun(const CommandLine &options) {
   const common::AppFiles files = common::AppFiles::forRunningProgram();
   ProgramSetup setup;
   setup.simulated = options.simulate;
-  setup.settingsFolder = QFileInfo(files.settingsFile(QStringLiteral("Rindle37.set"))).absolutePath();
+  setup.settingsFolder =
+      QFileInfo(files.settingsFile(QStringLiteral("Rindle37.set"))).absolutePath();
   const QString stateFolder =
       options.simulate ? QFileInfo(files.dataFile(QStringLiteral("simulated"))).absolutePath()
                        : QString();

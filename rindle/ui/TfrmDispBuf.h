@@ -53,7 +53,8 @@ private:
   void Redraw();
   // Clears BufferEdited, presets and shows a fill or edit dialog, then
   // redraws and tells the main window when the buffer was edited.
-  template <class Dialog, class Preset> void RunBufferDialog(Dialog *dialog, const Preset &preset);
+  template <class Dialog, class Preset>
+  void RunBufferDialog(Dialog *dialog, const Preset &preset);
 
   BufferDisplayModel model_;
   TfrmFillBuffer *fill_ = nullptr;

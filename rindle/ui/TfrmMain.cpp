@@ -29,8 +29,9 @@ namespace {
 // "Courier New" where it is installed, else the system's fixed-pitch font.
 QFont FieldFont() {
   const QString courier = QStringLiteral("Courier New");
-  QFont font = QFontDatabase::hasFamily(courier) ? QFont(courier)
-                                                  : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  QFont font = QFontDatabase::hasFamily(courier)
+                   ? QFont(courier)
+                   : QFontDatabase::systemFont(QFontDatabase::FixedFont);
   // As large as the window's other texts.
   font.setPointSizeF(QApplication::font().pointSizeF());
   return font;
@@ -169,8 +170,8 @@ void TfrmMain::buildControls() {
   cboType_->setFocusPolicy(Qt::ClickFocus);
   cboType_->setMaxVisibleItems(static_cast<int>(kDeviceListRows));
   for (const DeviceEntry &entry : kDeviceList)
-    cboType_->addItem(QString::fromLatin1(entry.entry.data(),
-                                          static_cast<qsizetype>(entry.entry.size())));
+    cboType_->addItem(
+        QString::fromLatin1(entry.entry.data(), static_cast<qsizetype>(entry.entry.size())));
   connect(cboType_, &QComboBox::activated, this, &TfrmMain::cboTypeChange);
   third->addWidget(cboType_);
 
@@ -269,8 +270,7 @@ void TfrmMain::setBusyCursor(bool busy) {
   if (busy) {
     showFields();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  else {
+  } else {
     QApplication::restoreOverrideCursor();
   }
 }

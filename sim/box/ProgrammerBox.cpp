@@ -26,9 +26,7 @@ std::string hexByte(std::uint8_t value) {
   return {digits[value >> 4], digits[value & 0x0F]};
 }
 
-std::string errnoText(const char *what) {
-  return std::string(what) + ": " + std::strerror(errno);
-}
+std::string errnoText(const char *what) { return std::string(what) + ": " + std::strerror(errno); }
 
 } // namespace
 
@@ -205,8 +203,7 @@ void ProgrammerBox::handleByte(std::uint8_t byte) {
     const bool early = earlyInput_;
     earlyInput_ = false;
     // The host was expected to wait for the DC1 before this byte.
-    if (early && ((mode_ == Mode::Counter && byte >= '0' && byte <= '9') ||
-                  mode_ == Mode::Write)) {
+    if (early && ((mode_ == Mode::Counter && byte >= '0' && byte <= '9') || mode_ == Mode::Write)) {
       ++violations_;
     }
   }
@@ -214,9 +211,7 @@ void ProgrammerBox::handleByte(std::uint8_t byte) {
     return;
   }
   switch (mode_) {
-  case Mode::Command:
-    command(byte);
-    break;
+  case Mode::Command: command(byte); break;
   case Mode::Counter:
     if (byte == '\n') {
       counter_ = digits_.empty() ? 0 : std::strtol(digits_.c_str(), nullptr, 10);
@@ -262,14 +257,16 @@ void ProgrammerBox::command(std::uint8_t byte) {
     faults = faults_;
   }
   switch (byte) {
-  case '\r':
-    reply(kGreeting);
-    break;
+  case '\r': reply(kGreeting); break;
   case 'g':
     if (faults.noChip) {
       reply("g\r\n\t\n\r\n\r>");
     } else {
-      reply(std::string("g\r\n\t").append(chip_.name).append("\n\r").append(chip_.detail).append("\n\r>"));
+      reply(std::string("g\r\n\t")
+                .append(chip_.name)
+                .append("\n\r")
+                .append(chip_.detail)
+                .append("\n\r>"));
     }
     break;
   case 'e': {
@@ -294,17 +291,14 @@ void ProgrammerBox::command(std::uint8_t byte) {
     reply(std::string("p\r\nUsed,").append(std::to_string(used)).append(",Bytes\r\n>"));
     break;
   }
-  case 'l':
-    {
-      std::lock_guard lock(mutex_);
-      locked_ = true;
-      saveImage();
-    }
+  case 'l': {
+    std::lock_guard lock(mutex_);
+    locked_ = true;
+    saveImage();
+  }
     reply("l\r\nLock Bits Programmed\r\n>");
     break;
-  case 'b':
-    reply(std::string("b").append(std::to_string(chip_.flashSize)).append("\n\r>"));
-    break;
+  case 'b': reply(std::string("b").append(std::to_string(chip_.flashSize)).append("\n\r>")); break;
   case 's':
     mode_ = Mode::Counter;
     digits_.clear();
@@ -338,8 +332,7 @@ void ProgrammerBox::command(std::uint8_t byte) {
       written_ = 0;
     }
     break;
-  default:
-    break;
+  default: break;
   }
 }
 
@@ -443,7 +436,8 @@ void ProgrammerBox::saveImage() const {
   const std::string temp = imagePath_ + ".part";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(flash_.data()), static_cast<std::streamsize>(flash_.size()));
+    out.write(reinterpret_cast<const char *>(flash_.data()),
+              static_cast<std::streamsize>(flash_.size()));
     out.put(locked_ ? 1 : 0);
     if (!out) {
       std::remove(temp.c_str());
@@ -454,8 +448,8 @@ void ProgrammerBox::saveImage() const {
 }
 
 std::size_t ProgrammerBox::usedBytes() const {
-  return static_cast<std::size_t>(std::count_if(flash_.begin(), flash_.end(),
-                                                [](std::uint8_t b) { return b != 0xFF; }));
+  return static_cast<std::size_t>(
+      std::count_if(flash_.begin(), flash_.end(), [](std::uint8_t b) { return b != 0xFF; }));
 }
 
 } // namespace sim

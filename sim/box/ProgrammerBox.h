@@ -126,7 +126,7 @@ private:
   const std::string imagePath_;
   std::string slavePath_;
   int master_ = -1;
-  int slaveHold_ = -1; // keeps the line up while the host has it closed
+  int slaveHold_ = -1;     // keeps the line up while the host has it closed
   int wake_[2] = {-1, -1}; // Send has queued text
   int stop_[2] = {-1, -1}; // Stop was called
   std::thread thread_;

@@ -2,9 +2,7 @@
 
 namespace sim::isp {
 
-Bench::Bench(std::string_view device, std::uint16_t base) : base_(base) {
-  insertChip(device);
-}
+Bench::Bench(std::string_view device, std::uint16_t base) : base_(base) { insertChip(device); }
 
 Bench::~Bench() = default;
 

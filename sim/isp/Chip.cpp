@@ -24,12 +24,9 @@ Chip::Chip(const ChipModel &model)
 
 std::span<std::uint8_t> Chip::memory(Memory which) {
   switch (which) {
-  case Memory::Flash:
-    return flash_;
-  case Memory::Eeprom:
-    return eeprom_;
-  case Memory::UserSignature:
-    return userSignature_;
+  case Memory::Flash: return flash_;
+  case Memory::Eeprom: return eeprom_;
+  case Memory::UserSignature: return userSignature_;
   }
   return {};
 }
@@ -40,9 +37,9 @@ std::span<const std::uint8_t> Chip::memory(Memory which) const {
 
 void Chip::setFuse(FuseIndex which, std::uint8_t value) {
   const FuseModel &f = model_->fuses[which];
-  fuses_[which] = f.present ? static_cast<std::uint8_t>((value & ~f.fixedMask) |
-                                                        (f.fixedBits & f.fixedMask))
-                            : 0xFF;
+  fuses_[which] =
+      f.present ? static_cast<std::uint8_t>((value & ~f.fixedMask) | (f.fixedBits & f.fixedMask))
+                : 0xFF;
 }
 
 void Chip::setSyncOnAttempt(int n) {
@@ -189,11 +186,15 @@ void Chip::onByte(std::uint8_t b, std::uint64_t now) {
   frame_[byteIndex_++] = b;
   if (byteIndex_ == 1 && model_->family == Family::At89S8253) {
     switch (b) {
-    case 0x30: case 0x50: case 0xB0: case 0xD0: case 0x32: case 0x52:
+    case 0x30:
+    case 0x50:
+    case 0xB0:
+    case 0xD0:
+    case 0x32:
+    case 0x52:
       frameLength_ = 3; // page header, the page's bytes follow
       break;
-    default:
-      break;
+    default: break;
     }
   }
   if (byteIndex_ < frameLength_) {
@@ -224,23 +225,19 @@ void Chip::onByte(std::uint8_t b, std::uint64_t now) {
   }
   execute(now);
   if (stream_ != Stream::None)
-    outNext_ = stream_ == Stream::ReadFlash || stream_ == Stream::ReadEeprom ||
-                       stream_ == Stream::ReadUser
-                   ? streamData_[0]
-                   : 0xFF;
+    outNext_ =
+        stream_ == Stream::ReadFlash || stream_ == Stream::ReadEeprom || stream_ == Stream::ReadUser
+            ? streamData_[0]
+            : 0xFF;
 }
 
 std::uint8_t Chip::answerFor(int byteIndex) {
   switch (model_->family) {
-  case Family::At89S51:
-    return answerAt89S51(byteIndex);
-  case Family::At89S8252:
-    return answerAt89S8252(byteIndex);
-  case Family::At89S8253:
-    return answerAt89S8253(byteIndex);
+  case Family::At89S51: return answerAt89S51(byteIndex);
+  case Family::At89S8252: return answerAt89S8252(byteIndex);
+  case Family::At89S8253: return answerAt89S8253(byteIndex);
   case Family::AvrByteMode:
-  case Family::AvrPageMode:
-    return answerAvr(byteIndex);
+  case Family::AvrPageMode: return answerAvr(byteIndex);
   }
   return 0xFF;
 }
@@ -256,19 +253,11 @@ void Chip::execute(std::uint64_t now) {
     return;
   }
   switch (model_->family) {
-  case Family::At89S51:
-    executeAt89S51(now);
-    break;
-  case Family::At89S8252:
-    executeAt89S8252(now);
-    break;
-  case Family::At89S8253:
-    executeAt89S8253(now);
-    break;
+  case Family::At89S51: executeAt89S51(now); break;
+  case Family::At89S8252: executeAt89S8252(now); break;
+  case Family::At89S8253: executeAt89S8253(now); break;
   case Family::AvrByteMode:
-  case Family::AvrPageMode:
-    executeAvr(now);
-    break;
+  case Family::AvrPageMode: executeAvr(now); break;
   }
 }
 

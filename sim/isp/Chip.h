@@ -101,18 +101,18 @@ public:
   std::uint64_t busyUntil() const { return busyUntil_; }
 
   struct Counters {
-    std::uint64_t resets = 0;          // reset assertions seen
-    std::uint64_t enables = 0;         // programming enables accepted
-    std::uint64_t instructions = 0;    // complete instructions framed
-    std::uint64_t ignoredBusy = 0;     // instructions ignored while busy
-    std::uint64_t ignoredUnknown = 0;  // instructions not understood
+    std::uint64_t resets = 0;         // reset assertions seen
+    std::uint64_t enables = 0;        // programming enables accepted
+    std::uint64_t instructions = 0;   // complete instructions framed
+    std::uint64_t ignoredBusy = 0;    // instructions ignored while busy
+    std::uint64_t ignoredUnknown = 0; // instructions not understood
     std::uint64_t erases = 0;
-    std::uint64_t flashWrites = 0;     // byte writes or page writes
-    std::uint64_t eepromWrites = 0;    // byte writes or page writes
+    std::uint64_t flashWrites = 0;  // byte writes or page writes
+    std::uint64_t eepromWrites = 0; // byte writes or page writes
     std::uint64_t userSignatureWrites = 0;
     std::uint64_t fuseWrites = 0;
     std::uint64_t lockWrites = 0;
-    std::uint64_t refusedByLock = 0;   // reads or writes a lock bit stopped
+    std::uint64_t refusedByLock = 0;              // reads or writes a lock bit stopped
     std::array<std::uint64_t, 256> byFirstByte{}; // instructions by first byte
   };
   const Counters &counters() const { return counters_; }

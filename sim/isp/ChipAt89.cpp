@@ -16,16 +16,13 @@ std::uint8_t Chip::answerAt89S51(int byteIndex) {
     return 0xFF;
   const std::uint32_t address = ((frame_[1] << 8) | frame_[2]) & AddressMask(model_->flashSize);
   switch (op) {
-  case 0x20:
-    return readMemory(Memory::Flash, address);
-  case 0x28:
-    return frame_[1] < model_->signatureCount ? model_->signature[frame_[1]] : 0xFF;
+  case 0x20: return readMemory(Memory::Flash, address);
+  case 0x28: return frame_[1] < model_->signatureCount ? model_->signature[frame_[1]] : 0xFF;
   case 0x24: {
     const auto programmed = static_cast<std::uint8_t>(~lock_ & 0x07);
     return static_cast<std::uint8_t>(programmed << 2);
   }
-  default:
-    return 0xFF;
+  default: return 0xFF;
   }
 }
 
@@ -56,10 +53,8 @@ void Chip::executeAt89S51(std::uint64_t now) {
   }
   case 0x20:
   case 0x28:
-  case 0x24:
-    break;
-  default:
-    unknown();
+  case 0x24: break;
+  default: unknown();
   }
 }
 
@@ -102,9 +97,8 @@ void Chip::executeAt89S8252(std::uint64_t now) {
       ++counters_.enables;
     } else if ((b2 & 0x1F) == 0x1F) {
       // Bits 7, 6, 5 = LB1, LB2, LB3; a 0 programs the bit.
-      const auto program = static_cast<std::uint8_t>(((b2 & 0x80) ? 0 : 1) |
-                                                      ((b2 & 0x40) ? 0 : 2) |
-                                                      ((b2 & 0x20) ? 0 : 4));
+      const auto program = static_cast<std::uint8_t>(((b2 & 0x80) ? 0 : 1) | ((b2 & 0x40) ? 0 : 2) |
+                                                     ((b2 & 0x20) ? 0 : 4));
       programLockBits(program, now);
     } else if ((b2 & 0x07) == 0x04) {
       erase(now);
@@ -149,12 +143,9 @@ std::uint8_t Chip::answerAt89S8253(int byteIndex) {
     const int k = frame_[2] - 0x30;
     return k >= 0 && k < 3 ? model_->signature[static_cast<std::size_t>(k)] : 0xFF;
   }
-  case 0x24:
-    return static_cast<std::uint8_t>(0xF8 | (lock_ & 0x07));
-  case 0x21:
-    return fuses_[kFuseLow];
-  default:
-    return 0xFF;
+  case 0x24: return static_cast<std::uint8_t>(0xF8 | (lock_ & 0x07));
+  case 0x21: return fuses_[kFuseLow];
+  default: return 0xFF;
   }
 }
 
@@ -187,30 +178,16 @@ void Chip::executeAt89S8253(std::uint64_t now) {
     else
       unknown();
     break;
-  case 0x30:
-    begin(Stream::ReadFlash, Memory::Flash, flashPage, 64);
-    break;
-  case 0x50:
-    begin(Stream::WriteFlash, Memory::Flash, flashPage, 64);
-    break;
-  case 0xB0:
-    begin(Stream::ReadEeprom, Memory::Eeprom, eepromPage, 32);
-    break;
-  case 0xD0:
-    begin(Stream::WriteEeprom, Memory::Eeprom, eepromPage, 32);
-    break;
-  case 0x32:
-    begin(Stream::ReadUser, Memory::UserSignature, 0, 64);
-    break;
-  case 0x52:
-    begin(Stream::WriteUser, Memory::UserSignature, 0, 64);
-    break;
+  case 0x30: begin(Stream::ReadFlash, Memory::Flash, flashPage, 64); break;
+  case 0x50: begin(Stream::WriteFlash, Memory::Flash, flashPage, 64); break;
+  case 0xB0: begin(Stream::ReadEeprom, Memory::Eeprom, eepromPage, 32); break;
+  case 0xD0: begin(Stream::WriteEeprom, Memory::Eeprom, eepromPage, 32); break;
+  case 0x32: begin(Stream::ReadUser, Memory::UserSignature, 0, 64); break;
+  case 0x52: begin(Stream::WriteUser, Memory::UserSignature, 0, 64); break;
   case 0x28:
   case 0x24:
-  case 0x21:
-    break;
-  default:
-    unknown();
+  case 0x21: break;
+  default: unknown();
   }
 }
 

@@ -21,18 +21,18 @@ std::uint8_t Chip::answerAvr(int byteIndex) {
     const bool echoes = model_->variant != ByteVariant::At90S1200;
     return byteIndex == 2 && echoes && op == 0xAC && b2 == 0x53 ? 0x53 : 0xFF;
   }
-  const std::uint8_t echo =
-      model_->variant == ByteVariant::At90S1200 ? 0xFF : frame_[static_cast<std::size_t>(byteIndex - 1)];
+  const std::uint8_t echo = model_->variant == ByteVariant::At90S1200
+                                ? 0xFF
+                                : frame_[static_cast<std::size_t>(byteIndex - 1)];
   if (byteIndex != 3)
     return echo;
   const bool paged = model_->family == Family::AvrPageMode;
   const ByteVariant v = model_->variant;
-  const bool byteFuses = v == ByteVariant::At90S4433 || v == ByteVariant::At90S8535 ||
-                         v == ByteVariant::Tiny;
+  const bool byteFuses =
+      v == ByteVariant::At90S4433 || v == ByteVariant::At90S8535 || v == ByteVariant::Tiny;
   switch (op) {
   case 0x20:
-  case 0x28:
-    return readMemory(Memory::Flash, avrFlashWordAddress() * 2 + (op == 0x28 ? 1 : 0));
+  case 0x28: return readMemory(Memory::Flash, avrFlashWordAddress() * 2 + (op == 0x28 ? 1 : 0));
   case 0xA0:
     return readMemory(Memory::Eeprom,
                       static_cast<std::uint32_t>((b2 << 8) | b3) & AddressMask(model_->eepromSize));
@@ -71,10 +71,8 @@ std::uint8_t Chip::answerAvr(int byteIndex) {
       return lock_;
     return echo;
   }
-  case 0xF0:
-    return model_->readyPoll ? 0x00 : echo;
-  default:
-    return echo;
+  case 0xF0: return model_->readyPoll ? 0x00 : echo;
+  default: return echo;
   }
 }
 
@@ -162,9 +160,7 @@ void Chip::executeAvr(std::uint64_t now) {
   const std::uint32_t eepromAddress =
       static_cast<std::uint32_t>((frame_[1] << 8) | b3) & AddressMask(model_->eepromSize);
   switch (op) {
-  case 0xAC:
-    executeAvrAc(now);
-    return;
+  case 0xAC: executeAvrAc(now); return;
   case 0x40:
   case 0x48: {
     const std::uint32_t high = op == 0x48 ? 1 : 0;
@@ -243,8 +239,7 @@ void Chip::executeAvr(std::uint64_t now) {
   case 0x20:
   case 0x28:
   case 0xA0:
-  case 0x30:
-    return;
+  case 0x30: return;
   case 0x38:
     if (model_->calibrationCount == 0)
       unknown();
@@ -259,8 +254,7 @@ void Chip::executeAvr(std::uint64_t now) {
         v != ByteVariant::Tiny)
       unknown();
     return;
-  default:
-    unknown();
+  default: unknown();
   }
 }
 

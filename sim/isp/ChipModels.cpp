@@ -75,8 +75,8 @@ constexpr std::uint32_t Ticks(std::uint32_t us) {
 constexpr Timing AvrTiming(std::string_view name) {
   for (const DataSheetWaits &w : kAvrWaits)
     if (w.name == name)
-      return {Ticks(w.flashUs), Ticks(w.eepromUs), Ticks(w.eraseUs), Ticks(w.fuseUs),
-              Ticks(w.fuseUs), kAvrResetSettle};
+      return {Ticks(w.flashUs), Ticks(w.eepromUs), Ticks(w.eraseUs),
+              Ticks(w.fuseUs),  Ticks(w.fuseUs),   kAvrResetSettle};
   throw "no data-sheet waits for this chip";
 }
 
@@ -106,20 +106,34 @@ using F = Family;
 using V = ByteVariant;
 
 constexpr ChipModel At89(std::string_view name, std::string_view list, Family family,
-                         std::uint32_t flash, std::uint32_t eeprom,
-                         std::array<std::uint8_t, 3> sig, std::uint8_t sigCount,
-                         const Timing &timing) {
-  return {name, list, family, V::None, flash, eeprom, 0, sig, sigCount, 0, 0,
-          {kNone, kNone, kNone}, 0x07, 0, kCal0, timing, kNoEesave, false};
+                         std::uint32_t flash, std::uint32_t eeprom, std::array<std::uint8_t, 3> sig,
+                         std::uint8_t sigCount, const Timing &timing) {
+  return {name, list, family,   V::None, flash,     eeprom,
+          0,    sig,  sigCount, 0,       0,         {kNone, kNone, kNone},
+          0x07, 0,    kCal0,    timing,  kNoEesave, false};
 }
 
 constexpr ChipModel ByteAvr(std::string_view name, std::string_view list, ByteVariant variant,
                             std::uint32_t flash, std::uint32_t eeprom,
-                            std::array<std::uint8_t, 3> sig, FuseModel low,
-                            std::uint8_t calCount) {
-  return {name, list, F::AvrByteMode, variant, flash, eeprom, 0, sig, 3, 0, 0,
-          {low, kNone, kNone}, 0x03, calCount, calCount ? kCal1 : kCal0, AvrTiming(name),
-          kNoEesave, false};
+                            std::array<std::uint8_t, 3> sig, FuseModel low, std::uint8_t calCount) {
+  return {name,
+          list,
+          F::AvrByteMode,
+          variant,
+          flash,
+          eeprom,
+          0,
+          sig,
+          3,
+          0,
+          0,
+          {low, kNone, kNone},
+          0x03,
+          calCount,
+          calCount ? kCal1 : kCal0,
+          AvrTiming(name),
+          kNoEesave,
+          false};
 }
 
 constexpr ChipModel PageAvr(std::string_view name, std::string_view list, std::uint32_t flash,
@@ -128,8 +142,9 @@ constexpr ChipModel PageAvr(std::string_view name, std::string_view list, std::u
                             std::array<FuseModel, 3> fuses, std::uint8_t lockMask,
                             std::uint8_t calCount, EesaveBit eesave = kEesaveHigh3) {
   const auto &cal = calCount == 4 ? kCal4 : calCount == 2 ? kCal2 : kCal1;
-  return {name, list, F::AvrPageMode, V::None, flash, eeprom, 0, sig, 3, flashPage,
-          eepromPage, fuses, lockMask, calCount, cal, AvrTiming(name), eesave, true};
+  return {name,   list,      F::AvrPageMode, V::None, flash,    eeprom,   0,   sig,
+          3,      flashPage, eepromPage,     fuses,   lockMask, calCount, cal, AvrTiming(name),
+          eesave, true};
 }
 
 // Fuse sets shared by several ATmega devices.
@@ -148,11 +163,25 @@ constexpr std::array<ChipModel, 34> kModels{{
     At89("AT89S51", "AT89S51", F::At89S51, 4096, 0, {0x1E, 0x51, 0x06}, 3, k89S51Timing),
     At89("AT89S52", "AT89S52", F::At89S51, 8192, 0, {0x1E, 0x52, 0x06}, 3, k89S51Timing),
     At89("AT89S53", "AT89S53", F::At89S8252, 12288, 0, {0xFF, 0xFF, 0xFF}, 0, k89S8252Timing),
-    At89("AT89S8252", "AT89S8252", F::At89S8252, 8192, 2048, {0xFF, 0xFF, 0xFF}, 0,
-         k89S8252Timing),
-    {"AT89S8253", "AT89S8253", F::At89S8253, V::None, 12288, 2048, 64, {0x1E, 0x73, 0x01}, 2,
-     64, 32, {FuseModel{true, 0xF0, 0xF0, 0xF6, 0x00, 0x01}, kNone, kNone}, 0x07, 0, kCal0,
-     k89S8253Timing, kNoEesave, false},
+    At89("AT89S8252", "AT89S8252", F::At89S8252, 8192, 2048, {0xFF, 0xFF, 0xFF}, 0, k89S8252Timing),
+    {"AT89S8253",
+     "AT89S8253",
+     F::At89S8253,
+     V::None,
+     12288,
+     2048,
+     64,
+     {0x1E, 0x73, 0x01},
+     2,
+     64,
+     32,
+     {FuseModel{true, 0xF0, 0xF0, 0xF6, 0x00, 0x01}, kNone, kNone},
+     0x07,
+     0,
+     kCal0,
+     k89S8253Timing,
+     kNoEesave,
+     false},
     ByteAvr("AT90S1200", "AT90S1200", V::At90S1200, 1024, 64, {0x1E, 0x90, 0x01}, kNone, 0),
     ByteAvr("AT90S2313", "AT90S2313", V::At90S, 2048, 128, {0x1E, 0x91, 0x01}, kNone, 0),
     // Bits 7..6 unused, SPIEN (bit 5) fixed, BODLEVEL, BODEN, CKSEL2..0 free.
@@ -165,8 +194,7 @@ constexpr std::array<ChipModel, 34> kModels{{
     PageAvr("ATmega8", "MEGA8", 8192, 512, {0x1E, 0x93, 0x07}, 64, 0,
             {Free(0xE1), Killing(Spien5(0xD9), 0x80), kNone}, 0x3F, 4),
     PageAvr("ATmega16", "MEGA16", 16384, 512, {0x1E, 0x94, 0x03}, 128, 0, MegaTwo(0x99), 0x3F, 1),
-    PageAvr("ATmega32", "MEGA32", 32768, 1024, {0x1E, 0x95, 0x02}, 128, 0, MegaTwo(0x99), 0x3F,
-            4),
+    PageAvr("ATmega32", "MEGA32", 32768, 1024, {0x1E, 0x95, 0x02}, 128, 0, MegaTwo(0x99), 0x3F, 4),
     PageAvr("ATmega48", "MEGA48", 4096, 256, {0x1E, 0x92, 0x05}, 64, 4,
             MegaThree(0x62, 0xDF, 0xFE, 0xFF, kRstDw76), 0x03, 1),
     PageAvr("ATmega64", "MEGA64", 65536, 2048, {0x1E, 0x96, 0x02}, 256, 0,
@@ -190,21 +218,19 @@ constexpr std::array<ChipModel, 34> kModels{{
             MegaThree(0x62, 0x99, 0xF8, 0xFF), 0x3F, 1),
     PageAvr("ATmega644", "MEGA644", 65536, 2048, {0x1E, 0x96, 0x00}, 256, 8,
             MegaThree(0x62, 0x99, 0xF8, 0xFF), 0x3F, 1),
-    PageAvr("ATmega8515", "MEGA8515", 8192, 512, {0x1E, 0x93, 0x06}, 64, 0, MegaTwo(0xD9), 0x3F,
-            4),
-    PageAvr("ATmega8535", "MEGA8535", 8192, 512, {0x1E, 0x93, 0x08}, 64, 0, MegaTwo(0xD9), 0x3F,
-            4),
+    PageAvr("ATmega8515", "MEGA8515", 8192, 512, {0x1E, 0x93, 0x06}, 64, 0, MegaTwo(0xD9), 0x3F, 4),
+    PageAvr("ATmega8535", "MEGA8535", 8192, 512, {0x1E, 0x93, 0x08}, 64, 0, MegaTwo(0xD9), 0x3F, 4),
     // SPIEN is bit 5 of the one fuse byte, RSTDISBL bit 4.
-    ByteAvr("ATtiny12", "TINY12", V::Tiny, 1024, 64, {0x1E, 0x90, 0x05}, {true, 0x20, 0x00, 0x52, 0x10},
-            1),
+    ByteAvr("ATtiny12", "TINY12", V::Tiny, 1024, 64, {0x1E, 0x90, 0x05},
+            {true, 0x20, 0x00, 0x52, 0x10}, 1),
     // SPIEN is bit 7 of the low fuse, EESAVE bit 6; high fuse bits 7..5
     // unused, DWEN bit 3, RSTDISBL bit 0.
     PageAvr("ATtiny13", "TINY13", 1024, 64, {0x1E, 0x90, 0x07}, 32, 4,
             {FuseModel{true, 0x80, 0x00, 0x6A}, Killing(Unused(0xE0, 0xFF), 0x09), kNone}, 0x03, 1,
             {true, kFuseLow, 0x40}),
     // Bits 3..2 unused, SPIEN bit 5, RSTDISBL bit 4.
-    ByteAvr("ATtiny15", "TINY15", V::Tiny, 1024, 64, {0x1E, 0x90, 0x06}, {true, 0x2C, 0x0C, 0x5C, 0x10},
-            1),
+    ByteAvr("ATtiny15", "TINY15", V::Tiny, 1024, 64, {0x1E, 0x90, 0x06},
+            {true, 0x2C, 0x0C, 0x5C, 0x10}, 1),
     PageAvr("ATtiny25", "TINY25", 2048, 128, {0x1E, 0x91, 0x08}, 32, 4,
             MegaThree(0x62, 0xDF, 0xFE, 0xFF, kRstDw76), 0x03, 1),
     // High fuse bits 7..5 unused, RSTDISBL bit 4, SPIEN bit 3, EESAVE bit 2.

@@ -9,9 +9,9 @@ namespace sim::isp {
 
 // The serial programming dialects the simulated chips speak.
 enum class Family {
-  At89S51,   // AT89S51, AT89S52: four-byte instructions, answer in byte 4
-  At89S8252, // AT89S53, AT89S8252: three-byte instructions, answer in byte 3
-  At89S8253, // four-byte instructions plus streamed page transfers
+  At89S51,     // AT89S51, AT89S52: four-byte instructions, answer in byte 4
+  At89S8252,   // AT89S53, AT89S8252: three-byte instructions, answer in byte 3
+  At89S8253,   // four-byte instructions plus streamed page transfers
   AvrByteMode, // AT90S, ATtiny12, ATtiny15: flash and EEPROM written byte by byte
   AvrPageMode, // ATmega, the other ATtiny: flash written through a page buffer
 };
@@ -76,9 +76,9 @@ struct ChipModel {
   std::uint32_t eepromSize;        // without the AT89S8253 user signature
   std::uint32_t userSignatureSize; // AT89S8253: 64, otherwise 0
   std::array<std::uint8_t, 3> signature;
-  std::uint8_t signatureCount;  // 0: no signature readable in serial mode
-  std::uint16_t flashPageSize;  // bytes per page; 0 for byte writes
-  std::uint16_t eepromPageSize; // bytes per page; 0 for byte writes
+  std::uint8_t signatureCount;    // 0: no signature readable in serial mode
+  std::uint16_t flashPageSize;    // bytes per page; 0 for byte writes
+  std::uint16_t eepromPageSize;   // bytes per page; 0 for byte writes
   std::array<FuseModel, 3> fuses; // low, high, extended
   std::uint8_t lockMask;          // lock byte bits that exist (LB1 = bit 0)
   std::uint8_t calibrationCount;
@@ -90,13 +90,10 @@ struct ChipModel {
   // AT90S: flash and EEPROM byte writes are data-polled (a read of the
   // location being written answers 0x7F for flash, 0xFF for EEPROM), and
   // with both lock bits programmed the signature reads 00 01 02.
-  bool at90s() const {
-    return variant != ByteVariant::None && variant != ByteVariant::Tiny;
-  }
+  bool at90s() const { return variant != ByteVariant::None && variant != ByteVariant::Tiny; }
 
   bool resetActiveHigh() const {
-    return family == Family::At89S51 || family == Family::At89S8252 ||
-           family == Family::At89S8253;
+    return family == Family::At89S51 || family == Family::At89S8252 || family == Family::At89S8253;
   }
   bool isAvr() const { return !resetActiveHigh(); }
 };

@@ -94,8 +94,7 @@ public:
       i += 2;
     }
     if (bytes.size() != count)
-      throw "line " + std::to_string(number_) + " should hold " + std::to_string(count) +
-          " values";
+      throw "line " + std::to_string(number_) + " should hold " + std::to_string(count) + " values";
     return bytes;
   }
 

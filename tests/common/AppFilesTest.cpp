@@ -67,7 +67,8 @@ TEST_F(AppFilesTest, ARelativeXdgFolderIsIgnored) {
   qputenv("XDG_DATA_HOME", "relative/data");
   const AppFiles files(root + QStringLiteral("/usr/bin"), QStringLiteral("orvane"));
   EXPECT_TRUE(QDir::isAbsolutePath(files.dataFile(QStringLiteral("box.chip"))));
-  EXPECT_FALSE(files.dataFile(QStringLiteral("box.chip")).contains(QStringLiteral("relative/data")));
+  EXPECT_FALSE(
+      files.dataFile(QStringLiteral("box.chip")).contains(QStringLiteral("relative/data")));
 }
 
 TEST_F(AppFilesTest, SharedFilesComeFromBesideTheProgramThenFromTheInstallShare) {

@@ -24,22 +24,22 @@ TEST_P(HexParse, ReadsBytesAndWideTextAlike) {
   EXPECT_EQ(Parse(QStringView(QString::fromLatin1(c.text))), c.value) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HexParse,
-    ::testing::Values(ParseCase{"Zero", "0", 0u}, ParseCase{"LowerCase", "ff", 0xFFu},
-                      ParseCase{"MixedCase", "aB12", 0xAB12u},
-                      ParseCase{"LeadingZeros", "0000001F", 0x1Fu},
-                      ParseCase{"EightDigits", "FFFFFFFF", 0xFFFFFFFFu},
-                      ParseCase{"Empty", "", std::nullopt},
-                      ParseCase{"NineDigits", "123456789", std::nullopt},
-                      ParseCase{"LetterAfterF", "1G", std::nullopt},
-                      ParseCase{"TrailingBlank", "12 ", std::nullopt},
-                      ParseCase{"LeadingBlank", " 12", std::nullopt},
-                      ParseCase{"Sign", "-1", std::nullopt},
-                      ParseCase{"Prefix", "0x1", std::nullopt},
-                      ParseCase{"Colon", "1:", std::nullopt},
-                      ParseCase{"At", "@", std::nullopt}),
-    [](const auto &testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HexParse,
+                         ::testing::Values(ParseCase{"Zero", "0", 0u},
+                                           ParseCase{"LowerCase", "ff", 0xFFu},
+                                           ParseCase{"MixedCase", "aB12", 0xAB12u},
+                                           ParseCase{"LeadingZeros", "0000001F", 0x1Fu},
+                                           ParseCase{"EightDigits", "FFFFFFFF", 0xFFFFFFFFu},
+                                           ParseCase{"Empty", "", std::nullopt},
+                                           ParseCase{"NineDigits", "123456789", std::nullopt},
+                                           ParseCase{"LetterAfterF", "1G", std::nullopt},
+                                           ParseCase{"TrailingBlank", "12 ", std::nullopt},
+                                           ParseCase{"LeadingBlank", " 12", std::nullopt},
+                                           ParseCase{"Sign", "-1", std::nullopt},
+                                           ParseCase{"Prefix", "0x1", std::nullopt},
+                                           ParseCase{"Colon", "1:", std::nullopt},
+                                           ParseCase{"At", "@", std::nullopt}),
+                         [](const auto &testCase) { return std::string(testCase.param.name); });
 
 TEST(HexText, WideCharactersWhoseLowByteIsADigitAreNoDigits) {
   // U+0141 and U+0F30 end in the codes of 'A' and '0'.
@@ -53,8 +53,8 @@ TEST(HexText, FieldReadsOnlyWholeFieldsInsideTheLine) {
   const QByteArrayView line(":10ab");
   EXPECT_EQ(common::hex::Field(line, 1, 2), 0x10u);
   EXPECT_EQ(common::hex::Field(line, 3, 2), 0xABu);
-  EXPECT_EQ(common::hex::Field(line, 3, 4), std::nullopt);  // runs past the end
-  EXPECT_EQ(common::hex::Field(line, 0, 2), std::nullopt);  // ':' is no digit
+  EXPECT_EQ(common::hex::Field(line, 3, 4), std::nullopt); // runs past the end
+  EXPECT_EQ(common::hex::Field(line, 0, 2), std::nullopt); // ':' is no digit
   EXPECT_EQ(common::hex::Field(line, -1, 2), std::nullopt);
   EXPECT_EQ(common::hex::Field(line, 5, 1), std::nullopt);
 }
@@ -78,15 +78,14 @@ TEST_P(HexFormat, WritesFixedWidthUpperCase) {
   EXPECT_EQ(bytes, QByteArray("x") + c.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HexFormat,
-    ::testing::Values(FormatCase{"PaddedWithZeros", 0x3A, 4, "003A"},
-                      FormatCase{"Letters", 0xABCDEF, 6, "ABCDEF"},
-                      FormatCase{"HighNibblesDropped", 0x1234, 2, "34"},
-                      FormatCase{"OneDigit", 0xF, 1, "F"},
-                      FormatCase{"EightDigits", 0x89ABCDEF, 8, "89ABCDEF"},
-                      FormatCase{"NoDigits", 0x12, 0, ""}),
-    [](const auto &testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HexFormat,
+                         ::testing::Values(FormatCase{"PaddedWithZeros", 0x3A, 4, "003A"},
+                                           FormatCase{"Letters", 0xABCDEF, 6, "ABCDEF"},
+                                           FormatCase{"HighNibblesDropped", 0x1234, 2, "34"},
+                                           FormatCase{"OneDigit", 0xF, 1, "F"},
+                                           FormatCase{"EightDigits", 0x89ABCDEF, 8, "89ABCDEF"},
+                                           FormatCase{"NoDigits", 0x12, 0, ""}),
+                         [](const auto &testCase) { return std::string(testCase.param.name); });
 
 class HexAtLeast : public ::testing::TestWithParam<FormatCase> {};
 

@@ -130,16 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
         // The type first: other records are passed over unread.
         PolicyCase{"TypeFirstSkipsEndUnread", ":ZZZZZZ01", &kStrictTypeFirst, Status::Skipped,
                    kEnd},
-        PolicyCase{"TypeFirstSkipsLinearUnread", ":XX00000400", &kStrictTypeFirst,
-                   Status::Skipped, kLinear},
-        PolicyCase{"CountFirstRefusesBadCount", ":ZZ00000400", &kLenient, Status::BadField, 0,
-                   "ZZ", false},
+        PolicyCase{"TypeFirstSkipsLinearUnread", ":XX00000400", &kStrictTypeFirst, Status::Skipped,
+                   kLinear},
+        PolicyCase{"CountFirstRefusesBadCount", ":ZZ00000400", &kLenient, Status::BadField, 0, "ZZ",
+                   false},
         PolicyCase{"LenientSkipsLinearAfterItsHeader", ":020000040001F9", &kLenient,
                    Status::Skipped, kLinear},
         // The loader's end record has its checksum right after the type.
         PolicyCase{"EndRecordIgnoresCount", ":02000001FD", &kLenient, Status::Decoded, kEnd},
-        PolicyCase{"EndRecordWithCountWantsData", ":02000001FD", &kStrict, Status::BadField, 0,
-                   "", true}),
+        PolicyCase{"EndRecordWithCountWantsData", ":02000001FD", &kStrict, Status::BadField, 0, "",
+                   true}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
 TEST(IntelHexDecode, EndRecordWithoutDataChecksTheSumOverTheHeader) {

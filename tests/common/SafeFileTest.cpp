@@ -105,13 +105,12 @@ TEST_P(SafeFileShortWrite, IsReportedAndLeavesTheOldFile) {
   EXPECT_EQ(files(), QStringList{"data.bin"}); // no temporary file left behind
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SafeFileShortWrite,
-    ::testing::Values(ShortWriteCase{"WholeContentAtOnce", 0, 999},
-                      ShortWriteCase{"InBlocksMidBlock", 128, 300},
-                      ShortWriteCase{"InBlocksAtABlockEdge", 128, 256},
-                      ShortWriteCase{"NothingTaken", 0, 0}),
-    [](const auto &testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SafeFileShortWrite,
+                         ::testing::Values(ShortWriteCase{"WholeContentAtOnce", 0, 999},
+                                           ShortWriteCase{"InBlocksMidBlock", 128, 300},
+                                           ShortWriteCase{"InBlocksAtABlockEdge", 128, 256},
+                                           ShortWriteCase{"NothingTaken", 0, 0}),
+                         [](const auto &testCase) { return std::string(testCase.param.name); });
 
 TEST_F(SafeFile, FolderWithoutRoomForATemporaryWritesTheFileInPlace) {
   put("a longer previous content");

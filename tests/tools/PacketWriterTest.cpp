@@ -21,7 +21,8 @@ TEST(PacketWriter, WritesTheLayoutByteForByte) {
   for (const auto &r : sample.rows)
     content.rows.push_back(toRow(r));
   for (std::size_t i = 0; i < sample.changeLog.size(); i += 3)
-    content.changeLog.push_back({sample.changeLog[i], sample.changeLog[i + 1], sample.changeLog[i + 2]});
+    content.changeLog.push_back(
+        {sample.changeLog[i], sample.changeLog[i + 1], sample.changeLog[i + 2]});
   QByteArray out;
   QString error;
   ASSERT_TRUE(writePacket(content, &out, &error)) << error.toStdString();
@@ -30,8 +31,9 @@ TEST(PacketWriter, WritesTheLayoutByteForByte) {
 
   // Plain rows without a change log.
   orvane::test::PacketDef plain;
-  plain.rows = {orvane::test::row(0, "AT89C2051", "Atmel", 2048, 0, "8051 Core MCU", "C2051", "20pin"),
-                orvane::test::row(0, "X", nullptr, QVariant(), -1, "", nullptr, "40pin")};
+  plain.rows = {
+      orvane::test::row(0, "AT89C2051", "Atmel", 2048, 0, "8051 Core MCU", "C2051", "20pin"),
+      orvane::test::row(0, "X", nullptr, QVariant(), -1, "", nullptr, "40pin")};
   content = {};
   content.fields = deviceFields();
   for (const auto &r : plain.rows)
@@ -43,11 +45,12 @@ TEST(PacketWriter, WritesTheLayoutByteForByte) {
 TEST(PacketWriter, TableToDatabaseRoundTrip) {
   std::vector<PacketRow> rows;
   QString error;
-  ASSERT_TRUE(parseDeviceTable(QStringLiteral("# Device;Manufacturer;...\n"
-                                              "\n"
-                                              "AT89S8253;Atmel;12288;2048;8051 Core MCU;S8253;40pin\r\n"
-                                              " AT89C4051 ; Atmel ;4096;;8051 Core MCU;;20pin\n"),
-                               &rows, &error))
+  ASSERT_TRUE(
+      parseDeviceTable(QStringLiteral("# Device;Manufacturer;...\n"
+                                      "\n"
+                                      "AT89S8253;Atmel;12288;2048;8051 Core MCU;S8253;40pin\r\n"
+                                      " AT89C4051 ; Atmel ;4096;;8051 Core MCU;;20pin\n"),
+                       &rows, &error))
       << error.toStdString();
   PacketContent content;
   content.fields = deviceFields();
@@ -58,8 +61,12 @@ TEST(PacketWriter, TableToDatabaseRoundTrip) {
   orvane::DeviceDatabase db;
   ASSERT_TRUE(db.loadFromBytes(bytes, &error)) << error.toStdString();
   ASSERT_EQ(db.allRows().size(), 2u);
-  const orvane::DeviceRecord s8253{QStringLiteral("AT89S8253"), QStringLiteral("Atmel"), 12288, 2048,
-                                   QStringLiteral("8051 Core MCU"), QStringLiteral("S8253"),
+  const orvane::DeviceRecord s8253{QStringLiteral("AT89S8253"),
+                                   QStringLiteral("Atmel"),
+                                   12288,
+                                   2048,
+                                   QStringLiteral("8051 Core MCU"),
+                                   QStringLiteral("S8253"),
                                    QStringLiteral("40pin")};
   EXPECT_EQ(db.allRows()[0], s8253);
   const orvane::DeviceRecord &c4051 = db.allRows()[1];
@@ -86,8 +93,9 @@ TEST(PacketWriter, BadTablesAreRefusedWithTheLine) {
 }
 
 TEST(PacketWriter, ValuesThatDoNotFitAreRefused) {
-  const std::vector<QVariant> ok = {QStringLiteral("A"), QStringLiteral("B"), 1, 2,
-                                    QStringLiteral("T"), QStringLiteral("X"), QStringLiteral("P")};
+  const std::vector<QVariant> ok = {
+      QStringLiteral("A"), QStringLiteral("B"), 1, 2, QStringLiteral("T"),
+      QStringLiteral("X"), QStringLiteral("P")};
   std::vector<std::vector<QVariant>> bad(3, ok);
   bad[0].pop_back();
   bad[1][0] = QString(256, QLatin1Char('x'));

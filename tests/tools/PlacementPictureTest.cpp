@@ -9,8 +9,8 @@ namespace {
 
 TEST(PlacementPicture, PinCountFromTheName) {
   const std::pair<const char *, int> cases[] = {{"40pin", 40}, {"20pin", 20}, {"8pin", 8},
-                                                {"42pin", 0}, {"21pin", 0},  {"2pin", 0},
-                                                {"pin", 0},   {"40PIN", 0},  {"x40pin", 0}};
+                                                {"42pin", 0},  {"21pin", 0},  {"2pin", 0},
+                                                {"pin", 0},    {"40PIN", 0},  {"x40pin", 0}};
   for (const auto &[name, pins] : cases)
     EXPECT_EQ(pinsFromPlacementName(QString::fromLatin1(name)), pins) << name;
 }

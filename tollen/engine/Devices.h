@@ -18,7 +18,7 @@ enum class DeviceKind : std::uint8_t {
 
 struct DeviceInfo {
   std::uint16_t index;
-  std::string_view listText; // "  MEGA8"
+  std::string_view listText;   // "  MEGA8"
   std::string_view reportName; // the name signature reports give, "ATMEGA8"
   std::uint32_t flashBytes;
   std::uint32_t eepromBytes;
@@ -39,10 +39,18 @@ struct DeviceInfo {
 
 namespace device {
 enum Row : std::uint16_t {
-  kAt89S51, kAt89S52, kAt89S53, kAt89S8252,
+  kAt89S51,
+  kAt89S52,
+  kAt89S53,
+  kAt89S8252,
   kSeparator,
-  kAt90S1200, kAt90S2313, kAt90S4433, kAt90S8515, kAt90S8535,
-  kAtMega8, kAtTiny26,
+  kAt90S1200,
+  kAt90S2313,
+  kAt90S4433,
+  kAt90S8515,
+  kAt90S8535,
+  kAtMega8,
+  kAtTiny26,
 };
 } // namespace device
 

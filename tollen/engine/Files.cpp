@@ -15,7 +15,8 @@ constexpr int kSettingsLines = 8;
 // The settings file's lines in their order, read straight into the engine
 // (a bad line stops the reading and keeps what came before it) or written
 // from it.
-template <typename Lines, typename Engine> void SettingsFileLines(Lines &l, Engine &e) {
+template <typename Lines, typename Engine>
+void SettingsFileLines(Lines &l, Engine &e) {
   l.number(e.Port.PortBase);
   l.number(e.DeviceIndex, 0, kDeviceRows - 1);
   l.number(e.LockBits, 0, 0x07);
@@ -53,8 +54,8 @@ void TollenEngine::LoadHexFile() {
 }
 
 void TollenEngine::SaveHexFile() {
-  ResultText = rindle::files::WriteIntelHex(rindle::CellRange(std::as_const(Cells).all(), 0, TotalSize),
-                                            ProgramFileName);
+  ResultText = rindle::files::WriteIntelHex(
+      rindle::CellRange(std::as_const(Cells).all(), 0, TotalSize), ProgramFileName);
 }
 
 void TollenEngine::InitEngine() {

@@ -175,8 +175,8 @@ void MainCommands::CheckDID() {
   if (e_.ReadSignatureValue != e_.ExpectedSignature) {
     ProceedFlag = prompter_.question(
         QStringLiteral("  Tollen"),
-        QStringLiteral("Device Signature did not match.\rDo you want to continue ?"),
-        Icon::Warning, false);
+        QStringLiteral("Device Signature did not match.\rDo you want to continue ?"), Icon::Warning,
+        false);
   }
 }
 
@@ -185,7 +185,8 @@ void MainCommands::ShowProgressForm(const QString &caption) {
   view_.ShowProgress(caption, e_.TotalSize);
 }
 
-template <class Body> void MainCommands::ChipCommand(Body body) {
+template <class Body>
+void MainCommands::ChipCommand(Body body) {
   if (busy_) {
     return;
   }
@@ -222,7 +223,8 @@ void MainCommands::cmdReadClick() {
       return;
     }
     prompter_.message(QStringLiteral("  Read"),
-                      e_.ResultText.isEmpty() ? QStringLiteral("Data Reading Complete") : e_.ResultText,
+                      e_.ResultText.isEmpty() ? QStringLiteral("Data Reading Complete")
+                                              : e_.ResultText,
                       Icon::Information);
   });
 }
@@ -448,8 +450,8 @@ void MainCommands::SetupConfigInfoT26() {
 int MainCommands::ScrollMaximum() const { return std::max(0, int(e_.TotalSize) - 256); }
 
 void MainCommands::ClearBufferClick() {
-  if (busy_ || !prompter_.question(QStringLiteral("  Clear Buffer"), QStringLiteral("Clear Data Buffer"),
-                                   Icon::Question, false)) {
+  if (busy_ || !prompter_.question(QStringLiteral("  Clear Buffer"),
+                                   QStringLiteral("Clear Data Buffer"), Icon::Question, false)) {
     return;
   }
   rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize);

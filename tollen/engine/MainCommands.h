@@ -112,7 +112,8 @@ private:
   class BusyScope;
   // A chip command: refused while another runs, then the device check, then
   // the body unless the user stopped there.
-  template <class Body> void ChipCommand(Body body);
+  template <class Body>
+  void ChipCommand(Body body);
   void ShowProgressForm(const QString &caption);
   // After a progress-window operation: false when it was cancelled (the
   // window closed itself), else the window is closed.

@@ -47,7 +47,8 @@ QString SignatureMismatch(const std::uint8_t (&bytes)[3]) {
 QString At89SignatureAndLocks(std::string_view chip, const std::uint8_t (&bytes)[3],
                               std::uint16_t lockBits) {
   QString text = QStringLiteral("Signature Bytes & Lock Bits Info\rFor  ") +
-                 QString::fromLatin1(chip.data(), qsizetype(chip.size())) + QStringLiteral("\r\r") + SignatureLines(bytes);
+                 QString::fromLatin1(chip.data(), qsizetype(chip.size())) + QStringLiteral("\r\r") +
+                 SignatureLines(bytes);
   for (int n = 1; n <= 3; ++n) {
     const bool on = (lockBits & (1u << (n - 1))) != 0;
     text += QStringLiteral("\rLock Bit-%1    ").arg(n) +
@@ -57,8 +58,9 @@ QString At89SignatureAndLocks(std::string_view chip, const std::uint8_t (&bytes)
 }
 
 QString AvrSignature(std::string_view chip, const std::uint8_t (&bytes)[3]) {
-  return QStringLiteral("Signature Bytes Info\rFor  ") + QString::fromLatin1(chip.data(), qsizetype(chip.size())) +
-         QStringLiteral("\r\r") + SignatureLines(bytes) + u'\r';
+  return QStringLiteral("Signature Bytes Info\rFor  ") +
+         QString::fromLatin1(chip.data(), qsizetype(chip.size())) + QStringLiteral("\r\r") +
+         SignatureLines(bytes) + u'\r';
 }
 
 } // namespace tollen::report

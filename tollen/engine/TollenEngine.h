@@ -35,7 +35,12 @@ inline constexpr rindle::BitTiming kBitTiming{0, 9, 9, rindle::MisoSampling::Bef
 // Tick counts of the edition's waits.
 namespace ticks {
 enum : std::uint16_t {
-  k1ms = 1194, k2_5ms = 2983, k3ms = 3581, k5ms = 5966, k10ms = 11932, k25ms = 29829,
+  k1ms = 1194,
+  k2_5ms = 2983,
+  k3ms = 3581,
+  k5ms = 5966,
+  k10ms = 11932,
+  k25ms = 29829,
 };
 } // namespace ticks
 
@@ -163,8 +168,8 @@ private:
   std::uint8_t ReadByte(const DeviceInfo &d, Area area, std::uint32_t address);
   void WriteByte(const DeviceInfo &d, Area area, std::uint32_t address, std::uint8_t value);
   // The report of a difference at `address` of `area`.
-  QString DifferenceReport(const DeviceInfo &d, Area area, std::uint32_t address,
-                           std::uint8_t read, std::uint8_t expected, bool programming) const;
+  QString DifferenceReport(const DeviceInfo &d, Area area, std::uint32_t address, std::uint8_t read,
+                           std::uint8_t expected, bool programming) const;
   // The enable and chip erase of a programming run; false when the chip gave
   // no answer.
   bool EraseForProgramming(const DeviceInfo &d);

@@ -29,7 +29,8 @@ namespace {
 // The credit lines are kept scrambled in the program and unscrambled when
 // shown.
 constexpr char kScramble = 0x35;
-template <std::size_t N> struct Scrambled {
+template <std::size_t N>
+struct Scrambled {
   std::array<char, N> bytes{};
   consteval explicit Scrambled(const char (&text)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
@@ -64,9 +65,7 @@ QLineEdit *ReadOnlyField(const char *name, int chars, QWidget *parent) {
 
 } // namespace
 
-std::array<QString, 3> CreditLines() {
-  return {kCredit1.Text(), kCredit2.Text(), kCredit3.Text()};
-}
+std::array<QString, 3> CreditLines() { return {kCredit1.Text(), kCredit2.Text(), kCredit3.Text()}; }
 
 namespace {
 
@@ -84,13 +83,21 @@ std::vector<rindle::ui::CreditLineLook> ThreeLines(QColor third, bool thirdBold)
 } // namespace
 
 rindle::ui::CreditsLook SplashLook() {
-  return {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(0x00, 0x80, 0x80),
-          Qt::white, ThreeLines(QColor(0x00, 0xFF, 0xFF), false), CreditLine};
+  return {QStringLiteral("Tollen"),
+          QStringLiteral("Version 3.0a"),
+          QColor(0x00, 0x80, 0x80),
+          Qt::white,
+          ThreeLines(QColor(0x00, 0xFF, 0xFF), false),
+          CreditLine};
 }
 
 rindle::ui::CreditsLook AboutLook() {
-  return {QStringLiteral("Tollen"), QStringLiteral("Version 3.0a"), QColor(),
-          QColor(0x00, 0x00, 0x80), ThreeLines(QColor(0x00, 0x80, 0x00), true), CreditLine};
+  return {QStringLiteral("Tollen"),
+          QStringLiteral("Version 3.0a"),
+          QColor(),
+          QColor(0x00, 0x00, 0x80),
+          ThreeLines(QColor(0x00, 0x80, 0x00), true),
+          CreditLine};
 }
 
 MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
@@ -148,14 +155,18 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   const ButtonSpec specs[] = {
       {"cmdRead", "&Read", "Read uController", &MainWindow::cmdReadClick, 0, 0},
       {"cmdWrite", "&Write", "Program uController", &MainWindow::cmdWriteClick, 1, 0},
-      {"cmdVerify", "&Verify", "Compare uController with Buffer", &MainWindow::cmdVerifyClick, 2, 0},
+      {"cmdVerify", "&Verify", "Compare uController with Buffer", &MainWindow::cmdVerifyClick, 2,
+       0},
       {"cmdSignature", "&Signature", "Read ID & Fuse Data", &MainWindow::cmdSignatureClick, 3, 0},
-      {"cmdLockBits", "Write &LBs", "Program Lock & Fuse Bits", &MainWindow::cmdLockBitsClick, 4, 0},
+      {"cmdLockBits", "Write &LBs", "Program Lock & Fuse Bits", &MainWindow::cmdLockBitsClick, 4,
+       0},
       {"cmdConfigBits", "&Fuse Bytes", "Set Fuse Bits", &MainWindow::cmdConfigBitsClick, 5, 0},
       {"cmdOpenFile", "&Open File", "Open Hex File", &MainWindow::cmdOpenFileClick, 0, 1},
-      {"cmdReloadFile", "Reloa&d File", "Reload Current Hex File", &MainWindow::cmdReloadFileClick, 1, 1},
+      {"cmdReloadFile", "Reloa&d File", "Reload Current Hex File", &MainWindow::cmdReloadFileClick,
+       1, 1},
       {"cmdSaveFile", "S&ave File", "Save Buffer to Hex File", &MainWindow::cmdSaveFileClick, 2, 1},
-      {"cmdDispBuffer", "Disp &Buffer", "Display Buffer Contents", &MainWindow::cmdDispBufferClick, 4, 1},
+      {"cmdDispBuffer", "Disp &Buffer", "Display Buffer Contents", &MainWindow::cmdDispBufferClick,
+       4, 1},
       {"cmdAbout", "Abo&ut", "About Tollen", &MainWindow::cmdAboutClick, 5, 1},
   };
   auto *buttons = new QGridLayout;
@@ -191,11 +202,10 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   }
   splash_ = new rindle::ui::TfrmSplash(SplashLook(), kSplashMilliseconds, this);
   fuses_ = new FuseBitsDialog(QStringLiteral(" AVR  Configuration Fuses"), commands_.Fuses, this);
-  buffer_ = new BufferGrid(QStringLiteral(" Buffer Hex Display"),
-                           [this](int a) {
-                             return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells];
-                           },
-                           this);
+  buffer_ = new BufferGrid(
+      QStringLiteral(" Buffer Hex Display"),
+      [this](int a) { return engine_.Cells.cells[static_cast<std::size_t>(a) % kBufferCells]; },
+      this);
   buffer_->SetScrollMaximum(commands_.ScrollMaximum());
   connect(buffer_->AddButton(QStringLiteral("cmdClrBuffer"), QStringLiteral("Clear &Buffer")),
           &QPushButton::clicked, this, [this] {
@@ -210,7 +220,10 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   connect(buffer_->AddButton(QStringLiteral("cmdClose"), QStringLiteral("&Close")),
           &QPushButton::clicked, buffer_, &QDialog::accept);
   fill_ = new rindle::TfrmFillBuffer(
-      4, [this](const QString &s, const QString &e, const QString &d) { commands_.FillOkClick(s, e, d); },
+      4,
+      [this](const QString &s, const QString &e, const QString &d) {
+        commands_.FillOkClick(s, e, d);
+      },
       this);
   progress_ = new rindle::ui::TfrmCmdSts(rindle::ui::TfrmCmdSts::Percentage::Hidden, this);
   progress_->onCancel = [this] { commands_.CancelClick(); };

@@ -21,17 +21,16 @@
 namespace {
 
 void printHelp() {
-  std::printf(
-      "Usage: orvane [--simulate] [--startup-probe]\n"
-      "Loads Intel HEX files and programs microcontrollers through the serial\n"
-      "programmer box.\n\n"
-      "  --simulate       dry run: the port list holds an emulated programmer box\n"
-      "                   with a flash chip that keeps its memory between runs\n"
-      "  --startup-probe  print the time to the main window's first paint and the\n"
-      "                   resident memory, then exit\n"
-      "  --close-when-shown  close again right after the main window is shown\n"
-      "  --help           show this text and exit\n"
-      "  --version        show the version and exit\n");
+  std::printf("Usage: orvane [--simulate] [--startup-probe]\n"
+              "Loads Intel HEX files and programs microcontrollers through the serial\n"
+              "programmer box.\n\n"
+              "  --simulate       dry run: the port list holds an emulated programmer box\n"
+              "                   with a flash chip that keeps its memory between runs\n"
+              "  --startup-probe  print the time to the main window's first paint and the\n"
+              "                   resident memory, then exit\n"
+              "  --close-when-shown  close again right after the main window is shown\n"
+              "  --help           show this text and exit\n"
+              "  --version        show the version and exit\n");
 }
 
 long residentKiB() {

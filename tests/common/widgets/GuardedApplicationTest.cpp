@@ -1,8 +1,8 @@
-#include "common/ScriptedPrompter.h"
 #include "common/widgets/GuardedApplication.h"
+#include "common/ScriptedPrompter.h"
 
-#include <QMainWindow>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QTest>
 
 #include <csignal>
@@ -64,12 +64,13 @@ TEST_P(ErrorBox, ShowsTheMessageWithAFullStopAndTheProgramGoesOn) {
   EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Error);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Messages, ErrorBox,
-    testing::Values(ErrorCase{"Conversion", "'$' is not a valid integer value",
-                              "'$' is not a valid integer value."},
-                    ErrorCase{"EndsWithFullStop", "Disk full.", "Disk full."}),
-    [](const testing::TestParamInfo<ErrorCase> &c) { return std::string(c.param.name); });
+INSTANTIATE_TEST_SUITE_P(Messages, ErrorBox,
+                         testing::Values(ErrorCase{"Conversion", "'$' is not a valid integer value",
+                                                   "'$' is not a valid integer value."},
+                                         ErrorCase{"EndsWithFullStop", "Disk full.", "Disk full."}),
+                         [](const testing::TestParamInfo<ErrorCase> &c) {
+                           return std::string(c.param.name);
+                         });
 
 TEST(CloseAll, ClosesTheVisibleMainWindowsSoTheyRunTheirExitCode) {
   CountingWindow shown;

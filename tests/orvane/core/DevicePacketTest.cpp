@@ -1,5 +1,5 @@
-#include "orvane/core/DeviceDatabase.h"
 #include "orvane/core/DevicePacket.h"
+#include "orvane/core/DeviceDatabase.h"
 
 #include "PacketBytes.h"
 
@@ -13,7 +13,8 @@ namespace {
 using test::PacketDef;
 using test::row;
 
-const QStringList kSeven = {"Device", "Manufacturer", "Flash", "EEPROM", "Type", "Algorithm", "Placement"};
+const QStringList kSeven = {"Device", "Manufacturer", "Flash",    "EEPROM",
+                            "Type",   "Algorithm",    "Placement"};
 
 TEST(DevicePacket, SamplePacketHasItsLayoutAndNoLiveRows) {
   const PacketDef def = test::samplePacket();
@@ -58,10 +59,11 @@ TEST(DevicePacket, LiveRowsNullsAndReplacedRows) {
   def.rows = {
       row(0, "AT89C51", "Atmel", 4096, 0, "8051 Core MCU", "C51", "40pin"),
       row(4, "AT89S52", nullptr, 8192, QVariant(), "8051 Core MCU", "S52", "40pin"),
-      row(1, "AT89C2051", "Atmel", 1, 0, "old", "C2051", "20pin"),   // replaced by the next
+      row(1, "AT89C2051", "Atmel", 1, 0, "old", "C2051", "20pin"), // replaced by the next
       row(8, "AT89C2051", "Atmel", 2048, 0, "8051 Core MCU", "C2051", "20pin"),
       row(2, "AT89C52", "Atmel", 8192, 0, "8051 Core MCU", "C52", "40pin"), // deleted
-      row(9, "AT89S53", "Atmel", 12288, 0, "8051 Core MCU", "S53", "40pin"), // modified, then replaced
+      row(9, "AT89S53", "Atmel", 12288, 0, "8051 Core MCU", "S53",
+          "40pin"), // modified, then replaced
       row(0, nullptr, "", QVariant(), 0, nullptr, nullptr, nullptr),
   };
   DeviceDatabase db;
@@ -69,8 +71,9 @@ TEST(DevicePacket, LiveRowsNullsAndReplacedRows) {
   ASSERT_TRUE(db.loadFromBytes(def.build(), &error)) << error.toStdString();
   ASSERT_EQ(db.allRows().size(), 4u);
 
-  DeviceRecord c51{QStringLiteral("AT89C51"), QStringLiteral("Atmel"), 4096, 0,
-                   QStringLiteral("8051 Core MCU"), QStringLiteral("C51"), QStringLiteral("40pin")};
+  DeviceRecord c51{
+      QStringLiteral("AT89C51"), QStringLiteral("Atmel"), 4096, 0, QStringLiteral("8051 Core MCU"),
+      QStringLiteral("C51"),     QStringLiteral("40pin")};
   EXPECT_EQ(db.allRows()[0], c51);
   const DeviceRecord &s52 = db.allRows()[1];
   EXPECT_EQ(s52.Device, QStringLiteral("AT89S52"));
@@ -90,7 +93,9 @@ TEST(DevicePacket, LiveRowsNullsAndReplacedRows) {
 TEST(DevicePacket, FieldsAreFoundByNameWhateverTheirOrder) {
   PacketDef def;
   def.fields = {{"Flash", false, 0}, {"Notes", true, 60}, {"DEVICE", true, 40}, {"Type", true, 20}};
-  def.rows = {{0, {1024, QStringLiteral("small"), QStringLiteral("AT89C1051"), QStringLiteral("8051 Core MCU")}}};
+  def.rows = {{0,
+               {1024, QStringLiteral("small"), QStringLiteral("AT89C1051"),
+                QStringLiteral("8051 Core MCU")}}};
   DeviceDatabase db;
   QString error;
   ASSERT_TRUE(db.loadFromBytes(def.build(), &error)) << error.toStdString();
@@ -142,20 +147,58 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Damage{"Empty", [] { return QByteArray(); }},
         Damage{"ShortHeader", [] { return goodBytes().left(20); }},
-        Damage{"Signature", [] { return patched(goodBytes(), 0, {0x96, 0x19, 0xE0, 0xBE}); }},
-        Damage{"Version", [] { return patched(goodBytes(), 4, {2, 0}); }},
-        Damage{"HeaderSizeTooSmall", [] { return patched(goodBytes(), 8, {10, 0, 0, 0}); }},
-        Damage{"HeaderSizePastEnd", [] { return patched(goodBytes(), 8, {0, 0, 1, 0}); }},
-        Damage{"TooManyFields", [] { return patched(goodBytes(), 12, {9, 0}); }},
-        Damage{"MoreRowsThanThere", [] { return patched(goodBytes(), 14, {7, 0, 0, 0}); }},
-        Damage{"HugeRowCount", [] { return patched(goodBytes(), 14, {0xFF, 0xFF, 0xFF, 0xFF}); }},
-        Damage{"RowsInsideMetadata", [] { return patched(goodBytes(), 22, {100, 0}); }},
-        Damage{"RowsPastTheEnd", [] { return patched(goodBytes(), 22, {0xFF, 0xFF}); }},
-        Damage{"UnknownFieldType", [] { return patched(goodBytes(), 24 + 1 + 6 + 2, {0x03, 0x00}); }},
-        Damage{"TextOfTwoLengthBytes", [] { return patched(goodBytes(), 24 + 1 + 6, {0x02, 0x00}); }},
+        Damage{"Signature",
+               [] {
+                 return patched(goodBytes(), 0, {0x96, 0x19, 0xE0, 0xBE});
+               }},
+        Damage{"Version",
+               [] {
+                 return patched(goodBytes(), 4, {2, 0});
+               }},
+        Damage{"HeaderSizeTooSmall",
+               [] {
+                 return patched(goodBytes(), 8, {10, 0, 0, 0});
+               }},
+        Damage{"HeaderSizePastEnd",
+               [] {
+                 return patched(goodBytes(), 8, {0, 0, 1, 0});
+               }},
+        Damage{"TooManyFields",
+               [] {
+                 return patched(goodBytes(), 12, {9, 0});
+               }},
+        Damage{"MoreRowsThanThere",
+               [] {
+                 return patched(goodBytes(), 14, {7, 0, 0, 0});
+               }},
+        Damage{"HugeRowCount",
+               [] {
+                 return patched(goodBytes(), 14, {0xFF, 0xFF, 0xFF, 0xFF});
+               }},
+        Damage{"RowsInsideMetadata",
+               [] {
+                 return patched(goodBytes(), 22, {100, 0});
+               }},
+        Damage{"RowsPastTheEnd",
+               [] {
+                 return patched(goodBytes(), 22, {0xFF, 0xFF});
+               }},
+        Damage{"UnknownFieldType",
+               [] {
+                 return patched(goodBytes(), 24 + 1 + 6 + 2, {0x03, 0x00});
+               }},
+        Damage{"TextOfTwoLengthBytes",
+               [] {
+                 return patched(goodBytes(), 24 + 1 + 6, {0x02, 0x00});
+               }},
         Damage{"HugePropertyArray",
-               [] { return patched(goodBytes(), 198 + 2 + 11 + 4, {0xFF, 0xFF, 0xFF, 0x7F}); }},
-        Damage{"EmptyArrayElements", [] { return patched(goodBytes(), 198 + 2 + 11, {0, 0}); }},
+               [] {
+                 return patched(goodBytes(), 198 + 2 + 11 + 4, {0xFF, 0xFF, 0xFF, 0x7F});
+               }},
+        Damage{"EmptyArrayElements",
+               [] {
+                 return patched(goodBytes(), 198 + 2 + 11, {0, 0});
+               }},
         Damage{"TextRunsPastTheEnd",
                [] {
                  QByteArray b = goodBytes();

@@ -2,8 +2,8 @@
 #include "orvane/core/LoaderCore.h"
 
 #include "TestFiles.h"
-#include "tests/CaseName.h"
 #include "common/ScriptedPrompter.h"
+#include "tests/CaseName.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -23,8 +23,7 @@ bool allFF(const LoaderBuffer &b, int from, int to) {
 
 class HexLoad : public testing::Test {
 protected:
-  HexLoad() : core(s.path("orvane"), prompter) {
-  }
+  HexLoad() : core(s.path("orvane"), prompter) {}
 
   Scratch s;
   common::ScriptedPrompter prompter;
@@ -51,20 +50,19 @@ TEST_P(HexFixture, LoadsWithLabelAndMessages) {
   EXPECT_EQ(prompter.messages(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, HexFixture,
-    testing::Values(FileCase{"eof_only.hex", "0 bytes", {}},
-                    FileCase{"one_byte_at_zero.hex", "0 bytes", {}},
-                    FileCase{"range_0000_07FF.hex", "2048 bytes", {}},
-                    FileCase{"only_1000_100F.hex", "4112 bytes", {}},
-                    FileCase{"extended_zero.hex", "34 bytes", {0, 2}},
-                    FileCase{"later_wins.hex", "260 bytes", {}},
-                    FileCase{"upper_case.hex", "2741 bytes", {}},
-                    FileCase{"lower_case.hex", "2741 bytes", {}},
-                    FileCase{"bad_checksum.hex", "49 bytes", {2}},
-                    FileCase{"after_end_record.hex", "513 bytes", {}},
-                    FileCase{"past_end.hex", "65536 bytes", {1}}),
-    [](const auto &p) { return testnames::caseName(p.param.file); });
+INSTANTIATE_TEST_SUITE_P(Files, HexFixture,
+                         testing::Values(FileCase{"eof_only.hex", "0 bytes", {}},
+                                         FileCase{"one_byte_at_zero.hex", "0 bytes", {}},
+                                         FileCase{"range_0000_07FF.hex", "2048 bytes", {}},
+                                         FileCase{"only_1000_100F.hex", "4112 bytes", {}},
+                                         FileCase{"extended_zero.hex", "34 bytes", {0, 2}},
+                                         FileCase{"later_wins.hex", "260 bytes", {}},
+                                         FileCase{"upper_case.hex", "2741 bytes", {}},
+                                         FileCase{"lower_case.hex", "2741 bytes", {}},
+                                         FileCase{"bad_checksum.hex", "49 bytes", {2}},
+                                         FileCase{"after_end_record.hex", "513 bytes", {}},
+                                         FileCase{"past_end.hex", "65536 bytes", {1}}),
+                         [](const auto &p) { return testnames::caseName(p.param.file); });
 
 TEST_F(HexLoad, BytesLandWhereTheRecordsSay) {
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("eof_only.hex")));
@@ -121,7 +119,8 @@ TEST_F(HexLoad, ToolchainOutputLoadsByteForByte) {
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("sdcc/blink.ihx")));
   EXPECT_TRUE(prompter.messages().isEmpty());
   EXPECT_EQ(core.buffer.BytesLoaded, bin.size());
-  EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(core.buffer.ImageArea.data()), bin.size()), bin);
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(core.buffer.ImageArea.data()), bin.size()),
+            bin);
   EXPECT_TRUE(allFF(core.buffer, static_cast<int>(bin.size()), kImageSize));
 }
 
@@ -167,8 +166,8 @@ TEST(HexLoadFromMemory, GivesWhatTheFileGives) {
   // The whole load without a file: the ATmega128 image as bytes.
   LoaderBuffer fromMemory;
   QStringList ignored;
-  const QByteArray text =
-      readAll(QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/toolchain/table_m128.hex"));
+  const QByteArray text = readAll(
+      QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/toolchain/table_m128.hex"));
   const HexLoadResult result =
       fromMemory.LoadHex(text, [&](const QString &message) { ignored << message; });
   EXPECT_EQ(result.end, HexLoadResult::End::BeyondImage);
@@ -193,7 +192,8 @@ TEST_F(HexLoad, SuccessfulLoadUpdatesFileAndLists) {
   EXPECT_EQ(core.settings.LastFile, path);
   EXPECT_EQ(core.settings.LastDir, QFileInfo(path).absolutePath() + QStringLiteral("/"));
   EXPECT_EQ(core.fileLabels.lblModified, FormatFileDate(GetFileDate(path)));
-  EXPECT_EQ(IniFile(core.paths.recentFiles()).readString(QStringLiteral("History Files"), "1"), path);
+  EXPECT_EQ(IniFile(core.paths.recentFiles()).readString(QStringLiteral("History Files"), "1"),
+            path);
 }
 
 TEST_F(HexLoad, MissingFileChangesOnlyLastFileAndDate) {
@@ -264,7 +264,8 @@ TEST_F(HexSave, AfterReadingA4096ByteChip) {
   core.buffer.TransferCount = 4096;
   prompter.fileNames.push_back(target());
   ASSERT_TRUE(core.FileSave1Execute());
-  const QStringList lines = QString::fromLatin1(saved()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  const QStringList lines =
+      QString::fromLatin1(saved()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 257);
   EXPECT_EQ(lines[0], QStringLiteral(":1000000000000000000000000000000000000000F0"));
   EXPECT_EQ(lines[255], QStringLiteral(":100FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF01"));
@@ -313,7 +314,8 @@ TEST(FileDate, RoundedDownToEvenSeconds) {
 TEST(FileDate, Format) {
   const QLocale english(QLocale::English, QLocale::UnitedStates);
   const std::pair<QDateTime, const char *> cases[] = {
-      {QDateTime(QDate(2026, 12, 9), QTime(22, 44, 6)), "Wednesday, December 09, 2026, 10:44:06 pm"},
+      {QDateTime(QDate(2026, 12, 9), QTime(22, 44, 6)),
+       "Wednesday, December 09, 2026, 10:44:06 pm"},
       {QDateTime(QDate(2024, 2, 29), QTime(0, 5, 0)), "Thursday, February 29, 2024, 12:05:00 am"},
       {QDateTime(QDate(2025, 7, 4), QTime(12, 0, 0)), "Friday, July 04, 2025, 12:00:00 pm"},
       {QDateTime(QDate(2025, 7, 14), QTime(9, 3, 4)), "Monday, July 14, 2025, 09:03:04 am"},

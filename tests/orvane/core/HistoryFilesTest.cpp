@@ -67,7 +67,8 @@ TEST_F(HistoryFilesTest, NewestFirstAndEmptyKeysUpToMaxItems) {
   history.AddToHistory(QStringLiteral("AT89C51"));
   history.AddToHistory(QStringLiteral("AT89S52"));
   EXPECT_EQ(captions(), (QStringList{QStringLiteral("&1 AT89S52"), QStringLiteral("&2 AT89C51")}));
-  EXPECT_EQ(history.shownEntries(), (QStringList{QStringLiteral("AT89S52"), QStringLiteral("AT89C51")}));
+  EXPECT_EQ(history.shownEntries(),
+            (QStringList{QStringLiteral("AT89S52"), QStringLiteral("AT89C51")}));
   EXPECT_EQ(history.items()[1].key, 2);
   EXPECT_EQ(changes, 2);
   // Empty keys fill the list up to MaxItems.
@@ -101,7 +102,8 @@ TEST_P(HistoryCaptionTest, Caption) {
 INSTANTIATE_TEST_SUITE_P(
     Entries, HistoryCaptionTest,
     testing::Values(
-        CaptionCase{"FullPath", true, true, true, "", "/srv/hex/blink.hex", "&1 /srv/hex/blink.hex"},
+        CaptionCase{"FullPath", true, true, true, "", "/srv/hex/blink.hex",
+                    "&1 /srv/hex/blink.hex"},
         CaptionCase{"NameOnly", false, true, true, "", "/srv/hex/blink.hex", "&1 blink.hex"},
         CaptionCase{"InLocalPathAnyCase", true, true, true, "/SRV/hex/", "/srv/hex/blink.hex",
                     "&1 blink.hex"},
@@ -132,7 +134,8 @@ TEST_F(HistoryFilesTest, EntryWithoutFolderGetsLocalPath) {
 TEST_F(HistoryFilesTest, SameEntryInOtherCaseMovesToTheTop) {
   writeKeys({"/d/f1.hex", "/d/f2.hex", "/d/f3.hex", "/d/f4.hex", "/d/f5.hex"});
   history.AddToHistory(QStringLiteral("/D/F4.HEX"));
-  EXPECT_EQ(keys(6), (QStringList{"/D/F4.HEX", "/d/f1.hex", "/d/f2.hex", "/d/f3.hex", "/d/f5.hex", ""}));
+  EXPECT_EQ(keys(6),
+            (QStringList{"/D/F4.HEX", "/d/f1.hex", "/d/f2.hex", "/d/f3.hex", "/d/f5.hex", ""}));
 }
 
 TEST_F(HistoryFilesTest, ElevenKeysWrittenTenShown) {

@@ -50,12 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ReadCase{"Global", "LastDir", "/srv/hex/"},
                     ReadCase{"GLOBAL", "lastdir", "/srv/hex/"},
                     ReadCase{"global", "NAME", "First"}, // the first of two wins
-                    ReadCase{"models", "model0", "2207-5130 v2"},
-                    ReadCase{"Models", "Empty", ""},
-                    ReadCase{"Models", "Model1", "<def>"},
-                    ReadCase{"Nowhere", "Model0", "<def>"},
-                    ReadCase{"Global", "Hidden", "<def>"},      // inside a comment
-                    ReadCase{"Global", "Model0", "<def>"}),     // belongs to another section
+                    ReadCase{"models", "model0", "2207-5130 v2"}, ReadCase{"Models", "Empty", ""},
+                    ReadCase{"Models", "Model1", "<def>"}, ReadCase{"Nowhere", "Model0", "<def>"},
+                    ReadCase{"Global", "Hidden", "<def>"},  // inside a comment
+                    ReadCase{"Global", "Model0", "<def>"}), // belongs to another section
     [](const auto &p) {
       return testnames::caseName(std::string(p.param.section) + "_" + p.param.key);
     });
@@ -83,10 +81,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, IniInteger,
                          testing::Values(IntCase{"42", 42}, IntCase{"-7", -7}, IntCase{" 8 ", 8},
                                          IntCase{"0x1F", 31}, IntCase{"0XfF", 255},
                                          IntCase{"0xFFFFFFFF", -1}, IntCase{"12abc", -99},
-                                         IntCase{"", -99}, IntCase{"0x", -99},
-                                         IntCase{"0xG1", -99}, IntCase{"0x123456789", -99},
-                                         IntCase{"99999999999", -99}, IntCase{"3.5", -99},
-                                         IntCase{"$1F", -99}),
+                                         IntCase{"", -99}, IntCase{"0x", -99}, IntCase{"0xG1", -99},
+                                         IntCase{"0x123456789", -99}, IntCase{"99999999999", -99},
+                                         IntCase{"3.5", -99}, IntCase{"$1F", -99}),
                          [](const auto &p) { return testnames::caseName(p.param.text); });
 
 TEST(IniFile, MissingFileReadsAsEmpty) {
@@ -131,8 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewFile", nullptr, "Global", "LastFile", "/a/b.hex",
                   "[Global]\nLastFile=/a/b.hex\n"},
         WriteCase{"ReplaceKeepsCommentsAndKeySpelling",
-                  "; mine\n[global]\nlastfile = old\nOther=1 ; keep\n", "Global", "LastFile",
-                  "new", "; mine\n[global]\nlastfile=new\nOther=1 ; keep\n"},
+                  "; mine\n[global]\nlastfile = old\nOther=1 ; keep\n", "Global", "LastFile", "new",
+                  "; mine\n[global]\nlastfile=new\nOther=1 ; keep\n"},
         WriteCase{"NewKeyBeforeTheBlankLine", "[A]\nx=1\n\n[B]\ny=2\n", "a", "z", "3",
                   "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
         WriteCase{"NewSectionAtTheEnd", "[A]\nx=1\n", "B", "y", "2", "[A]\nx=1\n\n[B]\ny=2\n"},
@@ -142,8 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[A]\r\nx=1\ny=5\rz=3\r\n"},
         WriteCase{"AddedLineTakesTheFirstBreak", "[A]\nx=1\r\n", "A", "y", "2",
                   "[A]\nx=1\r\ny=2\n"},
-        WriteCase{"InsertedKeyLeavesTheBareLastLineBare", "[A]\r\nx=1\n[B]\r\ny=1", "A",
-                  "z", "2", "[A]\r\nx=1\nz=2\r\n[B]\r\ny=1"},
+        WriteCase{"InsertedKeyLeavesTheBareLastLineBare", "[A]\r\nx=1\n[B]\r\ny=1", "A", "z", "2",
+                  "[A]\r\nx=1\nz=2\r\n[B]\r\ny=1"},
         WriteCase{"NewSectionAfterALastLineWithoutBreak", "[A]\rx=1", "B", "y", "2",
                   "[A]\rx=1\r\r[B]\ry=2"},
         WriteCase{"LineBreaksInValue", "[A]\n", "A", "x", "one\r\ntwo", "[A]\nx=one  two\n"},

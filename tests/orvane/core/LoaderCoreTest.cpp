@@ -1,5 +1,5 @@
-#include "orvane/core/IniFile.h"
 #include "orvane/core/LoaderCore.h"
+#include "orvane/core/IniFile.h"
 
 #include "PacketBytes.h"
 #include "TestFiles.h"
@@ -18,10 +18,11 @@ using test::row;
 using test::Scratch;
 using test::writeAll;
 
-const char kCatalogue[] = "[Models]\nModel0=2207-5130 v2\nModel1=2207-2051\n"
-                          "[2207-5130 v2]\nName=Programmer v2\nID=132\ncomSpeed=57600\nAlgorithm=1\n"
-                          "[2207-2051]\nName=Small one\nID=118\ncomSpeed=38400\nAlgorithm=1\n"
-                          "[No speed]\nName=Broken\ncomSpeed=fast\n";
+const char kCatalogue[] =
+    "[Models]\nModel0=2207-5130 v2\nModel1=2207-2051\n"
+    "[2207-5130 v2]\nName=Programmer v2\nID=132\ncomSpeed=57600\nAlgorithm=1\n"
+    "[2207-2051]\nName=Small one\nID=118\ncomSpeed=38400\nAlgorithm=1\n"
+    "[No speed]\nName=Broken\ncomSpeed=fast\n";
 
 // A program folder with a catalogue, a database for the first model and the
 // 40-pin picture (the 20-pin one is missing on purpose).
@@ -71,14 +72,19 @@ TEST_F(LoaderCoreTest, FirstStartAndExit) {
 
   ASSERT_TRUE(core.SaveSettings());
   const IniFile user(s.path("user.ini"));
-  const std::pair<const char *, const char *> keys[] = {
-      {"Global", "LastDir"},   {"Global", "LastFile"},   {"Global", "LastDevice"},
-      {"Communication", "comPort"}, {"Communication", "comSpeed"},
-      {"Communication", "programmerModel"}, {"Auto", "Verify"}, {"Auto", "Lock"},
-      {"General", "ReloadFile"}};
+  const std::pair<const char *, const char *> keys[] = {{"Global", "LastDir"},
+                                                        {"Global", "LastFile"},
+                                                        {"Global", "LastDevice"},
+                                                        {"Communication", "comPort"},
+                                                        {"Communication", "comSpeed"},
+                                                        {"Communication", "programmerModel"},
+                                                        {"Auto", "Verify"},
+                                                        {"Auto", "Lock"},
+                                                        {"General", "ReloadFile"}};
   for (auto [section, key] : keys)
     EXPECT_TRUE(user.keyExists(QString::fromLatin1(section), QString::fromLatin1(key))) << key;
-  EXPECT_EQ(readAll(s.path("orvane.ini")), QByteArray(kCatalogue) + "\n[Global]\nFunctionIndex=7\n");
+  EXPECT_EQ(readAll(s.path("orvane.ini")),
+            QByteArray(kCatalogue) + "\n[Global]\nFunctionIndex=7\n");
 }
 
 TEST_F(LoaderCoreTest, StartLoadsTheLastFile) {

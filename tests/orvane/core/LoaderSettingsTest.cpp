@@ -1,6 +1,6 @@
-#include "orvane/core/LoaderCore.h"
-#include "orvane/core/IniFile.h"
 #include "orvane/core/LoaderSettings.h"
+#include "orvane/core/IniFile.h"
+#include "orvane/core/LoaderCore.h"
 
 #include "TestFiles.h"
 
@@ -69,11 +69,12 @@ TEST(LoaderSettings, ProgramIniGainsFunctionIndexAndKeepsTheRest) {
 
 TEST(LoaderSettings, ReadsUserIniWhateverTheCaseAndOrder) {
   Scratch s;
-  const QByteArray text = "[general]\nreloadfile=0\n"
-                          "[COMMUNICATION]\nPROGRAMMERMODEL=2207-2051\ncomport=/dev/ttyUSB0\n"
-                          "comSpeed=19200\n"
-                          "[Auto]\nVerify=zero\nLock=1\n"
-                          "[Global]\nLastDir=/srv/hex/\nLastFile=/srv/hex/a.hex\nLastDevice=AT89S52\n";
+  const QByteArray text =
+      "[general]\nreloadfile=0\n"
+      "[COMMUNICATION]\nPROGRAMMERMODEL=2207-2051\ncomport=/dev/ttyUSB0\n"
+      "comSpeed=19200\n"
+      "[Auto]\nVerify=zero\nLock=1\n"
+      "[Global]\nLastDir=/srv/hex/\nLastFile=/srv/hex/a.hex\nLastDevice=AT89S52\n";
   writeAll(s.path("user.ini"), text);
   LoaderSettings fromFile, fromMemory;
   fromFile.ReadUserIni(s.path("user.ini"));
@@ -151,7 +152,8 @@ TEST(LoaderPaths, FilesAreNamedFromTheProgramPath) {
   EXPECT_EQ(p.recentFiles(), QStringLiteral("/opt/x/orvane.mru"));
   EXPECT_EQ(p.deviceDatabase(QStringLiteral("2207-5130 v2")),
             QStringLiteral("/opt/x/devices/2207-5130 v2.dat"));
-  EXPECT_EQ(p.placementPicture(QStringLiteral("40pin")), QStringLiteral("/opt/x/devices/40pin.bmp"));
+  EXPECT_EQ(p.placementPicture(QStringLiteral("40pin")),
+            QStringLiteral("/opt/x/devices/40pin.bmp"));
 }
 
 } // namespace

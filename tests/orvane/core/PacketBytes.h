@@ -38,8 +38,8 @@ struct RowDef {
 };
 
 inline std::vector<FieldDef> sevenFields() {
-  return {{"Device", true, 40}, {"Manufacturer", true, 20}, {"Flash", false, 0},
-          {"EEPROM", false, 0}, {"Type", true, 20},         {"Algorithm", true, 20},
+  return {{"Device", true, 40},   {"Manufacturer", true, 20}, {"Flash", false, 0},
+          {"EEPROM", false, 0},   {"Type", true, 20},         {"Algorithm", true, 20},
           {"Placement", true, 20}};
 }
 
@@ -73,7 +73,8 @@ struct PacketDef {
     Bytes head;
     head.u8(0x96).u8(0x19).u8(0xE0).u8(0xBD).u16(major).u16(0).u32(headerSize);
     head.u16(static_cast<unsigned>(fields.size()));
-    head.u32(static_cast<std::uint32_t>(rowCount >= 0 ? rowCount : static_cast<std::int64_t>(rows.size())));
+    head.u32(static_cast<std::uint32_t>(rowCount >= 0 ? rowCount
+                                                      : static_cast<std::int64_t>(rows.size())));
     head.u32(3).u16(static_cast<unsigned>(rowOffset >= 0 ? rowOffset : end));
     head.b += QByteArray(static_cast<int>(headerSize) - 24, '\0');
     if (metadataOnly)
@@ -104,7 +105,8 @@ struct PacketDef {
 inline RowDef row(unsigned status, const char *device, const char *maker, QVariant flash,
                   QVariant eeprom, const char *type, const char *algorithm, const char *placement) {
   auto text = [](const char *s) { return s ? QVariant(QString::fromLatin1(s)) : QVariant(); };
-  return {status, {text(device), text(maker), flash, eeprom, text(type), text(algorithm), text(placement)}};
+  return {status,
+          {text(device), text(maker), flash, eeprom, text(type), text(algorithm), text(placement)}};
 }
 
 // The packet of the built-in database as it was edited: five row records,

@@ -2,9 +2,9 @@
 #include "orvane/core/IniFile.h"
 #include "orvane/core/LoaderSettings.h"
 
+#include "TestFiles.h"
 #include <QFileInfo>
 #include <QImage>
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -84,16 +84,15 @@ TEST_P(BookmarkShift, FollowsTheEdit) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bookmarks, BookmarkShift,
-    ::testing::Values(BookmarkCase{"InsertBefore", 2, 0, "ab", 6, 8},
-                      BookmarkCase{"InsertAtIt", 6, 0, "a", 6, 7},
-                      BookmarkCase{"InsertAfter", 7, 0, "a", 6, 6},
-                      BookmarkCase{"RemoveBefore", 1, 3, "", 6, 3},
-                      BookmarkCase{"RemoveIt", 5, 3, "", 6, 5},
-                      BookmarkCase{"RemoveAfter", 7, 2, "", 6, 6},
-                      BookmarkCase{"FallsPastEnd", 7, 3, "", 9, -1}),
-    [](const auto &testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bookmarks, BookmarkShift,
+                         ::testing::Values(BookmarkCase{"InsertBefore", 2, 0, "ab", 6, 8},
+                                           BookmarkCase{"InsertAtIt", 6, 0, "a", 6, 7},
+                                           BookmarkCase{"InsertAfter", 7, 0, "a", 6, 6},
+                                           BookmarkCase{"RemoveBefore", 1, 3, "", 6, 3},
+                                           BookmarkCase{"RemoveIt", 5, 3, "", 6, 5},
+                                           BookmarkCase{"RemoveAfter", 7, 2, "", 6, 6},
+                                           BookmarkCase{"FallsPastEnd", 7, 3, "", 9, -1}),
+                         [](const auto &testCase) { return std::string(testCase.param.name); });
 
 TEST_F(ByteModelTest, BookmarkIndexOutsideTenIsAnError) {
   EXPECT_EQ(errorOf([&] { model.bookmark(10); }), "Invalid bookmark index");
@@ -185,8 +184,9 @@ TEST_F(ByteModelTest, SaveOverAnotherReadOnlyFileFailsWithoutWriting) {
 
 TEST_F(ByteModelTest, SaveIntoMissingFolderFails) {
   const QString target = path("no/such/folder/x.bin");
-  EXPECT_TRUE(errorOf([&] { model.saveFile(target, true); })
-                  .startsWith(QStringLiteral("Cannot create %1.").arg(target)));
+  EXPECT_TRUE(errorOf([&] {
+                model.saveFile(target, true);
+              }).startsWith(QStringLiteral("Cannot create %1.").arg(target)));
   EXPECT_FALSE(QFileInfo::exists(target));
   EXPECT_EQ(model.fileName(), path("data.bin"));
 }

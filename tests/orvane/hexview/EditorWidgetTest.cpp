@@ -309,8 +309,7 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"EndMinusOne", [](auto &e) { e.SetSelectionEnd(-1); }, ""},
         RangeCase{"BadOffsetFormat", [](auto &e) { e.SetOffsetFormat("-!22:|"); },
                   "Invalid radix in offset format (22h), allowed: 02h..10h"},
-        RangeCase{"OffsetWiderThanAnyView",
-                  [](auto &e) { e.SetOffsetFormat("7FFFFFFF!10:|"); },
+        RangeCase{"OffsetWiderThanAnyView", [](auto &e) { e.SetOffsetFormat("7FFFFFFF!10:|"); },
                   "Invalid digit count in offset format (7FFFFFFFh), allowed: 00h..40h"}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
@@ -420,8 +419,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"Down", {15, C, false}, false, Qt::Key_Down, kNone, {25, C, false}},
         KeyCase{"DownOnLastRow", {995, H, false}, false, Qt::Key_Down, kNone, {995, H, false}},
         KeyCase{"CtrlUpDoesNothing", {15, H, false}, false, Qt::Key_Up, kCtrl, {15, H, false}},
-        KeyCase{"CtrlDownDoesNothing", {15, H, false}, false, Qt::Key_Down, kCtrl,
-                {15, H, false}},
+        KeyCase{"CtrlDownDoesNothing", {15, H, false}, false, Qt::Key_Down, kCtrl, {15, H, false}},
         KeyCase{"PageDown", {15, H, false}, false, Qt::Key_PageDown, kNone, {85, H, false}},
         KeyCase{"PageUp", {503, H, false}, false, Qt::Key_PageUp, kNone, {433, H, false}},
         KeyCase{"PageUpNearTop", {23, H, false}, false, Qt::Key_PageUp, kNone, {3, H, false}},
@@ -437,17 +435,41 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"Tab", {15, H, true}, false, Qt::Key_Tab, kNone, {15, C, false}},
         KeyCase{"ShiftTab", {15, C, false}, false, Qt::Key_Backtab, kShift, {15, H, false}},
         KeyCase{"CtrlT", {15, H, false}, false, Qt::Key_T, kCtrl, {15, C, false}},
-        KeyCase{"BackspaceMovesLeft", {15, H, false}, false, Qt::Key_Backspace, kNone,
-                {14, H, true}},
-        KeyCase{"ShiftRightByWholeBytes", {15, H, false}, false, Qt::Key_Right, kShift,
-                {16, H, false}, 15, 16},
-        KeyCase{"ShiftLeftByWholeBytes", {15, H, true}, false, Qt::Key_Left, kShift,
-                {14, H, false}, 15, 14},
+        KeyCase{
+            "BackspaceMovesLeft", {15, H, false}, false, Qt::Key_Backspace, kNone, {14, H, true}},
+        KeyCase{"ShiftRightByWholeBytes",
+                {15, H, false},
+                false,
+                Qt::Key_Right,
+                kShift,
+                {16, H, false},
+                15,
+                16},
+        KeyCase{"ShiftLeftByWholeBytes",
+                {15, H, true},
+                false,
+                Qt::Key_Left,
+                kShift,
+                {14, H, false},
+                15,
+                14},
         KeyCase{"ShiftDown", {15, C, false}, false, Qt::Key_Down, kShift, {25, C, false}, 15, 25},
-        KeyCase{"CtrlShiftEnd", {990, H, false}, false, Qt::Key_End, kCtrlShift,
-                {999, H, false}, 990, 999},
-        KeyCase{"CtrlShiftHome", {12, C, false}, false, Qt::Key_Home, kCtrlShift,
-                {0, C, false}, 12, 0}),
+        KeyCase{"CtrlShiftEnd",
+                {990, H, false},
+                false,
+                Qt::Key_End,
+                kCtrlShift,
+                {999, H, false},
+                990,
+                999},
+        KeyCase{"CtrlShiftHome",
+                {12, C, false},
+                false,
+                Qt::Key_Home,
+                kCtrlShift,
+                {0, C, false},
+                12,
+                0}),
     [](const auto &testCase) { return std::string(testCase.param.name); });
 
 TEST_F(EditorTest, PageKeysScrollTheViewByTheSameAmount) {
@@ -543,7 +565,7 @@ TEST_F(EditorTest, BookmarksFollowInsertAndDelete) {
 // the key's place on the keyboard (the desktop's key code) does not.
 struct LayoutCase {
   const char *name;
-  int key;          // what the layout reports for Shift+digit
+  int key; // what the layout reports for Shift+digit
   QString text;
   quint32 scanCode; // the desktop's key code of the digit's key
   int digit;
@@ -698,8 +720,8 @@ TEST_F(EditorTest, WheelScrollsAScreenLessARowWithoutMovingTheCaret) {
   load(testing::countingBytes(1000));
   const QPoint at = hexPoint(1, 1, false);
   const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
-    QWheelEvent event(at, viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QWheelEvent event(at, viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(viewport(), &event);
   };
   wheel(-120, Qt::NoModifier);
@@ -773,11 +795,11 @@ TEST_F(EditorTest, LoadResetsCaretSelectionAndMarks) {
 
 TEST_F(EditorTest, SearchAgainFindsTheNextMatch) {
   load(QByteArray(16, '\xFF'));
-  const QByteArray pattern = editor->PrepareSearch(TVelaHexEditor::HexTextToBytes("FF FF", false),
-                                                   false, false);
+  const QByteArray pattern =
+      editor->PrepareSearch(TVelaHexEditor::HexTextToBytes("FF FF", false), false, false);
   const auto searchOnce = [&] {
-    const qint64 start = std::min(editor->SelectionStart(), editor->SelectionEnd()) +
-                         editor->SelectionCount();
+    const qint64 start =
+        std::min(editor->SelectionStart(), editor->SelectionEnd()) + editor->SelectionCount();
     const qint64 found =
         editor->FindPattern(pattern, pattern.size(), start, editor->DataSize() - 1, false);
     if (found >= 0) {
@@ -805,7 +827,8 @@ TEST_F(EditorTest, CaretAndFocusFrameOnlyWithFocus) {
   const HexLayout &l = editor->layout();
   const QImage focused = picture();
   // The overwrite caret is a solid block over the first nibble.
-  EXPECT_EQ(focused.pixelColor(l.hexLeft(0) + 1, 0), inverted(editor->Colors().ActiveFieldBackground));
+  EXPECT_EQ(focused.pixelColor(l.hexLeft(0) + 1, 0),
+            inverted(editor->Colors().ActiveFieldBackground));
   QWidget other;
   other.show();
   other.activateWindow();

@@ -47,7 +47,8 @@ inline void writeFile(const QString &path, const QByteArray &bytes) {
 }
 
 // The error text of an operation, or an empty text when it succeeded.
-template <typename Action> QString errorOf(Action action) {
+template <typename Action>
+QString errorOf(Action action) {
   try {
     action();
   } catch (const HexViewError &error) {
@@ -69,8 +70,7 @@ protected:
     editor->SetBytesPerColumn(1);
     editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const int frame = 2 * editor->frameWidth();
-    editor->resize(640,
-                   kRowsInView * editor->layout().rowHeight() + frame + 3);
+    editor->resize(640, kRowsInView * editor->layout().rowHeight() + frame + 3);
     editor->show();
     editor->activateWindow();
     editor->setFocus();

@@ -2,7 +2,6 @@
 
 #include <QImage>
 
-
 namespace orvane::hexview {
 namespace {
 

@@ -21,7 +21,9 @@ protected:
     return box;
   }
 
-  static QString pathOf(const sim::ProgrammerBox &box) { return QString::fromStdString(box.Path()); }
+  static QString pathOf(const sim::ProgrammerBox &box) {
+    return QString::fromStdString(box.Path());
+  }
 
   QTemporaryDir dir;
 };

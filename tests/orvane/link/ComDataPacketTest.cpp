@@ -45,9 +45,7 @@ TEST(ComDataPacket, GivesTheSamePacketsHoweverTheBytesArrive) {
 }
 
 // A whole 64 KiB chip read: "r", two digits per byte, CR LF "ok" CR LF.
-QByteArray fullChipReadReply() {
-  return "r" + QByteArray(2 * 65536, '5') + "\r\nok\r\n";
-}
+QByteArray fullChipReadReply() { return "r" + QByteArray(2 * 65536, '5') + "\r\nok\r\n"; }
 
 TEST(ComDataPacket, DropsAnUnfinishedPacketAtTheLimit) {
   // One character more than the longest reply gathers without its prompt.

@@ -1,8 +1,8 @@
 // The port adapter over a real pseudo-terminal, with the emulated box on the
 // far end.
+#include "orvane/link/ComPort.h"
 #include "BoxFixture.h"
 #include "orvane/link/ComDataPacket.h"
-#include "orvane/link/ComPort.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -2,11 +2,11 @@
 // pseudo-terminal through the real port adapter and splitter. The step timer
 // runs in virtual time: a timer step is ticked once what it waits for has
 // come, or when a test lets its time pass.
+#include "orvane/link/Sequencer.h"
 #include "BoxFixture.h"
 #include "VirtualStepTimer.h"
 #include "common/ScriptedPrompter.h"
 #include "orvane/core/LoaderCore.h"
-#include "orvane/link/Sequencer.h"
 #include "tools/PacketWriter.h"
 
 #include <QFile>
@@ -211,8 +211,8 @@ protected:
 struct FunctionCase {
   const char *name;
   int function;
-  int imageBytes;     // loaded image, -1: none
-  int chipUsedBytes;  // programmed bytes on the chip before the run
+  int imageBytes;    // loaded image, -1: none
+  int chipUsedBytes; // programmed bytes on the chip before the run
   bool verify = false;
   bool lock = false;
   Lines expected;
@@ -241,8 +241,7 @@ const FunctionCase kFunctionCases[] = {
      Lines{P("Blank Check..."), R("5 Bytes Used Approximately")}},
     {"Program", orvane::kProgram, 16, 3, false, false,
      Lines{} + kErased + Lines{P("Blank Check..."), R("OK")} + kWrite16},
-    {"Verify", orvane::kVerify, 16, 16, false, false,
-     kReadBack16 + Lines{R("Verify Succesful")}},
+    {"Verify", orvane::kVerify, 16, 16, false, false, kReadBack16 + Lines{R("Verify Succesful")}},
     {"Signature", orvane::kSignature, -1, 0, false, false, Lines{}},
     {"AutoProgram", orvane::kAutoProgram, 16, 7, false, false,
      Lines{} + kErased + Lines{P("Verifying Erase..."), R("OK")} + kWrite16 +
@@ -304,7 +303,7 @@ TEST_F(SequencerTest, LockDetectsNoChipAndChecksAfterLocking) {
   box->SetFlash({0x00, 0x00});
   run(orvane::kLock);
   expectLog((Lines{P("Detecting Hardware..."), R(kGreeting)} + kLocked +
-                         Lines{P("Blank Check..."), R("2 Bytes Used Approximately")}));
+             Lines{P("Blank Check..."), R("2 Bytes Used Approximately")}));
   EXPECT_TRUE(box->Locked());
   EXPECT_EQ(box->Received(), "\rlp");
 }
@@ -325,9 +324,8 @@ TEST_F(SequencerTest, ProgramSendsTheCounterAndEveryByteOnItsHandshake) {
   run(orvane::kProgram);
 
   expectLog(detected() + kErased +
-                            Lines{P("Blank Check..."), R("OK"), P("Setting Write Counter..."),
-                                  R("1000 bytes"), P("Writing, Please wait..."),
-                                  R("1000 Bytes written, Verify Pending")});
+            Lines{P("Blank Check..."), R("OK"), P("Setting Write Counter..."), R("1000 bytes"),
+                  P("Writing, Please wait..."), R("1000 Bytes written, Verify Pending")});
   const std::string sentData(image.begin(), image.end());
   EXPECT_EQ(box->Received(), "\rgep" + std::string("s1000\n") + "w" + sentData);
   EXPECT_EQ(box->HandshakeViolations(), 0);
@@ -401,8 +399,8 @@ TEST_F(SequencerTest, VerifyFailingAtTheFirstByteReportsAddressOneAndKeepsTheIma
   run(orvane::kVerify);
 
   expectLog(detected() + Lines{P("Setting Read Counter..."), R("64 bytes"),
-                                            P("Reading to Verify, Please wait..."),
-                                            R(bytesRead(64)), R("Verify Failed at address 1\r   Try re-inserting chip")});
+                               P("Reading to Verify, Please wait..."), R(bytesRead(64)),
+                               R("Verify Failed at address 1\r   Try re-inserting chip")});
   EXPECT_EQ(core->buffer.ImageArea, before);
 }
 
@@ -412,8 +410,7 @@ TEST_F(SequencerTest, ChainStopsWhenTheChipStaysUsedAfterErasing) {
   faults.usedAfterErase = 5;
   box->SetFaults(faults);
   run(orvane::kProgram);
-  expectLog(detected() + kErased +
-                            Lines{P("Blank Check..."), R("5 Bytes Used Approximately")});
+  expectLog(detected() + kErased + Lines{P("Blank Check..."), R("5 Bytes Used Approximately")});
   EXPECT_EQ(box->Received(), "\rgep");
 }
 
@@ -542,9 +539,11 @@ TEST_F(SequencerTest, BadReadRepliesEndTheReadAndLeaveTheImage) {
     QStringList boxes;
   } cases[] = {
       {RR::Short, "Expected 4096 Bytes, instead is 2054", {}},
-      {RR::HalfDigits, "Read reply not readable: '$\r\n' is not a valid integer value",
+      {RR::HalfDigits,
+       "Read reply not readable: '$\r\n' is not a valid integer value",
        {"'$\r\n' is not a valid integer value"}},
-      {RR::BadDigits, "Read reply not readable: '$ZZ' is not a valid integer value",
+      {RR::BadDigits,
+       "Read reply not readable: '$ZZ' is not a valid integer value",
        {"'$ZZ' is not a valid integer value"}},
   };
   box->SetFlash(std::vector<std::uint8_t>(4096, 0x5A));
@@ -572,15 +571,24 @@ TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
   } cases[] = {
       {Step::BlankCheck, "p\r\nUsed,12,Bytes\r\n", {R("12 Bytes Used Approximately")}, 77},
       {Step::BlankCheck, "p\r\nUsed,-3,Bytes\r\n", {R("OK")}, 77},
-      {Step::BlankCheck, "p\r\nUsed,many,Bytes\r\n",
-       {R("Unexpected reply from the hardware: 'many' is not a valid integer value")}, 77},
-      {Step::BlankCheck, "p\r\nUsed 7\r\n",
-       {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
+      {Step::BlankCheck,
+       "p\r\nUsed,many,Bytes\r\n",
+       {R("Unexpected reply from the hardware: 'many' is not a valid integer value")},
+       77},
+      {Step::BlankCheck,
+       "p\r\nUsed 7\r\n",
+       {R("Unexpected reply from the hardware: '' is not a valid integer value")},
+       77},
       {Step::ChipSize, "b8192\n\r", {R("8192 Bytes")}, 8192},
       {Step::ChipSize, "b0\n\r", {}, 0},
-      {Step::ChipSize, "bXYZ\n\r",
-       {R("Unexpected reply from the hardware: 'XYZ' is not a valid integer value")}, 77},
-      {Step::ChipSize, "b4096", {R("Unexpected reply from the hardware: '' is not a valid integer value")}, 77},
+      {Step::ChipSize,
+       "bXYZ\n\r",
+       {R("Unexpected reply from the hardware: 'XYZ' is not a valid integer value")},
+       77},
+      {Step::ChipSize,
+       "b4096",
+       {R("Unexpected reply from the hardware: '' is not a valid integer value")},
+       77},
   };
   for (const auto &c : cases) {
     host.lines.clear();

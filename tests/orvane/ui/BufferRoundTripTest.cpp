@@ -77,10 +77,9 @@ TEST_F(BufferRoundTripTest, CancelLeavesTheImageEvenWhenTheFileChanged) {
 }
 
 TEST_F(BufferRoundTripTest, FileGoneEvenWhenTheDialogThrows) {
-  EXPECT_THROW(ViewBufferThroughFile(buffer, temp(),
-                                     [](const QString &) -> bool {
-                                       throw std::runtime_error("from the dialog");
-                                     }),
+  EXPECT_THROW(ViewBufferThroughFile(
+                   buffer, temp(),
+                   [](const QString &) -> bool { throw std::runtime_error("from the dialog"); }),
                std::runtime_error);
   EXPECT_FALSE(QFile::exists(temp()));
   EXPECT_EQ(buffer.ImageArea, original);

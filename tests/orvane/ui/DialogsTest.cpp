@@ -215,8 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"HexWithoutACompletePairDoesNothing", true, false, "G1", 5, {{5, 5}}},
         SearchCase{"HexSkipsOtherCharacters", true, false, "41 42-43", 0, {{0x202, 0x204}}},
         SearchCase{"StartPastTheLastFit", true, false, "FFFF", 65535, {{-1, -1}}},
-        SearchCase{"RepeatUntilNotFound", false, true, "abc", 0x203,
-                   {{0x207, 0x209}, {-1, -1}}}),
+        SearchCase{"RepeatUntilNotFound", false, true, "abc", 0x203, {{0x207, 0x209}, {-1, -1}}}),
     [](const testing::TestParamInfo<SearchCase> &p) { return std::string(p.param.name); });
 
 TEST_F(BufferViewTest, TemporaryFileThatCannotBeWrittenGivesTheIoError) {

@@ -1,8 +1,8 @@
 // The menu side of the recent lists: where the items go, their separators,
 // clicks, and moving to another menu.
+#include "orvane/ui/HistoryMenu.h"
 #include "common/ScriptedPrompter.h"
 #include "orvane/core/IniFile.h"
-#include "orvane/ui/HistoryMenu.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -40,7 +40,9 @@ struct LogLine {
 };
 
 inline void PrintTo(const LogLine &l, std::ostream *os) {
-  *os << (l.color == kGrey ? "grey \"" : l.color == kBlack ? "black \"" : "other \"")
+  *os << (l.color == kGrey    ? "grey \""
+          : l.color == kBlack ? "black \""
+                              : "other \"")
       << l.text.toStdString() << "\"";
 }
 
@@ -152,7 +154,8 @@ protected:
 
   orvane::TSDIAppForm &main() { return windows->main(); }
 
-  template <typename T> T *control(const char *name) {
+  template <typename T>
+  T *control(const char *name) {
     T *w = main().findChild<T *>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << name;
     return w;

@@ -27,12 +27,13 @@ using orvane::kVerify;
 
 QString bytesRead(int n) {
   return QString::number(n) +
-         QStringLiteral(" Bytes read, Use File>Save Buffer as HEX to save the buffer content to HEX file.");
+         QStringLiteral(
+             " Bytes read, Use File>Save Buffer as HEX to save the buffer content to HEX file.");
 }
 
 const Log kErased = {P("Erasing..."), R("Erased, Chip should be blank now")};
-const Log kWrite1000 = {P("Setting Write Counter..."), R("1000 bytes"), P("Writing, Please wait..."),
-                        R("1000 Bytes written, Verify Pending")};
+const Log kWrite1000 = {P("Setting Write Counter..."), R("1000 bytes"),
+                        P("Writing, Please wait..."), R("1000 Bytes written, Verify Pending")};
 const Log kReadBack1000 = {P("Setting Read Counter..."), R("1000 bytes"),
                            P("Reading to Verify, Please wait..."), R(bytesRead(1000))};
 
@@ -116,9 +117,7 @@ TEST_P(FunctionRunTest, StatusLogLinesAndColours) {
     box->SetFlash(chip);
   }
   switch (c.how) {
-  case Start::DoubleClick:
-    doubleClickFunction(c.function);
-    break;
+  case Start::DoubleClick: doubleClickFunction(c.function); break;
   case Start::Enter:
     clickFunction(c.function);
     QTest::keyClick(functionList(), Qt::Key_Return);
@@ -145,19 +144,20 @@ TEST_P(FunctionRunTest, StatusLogLinesAndColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, FunctionRunTest,
-    testing::Values(
-        RunCase{"ProgramByDoubleClick", kProgram, Start::DoubleClick, false,
-                detected() + kErased + Log{P("Blank Check..."), R("OK")} + kWrite1000},
-        RunCase{"VerifyByEnter", kVerify, Start::Enter, true,
-                detected() + kReadBack1000 + Log{R("Verify Succesful")}},
-        RunCase{"ReadByButton", kRead, Start::Button, false,
-                detected() + Log{P("Chip Size..."), R("4096 Bytes"), P("Setting Read Counter..."),
-                                 R("4096 bytes"), P("Reading, Please wait..."), R(bytesRead(4096))}},
-        RunCase{"AutoProgramByItsButton", kAutoProgram, Start::Button, false,
-                detected() + kErased + Log{P("Verifying Erase..."), R("OK")} + kWrite1000 +
-                    kReadBack1000 +
-                    Log{P("Verifying..."), R("Verify Succesful"), P("Reading chip info..."),
-                        R("1000 Bytes Used Approximately")}}),
+    testing::Values(RunCase{"ProgramByDoubleClick", kProgram, Start::DoubleClick, false,
+                            detected() + kErased + Log{P("Blank Check..."), R("OK")} + kWrite1000},
+                    RunCase{"VerifyByEnter", kVerify, Start::Enter, true,
+                            detected() + kReadBack1000 + Log{R("Verify Succesful")}},
+                    RunCase{"ReadByButton", kRead, Start::Button, false,
+                            detected() + Log{P("Chip Size..."), R("4096 Bytes"),
+                                             P("Setting Read Counter..."), R("4096 bytes"),
+                                             P("Reading, Please wait..."), R(bytesRead(4096))}},
+                    RunCase{"AutoProgramByItsButton", kAutoProgram, Start::Button, false,
+                            detected() + kErased + Log{P("Verifying Erase..."), R("OK")} +
+                                kWrite1000 + kReadBack1000 +
+                                Log{P("Verifying..."), R("Verify Succesful"),
+                                    P("Reading chip info..."),
+                                    R("1000 Bytes Used Approximately")}}),
     [](const testing::TestParamInfo<RunCase> &p) { return std::string(p.param.name); });
 
 TEST_F(MainWindowTest, VerifyDifferenceShowsTwoLinesAndKeepsTheBuffer) {
@@ -354,12 +354,11 @@ TEST_F(MainWindowTest, LinksOpenTheirAddresses) {
   auto *maker = control<orvane::THyperlinkLabel>("lblKelmoraHomePage");
   EXPECT_EQ(maker->color(), kGrey);
   QTest::mouseClick(maker, Qt::LeftButton);
-  for (const char *item : {"MicrocontrollerDesignProjects1", "Inter1", "KelmorasHomePage1",
-                           "OrvanePage1"})
+  for (const char *item :
+       {"MicrocontrollerDesignProjects1", "Inter1", "KelmorasHomePage1", "OrvanePage1"})
     main().findChild<QAction *>(item)->trigger();
   ASSERT_EQ(opened.size(), 6u);
-  EXPECT_EQ(opened[0].toString(),
-            orvane::weblinks::kProductPagePrefix + QStringLiteral("132"));
+  EXPECT_EQ(opened[0].toString(), orvane::weblinks::kProductPagePrefix + QStringLiteral("132"));
   EXPECT_EQ(opened[1].toString(), orvane::weblinks::kMakerHome);
   EXPECT_EQ(maker->color(), kBlack) << "clicked colour";
   EXPECT_EQ(model->color(), QColor(Qt::red));
@@ -376,7 +375,8 @@ TEST_F(MainWindowTest, HoverShowsLinkColoursAndTheLongHint) {
   QTest::mouseMove(maker);
   EXPECT_EQ(textColor(maker), QColor(Qt::red));
   EXPECT_TRUE(maker->font().underline());
-  EXPECT_EQ(main().statusBar()->currentMessage(), QStringLiteral("Click to visit Kelmora's Home Page"));
+  EXPECT_EQ(main().statusBar()->currentMessage(),
+            QStringLiteral("Click to visit Kelmora's Home Page"));
   QTest::mouseMove(control<QPushButton>("btnBufferView"));
   EXPECT_EQ(textColor(maker), kGrey) << "colour back when the mouse leaves";
   EXPECT_EQ(main().statusBar()->currentMessage(),
@@ -476,8 +476,8 @@ TEST_F(MainWindowTest, MenuShortcutsAndHints) {
   QStringList shape;
   for (QAction *a : file->actions())
     shape << (a->isSeparator() ? QStringLiteral("-") : a->text());
-  EXPECT_EQ(shape, (QStringList{"&Open...", "Open &Recent Files", "-", "Save &Buffer as HEX file...",
-                                "&View Buffer...", "-", "E&xit"}));
+  EXPECT_EQ(shape, (QStringList{"&Open...", "Open &Recent Files", "-",
+                                "Save &Buffer as HEX file...", "&View Buffer...", "-", "E&xit"}));
 }
 
 } // namespace

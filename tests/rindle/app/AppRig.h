@@ -59,8 +59,7 @@ inline QString ListName(std::uint16_t index) {
 struct AppRig {
   explicit AppRig(std::uint16_t device, QString fixedChip = {}, QString folder = {})
       : folder_(folder.isEmpty() ? temp.path() : folder),
-        hardware(folder_, std::move(fixedChip), false),
-        engine(hardware.port(), hardware.timer()),
+        hardware(folder_, std::move(fixedChip), false), engine(hardware.port(), hardware.timer()),
         app(engine, prompter, &view, &hardware) {
     engine.ProgramFolder = folder_;
     app.FormCreate();
@@ -95,7 +94,8 @@ struct AppRig {
 
 // Readable names for table cases: each parameter type has a `name`.
 struct CaseName {
-  template <typename P> std::string operator()(const ::testing::TestParamInfo<P> &info) const {
+  template <typename P>
+  std::string operator()(const ::testing::TestParamInfo<P> &info) const {
     return info.param.name;
   }
 };

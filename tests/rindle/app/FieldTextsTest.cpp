@@ -143,8 +143,8 @@ TEST(DeviceList, SeparatorChangesNothing) {
 
 TEST(DeviceList, NewDeviceResetsFieldsAndSumsItsFlash) {
   AppRig rig(kMega16);
-  rig.engine.Buffer.all()[100] = 0x01;     // inside both flash areas
-  rig.engine.Buffer.all()[10000] = 0x01;   // inside MEGA16 flash only
+  rig.engine.Buffer.all()[100] = 0x01;   // inside both flash areas
+  rig.engine.Buffer.all()[10000] = 0x01; // inside MEGA16 flash only
   rig.engine.ProgramFileName = rig.path("x.hex");
   rig.app.ShowChecksum();
   const QString before = rig.app.ChecksumShown();
@@ -185,18 +185,21 @@ TEST_P(CommandLineTable, Parses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Args, CommandLineTable,
-    ::testing::Values(ArgsCase{"Nothing", {}, false, "", false, false, false},
-                      ArgsCase{"Simulate", {"--simulate"}, true, "", false, false, false},
-                      ArgsCase{"SimulateDeviceAnyCase", {"--simulate=mega8"}, true, "MEGA8",
-                               false, false, false},
-                      ArgsCase{"SimulateUnknownDevice", {"--simulate=MEGA9"}, true, "", false,
-                               false, true},
-                      ArgsCase{"SimulateSeparatorIsNoDevice",
-                               {"--simulate=-------------------------"}, true, "", false, false,
-                               true},
-                      ArgsCase{"Help", {"--help"}, false, "", true, false, false},
-                      ArgsCase{"Version", {"--version"}, false, "", false, true, false},
-                      ArgsCase{"Unknown", {"--fast"}, false, "", false, false, true}),
+    ::testing::Values(
+        ArgsCase{"Nothing", {}, false, "", false, false, false},
+        ArgsCase{"Simulate", {"--simulate"}, true, "", false, false, false},
+        ArgsCase{"SimulateDeviceAnyCase", {"--simulate=mega8"}, true, "MEGA8", false, false, false},
+        ArgsCase{"SimulateUnknownDevice", {"--simulate=MEGA9"}, true, "", false, false, true},
+        ArgsCase{"SimulateSeparatorIsNoDevice",
+                 {"--simulate=-------------------------"},
+                 true,
+                 "",
+                 false,
+                 false,
+                 true},
+        ArgsCase{"Help", {"--help"}, false, "", true, false, false},
+        ArgsCase{"Version", {"--version"}, false, "", false, true, false},
+        ArgsCase{"Unknown", {"--fast"}, false, "", false, false, true}),
     CaseName());
 
 } // namespace

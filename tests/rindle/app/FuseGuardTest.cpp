@@ -23,7 +23,8 @@ std::string ChipName(std::uint16_t index) {
 struct Target {
   sim::isp::Bench bench;
   IspEngine engine;
-  explicit Target(std::uint16_t index) : bench(ChipName(index)), engine(bench.port(), bench.timer()) {
+  explicit Target(std::uint16_t index)
+      : bench(ChipName(index)), engine(bench.port(), bench.timer()) {
     engine.Device.DeviceIndex = index;
     engine.SelectDevice();
     engine.ApplyDefaultFuses();
@@ -165,24 +166,35 @@ TEST_P(Guard, AsksOnceWarnsAndDefaultsToNo) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, Guard,
-    ::testing::Values(
-        QuestionCase{"Mega8Rstdisbl", device::kMega8, {0, 0xE1, 0x59, 0xFF, 0xFF},
-                     {"RSTDISBL (Fuse High bit 7) programmed"}},
-        QuestionCase{"Mega168Both", device::kMega168, {0, 0x62, 0x1F, 0xF9, 0xFF},
-                     {"RSTDISBL (Fuse High bit 7) programmed", "DWEN (Fuse High bit 6) programmed"}},
-        QuestionCase{"Mega169Extended", device::kMega169, {0, 0x62, 0x99, 0xFE, 0xFF},
-                     {"RSTDISBL (Fuse Ext bit 0) programmed"}},
-        QuestionCase{"Tiny15FuseByte", device::kTiny15, {0, 0x4C, 0xFF, 0xFF, 0xFF},
-                     {"RSTDISBL (Fuse Low bit 4) programmed"}},
-        QuestionCase{"At89S8253Spien", device::kAt89S8253, {0, 0xF7, 0xFF, 0xFF, 0xFF},
-                     {"SPIEN (Fuse Low bit 0) unprogrammed"}}),
-    [](const ::testing::TestParamInfo<QuestionCase> &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, Guard,
+                         ::testing::Values(QuestionCase{"Mega8Rstdisbl",
+                                                        device::kMega8,
+                                                        {0, 0xE1, 0x59, 0xFF, 0xFF},
+                                                        {"RSTDISBL (Fuse High bit 7) programmed"}},
+                                           QuestionCase{"Mega168Both",
+                                                        device::kMega168,
+                                                        {0, 0x62, 0x1F, 0xF9, 0xFF},
+                                                        {"RSTDISBL (Fuse High bit 7) programmed",
+                                                         "DWEN (Fuse High bit 6) programmed"}},
+                                           QuestionCase{"Mega169Extended",
+                                                        device::kMega169,
+                                                        {0, 0x62, 0x99, 0xFE, 0xFF},
+                                                        {"RSTDISBL (Fuse Ext bit 0) programmed"}},
+                                           QuestionCase{"Tiny15FuseByte",
+                                                        device::kTiny15,
+                                                        {0, 0x4C, 0xFF, 0xFF, 0xFF},
+                                                        {"RSTDISBL (Fuse Low bit 4) programmed"}},
+                                           QuestionCase{"At89S8253Spien",
+                                                        device::kAt89S8253,
+                                                        {0, 0xF7, 0xFF, 0xFF, 0xFF},
+                                                        {"SPIEN (Fuse Low bit 0) unprogrammed"}}),
+                         [](const ::testing::TestParamInfo<QuestionCase> &row) {
+                           return std::string(row.param.name);
+                         });
 
 TEST(Guard, ASafeStateAsksNothing) {
-  for (std::uint16_t index : {device::kMega8, device::kTiny2313, device::kAt89S8253,
-                              device::kAt89S51}) {
+  for (std::uint16_t index :
+       {device::kMega8, device::kTiny2313, device::kAt89S8253, device::kAt89S51}) {
     SCOPED_TRACE(ChipName(index));
     Target t(index);
     common::ScriptedPrompter prompter;

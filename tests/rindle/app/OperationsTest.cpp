@@ -67,24 +67,28 @@ INSTANTIATE_TEST_SUITE_P(
                       Shown("  Write", "Program, Verify  OK", Icon::Information)},
         OperationCase{"ProgramWithoutChip", kMega8, false, FillFlash, &IspApp::ProgramChip,
                       Shown("  Write", kNoResponse, Icon::Error)},
-        OperationCase{"ProgramAutoVerifyOffSilentEvenWithoutChip", kMega8, false,
-                      [](AppRig &r) { r.engine.AutoVerify = false; }, &IspApp::ProgramChip, {}},
+        OperationCase{"ProgramAutoVerifyOffSilentEvenWithoutChip",
+                      kMega8,
+                      false,
+                      [](AppRig &r) { r.engine.AutoVerify = false; },
+                      &IspApp::ProgramChip,
+                      {}},
         OperationCase{"VerifyBlankAgainstBlank", kAt89S52, true, nullptr, &IspApp::VerifyChip,
                       Shown("  Verify", "Verification OK", Icon::Information)},
         OperationCase{"VerifyWithoutChip", kAt89S52, false, nullptr, &IspApp::VerifyChip,
                       Shown("  Verify", kNoResponse, Icon::Information)},
         OperationCase{"BlankCheckOk", kTiny13, true, nullptr, &IspApp::BlankCheckChip,
                       Shown("  Blank Check", "Blank Check OK", Icon::Information)},
-        OperationCase{"EraseAtmegaSetsFuses", kMega8, true, nullptr, &IspApp::EraseChip,
-                      Shown("  Erase", "Erasing Completed\rFuses set to default value",
-                            Icon::Information)},
+        OperationCase{
+            "EraseAtmegaSetsFuses", kMega8, true, nullptr, &IspApp::EraseChip,
+            Shown("  Erase", "Erasing Completed\rFuses set to default value", Icon::Information)},
         OperationCase{"EraseAt89S52", kAt89S52, true, nullptr, &IspApp::EraseChip,
                       Shown("  Erase", "Erasing Completed", Icon::Information)},
         OperationCase{"EraseAt90S8535", kAt90S8535, true, nullptr, &IspApp::EraseChip,
                       Shown("  Erase", "Erasing Completed", Icon::Information)},
-        OperationCase{"EraseAt89S8253SetsFuses", kAt89S8253, true, nullptr, &IspApp::EraseChip,
-                      Shown("  Erase", "Erasing Completed\rFuses set to default value",
-                            Icon::Information)},
+        OperationCase{
+            "EraseAt89S8253SetsFuses", kAt89S8253, true, nullptr, &IspApp::EraseChip,
+            Shown("  Erase", "Erasing Completed\rFuses set to default value", Icon::Information)},
         OperationCase{"EraseWithoutChip", kMega8, false, nullptr, &IspApp::EraseChip,
                       Shown("  Erase", kNoResponse, Icon::Information)},
         OperationCase{"WriteLockBitsNothingSelected", kAt89S51, true, nullptr,
@@ -96,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         OperationCase{"WriteLockBitsAtmegaAlwaysWrites", kMega8, true, nullptr,
                       &IspApp::WriteLockBits,
                       Shown("  Lock Bits", "Lock Bits programmed", Icon::Information)},
-        OperationCase{"WriteLockBitsWithoutChip", kMega8, false, nullptr,
-                      &IspApp::WriteLockBits, Shown("  Lock Bits", kNoResponse, Icon::Information)}),
+        OperationCase{"WriteLockBitsWithoutChip", kMega8, false, nullptr, &IspApp::WriteLockBits,
+                      Shown("  Lock Bits", kNoResponse, Icon::Information)}),
     CaseName());
 
 TEST(Operations, ReadRunsInTheProgressWindowAndForgetsTheFile) {
@@ -107,9 +111,8 @@ TEST(Operations, ReadRunsInTheProgressWindowAndForgetsTheFile) {
   rig.chip().flash()[0] = 0x12;
   rig.chip().flash()[8191] = 0x34;
   rig.app.ReadChip();
-  EXPECT_EQ(rig.view.calls,
-            (QStringList{"progress   Reading the uController . . . of 8704", "disable", "enable",
-                         "close"}));
+  EXPECT_EQ(rig.view.calls, (QStringList{"progress   Reading the uController . . . of 8704",
+                                         "disable", "enable", "close"}));
   // A report every 64 bytes, each letting events run.
   EXPECT_GE(rig.view.lastPosition, 8704 - 64);
   EXPECT_GE(rig.view.reports, 8704 / 64 - 2);
@@ -268,9 +271,9 @@ TEST(PortProblem, SilentChipMessageAddsThePortLine) {
   prompter.answers = {true}; // go on without a signature
   app.ReadChip();
   EXPECT_EQ(prompter.shown.back().caption, "  Read");
-  EXPECT_EQ(prompter.messages(),
-            QStringList{kNoResponse +
-                        "\rCannot open /dev/parport0 for port 0378: Permission denied."});
+  EXPECT_EQ(
+      prompter.messages(),
+      QStringList{kNoResponse + "\rCannot open /dev/parport0 for port 0378: Permission denied."});
   EXPECT_EQ(hardware.asked, 0x378);
   EXPECT_EQ(engine.ResultText, kNoResponse);
 }

@@ -133,9 +133,9 @@ TEST_F(Saves, AreasOutsideTheBufferAreRefused) {
     Writer writer;
     std::int64_t flash, eeprom;
   } cases[] = {
-      {Writer::ProgramBin, 200000, 0},   {Writer::Rom, -2, 0},
-      {Writer::ProgramHex, -16, 0},      {Writer::EepromBin, 131072, 8192},
-      {Writer::EepromHex, 135168, 16},   {Writer::EepromBin, -1, 64},
+      {Writer::ProgramBin, 200000, 0}, {Writer::Rom, -2, 0},
+      {Writer::ProgramHex, -16, 0},    {Writer::EepromBin, 131072, 8192},
+      {Writer::EepromHex, 135168, 16}, {Writer::EepromBin, -1, 64},
   };
   for (const auto &c : cases) {
     EXPECT_EQ(Save(c.writer, buffer, c.flash, c.eeprom, path("x")), files::kAddressOutOfRange);
@@ -146,8 +146,8 @@ TEST_F(Saves, AreasOutsideTheBufferAreRefused) {
 TEST_F(Saves, UncreatableFilesAreCreateErrorsAndKeepTheOldFile) {
   const QString readOnly = file("old.bin", "previous");
   QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
-  for (const auto writer :
-       {Writer::ProgramHex, Writer::ProgramBin, Writer::Rom, Writer::EepromHex, Writer::EepromBin}) {
+  for (const auto writer : {Writer::ProgramHex, Writer::ProgramBin, Writer::Rom, Writer::EepromHex,
+                            Writer::EepromBin}) {
     EXPECT_EQ(Save(writer, buffer, 1024, 64, path("no/such/folder/x")), files::kFileCreateError);
     if (::geteuid() != 0) { // root may write anything
       EXPECT_EQ(Save(writer, buffer, 1024, 64, readOnly), files::kFileCreateError);

@@ -31,7 +31,8 @@ struct LineCase {
 } // namespace
 
 TEST(TextLines, SplitsAtEveryKindOfLineEnd) {
-  const QByteArray longLine(65535, 'x'); // its CR ends the first 64 KiB chunk, its LF starts the next
+  const QByteArray longLine(65535,
+                            'x'); // its CR ends the first 64 KiB chunk, its LF starts the next
   const std::vector<LineCase> cases = {
       {"CR LF", "a\r\nb\r\n", {"a", "b"}},
       {"LF", "a\nb\n", {"a", "b"}},

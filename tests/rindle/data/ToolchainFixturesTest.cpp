@@ -19,14 +19,14 @@ struct Pair {
 const Pair kPairs[] = {
     {"ATmega8 program", Reader::ProgramHex, Reader::ProgramBin, "blink_m8.hex", "blink_m8.bin",
      8192},
-    {"ATmega8 EEPROM", Reader::EepromHex, Reader::EepromBin, "blink_m8.eep",
-     "blink_m8_eeprom.bin", 8192},
+    {"ATmega8 EEPROM", Reader::EepromHex, Reader::EepromBin, "blink_m8.eep", "blink_m8_eeprom.bin",
+     8192},
     {"ATmega8 EEPROM left at the toolchain's address", Reader::EepromHex, Reader::EepromBin,
      "blink_m8_unmoved.eep", "blink_m8_eeprom.bin", 8192},
-    {"ATtiny13 program", Reader::ProgramHex, Reader::ProgramBin, "blink_t13.hex",
-     "blink_t13.bin", 1024},
-    {"ATmega128 program past 64 KiB", Reader::ProgramHex, Reader::ProgramBin,
-     "table_m128.hex", "table_m128.bin", 131072},
+    {"ATtiny13 program", Reader::ProgramHex, Reader::ProgramBin, "blink_t13.hex", "blink_t13.bin",
+     1024},
+    {"ATmega128 program past 64 KiB", Reader::ProgramHex, Reader::ProgramBin, "table_m128.hex",
+     "table_m128.bin", 131072},
 };
 
 } // namespace

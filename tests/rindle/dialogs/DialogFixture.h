@@ -20,13 +20,16 @@
 #include "rindle/engine/IspEngine.h"
 
 // Readable failure messages for texts.
-inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString &text, std::ostream *out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace rindle::testing {
 
 // Names table cases after their `name` field.
 struct CaseName {
-  template <class Case> std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
     return info.param.name;
   }
 };
@@ -35,9 +38,7 @@ struct CaseName {
 // general error box, and helpers that drive widgets with real events.
 class DialogTest : public ::testing::Test {
 protected:
-  DialogTest() : engine(port, port) {
-    app()->setPrompter(&prompter);
-  }
+  DialogTest() : engine(port, port) { app()->setPrompter(&prompter); }
   ~DialogTest() override { app()->setPrompter(nullptr); }
 
   static common::GuardedApplication *app() {
@@ -49,7 +50,8 @@ protected:
     engine.SelectDevice();
   }
 
-  template <class W> static W *Find(QWidget &parent, const char *name) {
+  template <class W>
+  static W *Find(QWidget &parent, const char *name) {
     W *w = parent.findChild<W *>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << name;
     return w;

@@ -38,11 +38,10 @@ TEST_F(FuseDialog, Mega8LowFuseE1ShowsItsBitsAndClosesUnchanged) {
   Select(device::kMega8);
   engine.Fuses.FuseLow = 0xE1;
   Open();
-  EXPECT_EQ(Captions("chkLF"), Names({" BODLEVEL", " BODEN", " SUT1", " SUT0", " CKSEL3",
-                                      " CKSEL2", " CKSEL1", " CKSEL0"}));
-  const std::map<std::string, bool> checked{{"chkLF7", false}, {"chkLF6", false},
-                                            {"chkLF5", false}, {"chkLF4", true},
-                                            {"chkLF3", true},  {"chkLF2", true},
+  EXPECT_EQ(Captions("chkLF"), Names({" BODLEVEL", " BODEN", " SUT1", " SUT0", " CKSEL3", " CKSEL2",
+                                      " CKSEL1", " CKSEL0"}));
+  const std::map<std::string, bool> checked{{"chkLF7", false}, {"chkLF6", false}, {"chkLF5", false},
+                                            {"chkLF4", true},  {"chkLF3", true},  {"chkLF2", true},
                                             {"chkLF1", true},  {"chkLF0", false}};
   for (const auto &[name, on] : checked)
     EXPECT_EQ(Box(name.c_str())->isChecked(), on) << name;
@@ -100,8 +99,8 @@ TEST_F(FuseDialog, Mega162ThenMega8RelabelsEveryBox) {
   EXPECT_EQ(Captions("chkEF"), QStringList(8, QStringLiteral(" -")));
   EXPECT_EQ(Captions("chkHF"), Names({" RSTDISBL", " WDTON", " SPIEN", " CKOPT", " EESAVE",
                                       " BOOTSZ1", " BOOTSZ0", " BOOTRST"}));
-  EXPECT_EQ(Captions("chkLF"), Names({" BODLEVEL", " BODEN", " SUT1", " SUT0", " CKSEL3",
-                                      " CKSEL2", " CKSEL1", " CKSEL0"}));
+  EXPECT_EQ(Captions("chkLF"), Names({" BODLEVEL", " BODEN", " SUT1", " SUT0", " CKSEL3", " CKSEL2",
+                                      " CKSEL1", " CKSEL0"}));
   for (int bit = 0; bit < 8; ++bit)
     EXPECT_FALSE(Box(("chkEF" + std::to_string(bit)).c_str())->isEnabled()) << bit;
   EXPECT_TRUE(Box("chkBL5")->isEnabled());
@@ -133,12 +132,11 @@ TEST_P(FuseDialogLock, LockByteFromLockBitsAndBootLockBoxes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FuseDialogLock,
-    ::testing::Values(
-        LockCase{"BothLockBitsSetClearBitsOneAndZero", 0x03, 0xFF, {}, 0x3C},
-        LockCase{"NothingSetGives3F", 0x00, 0xFF, {}, 0x3F},
-        LockCase{"OnlyLb2", 0x02, 0xFF, {}, 0x3D},
-        LockCase{"Blb12AndBlb01Programmed", 0x00, 0xFF, {"chkBL5", "chkBL2"}, 0x1B},
-        LockCase{"ProgrammedBootLockUnticked", 0x01, 0x00, {"chkBL4"}, 0x12}),
+    ::testing::Values(LockCase{"BothLockBitsSetClearBitsOneAndZero", 0x03, 0xFF, {}, 0x3C},
+                      LockCase{"NothingSetGives3F", 0x00, 0xFF, {}, 0x3F},
+                      LockCase{"OnlyLb2", 0x02, 0xFF, {}, 0x3D},
+                      LockCase{"Blb12AndBlb01Programmed", 0x00, 0xFF, {"chkBL5", "chkBL2"}, 0x1B},
+                      LockCase{"ProgrammedBootLockUnticked", 0x01, 0x00, {"chkBL4"}, 0x12}),
     CaseName());
 
 TEST_F(FuseDialog, At89S8253HasOnlyItsFourLowFusesAndMayChangeSpien) {
@@ -186,10 +184,10 @@ TEST_F(FuseDialog, TheBoxesAreOutsideTheTabOrder) {
 const std::vector<std::uint16_t> &FuseDevices() {
   using namespace device;
   static const std::vector<std::uint16_t> all{
-      kAt89S8253, kAt90S4433, kMega8,    kMega16,  kMega32,  kMega48,  kMega64,
-      kMega88,    kMega128,   kMega162,  kMega164, kMega165, kMega168, kMega169,
-      kMega324,   kMega644,   kMega8515, kMega8535, kTiny12, kTiny13,  kTiny15,
-      kTiny25,    kTiny26,    kTiny45,   kTiny85,  kTiny2313};
+      kAt89S8253, kAt90S4433, kMega8,    kMega16,   kMega32,  kMega48,  kMega64,
+      kMega88,    kMega128,   kMega162,  kMega164,  kMega165, kMega168, kMega169,
+      kMega324,   kMega644,   kMega8515, kMega8535, kTiny12,  kTiny13,  kTiny15,
+      kTiny25,    kTiny26,    kTiny45,   kTiny85,   kTiny2313};
   return all;
 }
 
@@ -234,8 +232,8 @@ TEST(FuseBitTable, BootLockOnTheMegasBesidesMega48Only) {
 
 TEST(FuseBitTable, DevicesWithoutFusesShowNoBits) {
   using namespace device;
-  for (std::uint16_t d : {kAt89S51, kAt89S8252, kAt90S1200, kAt90S8535, std::uint16_t{5},
-                          std::uint16_t{200}}) {
+  for (std::uint16_t d :
+       {kAt89S51, kAt89S8252, kAt90S1200, kAt90S8535, std::uint16_t{5}, std::uint16_t{200}}) {
     const DeviceFuseLayout &l = FuseLayoutFor(d);
     for (const FuseByteLayout *bits : {&l.low, &l.high, &l.extended})
       for (const FuseBit &bit : *bits)

@@ -136,8 +136,8 @@ TEST_F(OptionsDialog, ApplyWritesDataBeforeControlAtTheNewPort) {
   for (const auto &e : port.Log())
     if (e.kind == Kind::Out)
       outs.emplace_back(e.port, e.value);
-  EXPECT_EQ(outs, (std::vector<std::pair<std::uint16_t, std::uint8_t>>{{0x3BC, 0x5A},
-                                                                       {0x3BE, 0x04}}));
+  EXPECT_EQ(outs,
+            (std::vector<std::pair<std::uint16_t, std::uint8_t>>{{0x3BC, 0x5A}, {0x3BE, 0x04}}));
   EXPECT_EQ(asked.back(), 0x3BC) << "the line follows the applied port";
   EXPECT_EQ(Find<QLabel>(dlg, "lblPortState")->text(), QStringLiteral("probe 03bc"));
 }
@@ -177,8 +177,8 @@ TEST_F(OptionsDialog, GABlankAndEnterChangeNothing) {
     f->setCursorPosition(0);
     QTest::keyClicks(f, QStringLiteral("g "));
     QTest::keyClick(f, Qt::Key_Return);
-    EXPECT_EQ(f->text(), name == std::string("edtData") ? QStringLiteral("00")
-                                                        : QStringLiteral("04"));
+    EXPECT_EQ(f->text(),
+              name == std::string("edtData") ? QStringLiteral("00") : QStringLiteral("04"));
   }
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(port.Count(Kind::Out), 0u) << "Enter applies nothing";

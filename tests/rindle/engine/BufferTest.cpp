@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "EngineFixture.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
-#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -16,7 +16,6 @@ protected:
         std::count(engine.Buffer.cells.begin() + static_cast<std::ptrdiff_t>(from),
                    engine.Buffer.cells.begin() + static_cast<std::ptrdiff_t>(to), 0xFF));
   }
-
 };
 
 TEST_F(BufferTest, AFreshBufferIsBlankAndItsChecksumCoversTheFlashOnly) {
@@ -29,10 +28,8 @@ TEST_F(BufferTest, AFreshBufferIsBlankAndItsChecksumCoversTheFlashOnly) {
   };
   const Case cases[] = {
       {device::kAt89S51, 1044480}, // 0FF000
-      {device::kAt89S8252, 8192 * 255},
-      {device::kAt89S8253, 12288 * 255},
-      {device::kTiny12, 1024 * 255},
-      {device::kMega128, 0x1FE0000},
+      {device::kAt89S8252, 8192 * 255}, {device::kAt89S8253, 12288 * 255},
+      {device::kTiny12, 1024 * 255},    {device::kMega128, 0x1FE0000},
   };
   for (const Case &c : cases) {
     Select(c.index);

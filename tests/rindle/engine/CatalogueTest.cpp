@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "EngineFixture.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
-#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -75,7 +75,6 @@ std::int32_t Packed(const std::vector<int> &bytes) {
 
 class CatalogueTest : public testing::EngineTest {
 protected:
-
 };
 
 TEST_F(CatalogueTest, TheListHas37RowsWithSeparatorsAt5And11And28) {
@@ -245,21 +244,16 @@ TEST_F(CatalogueTest, DefaultFusesAndWhenTheyApply) {
                          LHE = kLowFuse | kHighFuse | kExtendedFuse;
   const std::optional<int> none;
   const DefaultsCase cases[] = {
-      {4, 0xF6, none, none, L},        {8, 0xDA, none, none, L},
-      {12, 0xE1, 0xD9, none, LH},      {13, 0xE1, 0x99, none, LH},
-      {14, 0xE1, 0x99, none, LH},      {15, 0x62, 0xDF, 0xFF, LH},
-      {16, 0xE1, 0x99, 0xFD, LHE},     {17, 0x62, 0xDF, 0xF9, LHE},
-      {18, 0xE1, 0x99, 0xFD, LHE},     {19, 0x62, 0x99, 0xFF, LHE},
-      {20, 0x62, 0x99, 0xFF, LHE},     {21, 0x62, 0x99, 0xFF, LHE},
-      {22, 0x62, 0xDF, 0xF9, LHE},     {23, 0x62, 0x99, 0xFF, LHE},
-      {24, 0x62, 0x99, 0xFF, LHE},     {25, 0x62, 0x99, 0xFF, LHE},
-      {26, 0xE1, 0xD9, none, LH},      {27, 0xE1, 0xD9, none, LH},
-      {29, 0x52, none, none, L},       {30, 0x6A, 0xFF, none, LH},
-      {31, 0x5C, none, none, L},       {32, 0x62, 0xDF, 0xFF, LHE},
-      {33, 0xE1, 0xF7, none, LH},      {34, 0x62, 0xDF, 0xFF, LHE},
-      {35, 0x62, 0xDF, 0xFF, LHE},     {36, 0x64, 0xDF, 0xFF, LH},
-      {0, none, none, none, 0},        {3, none, none, none, 0},
-      {6, none, none, none, 0},        {10, none, none, none, 0},
+      {4, 0xF6, none, none, L},    {8, 0xDA, none, none, L},    {12, 0xE1, 0xD9, none, LH},
+      {13, 0xE1, 0x99, none, LH},  {14, 0xE1, 0x99, none, LH},  {15, 0x62, 0xDF, 0xFF, LH},
+      {16, 0xE1, 0x99, 0xFD, LHE}, {17, 0x62, 0xDF, 0xF9, LHE}, {18, 0xE1, 0x99, 0xFD, LHE},
+      {19, 0x62, 0x99, 0xFF, LHE}, {20, 0x62, 0x99, 0xFF, LHE}, {21, 0x62, 0x99, 0xFF, LHE},
+      {22, 0x62, 0xDF, 0xF9, LHE}, {23, 0x62, 0x99, 0xFF, LHE}, {24, 0x62, 0x99, 0xFF, LHE},
+      {25, 0x62, 0x99, 0xFF, LHE}, {26, 0xE1, 0xD9, none, LH},  {27, 0xE1, 0xD9, none, LH},
+      {29, 0x52, none, none, L},   {30, 0x6A, 0xFF, none, LH},  {31, 0x5C, none, none, L},
+      {32, 0x62, 0xDF, 0xFF, LHE}, {33, 0xE1, 0xF7, none, LH},  {34, 0x62, 0xDF, 0xFF, LHE},
+      {35, 0x62, 0xDF, 0xFF, LHE}, {36, 0x64, 0xDF, 0xFF, LH},  {0, none, none, none, 0},
+      {3, none, none, none, 0},    {6, none, none, none, 0},    {10, none, none, none, 0},
   };
   auto asInt = [](std::optional<std::uint8_t> v) {
     return v ? std::optional<int>(*v) : std::optional<int>();

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "EngineFixture.h"
 #include "WireLog.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
-#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -40,7 +40,8 @@ Phases Read(const std::vector<PortEvent> &log, std::size_t bytesPerInstruction) 
   const std::vector<std::uint8_t> bytes = ClockedBytes(log);
   for (std::size_t i = 0; i + bytesPerInstruction <= bytes.size(); i += bytesPerInstruction) {
     p.instructions.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(i),
-                                bytes.begin() + static_cast<std::ptrdiff_t>(i + bytesPerInstruction));
+                                bytes.begin() +
+                                    static_cast<std::ptrdiff_t>(i + bytesPerInstruction));
   }
   return p;
 }
@@ -62,7 +63,6 @@ std::uint8_t ResetWrite(const std::vector<PortEvent> &log) {
 
 class EnableTest : public testing::EngineTest {
 protected:
-
 };
 
 TEST_F(EnableTest, AnAvrAnsweringOnTheSecondAttemptIsReleasedOnceInBetween) {
@@ -81,7 +81,7 @@ TEST_F(EnableTest, AnAvrAnsweringOnTheSecondAttemptIsReleasedOnceInBetween) {
   EXPECT_EQ(p.releases, 1);
   EXPECT_EQ(p.waits100ms, 3) << "100 ms before each attempt and one in the release";
   EXPECT_EQ(p.instructions, (std::vector<std::vector<std::uint8_t>>{{0xAC, 0x53, 0x11, 0x22},
-                                                                   {0xAC, 0x53, 0x11, 0x22}}));
+                                                                    {0xAC, 0x53, 0x11, 0x22}}));
   // Left in programming mode: buffer on, reset held (low), SCK low.
   EXPECT_EQ(engine.Port.DataPortValue & 0x98, 0x00);
 }
@@ -152,7 +152,9 @@ TEST_F(EnableTest, ChipsWhoseAnswerIsNeverExaminedEnterAtOnce) {
     std::size_t bytes;
   };
   // No chip at all: MISO idles low.
-  const Case cases[] = {{device::kAt90S1200, 4}, {device::kAt89S8253, 4}, {device::kAt89S53, 3},
+  const Case cases[] = {{device::kAt90S1200, 4},
+                        {device::kAt89S8253, 4},
+                        {device::kAt89S53, 3},
                         {device::kAt89S8252, 3}};
   for (const Case &c : cases) {
     hw = common::RecordingPort{};
@@ -180,8 +182,10 @@ TEST_F(EnableTest, ResetIsHeldHighForAt89SAndLowForAvrWithTheBufferOnAndClockLow
     std::uint16_t index;
     std::uint8_t pins;
   };
-  const Case cases[] = {{device::kAt89S51, 0x80}, {device::kAt89S8252, 0x80},
-                        {device::kAt89S8253, 0x80}, {device::kMega8, 0x00},
+  const Case cases[] = {{device::kAt89S51, 0x80},
+                        {device::kAt89S8252, 0x80},
+                        {device::kAt89S8253, 0x80},
+                        {device::kMega8, 0x00},
                         {device::kAt90S1200, 0x00}};
   for (const Case &c : cases) {
     hw = common::RecordingPort{};

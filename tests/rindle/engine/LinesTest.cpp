@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "EngineFixture.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
-#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -67,13 +67,14 @@ TEST_P(LinePrimitiveTest, ChangesOnlyItsOwnBitToTheElectricalLevel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LinePrimitiveTest,
-    ::testing::Values(LineCase{"set plain SCK drives pin 6 high", 0x00, 0x10, 0x00, true, 0x10},
-                      LineCase{"clear plain SCK drives pin 6 low", 0xFF, 0x10, 0x00, false, 0xEF},
-                      LineCase{"set inverted SCK drives pin 6 low", 0x00, 0x10, 0x10, true, 0x00},
-                      LineCase{"clear inverted SCK drives pin 6 high", 0x00, 0x10, 0x10, false, 0x10},
-                      LineCase{"set inverted keeps the other pins", 0xC5, 0x10, 0x10, true, 0xC5},
-                      LineCase{"clear inverted keeps the other pins", 0xC5, 0x10, 0x10, false, 0xD5},
-                      LineCase{"set on D0", 0x80, 0x01, 0x00, true, 0x81}),
+    ::testing::Values(
+        LineCase{"set plain SCK drives pin 6 high", 0x00, 0x10, 0x00, true, 0x10},
+        LineCase{"clear plain SCK drives pin 6 low", 0xFF, 0x10, 0x00, false, 0xEF},
+        LineCase{"set inverted SCK drives pin 6 low", 0x00, 0x10, 0x10, true, 0x00},
+        LineCase{"clear inverted SCK drives pin 6 high", 0x00, 0x10, 0x10, false, 0x10},
+        LineCase{"set inverted keeps the other pins", 0xC5, 0x10, 0x10, true, 0xC5},
+        LineCase{"clear inverted keeps the other pins", 0xC5, 0x10, 0x10, false, 0xD5},
+        LineCase{"set on D0", 0x80, 0x01, 0x00, true, 0x81}),
     [](const ::testing::TestParamInfo<LineCase> &param) {
       std::string name = param.param.what;
       for (char &ch : name) {
@@ -159,8 +160,8 @@ TEST_F(LinesTest, ApplyWritesThePresetWithInvertedLinesFlippedButKeepsThePreset)
 }
 
 TEST_F(LinesTest, DefaultRestoresTheWiringAndWritesBothPortsAtTheStandardAddress) {
-  engine.Port = PortSettings{0x2F8, 0x33, 0x0F, 0x01, 0x02, 0x04, 0x08, 0x10, 0x80,
-                             0x01, 0x02, 0x04, 0x08, 0x10, 0x00};
+  engine.Port = PortSettings{0x2F8, 0x33, 0x0F, 0x01, 0x02, 0x04, 0x08, 0x10,
+                             0x80,  0x01, 0x02, 0x04, 0x08, 0x10, 0x00};
   engine.DefaultPortOptions();
 
   PortSettings expected; // start-up defaults, but the Default preset is 0x08
@@ -193,8 +194,7 @@ TEST_F(LinesTest, MisoReadsThePinLevelOnEveryInputWithTheInvertBoxRule) {
         engine.Port.MisoInvert = MisoInvertFor(mask, ticked);
         const bool registerBit = mask == 0x80 ? !pinHigh : pinHigh;
         // Noise on the other status bits must not matter.
-        const std::uint8_t status =
-            static_cast<std::uint8_t>((registerBit ? mask : 0) | 0x07);
+        const std::uint8_t status = static_cast<std::uint8_t>((registerBit ? mask : 0) | 0x07);
         hw.QueueReads(std::vector<std::uint8_t>{status});
 
         EXPECT_EQ(engine.Lines().ReadMiso(), pinHigh != ticked)

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "EngineFixture.h"
 #include "WireLog.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
-#include "EngineFixture.h"
 
 namespace rindle {
 namespace {
@@ -93,12 +93,8 @@ TEST_F(TransferTest, MisoHeldAtOneLevelGivesAllOnesOrAllZeros) {
     std::uint16_t expected;
   };
   const Case cases[] = {
-      {0xFF, 0x00, 0xFF},
-      {0x40, 0x00, 0xFF},
-      {0x00, 0x00, 0x00},
-      {0xBF, 0x00, 0x00},
-      {0x40, 0x40, 0x00},
-      {0x00, 0x40, 0xFF},
+      {0xFF, 0x00, 0xFF}, {0x40, 0x00, 0xFF}, {0x00, 0x00, 0x00},
+      {0xBF, 0x00, 0x00}, {0x40, 0x40, 0x00}, {0x00, 0x40, 0xFF},
   };
   for (const Case &c : cases) {
     hw.SetIdleRead(c.status);
@@ -158,9 +154,8 @@ TEST(IspLinesTest, AnEarlySamplingTimingReadsBeforeTheRisingEdge) {
   EXPECT_EQ(lines.ShiftBits(0x80), 0x80);
 
   const std::vector<PortEvent> firstBit(hw.Log().begin(), hw.Log().begin() + 6);
-  EXPECT_EQ(firstBit, (std::vector<PortEvent>{Out(0x378, 0x20), In(0x379, 0x40),
-                                               Out(0x378, 0x30), Delay(9), Out(0x378, 0x20),
-                                               Delay(9)}));
+  EXPECT_EQ(firstBit, (std::vector<PortEvent>{Out(0x378, 0x20), In(0x379, 0x40), Out(0x378, 0x30),
+                                              Delay(9), Out(0x378, 0x20), Delay(9)}));
   EXPECT_EQ(hw.Log().size(), 8u * 6u);
 }
 

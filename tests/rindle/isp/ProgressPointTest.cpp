@@ -13,7 +13,7 @@ namespace {
 struct LoopCase {
   std::string name;
   std::uint32_t interval;
-  std::uint32_t unit;        // bytes per step of the loop
+  std::uint32_t unit; // bytes per step of the loop
   CancelCheck cancel;
   int cancelAtReport;        // the event pump sets the cancel flag at this report (0: never)
   std::vector<int> reported; // positions the progress hook receives
@@ -52,8 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
     Loops, ProgressPointLoop,
     ::testing::Values(
         LoopCase{"EveryFourBytes", 4, 1, CancelCheck::Obey, 0, {4, 8, 12}, 16},
-        LoopCase{"PagesLargerThanTheInterval", 4, 8, CancelCheck::Obey, 0,
-                 {8, 16, 24, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120}, 16},
+        LoopCase{"PagesLargerThanTheInterval",
+                 4,
+                 8,
+                 CancelCheck::Obey,
+                 0,
+                 {8, 16, 24, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120},
+                 16},
         LoopCase{"IntervalZeroNeverReports", 0, 1, CancelCheck::Obey, 1, {}, 16},
         LoopCase{"CancelStopsAtTheReportThatSawIt", 4, 1, CancelCheck::Obey, 2, {4, 8}, 8},
         LoopCase{"CancelIgnoredRunsToTheEnd", 4, 1, CancelCheck::Ignore, 2, {4, 8, 12}, 16}),

@@ -22,7 +22,8 @@ struct Record {
   friend bool operator==(const Record &, const Record &) = default;
 };
 
-template <typename Lines, typename R> void RecordLines(Lines &l, R &r) {
+template <typename Lines, typename R>
+void RecordLines(Lines &l, R &r) {
   l.number(r.base);
   l.number(r.size, 0, 4096);
   l.text(r.program);
@@ -57,7 +58,8 @@ TEST_F(ValueLinesTest, WhatTheWriterWritesTheReaderReadsBack) {
   const Record saved{0x278, 2048, QStringLiteral("/work/blink ü.hex"), 0x10, 0x10, true};
   ValueWriter out;
   RecordLines(out, saved);
-  EXPECT_EQ(out.content(), QByteArray("632\r\n2048\r\n/work/blink \xC3\xBC.hex\r\n16\r\n16\r\n1\r\n"));
+  EXPECT_EQ(out.content(),
+            QByteArray("632\r\n2048\r\n/work/blink \xC3\xBC.hex\r\n16\r\n16\r\n1\r\n"));
   const auto [read, error] = Read(out.content());
   EXPECT_EQ(error, "");
   EXPECT_EQ(read, saved);
@@ -95,28 +97,32 @@ class InvertLine : public ValueLinesTest, public ::testing::WithParamInterface<I
 TEST_P(InvertLine, IsZeroOrTheMaskOfItsLine) {
   const InvertCase &c = GetParam();
   const Record before{1, 2, QStringLiteral("kept"), 3, 0, true};
-  const auto [read, error] = Read("888\r\n4096\r\nblink.hex\r\n16\r\n" + c.line + "\r\n0\r\n", before);
+  const auto [read, error] =
+      Read("888\r\n4096\r\nblink.hex\r\n16\r\n" + c.line + "\r\n0\r\n", before);
   if (c.read) {
     EXPECT_EQ(error, "");
     EXPECT_EQ(read.invert, *c.read);
   } else {
-    EXPECT_EQ(error, "Bad file\rLine 5: " + QString::fromUtf8(c.line.trimmed()) + " is out of range");
+    EXPECT_EQ(error,
+              "Bad file\rLine 5: " + QString::fromUtf8(c.line.trimmed()) + " is out of range");
     EXPECT_EQ(read.invert, before.invert);
     EXPECT_EQ(read.verify, before.verify) << "nothing after the bad line is read";
     EXPECT_EQ(read.mask, 16) << "what came before it is";
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, InvertLine,
-    ::testing::Values(InvertCase{"Zero", "0", 0}, InvertCase{"OwnMask", "16", 16},
-                      InvertCase{"OwnMaskInHex", "$10", 16},
-                      InvertCase{"AnotherBit", "32", std::nullopt},
-                      InvertCase{"MaskWithAnotherBit", "48", std::nullopt},
-                      InvertCase{"LowBitOnly", "1", std::nullopt},
-                      InvertCase{"NegativeMask", "-16", std::nullopt},
-                      InvertCase{"MaskPlusOneWord", "65552", std::nullopt}),
-    [](const ::testing::TestParamInfo<InvertCase> &param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, InvertLine,
+                         ::testing::Values(InvertCase{"Zero", "0", 0},
+                                           InvertCase{"OwnMask", "16", 16},
+                                           InvertCase{"OwnMaskInHex", "$10", 16},
+                                           InvertCase{"AnotherBit", "32", std::nullopt},
+                                           InvertCase{"MaskWithAnotherBit", "48", std::nullopt},
+                                           InvertCase{"LowBitOnly", "1", std::nullopt},
+                                           InvertCase{"NegativeMask", "-16", std::nullopt},
+                                           InvertCase{"MaskPlusOneWord", "65552", std::nullopt}),
+                         [](const ::testing::TestParamInfo<InvertCase> &param) {
+                           return std::string(param.param.name);
+                         });
 
 // A missing text line reads as empty; a missing number stops the reading.
 TEST_F(ValueLinesTest, AShortFileStopsAtItsFirstMissingNumber) {

@@ -128,7 +128,7 @@ TEST_P(EveryDevice, SignatureReport) {
 // Lock bits and fuses asked for, and what the chip must hold afterwards.
 struct Asked {
   std::uint16_t lockBits;
-  std::uint8_t lock;                  // the chip's lock byte (0 = programmed)
+  std::uint8_t lock;                    // the chip's lock byte (0 = programmed)
   std::array<int, 3> fuses{-1, -1, -1}; // the chip's fuse bytes; -1 = not checked
 };
 
@@ -139,8 +139,7 @@ Asked AskFor(const Rig &rig) {
   const std::uint8_t lockMask = rig.bench.chip()->model().lockMask;
   switch (e.Family()) {
   case IspFamily::At89S51:
-  case IspFamily::At89S8252:
-    return {0x05, 0xFA};
+  case IspFamily::At89S8252: return {0x05, 0xFA};
   case IspFamily::At89S8253:
     // The user fuses are the low nibble; the chip keeps the high one at 1.
     return {0x05, 0xFA, {0xF0 | (f.FuseLow & 0x0F), -1, -1}};
@@ -152,8 +151,7 @@ Asked AskFor(const Rig &rig) {
       return {0x01, 0xFE, {f.FuseLow, -1, -1}};
     }
     return {0x01, 0xFE};
-  case IspFamily::AvrPageMode:
-    break;
+  case IspFamily::AvrPageMode: break;
   }
   Asked a{0x01, static_cast<std::uint8_t>(((f.LockByte & 0xFC) | 0x02) | ~lockMask)};
   const int values[] = {f.FuseLow, f.FuseHigh, f.FuseExtended};

@@ -68,35 +68,65 @@ TEST(DefaultFuses, AStateWithOnlyTheForcedBitsCountsAsUnprogrammed) {
     FuseState after;
   };
   const Case cases[] = {
-      {"mega8 SPIEN kept by the selection", device::kMega8, {0, 0xFF, 0xDF, 0xFF, 0xC0},
+      {"mega8 SPIEN kept by the selection",
+       device::kMega8,
+       {0, 0xFF, 0xDF, 0xFF, 0xC0},
        {0, 0xE1, 0xD9, 0xFF, 0xFF}},
-      {"mega8 not yet selected", device::kMega8, {0, 0xFF, 0xFF, 0xFF, 0xFF},
+      {"mega8 not yet selected",
+       device::kMega8,
+       {0, 0xFF, 0xFF, 0xFF, 0xFF},
        {0, 0xE1, 0xD9, 0xFF, 0xFF}},
-      {"mega8 one low bit programmed", device::kMega8, {0, 0xFE, 0xDF, 0xFF, 0xC0},
+      {"mega8 one low bit programmed",
+       device::kMega8,
+       {0, 0xFE, 0xDF, 0xFF, 0xC0},
        {0, 0xFE, 0xDF, 0xFF, 0xC0}},
-      {"mega8 BOOTRST programmed", device::kMega8, {1, 0xFF, 0xDE, 0xFF, 0xC0},
+      {"mega8 BOOTRST programmed",
+       device::kMega8,
+       {1, 0xFF, 0xDE, 0xFF, 0xC0},
        {1, 0xFF, 0xDE, 0xFF, 0xC0}},
-      {"tiny12 SPIEN in the low byte", device::kTiny12, {0, 0xDF, 0xFF, 0xFF, 0xFF},
+      {"tiny12 SPIEN in the low byte",
+       device::kTiny12,
+       {0, 0xDF, 0xFF, 0xFF, 0xFF},
        {0, 0x52, 0xFF, 0xFF, 0xFF}},
-      {"tiny15 unused bits set too", device::kTiny15, {0, 0xDF, 0xFF, 0xFF, 0xFF},
+      {"tiny15 unused bits set too",
+       device::kTiny15,
+       {0, 0xDF, 0xFF, 0xFF, 0xFF},
        {0, 0x5C, 0xFF, 0xFF, 0xFF}},
-      {"tiny13 SPIEN is low bit 7", device::kTiny13, {0, 0x7F, 0xFF, 0xFF, 0xFC},
+      {"tiny13 SPIEN is low bit 7",
+       device::kTiny13,
+       {0, 0x7F, 0xFF, 0xFF, 0xFC},
        {0, 0x6A, 0xFF, 0xFF, 0xFF}},
-      {"tiny26 SPIEN is high bit 3", device::kTiny26, {0, 0xFF, 0xF7, 0xFF, 0xFC},
+      {"tiny26 SPIEN is high bit 3",
+       device::kTiny26,
+       {0, 0xFF, 0xF7, 0xFF, 0xFC},
        {0, 0xE1, 0xF7, 0xFF, 0xFF}},
-      {"tiny26 EESAVE programmed", device::kTiny26, {0, 0xFF, 0xF3, 0xFF, 0xFC},
+      {"tiny26 EESAVE programmed",
+       device::kTiny26,
+       {0, 0xFF, 0xF3, 0xFF, 0xFC},
        {0, 0xFF, 0xF3, 0xFF, 0xFC}},
-      {"mega88 extended kept by the selection", device::kMega88, {0, 0xFF, 0xDF, 0xFF, 0xC0},
+      {"mega88 extended kept by the selection",
+       device::kMega88,
+       {0, 0xFF, 0xDF, 0xFF, 0xC0},
        {0, 0x62, 0xDF, 0xF9, 0xFF}},
-      {"mega168 extended programmed", device::kMega168, {0, 0xFF, 0xFF, 0xF9, 0xC0},
+      {"mega168 extended programmed",
+       device::kMega168,
+       {0, 0xFF, 0xFF, 0xF9, 0xC0},
        {0, 0xFF, 0xFF, 0xF9, 0xC0}},
-      {"tiny2313 looks at low and high only", device::kTiny2313, {2, 0xFF, 0xFF, 0xFE, 0xFC},
+      {"tiny2313 looks at low and high only",
+       device::kTiny2313,
+       {2, 0xFF, 0xFF, 0xFE, 0xFC},
        {2, 0x64, 0xDF, 0xFF, 0xFF}},
-      {"89S8253 user fuses unprogrammed", device::kAt89S8253, {1, 0xFF, 0x12, 0x34, 0x56},
+      {"89S8253 user fuses unprogrammed",
+       device::kAt89S8253,
+       {1, 0xFF, 0x12, 0x34, 0x56},
        {1, 0xF6, 0xFF, 0xFF, 0xFF}},
-      {"89S8253 SPIEN programmed", device::kAt89S8253, {1, 0xFE, 0xFF, 0xFF, 0xFF},
+      {"89S8253 SPIEN programmed",
+       device::kAt89S8253,
+       {1, 0xFE, 0xFF, 0xFF, 0xFF},
        {1, 0xFE, 0xFF, 0xFF, 0xFF}},
-      {"90S2313 has no defaults", device::kAt90S2313, {0, 0xFF, 0xFF, 0xFF, 0xFF},
+      {"90S2313 has no defaults",
+       device::kAt90S2313,
+       {0, 0xFF, 0xFF, 0xFF, 0xFF},
        {0, 0xFF, 0xFF, 0xFF, 0xFF}},
   };
   for (const Case &c : cases) {
@@ -170,14 +200,13 @@ TEST_P(LockBitsOfALostChip, EndWithNoResponseAndSendNothingMore) {
   EXPECT_EQ(edgesWithBufferOff, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LockBitsOfALostChip,
-    ::testing::Values(LostChipCase{"AT89S51_after_LB1", device::kAt89S51, 1},
-                      LostChipCase{"AT89S52_after_LB1", device::kAt89S52, 1},
-                      LostChipCase{"AT89S52_after_LB2", device::kAt89S52, 2}),
-    [](const ::testing::TestParamInfo<LostChipCase> &row) {
-      return std::string(row.param.name);
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, LockBitsOfALostChip,
+                         ::testing::Values(LostChipCase{"AT89S51_after_LB1", device::kAt89S51, 1},
+                                           LostChipCase{"AT89S52_after_LB1", device::kAt89S52, 1},
+                                           LostChipCase{"AT89S52_after_LB2", device::kAt89S52, 2}),
+                         [](const ::testing::TestParamInfo<LostChipCase> &row) {
+                           return std::string(row.param.name);
+                         });
 
 // (The AT89S8253 and AT89S53/8252 enables cannot tell a missing chip.)
 TEST(Erase, WithNoChipKeepsTheUsersLockAndFuseChoices) {

@@ -16,8 +16,8 @@ TEST(Program, AllBlankBufferErasesWritesNothingButStillLockBitsAndFuses) {
     std::uint16_t device;
     std::uint64_t fuseWrites;
   };
-  const Case cases[] = {{device::kAt89S52, 0}, {device::kAt89S8252, 0}, {device::kAt89S8253, 1},
-                        {device::kAt90S4433, 1}, {device::kMega8, 2},   {device::kMega64, 3}};
+  const Case cases[] = {{device::kAt89S52, 0},   {device::kAt89S8252, 0}, {device::kAt89S8253, 1},
+                        {device::kAt90S4433, 1}, {device::kMega8, 2},     {device::kMega64, 3}};
   for (const Case &c : cases) {
     SCOPED_TRACE(ChipName(c.device));
     Rig rig(c.device);
@@ -140,8 +140,8 @@ TEST(Program, AutoVerifyOffNeverReadsBack) {
 }
 
 TEST(Program, EraseOnlyStopsRightAfterTheErase) {
-  for (std::uint16_t device : {device::kAt89S51, device::kAt89S8253, device::kAt90S1200,
-                               device::kMega8}) {
+  for (std::uint16_t device :
+       {device::kAt89S51, device::kAt89S8253, device::kAt90S1200, device::kMega8}) {
     SCOPED_TRACE(ChipName(device));
     Rig rig(device);
     std::ranges::fill(rig.buffer().first(rig.imageSize()), 0x00);

@@ -56,8 +56,7 @@ TEST(Progress, ReportedAfterEachIntervalOfEachArea) {
     rig.engine.UpdateProgressBar = [&](int p) { positions.push_back(p); };
     rig.engine.ProcessEvents = [&] { ++pumps; };
     rig.Run(c.operation);
-    EXPECT_EQ(rig.engine.ResultText.toStdString(),
-              c.operation == &IspEngine::ReadChip ? "" : "OK");
+    EXPECT_EQ(rig.engine.ResultText.toStdString(), c.operation == &IspEngine::ReadChip ? "" : "OK");
     EXPECT_EQ(positions, c.positions);
     EXPECT_EQ(pumps, static_cast<int>(positions.size())) << "events run at every point";
   }

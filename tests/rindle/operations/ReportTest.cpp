@@ -45,12 +45,9 @@ const VerifyCase kVerifyCases[] = {
 
 std::uint32_t BufferBase(Rig &rig, Memory memory) {
   switch (memory) {
-  case Memory::Flash:
-    return 0;
-  case Memory::Eeprom:
-    return rig.flashSize();
-  case Memory::UserSignature:
-    break;
+  case Memory::Flash: return 0;
+  case Memory::Eeprom: return rig.flashSize();
+  case Memory::UserSignature: break;
   }
   return rig.flashSize() + 2048;
 }

@@ -35,8 +35,7 @@ struct Rig {
   IspEngine engine;
 
   explicit Rig(std::uint16_t index, bool withChip = true)
-      : bench(withChip ? ChipName(index) : std::string()),
-        engine(bench.port(), bench.timer()) {
+      : bench(withChip ? ChipName(index) : std::string()), engine(bench.port(), bench.timer()) {
     engine.Device.DeviceIndex = index;
     engine.SelectDevice();
     // As at start-up: the target released, the chip out of reset.

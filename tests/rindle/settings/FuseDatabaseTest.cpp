@@ -17,8 +17,8 @@ TEST_F(FuseDatabase, ReplacesOnlyTheExtensionOfTheFileName) {
       {"/projects/blink.hex", "/projects/blink.fdb"},
       {"/projects/blink.HEX", "/projects/blink.fdb"},
       {"/projects/blink.tar.rom", "/projects/blink.tar.fdb"},
-      {"/projects/blink", "/projects/blink.fdb"},               // no extension: appended
-      {"/projects/v1.2/blink", "/projects/v1.2/blink.fdb"},     // a dot in a folder is not one
+      {"/projects/blink", "/projects/blink.fdb"},           // no extension: appended
+      {"/projects/v1.2/blink", "/projects/v1.2/blink.fdb"}, // a dot in a folder is not one
       {"/projects/v1.2/blink.bin", "/projects/v1.2/blink.fdb"},
       {"blink.hex", "blink.fdb"},
   };
@@ -40,7 +40,8 @@ TEST_F(FuseDatabase, SavedBesideTheProgramFileAsSixLines) {
     e->EepromFileName = path("blink.eep");
     e->ProgramFileName = c.program;
     e->SaveFuseDatabase();
-    EXPECT_EQ(ReadAll(c.database), CrLf({"5", "225", "217", "253", "252", path("blink.eep").toUtf8()}))
+    EXPECT_EQ(ReadAll(c.database),
+              CrLf({"5", "225", "217", "253", "252", path("blink.eep").toUtf8()}))
         << c.program.toStdString();
   }
   EXPECT_FALSE(QFileInfo::exists(path("v1.fdb")));

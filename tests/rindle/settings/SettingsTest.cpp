@@ -27,9 +27,10 @@ PortSettings ReleasedDefaults() {
 // A valid settings file naming `program`, with every other value distinct
 // from the defaults.
 std::vector<QByteArray> SettingsLines(const QString &program = {}) {
-  return {"632", "1",  "2",   "12",  "8192", "512", "3",  program.toUtf8(), "",   "228",
-          "217", "253", "252", "1",  "2",    "4",   "64", "128",            "32", "1",
-          "2",   "0",   "64",  "128", "32",   "0",   "0",  "1"};
+  return {"632", "1",   "2",   "12",  "8192", "512", "3",  program.toUtf8(),
+          "",    "228", "217", "253", "252",  "1",   "2",  "4",
+          "64",  "128", "32",  "1",   "2",    "0",   "64", "128",
+          "32",  "0",   "0",   "1"};
 }
 
 void ExpectDefaults(const rindle::IspEngine &e) {
@@ -236,10 +237,10 @@ TEST_F(Settings, NumbersMayBeHexadecimalOrPadded) {
     const char *text;
     std::optional<std::int64_t> value;
   } cases[] = {
-      {"12", 12},      {" 7 ", 7},    {"$FF", 255},   {"$ff", 255},          {"0x1F", 31},
-      {"-3", -3},      {"+4", 4},     {"", {}},       {"$", {}},             {"0x", {}},
-      {"1 2", {}},     {"12abc", {}}, {"- 3", {}},    {"FF", {}},            {"\t9\r", 9},
-      {"99999999999999999999", {}},
+      {"12", 12},   {" 7 ", 7}, {"$FF", 255}, {"$ff", 255},
+      {"0x1F", 31}, {"-3", -3}, {"+4", 4},    {"", {}},
+      {"$", {}},    {"0x", {}}, {"1 2", {}},  {"12abc", {}},
+      {"- 3", {}},  {"FF", {}}, {"\t9\r", 9}, {"99999999999999999999", {}},
   };
   for (const auto &c : cases)
     EXPECT_EQ(rindle::isp::ParseInteger(c.text), c.value) << c.text;
@@ -300,11 +301,10 @@ TEST_P(SettingsSaveFailure, IsReportedWithTheFileAndTheReason) {
   EXPECT_EQ(QFileInfo::exists(settingsPath()), !c.settingsFolderIsAFile);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, SettingsSaveFailure,
-    ::testing::Values(SaveFailureCase{"SettingsFolderIsAFile", true},
-                      SaveFailureCase{"FuseDatabaseFolderIsAFile", false}),
-    [](const auto &p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, SettingsSaveFailure,
+                         ::testing::Values(SaveFailureCase{"SettingsFolderIsAFile", true},
+                                           SaveFailureCase{"FuseDatabaseFolderIsAFile", false}),
+                         [](const auto &p) { return std::string(p.param.name); });
 
 TEST_F(Settings, ASuccessfulSaveReportsOkAfterAnEarlierFailure) {
   auto e = newEngine();
@@ -354,9 +354,8 @@ TEST_F(Settings, AByteOrderMarkInFrontOfTheFileIsSkipped) {
   WriteAll(settingsPath(), CrLf(lines));
   auto inside = newEngine();
   inside->InitEngine();
-  EXPECT_EQ(inside->ResultText,
-            "Settings file error . . .\rLine 2: '" + QString::fromUtf8(lines[1]) +
-                "' is not a valid integer value");
+  EXPECT_EQ(inside->ResultText, "Settings file error . . .\rLine 2: '" +
+                                    QString::fromUtf8(lines[1]) + "' is not a valid integer value");
   ExpectDefaults(*inside);
 }
 

@@ -13,7 +13,6 @@ namespace {
 
 using namespace rindle::device;
 
-
 TEST(EndToEnd, ProgramReadSaveAndStartAgain) {
   QTemporaryDir folder;
   const QString hex = Fixture("toolchain/blink_m8.hex");

@@ -13,7 +13,6 @@ namespace {
 
 using namespace rindle::device;
 
-
 struct HexSaveCase {
   const char *name;
   std::uint16_t device;

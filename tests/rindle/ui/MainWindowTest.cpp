@@ -108,7 +108,8 @@ TEST(MainWindow, EveryCaptionFitsWithALargeFont) {
         continue;
       QString text = b->text();
       text.remove(u'&');
-      EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text)) << b->objectName().toStdString();
+      EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text))
+          << b->objectName().toStdString();
       EXPECT_GE(b->width(), b->sizeHint().width()) << b->objectName().toStdString();
     }
     for (QLabel *l : rig.main().findChildren<QLabel *>()) {
@@ -224,7 +225,8 @@ TEST(MainWindow, NoToTheSignatureQuestionRunsNothing) {
   rig.prompter.answers = {false};
   rig.click("cmdWrite");
   ASSERT_EQ(rig.prompter.shown.size(), 1u);
-  EXPECT_EQ(rig.prompter.shown[0].text, "Device Signature did not match.\rDo you want to continue ?");
+  EXPECT_EQ(rig.prompter.shown[0].text,
+            "Device Signature did not match.\rDo you want to continue ?");
   EXPECT_EQ(rig.sim->bench().chip()->counters().erases, 0u);
   EXPECT_EQ(rig.field("edtSig"), "-  -  - ");
 }

@@ -54,7 +54,8 @@ struct WindowRig {
   }
 
   ui::TfrmMain &main() { return program->main(); }
-  template <typename T = QPushButton> T *find(const char *name) {
+  template <typename T = QPushButton>
+  T *find(const char *name) {
     T *w = main().findChild<T *>(QLatin1String(name));
     EXPECT_NE(w, nullptr) << name;
     return w;
@@ -117,7 +118,8 @@ struct WindowRig {
 
 // Readable names for table cases: each parameter type has a `name`.
 struct CaseName {
-  template <typename P> std::string operator()(const ::testing::TestParamInfo<P> &info) const {
+  template <typename P>
+  std::string operator()(const ::testing::TestParamInfo<P> &info) const {
     return info.param.name;
   }
 };

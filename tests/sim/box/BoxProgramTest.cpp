@@ -117,8 +117,8 @@ std::string ask(int fd, char command) {
 }
 
 TEST(BoxProgram, AnswersOnThePrintedTerminalAndStopsOnRequest) {
-  const auto image = std::filesystem::temp_directory_path() /
-                     ("box-program-" + std::to_string(getpid()) + ".bin");
+  const auto image =
+      std::filesystem::temp_directory_path() / ("box-program-" + std::to_string(getpid()) + ".bin");
   Child box({"--chip", "AT89C2051", "--size", "2048", "--image", image.string()});
   const std::string path = box.firstLine();
   ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
@@ -138,8 +138,7 @@ TEST(BoxProgram, AnswersOnThePrintedTerminalAndStopsOnRequest) {
 struct ScratchDir {
   std::filesystem::path path;
   explicit ScratchDir(const std::string &name)
-      : path(std::filesystem::temp_directory_path() /
-             (name + "-" + std::to_string(getpid()))) {
+      : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()))) {
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
   }

@@ -35,7 +35,9 @@ public:
     }
   }
   bool ok() const { return fd_ >= 0; }
-  void send(const std::string &bytes) { ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  void send(const std::string &bytes) {
+    ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
   // Everything up to and including stop, or what came before timeoutMs of
   // silence. hungUp tells whether the line went dead.
   std::string readUntil(char stop, int timeoutMs = 2000) {

@@ -26,9 +26,15 @@ void PrintTo(const BusyCase &c, std::ostream *os) { *os << c.name; }
 const std::uint32_t kMs10 = 11932;
 
 const BusyCase kCases[] = {
-    {"S51FlashByte", "AT89S51", 836, [](Rig &r) { r.d.send({0x40, 0x01, 0x23, 0x5A}); },
+    {"S51FlashByte", "AT89S51", 836,
+     [](Rig &r) {
+       r.d.send({0x40, 0x01, 0x23, 0x5A});
+     },
      [](Rig &r) { return r.d.read4(0x20, 0x01, 0x23); }, 0x5A},
-    {"S51Lock", "AT89S52", 1194, [](Rig &r) { r.d.send({0xAC, 0xE2, 0x00, 0x00}); },
+    {"S51Lock", "AT89S52", 1194,
+     [](Rig &r) {
+       r.d.send({0xAC, 0xE2, 0x00, 0x00});
+     },
      [](Rig &r) { return r.d.read4(0x24, 0x00, 0x00); }, 0x08},
     {"S51Erase", "AT89S51", 51 * kMs10,
      [](Rig &r) {
@@ -36,9 +42,15 @@ const BusyCase kCases[] = {
        r.d.send({0xAC, 0x80, 0x00, 0x00});
      },
      [](Rig &r) { return r.d.read4(0x20, 0x00, 0x07); }, 0xFF},
-    {"S8252FlashByte", "AT89S8252", 2983, [](Rig &r) { r.d.send({0x0A, 0x10, 0x33}); },
+    {"S8252FlashByte", "AT89S8252", 2983,
+     [](Rig &r) {
+       r.d.send({0x0A, 0x10, 0x33});
+     },
      [](Rig &r) { return r.d.read3(0x09, 0x10); }, 0x33},
-    {"S8252EepromByte", "AT89S8252", 2983, [](Rig &r) { r.d.send({0x0E, 0x10, 0x44}); },
+    {"S8252EepromByte", "AT89S8252", 2983,
+     [](Rig &r) {
+       r.d.send({0x0E, 0x10, 0x44});
+     },
      [](Rig &r) { return r.d.read3(0x0D, 0x10); }, 0x44},
     {"S53Erase", "AT89S53", 29830,
      [](Rig &r) {
@@ -53,7 +65,10 @@ const BusyCase kCases[] = {
          r.d.byte(static_cast<std::uint8_t>(i));
      },
      [](Rig &r) { return r.d.read4(0x28, 0x00, 0x30); }, 0x1E},
-    {"S8253Fuses", "AT89S8253", kMs10, [](Rig &r) { r.d.send({0xAC, 0x13, 0x00, 0x00}); },
+    {"S8253Fuses", "AT89S8253", kMs10,
+     [](Rig &r) {
+       r.d.send({0xAC, 0x13, 0x00, 0x00});
+     },
      [](Rig &r) { return r.d.read4(0x21, 0x00, 0x00); }, 0xF3},
 };
 

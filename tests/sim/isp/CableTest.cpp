@@ -7,7 +7,9 @@ using namespace simtest;
 
 namespace {
 
-std::uint8_t Status(Bench &bench) { return bench.Inp32(static_cast<std::uint16_t>(bench.base() + 1)); }
+std::uint8_t Status(Bench &bench) {
+  return bench.Inp32(static_cast<std::uint16_t>(bench.base() + 1));
+}
 
 TEST(Port, StatusShowsPullUpsAndTheInversionOfBit7) {
   Bench bench; // no chip
@@ -53,7 +55,8 @@ TEST(Cable, BenHighIsolatesTheChip) {
   EXPECT_FALSE(rig.chip().inReset());
   // Clocking behind a disabled buffer reaches nothing; MISO reads the pull-up.
   const auto before = rig.chip().counters().instructions;
-  EXPECT_EQ(rig.d.send({0xAC, 0x53, 0x00, 0x00}), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(rig.d.send({0xAC, 0x53, 0x00, 0x00}),
+            (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(rig.chip().counters().instructions, before);
   EXPECT_EQ(rig.chip().counters().resets, 1u);
 }
@@ -202,7 +205,8 @@ TEST(Cable, MisoFaultsAndMissingChipGiveFixedAnswers) {
     for (std::uint8_t b : answer)
       EXPECT_EQ(b, c.answer) << c.name;
     if (bench.chip()) {
-      EXPECT_EQ(bench.chip()->inProgrammingMode(), std::string(c.name).starts_with("stuck")) << c.name;
+      EXPECT_EQ(bench.chip()->inProgrammingMode(), std::string(c.name).starts_with("stuck"))
+          << c.name;
     }
   }
 }
@@ -235,7 +239,10 @@ TEST(Cable, UnknownDeviceLeavesNoChip) {
 class CountingTimer : public common::TickTimer {
 public:
   void TimerSetup() override { ++setups; }
-  void TickDelay(std::uint16_t count) override { ticks += count; ++calls; }
+  void TickDelay(std::uint16_t count) override {
+    ticks += count;
+    ++calls;
+  }
   void TimerRestore() override { ++restores; }
   int setups = 0, restores = 0, calls = 0;
   std::uint64_t ticks = 0;

@@ -108,10 +108,12 @@ TEST(ChipModels, FindsByEveryUsualSpelling) {
     const char *asked;
     const char *found; // nullptr: unknown
   } cases[] = {
-      {"ATmega8", "ATmega8"},     {"MEGA8", "ATmega8"},       {"atmega8", "ATmega8"},
-      {"ATMEGA8515", "ATmega8515"}, {"AT89S51", "AT89S51"},   {"89s51", "AT89S51"},
-      {"TINY2313", "ATtiny2313"}, {"ATtiny2313", "ATtiny2313"}, {"AT90S1200", "AT90S1200"},
-      {"  AT89S8253", "AT89S8253"}, {"MEGA", nullptr},         {"", nullptr},
+      {"ATmega8", "ATmega8"},     {"MEGA8", "ATmega8"},
+      {"atmega8", "ATmega8"},     {"ATMEGA8515", "ATmega8515"},
+      {"AT89S51", "AT89S51"},     {"89s51", "AT89S51"},
+      {"TINY2313", "ATtiny2313"}, {"ATtiny2313", "ATtiny2313"},
+      {"AT90S1200", "AT90S1200"}, {"  AT89S8253", "AT89S8253"},
+      {"MEGA", nullptr},          {"", nullptr},
       {"ATmega1280", nullptr},    {"AT", nullptr},
   };
   for (const auto &c : cases) {

@@ -33,11 +33,8 @@ public:
 
   void erase() {
     switch (m_.family) {
-    case Family::At89S8252:
-      d_.send({0xAC, 0x04, 0x00});
-      break;
-    default:
-      d_.send({0xAC, 0x80, 0x00, 0x00});
+    case Family::At89S8252: d_.send({0xAC, 0x04, 0x00}); break;
+    default: d_.send({0xAC, 0x80, 0x00, 0x00});
     }
     d_.wait(m_.timing.erase);
   }
@@ -45,12 +42,9 @@ public:
   // --- Flash
   std::uint8_t readFlash(std::uint32_t a) {
     switch (m_.family) {
-    case Family::At89S51:
-      return d_.read4(0x20, Hi(a), Lo(a));
-    case Family::At89S8252:
-      return d_.read3(ThreeByteFlash(a, 0x01), Lo(a));
-    case Family::At89S8253:
-      return readPage(0x30, a & ~63u, 64)[a & 63u];
+    case Family::At89S51: return d_.read4(0x20, Hi(a), Lo(a));
+    case Family::At89S8252: return d_.read3(ThreeByteFlash(a, 0x01), Lo(a));
+    case Family::At89S8253: return readPage(0x30, a & ~63u, 64)[a & 63u];
     default: {
       const std::uint32_t w = a / 2;
       return d_.read4(a & 1 ? 0x28 : 0x20, Hi(w), Lo(w));
@@ -111,20 +105,15 @@ public:
   // --- EEPROM (byte access; the AT89S8253 through a 32-byte page)
   std::uint8_t readEeprom(std::uint32_t a) {
     switch (m_.family) {
-    case Family::At89S8252:
-      return d_.read3(ThreeByteEeprom(a, 0x05), Lo(a));
-    case Family::At89S8253:
-      return readPage(0xB0, a & ~31u, 32)[a & 31u];
-    default:
-      return d_.read4(0xA0, Hi(a), Lo(a));
+    case Family::At89S8252: return d_.read3(ThreeByteEeprom(a, 0x05), Lo(a));
+    case Family::At89S8253: return readPage(0xB0, a & ~31u, 32)[a & 31u];
+    default: return d_.read4(0xA0, Hi(a), Lo(a));
     }
   }
 
   void writeEeprom(std::uint32_t a, std::uint8_t v) {
     switch (m_.family) {
-    case Family::At89S8252:
-      d_.send({ThreeByteEeprom(a, 0x06), Lo(a), v});
-      break;
+    case Family::At89S8252: d_.send({ThreeByteEeprom(a, 0x06), Lo(a), v}); break;
     case Family::At89S8253: {
       std::vector<std::uint8_t> page = readPage(0xB0, a & ~31u, 32);
       page[a & 31u] = v;
@@ -133,8 +122,7 @@ public:
         d_.byte(b);
       break;
     }
-    default:
-      d_.send({0xC0, Hi(a), Lo(a), v});
+    default: d_.send({0xC0, Hi(a), Lo(a), v});
     }
     d_.wait(m_.timing.eepromWrite);
   }

@@ -20,12 +20,8 @@ TEST_P(EnableEveryDevice, AnswersAsItsFamilyDoes) {
   const ChipModel &m = rig.model;
   switch (m.family) {
   case Family::At89S51:
-  case Family::At89S8253:
-    EXPECT_EQ(answer[3], 0x69);
-    break;
-  case Family::At89S8252:
-    EXPECT_EQ(answer.size(), 3u);
-    break;
+  case Family::At89S8253: EXPECT_EQ(answer[3], 0x69); break;
+  case Family::At89S8252: EXPECT_EQ(answer.size(), 3u); break;
   case Family::AvrByteMode:
   case Family::AvrPageMode:
     if (m.variant == ByteVariant::At90S1200)
@@ -50,14 +46,16 @@ TEST_P(EnableEveryDevice, AnswersAsItsFamilyDoes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, EnableEveryDevice,
-    testing::Combine(testing::ValuesIn(AllDevices()),
-                     testing::Values(RawDriver::Sample::WhileHigh, RawDriver::Sample::BeforeRise)),
-    [](const auto &p) {
-      return std::get<0>(p.param) +
-             (std::get<1>(p.param) == RawDriver::Sample::WhileHigh ? "SampledHigh" : "SampledBeforeRise");
-    });
+INSTANTIATE_TEST_SUITE_P(Devices, EnableEveryDevice,
+                         testing::Combine(testing::ValuesIn(AllDevices()),
+                                          testing::Values(RawDriver::Sample::WhileHigh,
+                                                          RawDriver::Sample::BeforeRise)),
+                         [](const auto &p) {
+                           return std::get<0>(p.param) +
+                                  (std::get<1>(p.param) == RawDriver::Sample::WhileHigh
+                                       ? "SampledHigh"
+                                       : "SampledBeforeRise");
+                         });
 
 // Edges that come before the reset settle time are lost, so an enable sent
 // too early is out of step and not recognised; one at the settle time is.
@@ -100,7 +98,7 @@ TEST(Enable, OnlyTheEnableIsUnderstoodBeforeProgrammingMode) {
   Rig rig("MEGA8");
   rig.d.enterReset(false);
   EXPECT_EQ(rig.d.read4(0x30, 0x00, 0x00), 0xFF); // signature read refused
-  rig.d.send({0xAC, 0x80, 0x00, 0x00});          // erase refused
+  rig.d.send({0xAC, 0x80, 0x00, 0x00});           // erase refused
   rig.chip().flash()[0] = 0x12;
   EXPECT_FALSE(rig.chip().inProgrammingMode());
   EXPECT_EQ(rig.chip().counters().ignoredUnknown, 2u);
@@ -156,7 +154,8 @@ TEST(Enable, UnknownInstructionsAreIgnoredAndFramingKept) {
     Rig rig(c.device);
     rig.ops.enter();
     rig.chip().flash()[0] = 0x5A;
-    const auto flash = std::vector<std::uint8_t>(rig.chip().flash().begin(), rig.chip().flash().end());
+    const auto flash =
+        std::vector<std::uint8_t>(rig.chip().flash().begin(), rig.chip().flash().end());
     const std::uint8_t lock = rig.chip().lockByte();
     const std::uint8_t fuse = rig.chip().fuse(kFuseLow);
     if (c.unknown.size() == 3)

@@ -17,17 +17,17 @@ struct EesaveCase {
 };
 
 const EesaveCase kEesaveCases[] = {
-    {"MEGA8", 0xA8, kFuseHigh, 0x08},     {"MEGA16", 0xA8, kFuseHigh, 0x08},
-    {"MEGA32", 0xA8, kFuseHigh, 0x08},    {"MEGA48", 0xA8, kFuseHigh, 0x08},
-    {"MEGA64", 0xA8, kFuseHigh, 0x08},    {"MEGA88", 0xA8, kFuseHigh, 0x08},
-    {"MEGA128", 0xA8, kFuseHigh, 0x08},   {"MEGA162", 0xA8, kFuseHigh, 0x08},
-    {"MEGA164", 0xA8, kFuseHigh, 0x08},   {"MEGA165", 0xA8, kFuseHigh, 0x08},
-    {"MEGA168", 0xA8, kFuseHigh, 0x08},   {"MEGA169", 0xA8, kFuseHigh, 0x08},
-    {"MEGA324", 0xA8, kFuseHigh, 0x08},   {"MEGA644", 0xA8, kFuseHigh, 0x08},
-    {"MEGA8515", 0xA8, kFuseHigh, 0x08},  {"MEGA8535", 0xA8, kFuseHigh, 0x08},
-    {"TINY13", 0xA0, kFuseLow, 0x40},     {"TINY25", 0xA8, kFuseHigh, 0x08},
-    {"TINY26", 0xA8, kFuseHigh, 0x04},    {"TINY45", 0xA8, kFuseHigh, 0x08},
-    {"TINY85", 0xA8, kFuseHigh, 0x08},    {"TINY2313", 0xA8, kFuseHigh, 0x40},
+    {"MEGA8", 0xA8, kFuseHigh, 0x08},    {"MEGA16", 0xA8, kFuseHigh, 0x08},
+    {"MEGA32", 0xA8, kFuseHigh, 0x08},   {"MEGA48", 0xA8, kFuseHigh, 0x08},
+    {"MEGA64", 0xA8, kFuseHigh, 0x08},   {"MEGA88", 0xA8, kFuseHigh, 0x08},
+    {"MEGA128", 0xA8, kFuseHigh, 0x08},  {"MEGA162", 0xA8, kFuseHigh, 0x08},
+    {"MEGA164", 0xA8, kFuseHigh, 0x08},  {"MEGA165", 0xA8, kFuseHigh, 0x08},
+    {"MEGA168", 0xA8, kFuseHigh, 0x08},  {"MEGA169", 0xA8, kFuseHigh, 0x08},
+    {"MEGA324", 0xA8, kFuseHigh, 0x08},  {"MEGA644", 0xA8, kFuseHigh, 0x08},
+    {"MEGA8515", 0xA8, kFuseHigh, 0x08}, {"MEGA8535", 0xA8, kFuseHigh, 0x08},
+    {"TINY13", 0xA0, kFuseLow, 0x40},    {"TINY25", 0xA8, kFuseHigh, 0x08},
+    {"TINY26", 0xA8, kFuseHigh, 0x04},   {"TINY45", 0xA8, kFuseHigh, 0x08},
+    {"TINY85", 0xA8, kFuseHigh, 0x08},   {"TINY2313", 0xA8, kFuseHigh, 0x40},
 };
 
 class Eesave : public testing::TestWithParam<EesaveCase> {
@@ -86,7 +86,7 @@ TEST(Eesave, ChipsWithoutItAlwaysClearTheEeprom) {
 
 struct LockedSignatureCase {
   const char *device;
-  std::array<std::uint8_t, 2> lb1, lb2; // bytes 2 and 4 of the lock write AC xx 00 yy
+  std::array<std::uint8_t, 2> lb1, lb2;   // bytes 2 and 4 of the lock write AC xx 00 yy
   std::array<std::uint8_t, 3> whenLocked; // both lock bits programmed
 };
 

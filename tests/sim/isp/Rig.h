@@ -14,8 +14,8 @@ namespace simtest {
 // family's instruction sequences.
 struct Rig {
   explicit Rig(const std::string &device)
-      : bench(device), d(bench.port(), bench.timer()), model(bench.chip()->model()),
-        ops(d, model) {}
+      : bench(device), d(bench.port(), bench.timer()), model(bench.chip()->model()), ops(d, model) {
+  }
 
   sim::isp::Chip &chip() { return *bench.chip(); }
 

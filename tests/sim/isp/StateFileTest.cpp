@@ -16,7 +16,8 @@ class StateFile : public testing::Test {
 protected:
   void SetUp() override {
     dir_ = fs::path(testing::TempDir()) /
-           ("sim_isp_state_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("sim_isp_state_" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

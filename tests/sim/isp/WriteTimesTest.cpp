@@ -19,20 +19,20 @@ struct Waits {
 };
 
 const Waits kWaits[] = {
-    {"AT90S1200", 4000, 4000, 8000, 4000},  {"AT90S2313", 4000, 4000, 8000, 4000},
-    {"AT90S4433", 4000, 4000, 8000, 4000},  {"AT90S8515", 4000, 4000, 8000, 4000},
-    {"AT90S8535", 4000, 4000, 8000, 4000},  {"TINY12", 4500, 4000, 4000, 4500},
-    {"TINY15", 4500, 4000, 4000, 4500},     {"MEGA8", 4500, 9000, 9000, 4500},
-    {"MEGA16", 4500, 9000, 9000, 4500},     {"MEGA32", 4500, 9000, 9000, 4500},
-    {"MEGA48", 4500, 3600, 9000, 4500},     {"MEGA64", 4500, 9000, 9000, 4500},
-    {"MEGA88", 4500, 3600, 9000, 4500},     {"MEGA128", 4500, 9000, 9000, 4500},
-    {"MEGA162", 4500, 9000, 9000, 4500},    {"MEGA164", 4500, 9000, 9000, 4500},
-    {"MEGA165", 4500, 9000, 9000, 4500},    {"MEGA168", 4500, 3600, 9000, 4500},
-    {"MEGA169", 4500, 9000, 9000, 4500},    {"MEGA324", 4500, 9000, 9000, 4500},
-    {"MEGA644", 4500, 9000, 9000, 4500},    {"MEGA8515", 4500, 9000, 9000, 4500},
-    {"MEGA8535", 4500, 9000, 9000, 4500},   {"TINY13", 4500, 4000, 4000, 4500},
-    {"TINY25", 4500, 4000, 9000, 4500},     {"TINY26", 4500, 9000, 9000, 4500},
-    {"TINY45", 4500, 4000, 9000, 4500},     {"TINY85", 4500, 4000, 9000, 4500},
+    {"AT90S1200", 4000, 4000, 8000, 4000}, {"AT90S2313", 4000, 4000, 8000, 4000},
+    {"AT90S4433", 4000, 4000, 8000, 4000}, {"AT90S8515", 4000, 4000, 8000, 4000},
+    {"AT90S8535", 4000, 4000, 8000, 4000}, {"TINY12", 4500, 4000, 4000, 4500},
+    {"TINY15", 4500, 4000, 4000, 4500},    {"MEGA8", 4500, 9000, 9000, 4500},
+    {"MEGA16", 4500, 9000, 9000, 4500},    {"MEGA32", 4500, 9000, 9000, 4500},
+    {"MEGA48", 4500, 3600, 9000, 4500},    {"MEGA64", 4500, 9000, 9000, 4500},
+    {"MEGA88", 4500, 3600, 9000, 4500},    {"MEGA128", 4500, 9000, 9000, 4500},
+    {"MEGA162", 4500, 9000, 9000, 4500},   {"MEGA164", 4500, 9000, 9000, 4500},
+    {"MEGA165", 4500, 9000, 9000, 4500},   {"MEGA168", 4500, 3600, 9000, 4500},
+    {"MEGA169", 4500, 9000, 9000, 4500},   {"MEGA324", 4500, 9000, 9000, 4500},
+    {"MEGA644", 4500, 9000, 9000, 4500},   {"MEGA8515", 4500, 9000, 9000, 4500},
+    {"MEGA8535", 4500, 9000, 9000, 4500},  {"TINY13", 4500, 4000, 4000, 4500},
+    {"TINY25", 4500, 4000, 9000, 4500},    {"TINY26", 4500, 9000, 9000, 4500},
+    {"TINY45", 4500, 4000, 9000, 4500},    {"TINY85", 4500, 4000, 9000, 4500},
     {"TINY2313", 4500, 4000, 9000, 4500},
 };
 
@@ -147,8 +147,8 @@ std::vector<WriteCase> WriteCases() {
   for (const Waits &w : kWaits) {
     const ChipModel &m = *FindChipModel(w.device);
     const bool fuses = m.fuses[kFuseLow].present || m.variant == ByteVariant::At90S8535;
-    for (Kind k : {Kind::Flash, Kind::EepromByte, Kind::EepromPage, Kind::Erase, Kind::Fuse,
-                   Kind::Lock}) {
+    for (Kind k :
+         {Kind::Flash, Kind::EepromByte, Kind::EepromPage, Kind::Erase, Kind::Fuse, Kind::Lock}) {
       if (k == Kind::EepromPage && m.eepromPageSize == 0)
         continue;
       if (k == Kind::Fuse && !fuses)
@@ -197,7 +197,7 @@ struct PollCase {
   const char *name;
   const char *device;
   Memory memory;
-  std::uint32_t address; // byte address
+  std::uint32_t address;  // byte address
   std::uint8_t whileBusy; // what a read of that location answers meanwhile
   bool answered;          // the read is answered, not ignored
 };
@@ -255,8 +255,8 @@ TEST_P(DataPolling, ReadOfTheLocationBeingWrittenShowsWhenItIsDone) {
     ++polls;
   }
   EXPECT_EQ(got, 0x5A);
-  const std::uint32_t us = c.memory == Memory::Flash ? WaitsOf(c.device).flashUs
-                                                     : WaitsOf(c.device).eepromUs;
+  const std::uint32_t us =
+      c.memory == Memory::Flash ? WaitsOf(c.device).flashUs : WaitsOf(c.device).eepromUs;
   EXPECT_GE(rig.bench.now(), written + Ticks(us));
   EXPECT_GT(polls, 2);
 }
@@ -304,8 +304,10 @@ TEST_P(ReadyPoll, BusyBitIsSetUntilEachWriteIsDone) {
   const struct {
     Kind kind;
     std::uint32_t us;
-  } writes[] = {{Kind::Erase, w.eraseUs}, {Kind::Flash, w.flashUs},
-                {Kind::EepromByte, w.eepromUs}, {Kind::Lock, w.fuseUs}};
+  } writes[] = {{Kind::Erase, w.eraseUs},
+                {Kind::Flash, w.flashUs},
+                {Kind::EepromByte, w.eepromUs},
+                {Kind::Lock, w.fuseUs}};
   for (const auto &write : writes) {
     SCOPED_TRACE(KindName(write.kind));
     const auto check = StartWrite(rig, write.kind);
@@ -329,8 +331,7 @@ TEST_P(ReadyPoll, BusyBitIsSetUntilEachWriteIsDone) {
   EXPECT_EQ(rig.chip().counters().ignoredUnknown, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(PageMode, ReadyPoll, testing::ValuesIn(PageModeDevices()),
-                         DeviceTestName);
+INSTANTIATE_TEST_SUITE_P(PageMode, ReadyPoll, testing::ValuesIn(PageModeDevices()), DeviceTestName);
 
 TEST(ReadyPoll, ByteModeChipsDoNotKnowIt) {
   for (const std::string &device : ByteModeDevices()) {

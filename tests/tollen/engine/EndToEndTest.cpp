@@ -32,7 +32,8 @@ TEST_P(EveryDevice, ProgramVerifyAndReadBackTheWholeImage) {
   rig.engine.ReadChip();
   EXPECT_EQ(rig.engine.ResultText, "") << "a read that completes clears the result";
   EXPECT_EQ(rig.bufferImage(), image);
-  EXPECT_EQ(rig.engine.Cells.cells[rig.engine.TotalSize], 0x5A) << "cells past the device untouched";
+  EXPECT_EQ(rig.engine.Cells.cells[rig.engine.TotalSize], 0x5A)
+      << "cells past the device untouched";
 }
 
 // Nothing of the control port or of D6 (SS on the newer cable) ever moves.

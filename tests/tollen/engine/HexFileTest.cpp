@@ -95,18 +95,19 @@ class ExtendedAddress : public HexFiles, public ::testing::WithParamInterface<Ex
 // is refused instead of folded onto the low cells.
 TEST_P(ExtendedAddress, MovesDataOutOfRangeOrLeavesIt) {
   const ExtendedCase &c = GetParam();
-  Load(Write("ext.hex", QByteArray(c.addressRecord) + "\r\n" + Record(0x0000, 1, 0x77) +
-                            ":00000001FF\r\n"));
+  Load(Write("ext.hex",
+             QByteArray(c.addressRecord) + "\r\n" + Record(0x0000, 1, 0x77) + ":00000001FF\r\n"));
   EXPECT_EQ(engine.ResultText, c.result);
   EXPECT_EQ(engine.Cells.cells[0], c.atZero);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Tollen, ExtendedAddress,
-    ::testing::Values(ExtendedCase{"LinearUpper1", ":020000040001F9", "Address out of range . . .", 0xFF},
-                      ExtendedCase{"Segment1000", ":020000021000EC", "Address out of range . . .", 0xFF},
-                      ExtendedCase{"LinearZero", ":020000040000FA", "OK", 0x77},
-                      ExtendedCase{"StartAddressIsSkipped", ":0400000500000000F7", "OK", 0x77}),
+    ::testing::Values(
+        ExtendedCase{"LinearUpper1", ":020000040001F9", "Address out of range . . .", 0xFF},
+        ExtendedCase{"Segment1000", ":020000021000EC", "Address out of range . . .", 0xFF},
+        ExtendedCase{"LinearZero", ":020000040000FA", "OK", 0x77},
+        ExtendedCase{"StartAddressIsSkipped", ":0400000500000000F7", "OK", 0x77}),
     ByName{});
 
 TEST_F(HexFiles, ErrorsKeepTheBytesStoredBefore) {

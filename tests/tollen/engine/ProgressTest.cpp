@@ -42,15 +42,14 @@ TEST_P(ReadProgress, FlashEvery128BytesAndEepromAtItsOwnStep) {
   EXPECT_EQ(pumps, static_cast<int>(expected.size()) - (d.IsAvr() ? 1 : 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tollen, ReadProgress,
-    ::testing::Values(ProgressCase{"At89S8252", device::kAt89S8252, 128},
-                      ProgressCase{"At90S1200", device::kAt90S1200, 32},
-                      ProgressCase{"At90S2313", device::kAt90S2313, 64},
-                      ProgressCase{"At90S4433", device::kAt90S4433, 128},
-                      ProgressCase{"AtMega8", device::kAtMega8, 128},
-                      ProgressCase{"AtTiny26", device::kAtTiny26, 64}),
-    ByName{});
+INSTANTIATE_TEST_SUITE_P(Tollen, ReadProgress,
+                         ::testing::Values(ProgressCase{"At89S8252", device::kAt89S8252, 128},
+                                           ProgressCase{"At90S1200", device::kAt90S1200, 32},
+                                           ProgressCase{"At90S2313", device::kAt90S2313, 64},
+                                           ProgressCase{"At90S4433", device::kAt90S4433, 128},
+                                           ProgressCase{"AtMega8", device::kAtMega8, 128},
+                                           ProgressCase{"AtTiny26", device::kAtTiny26, 64}),
+                         ByName{});
 
 TEST(Cancel, ReadKeepsTheResultTextAndStopsWhereItWas) {
   Rig rig(device::kAt89S52);

@@ -27,9 +27,12 @@ std::string ExpectedReport(std::uint16_t index) {
   default: break;
   }
   static const std::map<std::uint16_t, std::pair<const char *, const char *>> kAvr{
-      {device::kAt90S1200, {"AT90S1200", "1E 90 01"}}, {device::kAt90S2313, {"AT90S2313", "1E 91 01"}},
-      {device::kAt90S4433, {"AT90S4433", "1E 92 03"}}, {device::kAt90S8515, {"AT90S8515", "1E 93 01"}},
-      {device::kAt90S8535, {"AT90S8535", "1E 93 03"}}, {device::kAtMega8, {"ATMEGA8", "1E 93 07"}},
+      {device::kAt90S1200, {"AT90S1200", "1E 90 01"}},
+      {device::kAt90S2313, {"AT90S2313", "1E 91 01"}},
+      {device::kAt90S4433, {"AT90S4433", "1E 92 03"}},
+      {device::kAt90S8515, {"AT90S8515", "1E 93 01"}},
+      {device::kAt90S8535, {"AT90S8535", "1E 93 03"}},
+      {device::kAtMega8, {"ATMEGA8", "1E 93 07"}},
       {device::kAtTiny26, {"ATtiny26", "1E 91 09"}}};
   const auto &[name, sig] = kAvr.at(index);
   const std::string b(sig);
@@ -96,9 +99,10 @@ TEST(Signature, AnotherChipGivesTheMismatchReport) {
   rig.bench.insertChip("ATtiny26");
   rig.engine.LockBits = 0x01;
   rig.engine.ReadSignature();
-  EXPECT_EQ(rig.engine.ResultText, "Device Signature did not match.\rSignature read from the "
-                                   "device,\r\rByte-1         1E\rByte-2         91\rByte-3         "
-                                   "09\r");
+  EXPECT_EQ(rig.engine.ResultText,
+            "Device Signature did not match.\rSignature read from the "
+            "device,\r\rByte-1         1E\rByte-2         91\rByte-3         "
+            "09\r");
   EXPECT_EQ(rig.engine.LockBits, 0x01) << "nothing more read";
   EXPECT_FALSE(rig.bench.bufferEnabled());
 }

@@ -41,9 +41,9 @@ void WriteFile(const QString &path, const QByteArray &content) {
 struct DetectCase {
   const char *name;
   std::uint16_t cableBase;
-  bool loop;                            // the cable has its presence loop
-  std::optional<std::uint16_t> stored;  // port line of a settings file
-  std::optional<std::uint16_t> locked;  // a port that cannot be opened
+  bool loop;                           // the cable has its presence loop
+  std::optional<std::uint16_t> stored; // port line of a settings file
+  std::optional<std::uint16_t> locked; // a port that cannot be opened
   std::uint16_t expected;
   int messages;
 };
@@ -64,7 +64,8 @@ TEST_P(Detection, FindsTheCableOrSaysSoOnce) {
   engine.Messages = &prompter;
   engine.SettingsPath = dir.filePath(kSettingsFileName);
   if (c.stored) {
-    WriteFile(engine.SettingsPath, QByteArray::number(*c.stored) + "\r\n10\r\n0\r\n\r\n255\r\n255\r\n255\r\n255\r\n");
+    WriteFile(engine.SettingsPath,
+              QByteArray::number(*c.stored) + "\r\n10\r\n0\r\n\r\n255\r\n255\r\n255\r\n255\r\n");
   }
   engine.InitEngine();
   EXPECT_EQ(engine.Port.PortBase, c.expected);
@@ -190,7 +191,8 @@ TEST_F(Settings, NoFileKeepsTheDefaults) {
 }
 
 TEST_F(Settings, AProgramFileThatIsGoneIsForgotten) {
-  WriteFile(path, "888\r\n10\r\n0\r\n" + dir.filePath("gone.hex").toUtf8() + "\r\n255\r\n255\r\n255\r\n255\r\n");
+  WriteFile(path, "888\r\n10\r\n0\r\n" + dir.filePath("gone.hex").toUtf8() +
+                      "\r\n255\r\n255\r\n255\r\n255\r\n");
   EXPECT_TRUE(Start()->ProgramFileName.isEmpty());
 }
 

@@ -16,7 +16,9 @@
 #include "tollen/engine/TollenEngine.h"
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString &text, std::ostream *os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace tollen::testing {
 
@@ -44,7 +46,8 @@ inline std::string DeviceCaseName(const ::testing::TestParamInfo<std::uint16_t> 
 
 // Names table cases after their `name` field.
 struct ByName {
-  template <class P> std::string operator()(const ::testing::TestParamInfo<P> &p) const {
+  template <class P>
+  std::string operator()(const ::testing::TestParamInfo<P> &p) const {
     return p.param.name;
   }
 };
@@ -54,8 +57,7 @@ struct Rig {
   TollenEngine engine;
 
   explicit Rig(std::uint16_t index, bool withChip = true)
-      : bench(withChip ? ChipName(index) : std::string()),
-        engine(bench.port(), bench.timer()) {
+      : bench(withChip ? ChipName(index) : std::string()), engine(bench.port(), bench.timer()) {
     engine.Port.PortBase = bench.base();
     engine.DeviceIndex = index;
     engine.SelectDevice();
@@ -91,9 +93,11 @@ inline std::vector<std::uint8_t> RandomImage(std::size_t size, std::uint32_t see
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> byte(0, 0xFF);
   std::vector<std::uint8_t> image(size);
-  std::ranges::generate(image, [&] { return static_cast<std::uint8_t>(rng() % 9 ? byte(rng) : 0xFF); });
+  std::ranges::generate(image,
+                        [&] { return static_cast<std::uint8_t>(rng() % 9 ? byte(rng) : 0xFF); });
   std::bernoulli_distribution blankBlock(0.2);
-  for (auto block = image.begin(); block < image.end(); block += std::min<std::ptrdiff_t>(64, image.end() - block)) {
+  for (auto block = image.begin(); block < image.end();
+       block += std::min<std::ptrdiff_t>(64, image.end() - block)) {
     if (blankBlock(rng)) {
       std::fill(block, block + std::min<std::ptrdiff_t>(64, image.end() - block), 0xFF);
     }

@@ -76,7 +76,8 @@ TEST_F(Commands, S4433LayoutHasOnlyItsLowFuseBits) {
   EXPECT_EQ(commands.Fuses.at(Column::Low, 7).caption, " -");
   for (std::size_t i = 0; i < rindle::FuseBoxes::kBoxCount; ++i) {
     if (rindle::FuseBoxes::ColumnOf(i) != Column::Low) {
-      EXPECT_FALSE(commands.Fuses.boxes()[i].enabled) << commands.Fuses.boxes()[i].name.toStdString();
+      EXPECT_FALSE(commands.Fuses.boxes()[i].enabled)
+          << commands.Fuses.boxes()[i].name.toStdString();
     }
   }
 }
@@ -114,15 +115,14 @@ TEST_P(Fill, ChecksItsFieldsBeforeFilling) {
 using Icon = common::Prompter::Icon;
 INSTANTIATE_TEST_SUITE_P(
     Tollen, Fill,
-    ::testing::Values(FillCase{"LastCellAccepted", "0000", "0FFF", "00", "", Icon::None},
-                      FillCase{"EndEqualToTheSize", "0000", "1000", "00",
-                               "Error Address Out of Range", Icon::Warning},
-                      FillCase{"EndBeforeStart", "10", "0F", "00",
-                               "Error End Address less than Start Address", Icon::Warning},
-                      FillCase{"EmptyData", "0000", "0FFF", "", "Invalid Hex Data Input",
-                               Icon::Error},
-                      FillCase{"EmptyStart", "", "0FFF", "00", "Invalid Hex Data Input",
-                               Icon::Error}),
+    ::testing::Values(
+        FillCase{"LastCellAccepted", "0000", "0FFF", "00", "", Icon::None},
+        FillCase{"EndEqualToTheSize", "0000", "1000", "00", "Error Address Out of Range",
+                 Icon::Warning},
+        FillCase{"EndBeforeStart", "10", "0F", "00", "Error End Address less than Start Address",
+                 Icon::Warning},
+        FillCase{"EmptyData", "0000", "0FFF", "", "Invalid Hex Data Input", Icon::Error},
+        FillCase{"EmptyStart", "", "0FFF", "00", "Invalid Hex Data Input", Icon::Error}),
     [](const auto &p) { return std::string(p.param.name); });
 
 TEST_F(Commands, AFillThatKeepsTheChecksumKeepsTheFileName) {

@@ -7,10 +7,10 @@
 #include <QTableWidget>
 #include <QWheelEvent>
 
-#include "tollen/ui/BufferGrid.h"
 #include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmFillBuffer.h"
 #include "rindle/ui/TfrmSplash.h"
+#include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"
 
 namespace tollen::uitest {
@@ -31,8 +31,8 @@ TEST(FuseDialog, ShowsTheDevicesBitsAndGivesBackWhatWasTicked) {
     EXPECT_FALSE(Child(d, "chkEF0")->isEnabled());
     EXPECT_TRUE(Child(d, "chkBL5")->isEnabled());
     EXPECT_EQ(Child<QCheckBox>(d, "chkBL2")->text(), " BLB01");
-    Click(Child(d, "chkLF7"));  // program BODLEVEL
-    Click(Child(d, "chkBL3"));  // and BLB02
+    Click(Child(d, "chkLF7")); // program BODLEVEL
+    Click(Child(d, "chkBL3")); // and BLB02
     Screenshot(d, "fuse_dialog");
     d->close();
   });
@@ -200,7 +200,8 @@ TEST(Splash, ClosesItselfWhenItsTimerFires) {
   const std::array<QString, 3> credits = ui::CreditLines();
   for (int i = 0; i < 3; ++i) {
     EXPECT_FALSE(credits[static_cast<std::size_t>(i)].isEmpty());
-    auto *label = Child<QLabel>(splash, QStringLiteral("lblAboutM%1").arg(i + 1).toLatin1().constData());
+    auto *label =
+        Child<QLabel>(splash, QStringLiteral("lblAboutM%1").arg(i + 1).toLatin1().constData());
     EXPECT_EQ(label->text(), credits[static_cast<std::size_t>(i)]);
   }
   EXPECT_EQ(Child<QLabel>(splash, "lblAboutM3")->palette().color(QPalette::WindowText),

@@ -27,13 +27,17 @@ TEST(MainWindow, StartsWithItsFieldsAndTheCableFound) {
   EXPECT_EQ(Child(rig.w(), "edtCalib")->toolTip(), "Osc calibration bytes\nat address 0 to 3");
   EXPECT_FALSE(Child(rig.w(), "cmdConfigBits")->isEnabled());
   EXPECT_EQ(rig.window->minimumSize(), rig.window->maximumSize()) << "fixed size";
-  const std::pair<const char *, const char *> captions[] = {
-      {"cmdRead", "&Read"},           {"cmdWrite", "&Write"},
-      {"cmdVerify", "&Verify"},       {"cmdOpenFile", "&Open File"},
-      {"cmdReloadFile", "Reloa&d File"}, {"cmdSaveFile", "S&ave File"},
-      {"cmdSignature", "&Signature"}, {"cmdLockBits", "Write &LBs"},
-      {"cmdConfigBits", "&Fuse Bytes"}, {"cmdDispBuffer", "Disp &Buffer"},
-      {"cmdAbout", "Abo&ut"}};
+  const std::pair<const char *, const char *> captions[] = {{"cmdRead", "&Read"},
+                                                            {"cmdWrite", "&Write"},
+                                                            {"cmdVerify", "&Verify"},
+                                                            {"cmdOpenFile", "&Open File"},
+                                                            {"cmdReloadFile", "Reloa&d File"},
+                                                            {"cmdSaveFile", "S&ave File"},
+                                                            {"cmdSignature", "&Signature"},
+                                                            {"cmdLockBits", "Write &LBs"},
+                                                            {"cmdConfigBits", "&Fuse Bytes"},
+                                                            {"cmdDispBuffer", "Disp &Buffer"},
+                                                            {"cmdAbout", "Abo&ut"}};
   for (const auto &[name, caption] : captions) {
     EXPECT_EQ(Child<QPushButton>(rig.w(), name)->text(), caption);
   }
@@ -69,8 +73,8 @@ TEST(MainWindow, ADeviceChangeKeepsTheBufferAndResetsTheFuses) {
 
 struct CommandCase {
   const char *name;
-  const char *chip;         // on the cable
-  int device;               // row selected
+  const char *chip; // on the cable
+  int device;       // row selected
   std::function<void(WindowRig &)> prepare;
   const char *button;
   const char *caption;
@@ -109,8 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "No response from uC . . .", Icon::Information},
         CommandCase{"VerifyDifference", "AT89S52", device::kAt89S52,
                     [](WindowRig &r) { r.engine.Cells.cells[0x10] = 0x42; }, "cmdVerify",
-                    "  Verify", "Buffer Verify Error @ Address  0010\rData Read  =  FF\r"
-                                "Prog Data   =  42",
+                    "  Verify",
+                    "Buffer Verify Error @ Address  0010\rData Read  =  FF\r"
+                    "Prog Data   =  42",
                     Icon::Information},
         CommandCase{"VerifyOk", "ATtiny26", device::kAtTiny26, nullptr, "cmdVerify", "  Verify",
                     "Verify OK", Icon::Information},

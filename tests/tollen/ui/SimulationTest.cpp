@@ -42,8 +42,8 @@ struct DryRun {
       : simulation(QString::fromLatin1(device), dir.filePath("chip.state"), &wall) {
     engine.SettingsPath = dir.filePath(QString::fromLatin1(kSettingsFileName));
     engine.Messages = &prompter;
-    window = std::make_unique<ui::MainWindow>(engine, prompter,
-                                              ui::MainWindow::Options{[] {}, false});
+    window =
+        std::make_unique<ui::MainWindow>(engine, prompter, ui::MainWindow::Options{[] {}, false});
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     SelectDevice(window.get(), device::kAtMega8);
@@ -60,7 +60,8 @@ TEST(DryRun, EveryDelayAlsoWaitsOnTheWallClock) {
   EXPECT_EQ(run.prompter.shown.back().text, "Data Reading Complete");
   const std::uint64_t waited = run.simulation.bench().now() - before;
   EXPECT_GT(waited, 0u);
-  EXPECT_EQ(run.wall.ticks - wallBefore, waited) << "the wall clock waits as long as the chip's time runs";
+  EXPECT_EQ(run.wall.ticks - wallBefore, waited)
+      << "the wall clock waits as long as the chip's time runs";
   EXPECT_EQ(run.wall.setups, run.simulation.bench().timerSetups());
 }
 
@@ -89,7 +90,7 @@ TEST(DryRun, CancelDuringAWaitStopsTheRead) {
 
 struct StoredCase {
   const char *name;
-  const char *firstRun;  // nullptr: no earlier run
+  const char *firstRun; // nullptr: no earlier run
   const char *secondRun;
   const char *chip;
 };

@@ -22,7 +22,9 @@
 #include "tollen/engine/TollenEngine.h"
 #include "tollen/ui/MainWindow.h"
 
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString &text, std::ostream *os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace tollen::uitest {
 
@@ -36,7 +38,8 @@ inline void Screenshot(QWidget *w, const char *name) {
 // Runs `f` as soon as the event loop of the next modal window turns.
 inline void WhenShown(std::function<void()> f) { QTimer::singleShot(0, qApp, std::move(f)); }
 
-template <class T = QWidget> T *Child(QWidget *parent, const char *name) {
+template <class T = QWidget>
+T *Child(QWidget *parent, const char *name) {
   T *w = parent->findChild<T *>(QString::fromLatin1(name));
   EXPECT_NE(w, nullptr) << name;
   return w;
