@@ -3,9 +3,9 @@
 // patterns: the search finds exactly the first match a plain scan finds,
 // for any start and end. Offset formats: a format that parses gives offsets
 // of prefix, digits of the radix and suffix, in bounded length.
+#include "common/HexText.h"
 #include "fuzz/FuzzSupport.h"
 #include "orvane/hexview/AnsiCodePage.h"
-#include "orvane/hexview/HexDigits.h"
 #include "orvane/hexview/HexSearch.h"
 #include "orvane/hexview/HexViewError.h"
 #include "orvane/hexview/OffsetFormat.h"
@@ -20,8 +20,8 @@ namespace {
 
 void CheckHexText(const QByteArray &bytes) {
   const QString text = QString::fromUtf8(bytes);
-  const qsizetype digits =
-      std::count_if(text.begin(), text.end(), [](QChar c) { return hexDigitValue(c) >= 0; });
+  const qsizetype digits = std::count_if(
+      text.begin(), text.end(), [](QChar c) { return common::hex::DigitValue(c.unicode()) >= 0; });
   const QByteArray plain = HexTextToBytes(text, false);
   const QByteArray swapped = HexTextToBytes(text, true);
   FUZZ_CHECK(plain.size() == digits / 2, "one byte per pair of digits");
@@ -100,8 +100,9 @@ void CheckOffsetFormat(fuzz::Input &in) {
              "an offset stands between the format's prefix and suffix");
   const QString digits = shown.mid(prefix.size(), shown.size() - prefix.size() - suffix.size());
   FUZZ_CHECK(digits.size() >= 1 && digits.size() <= 64, "an offset has 1 to 64 digits");
-  FUZZ_CHECK(std::all_of(digits.begin(), digits.end(),
-                         [](QChar c) { return hexDigitValue(c) >= 0 && !c.isLower(); }),
+  FUZZ_CHECK(std::all_of(
+                 digits.begin(), digits.end(),
+                 [](QChar c) { return common::hex::DigitValue(c.unicode()) >= 0 && !c.isLower(); }),
              "an offset's digits are upper-case digits");
 }
 
