@@ -20,6 +20,7 @@
 
 #include <QTemporaryDir>
 
+#include "common/ResidentMemory.h"
 #include "common/widgets/GuardedApplication.h"
 #include "rindle/app/CommandLine.h"
 #include "rindle/ui/RindleProgram.h"
@@ -35,15 +36,6 @@ std::int64_t MonotonicNs() {
       .count();
 }
 
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0)
-      return std::strtol(line.c_str() + 6, nullptr, 10);
-  return -1;
-}
-
 // Quits at the main window's first paint, writing "<ns since start> <KiB>".
 class FirstPaint : public QObject {
 public:
@@ -57,7 +49,7 @@ public:
           [this] {
             const std::int64_t elapsed = MonotonicNs() - startNs_;
             const std::string out =
-                std::to_string(elapsed) + " " + std::to_string(ResidentKiB()) + "\n";
+                std::to_string(elapsed) + " " + std::to_string(common::ResidentKiB()) + "\n";
             if (::write(fd_, out.data(), out.size()) < 0)
               std::perror("write");
             QCoreApplication::quit();

@@ -3,6 +3,7 @@
 //   --startup-probe  print the time to the first paint and the memory in use, then exit
 //   --help, --version
 #include "common/AppFiles.h"
+#include "common/ResidentMemory.h"
 #include "common/widgets/GuardedApplication.h"
 #include "common/widgets/QtPrompter.h"
 #include "orvane/core/LoaderSettings.h"
@@ -33,15 +34,6 @@ void printHelp() {
               "  --version        show the version and exit\n");
 }
 
-long residentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0)
-      return std::strtol(line.c_str() + 6, nullptr, 10);
-  return -1;
-}
-
 // Prints one line at the first paint of the watched window and ends the run.
 class FirstPaintProbe : public QObject {
 public:
@@ -50,7 +42,7 @@ public:
       done_ = true;
       // After this paint has finished, so that it counts whole.
       QTimer::singleShot(0, [] {
-        std::printf("painted rss_kib=%ld\n", residentKiB());
+        std::printf("painted rss_kib=%ld\n", common::ResidentKiB());
         std::fflush(stdout);
         QCoreApplication::exit(0);
       });
