@@ -1,5 +1,7 @@
 #include "common/PpdevPort.h"
 
+#include "common/DeviceGroup.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -33,18 +35,6 @@ std::string Hex4(std::uint16_t v) {
   char text[8];
   std::snprintf(text, sizeof text, "%04X", v);
   return text;
-}
-
-// The name of a group, or its number when the system has no name for it.
-std::string GroupName(gid_t gid) {
-  long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? std::size_t(size) : 16384);
-  group entry{};
-  group *found = nullptr;
-  if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
-    return found->gr_name;
-  }
-  return std::to_string(gid);
 }
 
 } // namespace
@@ -88,18 +78,11 @@ std::optional<int> PpdevPort::ParportNumberFor(std::uint16_t base, const std::st
   return std::nullopt;
 }
 
-std::string PpdevPort::DeviceGroup(const std::string &deviceFile) {
-  struct stat info {};
-  if (::stat(deviceFile.c_str(), &info) != 0)
-    return {};
-  return GroupName(info.st_gid);
-}
-
 std::string PpdevPort::FailureReason(const std::string &action, const std::string &deviceFile,
                                      std::uint16_t base, int error) {
   std::string reason = "Cannot " + action + " " + deviceFile + " for port " + Hex4(base) + ": " +
                        std::strerror(error) + ".";
-  const std::string group = DeviceGroup(deviceFile);
+  const std::string group = common::DeviceGroup(deviceFile);
   if ((error == EACCES || error == EPERM) && !group.empty()) {
     reason += " The device belongs to group \"" + group + "\"; a user of that group may use it.";
   }

@@ -41,10 +41,6 @@ public:
   // Why `action` ("open", "claim") on the device file failed with `error`
   // (an errno value); for a refused permission also the group that owns the
   // device, which the user has to belong to.
-  // The group that owns a device file (its number when it has no name);
-  // empty when the file cannot be found.
-  static std::string DeviceGroup(const std::string &deviceFile);
-
   static std::string FailureReason(const std::string &action, const std::string &deviceFile,
                                    std::uint16_t base, int error);
 

@@ -1,5 +1,7 @@
 #include "orvane/link/ComPort.h"
 
+#include "common/DeviceGroup.h"
+
 #include <QDeadlineTimer>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -113,10 +115,23 @@ bool ComPort::Open() {
     port_.clearError();
     openError_ = QStringLiteral("Unable to open com port") +
                  QStringLiteral(" (win error code: %1)").arg(code);
+    if (code == EACCES || code == EPERM)
+      openError_ += QLatin1Char('\r') + PermissionLine(port_.portName());
     return false;
   }
   port_.clearError();
   return true;
+}
+
+QString ComPort::PermissionLine(const QString &portName) {
+  const QString file =
+      portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
+  const std::string group = common::DeviceGroup(file.toStdString());
+  if (group.empty())
+    return QStringLiteral("%1: permission denied.").arg(file);
+  return QStringLiteral("%1: permission denied; it belongs to group \"%2\", which your user "
+                        "must join.")
+      .arg(file, QString::fromStdString(group));
 }
 
 void ComPort::Close() {

@@ -70,6 +70,9 @@ public:
   QByteArray ReadAvailable();
 
   const QString &OpenError() const { return openError_; }
+  // The line added to the open error when access was refused: the device
+  // file and the group that owns it.
+  static QString PermissionLine(const QString &portName);
   // The port layer's text for the last failure after opening.
   const QString &LinkError() const { return linkError_; }
 

@@ -1,5 +1,7 @@
 #include "rindle/app/OptionsModel.h"
 
+#include "common/DeviceGroup.h"
+
 #include <cerrno>
 #include <fstream>
 #include <optional>
@@ -194,7 +196,7 @@ QString DiagnoseParallelPort(std::uint16_t base, const PortProbe &probe) {
   case EACCES:
   case EPERM:
     return file + QStringLiteral(": permission denied (join the group %1 that owns %2)")
-                      .arg(QString::fromStdString(common::PpdevPort::DeviceGroup(path)), file);
+                      .arg(QString::fromStdString(common::DeviceGroup(path)), file);
   case EBUSY: return file + QStringLiteral(": busy");
   default: // ENOENT, ENXIO, ENODEV: no port behind the name
     return file + QStringLiteral(": no such port");

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -87,6 +88,18 @@ TEST_F(ComPortTest, MovingAnOpenLinkToAnAbsentPortReportsTheLinkLost) {
   EXPECT_EQ(port.Port(), dir.filePath("gone"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return failed.size() == 1; }, 2000));
   EXPECT_EQ(port.LinkError(), "Unable to open com port (win error code: 2)");
+}
+
+TEST_F(ComPortTest, ARefusedPortNamesTheGroupThatOwnsIt) {
+  QFile device(dir.filePath("ttyUSB7"));
+  ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+  device.close();
+  EXPECT_EQ(ComPort::PermissionLine(device.fileName()),
+            QStringLiteral("%1: permission denied; it belongs to group \"%2\", which your user "
+                           "must join.")
+                .arg(device.fileName(), QFileInfo(device.fileName()).group()));
+  EXPECT_EQ(ComPort::PermissionLine(QStringLiteral("ttyNoSuchPort9")),
+            QStringLiteral("/dev/ttyNoSuchPort9: permission denied."));
 }
 
 TEST_F(ComPortTest, APortThatCannotBeOpenedGivesTheSystemErrorNumber) {
