@@ -9,6 +9,8 @@
 #include "orvane/core/IniFile.h"
 #include "orvane/core/LoaderSettings.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 using namespace orvane;
@@ -45,7 +47,7 @@ void CheckRecentList(const QByteArray &bytes, QString entry, bool sorted) {
   common::ScriptedPrompter prompter;
   THistoryFiles list(prompter);
   list.Sorted = sorted;
-  list.LocalPath = QStringLiteral("/work/");
+  list.LocalPath = QDir::tempPath() + QLatin1Char('/');
   IniFile ini(kPath, bytes);
   const auto key = [&](int i) { return QString::number(i); };
 

@@ -119,13 +119,13 @@ void TfrmMain::buildControls() {
   auto *grid = new QGridLayout(centralWidget());
   grid->setHorizontalSpacing(10);
 
-  struct Spec {
+  struct Command {
     const char *name;
     QString caption;
     QString hint;
     void (TfrmMain::*slot)();
   };
-  const Spec left[] = {
+  const Command left[] = {
       {"cmdRead", "&Read", "Read uController", &TfrmMain::cmdReadClick},
       {"cmdWrite", "&Program", "Program uController", &TfrmMain::cmdWriteClick},
       {"cmdErase", "&Erase", "Erase uController", &TfrmMain::cmdEraseClick},
@@ -133,7 +133,7 @@ void TfrmMain::buildControls() {
       {"cmdOpenFile", "&Open File", "Open Program File", &TfrmMain::cmdOpenFileClick},
       {"cmdDispBuffer", "Disp &Buffer", "Display, Edit Buffer", &TfrmMain::cmdDispBufferClick},
   };
-  const Spec right[] = {
+  const Command right[] = {
       {"cmdVerify", "&Verify", "Compare uController with Buffer", &TfrmMain::cmdVerifyClick},
       {"cmdLockBits", "Write &LBs", "Program Lock & Fuse Bits", &TfrmMain::cmdLockBitsClick},
       {"cmdSignature", "&Signature", "Read ID & Fuses Data", &TfrmMain::cmdSignatureClick},
@@ -142,11 +142,11 @@ void TfrmMain::buildControls() {
       {"cmdAbout", "Abo&ut", "About Rindle", &TfrmMain::cmdAboutClick},
   };
   QWidget *previous = nullptr;
-  const auto place = [&](const Spec &spec, int row, int column) {
-    QPushButton *b = button(spec.name, spec.caption, spec.hint);
+  const auto place = [&](const Command &command, int row, int column) {
+    QPushButton *b = button(command.name, command.caption, command.hint);
     grid->addWidget(b, row, column);
-    if (spec.slot != nullptr)
-      connect(b, &QPushButton::clicked, this, spec.slot);
+    if (command.slot != nullptr)
+      connect(b, &QPushButton::clicked, this, command.slot);
     if (previous != nullptr)
       setTabOrder(previous, b);
     previous = b;

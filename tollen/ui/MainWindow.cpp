@@ -146,13 +146,13 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   left->addStretch();
 
   // The commands on the right: chip commands, then file and window commands.
-  struct ButtonSpec {
+  struct Command {
     const char *name, *caption, *hint;
     void (MainWindow::*slot)();
     int row, column;
   };
   // The window commands line up with the lock and fuse commands.
-  const ButtonSpec specs[] = {
+  const Command commands[] = {
       {"cmdRead", "&Read", "Read uController", &MainWindow::cmdReadClick, 0, 0},
       {"cmdWrite", "&Write", "Program uController", &MainWindow::cmdWriteClick, 1, 0},
       {"cmdVerify", "&Verify", "Compare uController with Buffer", &MainWindow::cmdVerifyClick, 2,
@@ -170,10 +170,10 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
       {"cmdAbout", "Abo&ut", "About Tollen", &MainWindow::cmdAboutClick, 5, 1},
   };
   auto *buttons = new QGridLayout;
-  for (const ButtonSpec &spec : specs) {
-    QPushButton *button = Button(spec.name, spec.caption, spec.hint, spec.slot);
-    buttons->addWidget(button, spec.row, spec.column);
-    if (spec.slot == &MainWindow::cmdConfigBitsClick) {
+  for (const Command &command : commands) {
+    QPushButton *button = Button(command.name, command.caption, command.hint, command.slot);
+    buttons->addWidget(button, command.row, command.column);
+    if (command.slot == &MainWindow::cmdConfigBitsClick) {
       cmdConfigBits_ = button;
     }
   }

@@ -1,5 +1,6 @@
 #include "DialogFixture.h"
 
+#include <QDir>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -33,8 +34,8 @@ protected:
   void Open(std::uint16_t device) {
     Select(device);
     shownChecksum = engine.BufferChecksum();
-    engine.ProgramFileName = QStringLiteral("/work/blink.hex");
-    engine.EepromFileName = QStringLiteral("/work/blink.eep");
+    engine.ProgramFileName = QDir::tempPath() + QStringLiteral("/blink.hex");
+    engine.EepromFileName = QDir::tempPath() + QStringLiteral("/blink.eep");
     disp.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&disp));
   }
@@ -138,7 +139,7 @@ TEST_F(BufferDialogs, ClearEepromAsksNothingWithoutEeprom) {
   Click(Find<QPushButton>(disp, "cmdClrE2"));
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(cleared.count(), 0);
-  EXPECT_EQ(engine.EepromFileName, QStringLiteral("/work/blink.eep"));
+  EXPECT_EQ(engine.EepromFileName, QDir::tempPath() + QStringLiteral("/blink.eep"));
 }
 
 TEST_F(BufferDialogs, ClearEepromClearsOnlyTheEepromAndItsName) {
@@ -341,8 +342,8 @@ TEST_F(BufferDialogs, EditingTheEepromKeepsBothNames) {
   });
   EXPECT_EQ(Byte(0x2010), 0x00);
   EXPECT_EQ(edited.count(), 1);
-  EXPECT_EQ(engine.ProgramFileName, QStringLiteral("/work/blink.hex"));
-  EXPECT_EQ(engine.EepromFileName, QStringLiteral("/work/blink.eep"));
+  EXPECT_EQ(engine.ProgramFileName, QDir::tempPath() + QStringLiteral("/blink.hex"));
+  EXPECT_EQ(engine.EepromFileName, QDir::tempPath() + QStringLiteral("/blink.eep"));
 }
 
 TEST_F(BufferDialogs, StoringTheSameByteIsNoEdit) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <optional>
@@ -55,7 +56,8 @@ protected:
 };
 
 TEST_F(ValueLinesTest, WhatTheWriterWritesTheReaderReadsBack) {
-  const Record saved{0x278, 2048, QStringLiteral("/work/blink ü.hex"), 0x10, 0x10, true};
+  const Record saved{0x278, 2048, QDir::tempPath() + QStringLiteral("/blink ü.hex"),
+                     0x10,  0x10, true};
   ValueWriter out;
   RecordLines(out, saved);
   EXPECT_EQ(out.content(),

@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ControlCase{"cmdFuseBytes", "&Fuse Bytes", "Set Configuration Bits"}),
     CaseName());
 
-TEST(MainWindow, StartsAsTheSpecifiedWindow) {
+TEST(MainWindow, StartsWithItsTitleSizeAndFields) {
   WindowRig rig;
   auto &w = rig.main();
   EXPECT_TRUE(w.windowTitle().startsWith("  Rindle  3.7"));
