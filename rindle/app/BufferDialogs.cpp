@@ -32,8 +32,6 @@ std::uint32_t ReadHexOrThrow(const QString &text) {
   return *value;
 }
 
-QString Hex2(std::uint32_t value) { return hex::AtLeast(value, 2); }
-
 TypedKey FilterHexKey(QChar typed) {
   if (typed == kEnter || typed == QChar(u'\n'))
     return TypedKey::Enter;

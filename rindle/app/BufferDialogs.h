@@ -27,9 +27,6 @@ public:
 // cannot be read.
 std::uint32_t ReadHexOrThrow(const QString &text);
 
-// At least two upper-case hex digits (the buffer view's column headings).
-QString Hex2(std::uint32_t value);
-
 // What a dialog's key filter does with one typed character.
 enum class TypedKey { Pass, Swallow, Enter };
 // Enter is reported for the dialog to handle (and is never typed into a
