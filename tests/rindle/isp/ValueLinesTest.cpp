@@ -56,12 +56,11 @@ protected:
 };
 
 TEST_F(ValueLinesTest, WhatTheWriterWritesTheReaderReadsBack) {
-  const Record saved{0x278, 2048, QDir::tempPath() + QStringLiteral("/blink ü.hex"),
-                     0x10,  0x10, true};
+  const QString file = QDir::tempPath() + QStringLiteral("/blink ü.hex");
+  const Record saved{0x278, 2048, file, 0x10, 0x10, true};
   ValueWriter out;
   RecordLines(out, saved);
-  EXPECT_EQ(out.content(),
-            QByteArray("632\r\n2048\r\n/work/blink \xC3\xBC.hex\r\n16\r\n16\r\n1\r\n"));
+  EXPECT_EQ(out.content(), "632\r\n2048\r\n" + file.toUtf8() + "\r\n16\r\n16\r\n1\r\n");
   const auto [read, error] = Read(out.content());
   EXPECT_EQ(error, "");
   EXPECT_EQ(read, saved);
