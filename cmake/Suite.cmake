@@ -11,10 +11,38 @@ endfunction()
 if(SUITE_SANITIZE)
   # -O1 keeps the sanitizers' reports exact and runs the simulated chips of
   # the end-to-end tests several times faster than no optimisation at all.
+  # Line tables (-g1) are all a sanitizer's stack trace needs, and they cost a
+  # fraction of full debug information to build.
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
-                      -fno-omit-frame-pointer -O1)
+                      -fno-omit-frame-pointer -O1 -g1)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Code that the checked build runs but never times (tests, fuzz replays,
+# windows) builds without optimisation there: that halves the compile time of
+# the heavily templated test bodies, and the engines and simulations they
+# drive keep -O1.
+function(suite_checked_not_timed target)
+  if(SUITE_SANITIZE)
+    target_compile_options(${target} PRIVATE -O0)
+  endif()
+endfunction()
+
+# Runs moc for TARGET when one of SOURCES declares a QObject or gadget.
+function(suite_automoc target)
+  foreach(source IN LISTS ARGN)
+    if(NOT IS_ABSOLUTE ${source})
+      set(source ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+    endif()
+    if(EXISTS ${source})
+      file(STRINGS ${source} declares REGEX "Q_OBJECT|Q_GADGET|Q_NAMESPACE" LIMIT_COUNT 1)
+      if(declares)
+        set_target_properties(${target} PROPERTIES AUTOMOC ON)
+        return()
+      endif()
+    endif()
+  endforeach()
+endfunction()
 
 # The fuzz build: every library carries libFuzzer's coverage hooks and the
 # address and undefined-behaviour checks; the targets link the fuzzer itself.
@@ -36,6 +64,7 @@ function(suite_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
   suite_warnings(${name})
+  suite_automoc(${name} ${ARG_SOURCES})
 endfunction()
 
 # suite_program(NAME SOURCES ... LINKS ...)
@@ -44,6 +73,7 @@ function(suite_program name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS})
   suite_warnings(${name})
+  suite_automoc(${name} ${ARG_SOURCES})
 endfunction()
 
 # suite_test(NAME SOURCES ... LINKS ... [WIDGETS] [TIMEOUT s] [SHARDS n])
@@ -61,6 +91,8 @@ function(suite_test name)
     SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SUITE_BIN_DIR="${SUITE_BIN_DIR}")
   suite_warnings(${name})
+  suite_automoc(${name} ${ARG_SOURCES})
+  suite_checked_not_timed(${name})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
@@ -95,6 +127,7 @@ function(suite_bench name)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} benchmark::benchmark)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   suite_warnings(${name})
+  suite_automoc(${name} ${ARG_SOURCES})
 endfunction()
 
 # Adds every direct or nested subfolder of DIR that has a CMakeLists.txt.

@@ -8,7 +8,7 @@ namespace rindle {
 
 namespace {
 
-QLabel *Heading(const QString &text, QWidget *parent) {
+QLabel *ColumnHeading(const QString &text, QWidget *parent) {
   auto *label = new QLabel(text, parent);
   QFont font = label->font();
   font.setBold(true);
@@ -26,7 +26,7 @@ FuseBoxesView::FuseBoxesView(FuseBoxes &boxes, QWidget *parent) : QWidget(parent
   grid->setVerticalSpacing(4);
   const std::array<const char *, 4> headings{"Boot Lock", "Fuse Ext", "Fuse High", "Fuse Low"};
   for (int column = 0; column < 4; ++column)
-    grid->addWidget(Heading(QString::fromLatin1(headings[column]), this), 0, column);
+    grid->addWidget(ColumnHeading(QString::fromLatin1(headings[column]), this), 0, column);
   for (std::size_t i = 0; i < FuseBoxes::kBoxCount; ++i) {
     const FuseBoxes::Box &b = boxes_.boxes()[i];
     auto *box = new QCheckBox(b.caption, this);

@@ -32,7 +32,7 @@ constexpr std::array<PinControl, OptionsForm::LineCount> kPins{{
     {"cbMiso", "chkMiso", "MISO", "MISO Pin"},
 }};
 
-QLabel *Heading(const QString &text, QWidget *parent) {
+QLabel *PinHeading(const QString &text, QWidget *parent) {
   auto *label = new QLabel(text, parent);
   QFont font = label->font();
   font.setBold(true);
@@ -73,8 +73,8 @@ TfrmOptions::TfrmOptions(IspEngine &engine, common::Prompter &, QWidget *parent)
 
   // Pins, each with its Invert box.
   auto *pins = new QGridLayout;
-  pins->addWidget(Heading(QStringLiteral("Port Pins"), this), 0, 1);
-  pins->addWidget(Heading(QStringLiteral("Invert"), this), 0, 2, Qt::AlignHCenter);
+  pins->addWidget(PinHeading(QStringLiteral("Port Pins"), this), 0, 1);
+  pins->addWidget(PinHeading(QStringLiteral("Invert"), this), 0, 2, Qt::AlignHCenter);
   for (int i = 0; i < OptionsForm::LineCount; ++i) {
     const PinControl &c = kPins[static_cast<std::size_t>(i)];
     auto *list = new QComboBox(this);

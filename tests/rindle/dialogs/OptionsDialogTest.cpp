@@ -9,7 +9,7 @@
 namespace rindle::testing {
 namespace {
 
-using Kind = common::PortEvent::Kind;
+using PortKind = common::PortEvent::Kind;
 
 class OptionsDialog : public DialogTest {
 protected:
@@ -134,7 +134,7 @@ TEST_F(OptionsDialog, ApplyWritesDataBeforeControlAtTheNewPort) {
   EXPECT_EQ(engine.Port.DataPortValue, 0x5A);
   std::vector<std::pair<std::uint16_t, std::uint8_t>> outs;
   for (const auto &e : port.Log())
-    if (e.kind == Kind::Out)
+    if (e.kind == PortKind::Out)
       outs.emplace_back(e.port, e.value);
   EXPECT_EQ(outs,
             (std::vector<std::pair<std::uint16_t, std::uint8_t>>{{0x3BC, 0x5A}, {0x3BE, 0x04}}));
@@ -150,7 +150,7 @@ TEST_F(OptionsDialog, EmptyDataPresetStopsApplyAfterThePort) {
   Apply();
   EXPECT_EQ(engine.Port.PortBase, 0x278) << "stored before the field";
   EXPECT_EQ(engine.Port.SsMask, 0x40) << "nothing after it";
-  EXPECT_EQ(port.Count(Kind::Out), 0u);
+  EXPECT_EQ(port.Count(PortKind::Out), 0u);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, QStringLiteral("'$' is not a valid integer value."));
   EXPECT_EQ(prompter.shown[0].caption, QStringLiteral(" Rindle"));
@@ -181,7 +181,7 @@ TEST_F(OptionsDialog, GABlankAndEnterChangeNothing) {
               name == std::string("edtData") ? QStringLiteral("00") : QStringLiteral("04"));
   }
   EXPECT_TRUE(dlg.isVisible());
-  EXPECT_EQ(port.Count(Kind::Out), 0u) << "Enter applies nothing";
+  EXPECT_EQ(port.Count(PortKind::Out), 0u) << "Enter applies nothing";
 }
 
 TEST_F(OptionsDialog, ClosingKeepsOnlyTheOptionBoxes) {

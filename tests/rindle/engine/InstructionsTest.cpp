@@ -187,13 +187,13 @@ const std::vector<Case> &Cases() {
 
 TEST(InstructionsTest, EachBuilderSetsItsBytesAndLeavesTheOthers) {
   for (const Case &c : Cases()) {
-    IspSlots slots{kLeft, kLeft, kLeft, kLeft};
-    c.build(slots);
+    IspSlots sent{kLeft, kLeft, kLeft, kLeft};
+    c.build(sent);
     for (std::size_t k = 0; k < 4; ++k) {
       if (c.bytes[k]) {
-        EXPECT_EQ(slots[k] & 0xFF, *c.bytes[k]) << c.name << " byte " << k + 1;
+        EXPECT_EQ(sent[k] & 0xFF, *c.bytes[k]) << c.name << " byte " << k + 1;
       } else {
-        EXPECT_EQ(slots[k], kLeft) << c.name << " must not set byte " << k + 1;
+        EXPECT_EQ(sent[k], kLeft) << c.name << " must not set byte " << k + 1;
       }
     }
   }

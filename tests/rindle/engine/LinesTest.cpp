@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
+#include "WireLog.h"
 #include "common/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
 
@@ -12,10 +13,9 @@ namespace rindle {
 namespace {
 
 using common::PortEvent;
-using Kind = common::PortEvent::Kind;
 
-PortEvent Out(std::uint16_t port, std::uint8_t value) { return {Kind::Out, port, value, 0}; }
-PortEvent Delay(std::uint16_t ticks) { return {Kind::Delay, 0, 0, ticks}; }
+using testing::Delay;
+using testing::Out;
 
 using LinesTest = testing::EngineTest;
 

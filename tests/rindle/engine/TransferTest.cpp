@@ -16,9 +16,9 @@ using testing::ClockedBits;
 using testing::ClockedBytes;
 using testing::MisoReads;
 
-PortEvent Out(std::uint16_t port, std::uint8_t value) { return {Kind::Out, port, value, 0}; }
-PortEvent In(std::uint16_t port, std::uint8_t value) { return {Kind::In, port, value, 0}; }
-PortEvent Delay(std::uint16_t ticks) { return {Kind::Delay, 0, 0, ticks}; }
+using testing::Delay;
+using testing::In;
+using testing::Out;
 
 using TransferTest = testing::EngineTest;
 

@@ -7,6 +7,17 @@
 
 namespace rindle::testing {
 
+// Expected port events, written as the log shows them.
+inline common::PortEvent Out(std::uint16_t port, std::uint8_t value) {
+  return {common::PortEvent::Kind::Out, port, value, 0};
+}
+inline common::PortEvent In(std::uint16_t port, std::uint8_t value) {
+  return {common::PortEvent::Kind::In, port, value, 0};
+}
+inline common::PortEvent Delay(std::uint16_t ticks) {
+  return {common::PortEvent::Kind::Delay, 0, 0, ticks};
+}
+
 // What a chip on the cable sees: the logic levels of SCK and MOSI at every
 // data port write, taken from the recorded pin levels and the cable's
 // inversions. Written from the wire's side, without the engine's code.

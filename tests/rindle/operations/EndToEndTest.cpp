@@ -13,10 +13,6 @@ namespace {
 
 class EveryDevice : public ::testing::TestWithParam<std::uint16_t> {};
 
-std::string RowName(const ::testing::TestParamInfo<std::uint16_t> &info) {
-  return ChipName(info.param);
-}
-
 TEST_P(EveryDevice, ProgramThenVerifyAndReadGiveTheImage) {
   Rig rig(GetParam());
   IspEngine &e = rig.engine;

@@ -19,10 +19,6 @@ std::vector<std::uint16_t> DevicesWithDefaults() {
   return rows;
 }
 
-std::string RowName(const ::testing::TestParamInfo<std::uint16_t> &info) {
-  return ChipName(info.param);
-}
-
 // The fuse bytes the device's lock-bit write sends, as the chip stores them
 // (index into the chip's low, high, extended bytes).
 int WrittenFuseBytes(const IspEngine &e) {

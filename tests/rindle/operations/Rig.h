@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "rindle/engine/IspEngine.h"
 #include "sim/isp/Bench.h"
 
@@ -17,6 +19,11 @@ namespace rindle::optest {
 inline std::string ChipName(std::uint16_t index) {
   const DeviceEntry *entry = FindDevice(index);
   return entry != nullptr ? std::string(entry->Name()) : std::string();
+}
+
+// Names the cases of a table over device rows after their chips.
+inline std::string RowName(const ::testing::TestParamInfo<std::uint16_t> &info) {
+  return ChipName(info.param);
 }
 
 // Every device row of the list.
