@@ -80,11 +80,12 @@ QString BufferDisplayModel::CellText(int position, int row, int column) const {
 }
 
 bool BufferDisplayModel::ClearFlash() {
-  if (!prompter_.question(QStringLiteral("Confirm"), QStringLiteral("Clear FLASH Data Buffer?"),
-                          common::Prompter::Icon::Question, true))
+  const ClearQuestion question{QStringLiteral("Confirm"), QStringLiteral("Clear FLASH Data Buffer?"),
+                               true};
+  if (!ClearProgramCells(prompter_, question,
+                         CellRange(engine_.Buffer.all(), 0, engine_.Device.FlashSize),
+                         engine_.ProgramFileName))
     return false;
-  engine_.ClearFlashArea();
-  engine_.ProgramFileName.clear();
   engine_.BufferChecksum();
   return true;
 }

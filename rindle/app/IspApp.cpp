@@ -3,7 +3,7 @@
 #include "rindle/app/BufferDialogs.h"
 #include "rindle/app/FuseGuard.h"
 
-#include <QFileInfo>
+#include <array>
 
 #include "rindle/app/FieldTexts.h"
 #include "rindle/app/IspHardware.h"
@@ -36,6 +36,17 @@ FileDialogTexts EepromFileDialogs() {
            {QStringLiteral("Eeprom files (*.eep)"), QStringLiteral(".eep"), FileFormat::Hex}},
           QStringLiteral("Over-write exiting file")};
 }
+
+// The engine's loader and saver of each program file format.
+struct ProgramFileIo {
+  void (IspEngine::*load)();
+  void (IspEngine::*save)();
+};
+constexpr std::array<ProgramFileIo, 3> kProgramFileIo{{
+    {&IspEngine::LoadHexFile, &IspEngine::SaveHexFile}, // FileFormat::Hex
+    {&IspEngine::LoadBinFile, &IspEngine::SaveBinFile}, // FileFormat::Bin
+    {&IspEngine::LoadRomFile, &IspEngine::SaveRomFile}, // FileFormat::Rom
+}};
 
 // Devices whose chip erase leaves the fuses alone (it has none to set).
 bool EraseKeepsFuses(std::uint16_t index) {
@@ -356,20 +367,12 @@ void IspApp::clearFileAreas() {
 }
 
 QString IspApp::LoadProgram(FileFormat format) {
-  switch (format) {
-  case FileFormat::Hex: engine_.LoadHexFile(); break;
-  case FileFormat::Bin: engine_.LoadBinFile(); break;
-  case FileFormat::Rom: engine_.LoadRomFile(); break;
-  }
+  (engine_.*kProgramFileIo[static_cast<std::size_t>(format)].load)();
   return engine_.ResultText;
 }
 
 QString IspApp::SaveProgram(FileFormat format) {
-  switch (format) {
-  case FileFormat::Hex: engine_.SaveHexFile(); break;
-  case FileFormat::Bin: engine_.SaveBinFile(); break;
-  case FileFormat::Rom: engine_.SaveRomFile(); break;
-  }
+  (engine_.*kProgramFileIo[static_cast<std::size_t>(format)].save)();
   return engine_.ResultText;
 }
 

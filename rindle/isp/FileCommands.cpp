@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "common/HexText.h"
+#include "rindle/data/IspBuffer.h"
 
 namespace rindle {
 
@@ -170,7 +171,16 @@ void FileCommandFlow::BufferEdited(bool edited) {
   target_.FieldsChanged();
 }
 
-// ---- Fill ----
+// ---- Clear and fill ----
+
+bool ClearProgramCells(common::Prompter &prompter, const ClearQuestion &question,
+                       std::span<std::uint8_t> cells, QString &programFileName) {
+  if (!prompter.question(question.caption, question.text, Icon::Question, question.defaultYes))
+    return false;
+  FillBlank(cells, 0, static_cast<std::int64_t>(cells.size()));
+  programFileName.clear();
+  return true;
+}
 
 bool FillCells(std::span<std::uint8_t> reachable, const QString &start, const QString &end,
                const QString &data, common::Prompter &prompter) {

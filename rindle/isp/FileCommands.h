@@ -139,6 +139,19 @@ private:
 bool FillCells(std::span<std::uint8_t> reachable, const QString &start, const QString &end,
                const QString &data, common::Prompter &prompter);
 
+// The question asked before the buffer's program area is cleared.
+struct ClearQuestion {
+  QString caption;
+  QString text;
+  bool defaultYes = false;
+};
+
+// Asks the question (question icon); on Yes the cells are blank and the
+// program file name is dropped, as the buffer no longer holds that file.
+// True when cleared.
+bool ClearProgramCells(common::Prompter &prompter, const ClearQuestion &question,
+                       std::span<std::uint8_t> cells, QString &programFileName);
+
 // True when a buffer dialog's edit moved the checksum off the one shown: the
 // buffer no longer matches the files it was loaded from.
 inline bool EditLeftTheFiles(bool edited, std::int32_t checksum, std::int32_t shownChecksum) {

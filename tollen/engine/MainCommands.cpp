@@ -411,13 +411,16 @@ void MainCommands::SetupConfigInfoT26() {
 int MainCommands::ScrollMaximum() const { return std::max(0, int(e_.TotalSize) - 256); }
 
 void MainCommands::ClearBufferClick() {
-  if (busy_ || !prompter_.question(QStringLiteral("  Clear Buffer"),
-                                   QStringLiteral("Clear Data Buffer"), Icon::Question, false)) {
+  if (busy_) {
     return;
   }
-  rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize);
+  // The folder is kept while the name is known.
   GetFilePath();
-  e_.ProgramFileName.clear();
+  if (!rindle::ClearProgramCells(
+          prompter_, {QStringLiteral("  Clear Buffer"), QStringLiteral("Clear Data Buffer"), false},
+          rindle::CellRange(e_.Cells.all(), 0, e_.TotalSize), e_.ProgramFileName)) {
+    return;
+  }
   ShowChecksum();
   UpdateHexFilename();
   view_.Refresh();

@@ -302,6 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FillCase{"OnePastTheEnd", "0", "10", "5A", "Error Address Out of Range"},
                       FillCase{"DataAboveAByte", "0", "F", "100", "Invalid Hex Data Input"},
                       FillCase{"NotHex", "0", "F", "G1", "Invalid Hex Data Input"},
+                      FillCase{"EmptyStart", "", "F", "5A", "Invalid Hex Data Input"},
                       FillCase{"EndBeforeStart", "F", "E", "5A",
                                "Error End Address less than Start Address"}),
     [](const auto &p) { return std::string(p.param.name); });

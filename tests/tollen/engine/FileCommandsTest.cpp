@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include "common/ScriptedPrompter.h"
+#include "tests/tollen/engine/QuietView.h"
 #include "tests/tollen/engine/TollenRig.h"
-#include "tollen/engine/MainCommands.h"
 
 namespace tollen::testing {
 namespace {
@@ -16,27 +16,13 @@ namespace {
 using Icon = common::Prompter::Icon;
 using Kind = common::ScriptedPrompter::Shown::Kind;
 
-struct CountingView : MainView {
-  int refreshes = 0;
-  void ShowProgress(const QString &, int) override {}
-  void SetProgress(int) override {}
-  void CloseProgress() override {}
-  void ProcessEvents() override {}
-  void SetBusyCursor(bool) override {}
-  void ShowFuseDialog() override {}
-  void ShowBufferDisplay() override {}
-  void ShowFillDialog() override {}
-  void ShowAbout() override {}
-  void Refresh() override { ++refreshes; }
-};
-
 class TollenFiles : public ::testing::Test {
 protected:
   QTemporaryDir dir;
   sim::isp::Bench bench;
   TollenEngine engine{bench, bench};
   common::ScriptedPrompter prompter;
-  CountingView view;
+  QuietView view;
   MainCommands commands{engine, prompter, view};
 
   // A HEX file whose first cell holds `first`.
