@@ -80,8 +80,8 @@ QString BufferDisplayModel::CellText(int position, int row, int column) const {
 }
 
 bool BufferDisplayModel::ClearFlash() {
-  const ClearQuestion question{QStringLiteral("Confirm"), QStringLiteral("Clear FLASH Data Buffer?"),
-                               true};
+  const ClearQuestion question{QStringLiteral("Confirm"),
+                               QStringLiteral("Clear FLASH Data Buffer?"), true};
   if (!ClearProgramCells(prompter_, question,
                          CellRange(engine_.Buffer.all(), 0, engine_.Device.FlashSize),
                          engine_.ProgramFileName))

@@ -17,24 +17,32 @@ namespace {
 
 const QString kOk = QStringLiteral("OK");
 
-// The program file's dialogs and the EEPROM file's.
-FileDialogTexts ProgramFileDialogs() {
-  return {QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
-          QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
+// The file dialogs of the programmer: HEX and BIN, then the kind's own.
+FileDialogTexts IspFileDialogs(const QString &openTitle, const QString &saveTitle, FileFilter third,
+                               const QString &overwrite) {
+  return {openTitle,
+          saveTitle,
           {{QStringLiteral("Hex files (*.hex)"), QStringLiteral(".hex"), FileFormat::Hex},
            {QStringLiteral("Bin files (*.bin)"), QStringLiteral(".bin"), FileFormat::Bin},
-           {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom}},
-          QStringLiteral("Over-write existing file")};
+           std::move(third)},
+          overwrite};
+}
+
+FileDialogTexts ProgramFileDialogs() {
+  return IspFileDialogs(
+      QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
+      QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
+      {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
+      QStringLiteral("Over-write existing file"));
 }
 
 // An EEP file is Intel HEX.
 FileDialogTexts EepromFileDialogs() {
-  return {QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"),
-          QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"),
-          {{QStringLiteral("Hex files (*.hex)"), QStringLiteral(".hex"), FileFormat::Hex},
-           {QStringLiteral("Bin files (*.bin)"), QStringLiteral(".bin"), FileFormat::Bin},
-           {QStringLiteral("Eeprom files (*.eep)"), QStringLiteral(".eep"), FileFormat::Hex}},
-          QStringLiteral("Over-write exiting file")};
+  return IspFileDialogs(
+      QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"),
+      QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"),
+      {QStringLiteral("Eeprom files (*.eep)"), QStringLiteral(".eep"), FileFormat::Hex},
+      QStringLiteral("Over-write exiting file"));
 }
 
 // The engine's loader and saver of each program file format.

@@ -114,7 +114,8 @@ void FileCommandFlow::ReloadFile() {
   const std::vector<FileFilter> &filters = texts_.program.filters;
   const bool oneFormat = std::ranges::all_of(
       filters, [&](const FileFilter &filter) { return filter.format == filters.front().format; });
-  const auto byName = oneFormat ? std::optional(filters.front()) : texts_.program.FilterForName(name);
+  const auto byName =
+      oneFormat ? std::optional(filters.front()) : texts_.program.FilterForName(name);
   if (!byName) {
     // Open File chose the format by filter; the name alone cannot tell it.
     const QString suffix = QFileInfo(name).suffix();

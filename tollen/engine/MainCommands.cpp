@@ -42,7 +42,7 @@ void Layout(rindle::FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, b
 
 // One HEX filter that matters; a name typed without an extension is saved
 // as HEX, and every file is read as HEX.
-rindle::FileCommandTexts FileTexts() {
+rindle::FileCommandTexts ProgramFileTexts() {
   const QString hexSuffix = QStringLiteral(".hex");
   rindle::FileDialogTexts program{
       QStringLiteral("Open Hex File"),
@@ -68,7 +68,7 @@ private:
 };
 
 MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
-    : e_(engine), prompter_(prompter), view_(view), files_(*this, prompter_, FileTexts()) {
+    : e_(engine), prompter_(prompter), view_(view), files_(*this, prompter_, ProgramFileTexts()) {
   Layout(Fuses, kNone, kNone, false);
   e_.UpdateProgressBar = [this](int position) { view_.SetProgress(position); };
   e_.ProcessEvents = [this] { view_.ProcessEvents(); };

@@ -53,10 +53,19 @@ struct FakeTarget : FileCommandTarget {
   QString ProgramFileName() const override { return name; }
   void SetProgramFileName(const QString &n) override { name = n; }
   QString DialogFolder() const override { return folder; }
-  QString LoadProgram(FileFormat f) override { loads.push_back(f); return result; }
-  QString SaveProgram(FileFormat f) override { saves.push_back(f); return result; }
+  QString LoadProgram(FileFormat f) override {
+    loads.push_back(f);
+    return result;
+  }
+  QString SaveProgram(FileFormat f) override {
+    saves.push_back(f);
+    return result;
+  }
   void BlankLoadedCells() override { checksum = -1; }
-  void DropFileNames() override { namesDropped = true; name.clear(); }
+  void DropFileNames() override {
+    namesDropped = true;
+    name.clear();
+  }
   std::int32_t BufferChecksum() override { return checksum; }
   std::int32_t DisplayedChecksum() const override { return shown; }
   void UpdateFilename() override { ++statusUpdates; }
@@ -122,8 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"AnUnknownFilterIndexActsAsTheFirst", false, -1, "out", "out.hex",
                  FileFormat::Hex},
         SaveCase{"AllFilesStillSavesHex", true, 1, "out", "out.hex", FileFormat::Hex},
-        SaveCase{"AllFilesKeepsATypedExtension", true, 1, "out.txt", "out.txt",
-                 FileFormat::Hex}),
+        SaveCase{"AllFilesKeepsATypedExtension", true, 1, "out.txt", "out.txt", FileFormat::Hex}),
     [](const auto &p) { return std::string(p.param.name); });
 
 TEST_F(SharedFileCommands, DecliningTheOverwriteKeepsTheCurrentFile) {
@@ -185,8 +193,7 @@ struct ReloadCase {
 };
 void PrintTo(const ReloadCase &c, std::ostream *os) { *os << c.name; }
 
-class ReloadByName : public SharedFileCommands,
-                     public ::testing::WithParamInterface<ReloadCase> {};
+class ReloadByName : public SharedFileCommands, public ::testing::WithParamInterface<ReloadCase> {};
 
 TEST_P(ReloadByName, PicksTheFormatOrRefuses) {
   const ReloadCase &c = GetParam();
@@ -260,12 +267,11 @@ TEST_P(AfterEdit, DropsTheNamesOnlyWhenTheChecksumMoved) {
   EXPECT_EQ(target.folder, dir.path()) << "the folder is kept while the name is known";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Edits, AfterEdit,
-    ::testing::Values(EditCase{"ChecksumMoved", true, 0x10, 0x20, true},
-                      EditCase{"SameChecksum", true, 0x10, 0x10, false},
-                      EditCase{"NotEdited", false, 0x10, 0x20, false}),
-    [](const auto &p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Edits, AfterEdit,
+                         ::testing::Values(EditCase{"ChecksumMoved", true, 0x10, 0x20, true},
+                                           EditCase{"SameChecksum", true, 0x10, 0x10, false},
+                                           EditCase{"NotEdited", false, 0x10, 0x20, false}),
+                         [](const auto &p) { return std::string(p.param.name); });
 
 // ---- The fill dialog's check ----
 
@@ -273,6 +279,7 @@ struct FillCase {
   const char *name;
   const char *start, *end, *data;
   const char *message; // "" = filled
+  Icon icon;
 };
 void PrintTo(const FillCase &c, std::ostream *os) { *os << c.name; }
 
@@ -286,25 +293,33 @@ TEST_P(Fill, FillsOnlyWhatItCanReach) {
   // The dialog reaches the first 16 cells; the rest are beyond the device.
   const bool filled = FillCells(std::span(cells).first(16), QString::fromLatin1(c.start),
                                 QString::fromLatin1(c.end), QString::fromLatin1(c.data), prompter);
-  EXPECT_EQ(filled, *c.message == '\0');
-  EXPECT_EQ(prompter.messages(), filled ? QStringList() : QStringList{c.message});
-  if (filled)
-    EXPECT_EQ(cells[15], 0x5A);
-  else
-    EXPECT_EQ(cells[15], 0xFF);
   EXPECT_EQ(cells[16], 0xFF) << "nothing past the reachable cells";
+  if (*c.message == '\0') {
+    EXPECT_TRUE(filled);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(cells[15], 0x5A);
+    return;
+  }
+  EXPECT_FALSE(filled);
+  EXPECT_EQ(cells[15], 0xFF);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].caption, "FILL BUFFER");
+  EXPECT_EQ(prompter.shown[0].text, c.message);
+  EXPECT_EQ(prompter.shown[0].icon, c.icon);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, Fill,
-    ::testing::Values(FillCase{"LastReachableCell", "F", "F", "5A", ""},
-                      FillCase{"SurroundingBlanksAreIgnored", " 0 ", "F ", " 5a", ""},
-                      FillCase{"OnePastTheEnd", "0", "10", "5A", "Error Address Out of Range"},
-                      FillCase{"DataAboveAByte", "0", "F", "100", "Invalid Hex Data Input"},
-                      FillCase{"NotHex", "0", "F", "G1", "Invalid Hex Data Input"},
-                      FillCase{"EmptyStart", "", "F", "5A", "Invalid Hex Data Input"},
-                      FillCase{"EndBeforeStart", "F", "E", "5A",
-                               "Error End Address less than Start Address"}),
+    ::testing::Values(
+        FillCase{"LastReachableCell", "F", "F", "5A", "", Icon::None},
+        FillCase{"SurroundingBlanksAreIgnored", " 0 ", "F ", " 5a", "", Icon::None},
+        FillCase{"OnePastTheEnd", "0", "10", "5A", "Error Address Out of Range", Icon::Warning},
+        FillCase{"DataAboveAByte", "0", "F", "100", "Invalid Hex Data Input", Icon::Error},
+        FillCase{"NotHex", "0", "F", "G1", "Invalid Hex Data Input", Icon::Error},
+        FillCase{"EmptyStart", "", "F", "5A", "Invalid Hex Data Input", Icon::Error},
+        FillCase{"EmptyData", "0", "F", "", "Invalid Hex Data Input", Icon::Error},
+        FillCase{"EndBeforeStart", "F", "E", "5A", "Error End Address less than Start Address",
+                 Icon::Warning}),
     [](const auto &p) { return std::string(p.param.name); });
 
 } // namespace
