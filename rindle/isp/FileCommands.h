@@ -119,8 +119,6 @@ public:
   // folder is kept first, while the name is known.
   void BufferEdited(bool edited);
 
-  const FileCommandTexts &Texts() const { return texts_; }
-
 private:
   // The shared end of a failed load: blank cells, no program file.
   void LoadFailed(const QString &caption, const QString &result);
