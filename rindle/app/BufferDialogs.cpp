@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/HexText.h"
+#include "rindle/isp/FileCommands.h"
 
 namespace rindle {
 
@@ -14,7 +15,6 @@ constexpr std::uint32_t kByteMax = 0xFF;
 constexpr QChar kEnter = QChar(u'\r');
 constexpr QChar kBackspace = QChar(u'\b');
 
-QString FillCaption() { return QStringLiteral("FILL BUFFER"); }
 QString EditCaption() { return QStringLiteral("EDIT BUFFER"); }
 QString InvalidInput() { return QStringLiteral("Invalid Hex Data Input"); }
 QString OutOfRange() { return QStringLiteral("Error Address Out of Range"); }
@@ -45,7 +45,7 @@ std::int32_t BufferTotal(const IspEngine &engine) {
 }
 
 bool ApplyFileNameRule(IspEngine &engine, bool bufferEdited, std::int32_t shownChecksum) {
-  if (!bufferEdited || engine.BufferChecksum() == shownChecksum)
+  if (!EditLeftTheFiles(bufferEdited, engine.BufferChecksum(), shownChecksum))
     return false;
   engine.ProgramFileName.clear();
   engine.EepromFileName.clear();
@@ -80,11 +80,12 @@ QString BufferDisplayModel::CellText(int position, int row, int column) const {
 }
 
 bool BufferDisplayModel::ClearFlash() {
-  if (!prompter_.question(QStringLiteral("Confirm"), QStringLiteral("Clear FLASH Data Buffer?"),
-                          common::Prompter::Icon::Question, true))
+  const ClearQuestion question{QStringLiteral("Confirm"),
+                               QStringLiteral("Clear FLASH Data Buffer?"), true};
+  if (!ClearProgramCells(prompter_, question,
+                         CellRange(engine_.Buffer.all(), 0, engine_.Device.FlashSize),
+                         engine_.ProgramFileName))
     return false;
-  engine_.ClearFlashArea();
-  engine_.ProgramFileName.clear();
   engine_.BufferChecksum();
   return true;
 }
@@ -116,26 +117,9 @@ FillBufferFlow::FillBufferFlow(IspEngine &engine, common::Prompter &prompter)
     : engine_(engine), prompter_(prompter) {}
 
 void FillBufferFlow::btnOKClick(const QString &start, const QString &end, const QString &data) {
-  const auto first = hex::Parse(start);
-  const auto last = hex::Parse(end);
-  const auto value = hex::Parse(data);
-  if (!first || !last || !value || *value > kByteMax) {
-    prompter_.message(FillCaption(), InvalidInput(), common::Prompter::Icon::Error);
-    return;
-  }
-  if (*last < *first) {
-    prompter_.message(FillCaption(), QStringLiteral("Error End Address less than Start Address"),
-                      common::Prompter::Icon::Warning);
-    return;
-  }
-  const auto total = static_cast<std::uint32_t>(std::max(0, BufferTotal(engine_)));
-  if (*first >= total || *last >= total) {
-    prompter_.message(FillCaption(), OutOfRange(), common::Prompter::Icon::Warning);
-    return;
-  }
-  std::ranges::fill(CellRange(engine_.Buffer.all(), *first, std::int64_t{*last} - *first + 1),
-                    static_cast<std::uint8_t>(*value));
-  BufferEdited = true;
+  if (FillCells(CellRange(engine_.Buffer.all(), 0, BufferTotal(engine_)), start, end, data,
+                prompter_))
+    BufferEdited = true;
 }
 
 // ---- Edit ----

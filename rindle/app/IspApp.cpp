@@ -3,7 +3,7 @@
 #include "rindle/app/BufferDialogs.h"
 #include "rindle/app/FuseGuard.h"
 
-#include <QFileInfo>
+#include <array>
 
 #include "rindle/app/FieldTexts.h"
 #include "rindle/app/IspHardware.h"
@@ -17,28 +17,44 @@ namespace {
 
 const QString kOk = QStringLiteral("OK");
 
-const QString kProgramFilters =
-    QStringLiteral("Hex files (*.hex);;Bin files (*.bin);;Rom files (*.rom)");
-const QString kEepromFilters =
-    QStringLiteral("Hex files (*.hex);;Bin files (*.bin);;Eeprom files (*.eep)");
-const char *const kProgramSuffixes[] = {".hex", ".bin", ".rom"};
-const char *const kEepromSuffixes[] = {".hex", ".bin", ".eep"};
-
-// The suffix a filter adds to a name typed without one.
-QString WithSuffix(const QString &name, const char *const (&suffixes)[3], int filter) {
-  if (!QFileInfo(name).suffix().isEmpty() || filter < 0 || filter > 2)
-    return name;
-  return name + QLatin1String(suffixes[filter]);
+// The file dialogs of the programmer: HEX and BIN, then the kind's own.
+FileDialogTexts IspFileDialogs(const QString &openTitle, const QString &saveTitle, FileFilter third,
+                               const QString &overwrite) {
+  return {openTitle,
+          saveTitle,
+          {{QStringLiteral("Hex files (*.hex)"), QStringLiteral(".hex"), FileFormat::Hex},
+           {QStringLiteral("Bin files (*.bin)"), QStringLiteral(".bin"), FileFormat::Bin},
+           std::move(third)},
+          overwrite};
 }
 
-// The three program-file loaders by filter or by extension.
-void LoadProgram(IspEngine &engine, int format) {
-  switch (format) {
-  case 0: engine.LoadHexFile(); break;
-  case 1: engine.LoadBinFile(); break;
-  default: engine.LoadRomFile(); break;
-  }
+FileDialogTexts ProgramFileDialogs() {
+  return IspFileDialogs(
+      QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
+      QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
+      {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
+      QStringLiteral("Over-write existing file"));
 }
+
+// An EEP file is Intel HEX.
+FileDialogTexts EepromFileDialogs() {
+  return IspFileDialogs(
+      QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"),
+      QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"),
+      {QStringLiteral("Eeprom files (*.eep)"), QStringLiteral(".eep"), FileFormat::Hex},
+      QStringLiteral("Over-write exiting file"));
+}
+
+// The engine's loader and saver of each program file format.
+struct ProgramFileIo {
+  void (IspEngine::*load)();
+  void (IspEngine::*save)();
+};
+constexpr std::array<ProgramFileIo, 3> kProgramFileIo{{
+    {&IspEngine::LoadHexFile, &IspEngine::SaveHexFile}, // FileFormat::Hex
+    {&IspEngine::LoadBinFile, &IspEngine::SaveBinFile}, // FileFormat::Bin
+    {&IspEngine::LoadRomFile, &IspEngine::SaveRomFile}, // FileFormat::Rom
+}};
 
 // Devices whose chip erase leaves the fuses alone (it has none to set).
 bool EraseKeepsFuses(std::uint16_t index) {
@@ -60,7 +76,7 @@ bool EraseKeepsFuses(std::uint16_t index) {
 IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
                IspHardware *hardware, AppTexts texts)
     : engine_(engine), prompter_(prompter), view_(view), hardware_(hardware),
-      texts_(std::move(texts)) {
+      texts_(std::move(texts)), files_(*this, prompter_, {ProgramFileDialogs()}) {
   engine_.UpdateProgressBar = [this](int position) {
     if (view_ != nullptr)
       view_->setProgress(position);
@@ -358,116 +374,53 @@ void IspApp::clearFileAreas() {
   engine_.ClearEepromArea();
 }
 
-void IspApp::OpenFile() {
-  const auto choice = prompter_.openFile(QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
-                                         lastDirectory_, kProgramFilters, openFilter_);
-  if (choice.name.isEmpty())
-    return;
-  openFilter_ = choice.filter;
-  engine_.ProgramFileName = choice.name;
-  GetFilePath();
-  LoadProgram(engine_, choice.filter);
-  if (engine_.ResultText == kOk) {
-    UpdateFilename();
-    ShowChecksum();
-    engine_.LoadFuseDatabase();
-    UpdateLbDisp();
-    return;
-  }
-  clearFileAreas();
-  engine_.ProgramFileName.clear();
-  UpdateFilename();
-  ShowChecksum();
-  prompter_.message(QStringLiteral("  Open File"), engine_.ResultText, Icon::Warning);
+QString IspApp::LoadProgram(FileFormat format) {
+  (engine_.*kProgramFileIo[static_cast<std::size_t>(format)].load)();
+  return engine_.ResultText;
 }
 
-void IspApp::ReloadFile() {
-  if (engine_.ProgramFileName.isEmpty())
-    return;
-  const QString caption = QStringLiteral("  Reload File");
-  const QString suffix = QFileInfo(engine_.ProgramFileName).suffix();
-  const int format = QStringList{"hex", "bin", "rom"}.indexOf(suffix.toLower());
-  if (format < 0) {
-    // Open File chose the format by filter; the name alone cannot tell it.
-    const QString type = suffix.isEmpty() ? QStringLiteral("no extension") : u'.' + suffix;
-    prompter_.message(caption, QStringLiteral("Cannot reload a file of type \"%1\"").arg(type),
-                      Icon::Warning);
-    return;
-  }
-  LoadProgram(engine_, format);
-  if (engine_.ResultText == kOk) {
-    ShowChecksum();
-    prompter_.message(caption,
-                      QFileInfo(engine_.ProgramFileName).fileName().toUpper() +
-                          QStringLiteral("  reload OK"),
-                      Icon::None);
-    return;
-  }
-  clearFileAreas();
-  GetFilePath();
-  engine_.ProgramFileName.clear();
-  UpdateFilename();
-  ShowChecksum();
-  prompter_.message(caption, engine_.ResultText, Icon::Warning);
+QString IspApp::SaveProgram(FileFormat format) {
+  (engine_.*kProgramFileIo[static_cast<std::size_t>(format)].save)();
+  return engine_.ResultText;
 }
 
-Prompter::FileChoice IspApp::chooseSaveName(const QString &title, const QString &filters,
-                                            const char *const (&suffixes)[3],
-                                            const QString &caption, const QString &overwrite) {
-  auto choice = prompter_.saveFile(title, lastDirectory_, filters, saveFilter_);
-  if (choice.name.isEmpty())
-    return choice;
-  saveFilter_ = choice.filter;
-  choice.name = WithSuffix(choice.name, suffixes, choice.filter);
-  // Declining to overwrite leaves the current file names as they were, so
-  // that nothing is later written beside the other file.
-  if (QFileInfo::exists(choice.name) &&
-      !prompter_.question(caption, overwrite, Icon::Warning, false))
-    choice.name.clear();
-  return choice;
+QString IspApp::SaveRefusal(FileFormat format) {
+  if (format != FileFormat::Hex || engine_.Device.FlashSize <= 65536)
+    return {};
+  engine_.ResultText = QStringLiteral("Use BIN or ROM format for saving files > 64K");
+  return engine_.ResultText;
 }
 
-void IspApp::SaveFile() {
-  const QString caption = QStringLiteral("  Save File");
-  const auto choice =
-      chooseSaveName(QStringLiteral(" Save File  (HEX,  BIN,  ROM)"), kProgramFilters,
-                     kProgramSuffixes, caption, QStringLiteral("Over-write existing file"));
-  if (choice.name.isEmpty())
-    return;
-  engine_.ProgramFileName = choice.name;
-  GetFilePath();
-  switch (choice.filter) {
-  case 0:
-    if (engine_.Device.FlashSize > 65536) {
-      engine_.ResultText = QStringLiteral("Use BIN or ROM format for saving files > 64K");
-      prompter_.message(caption, engine_.ResultText, Icon::Information);
-      return;
-    }
-    engine_.SaveHexFile();
-    break;
-  case 1: engine_.SaveBinFile(); break;
-  default: engine_.SaveRomFile(); break;
-  }
-  if (engine_.ResultText == kOk) {
-    UpdateFilename();
-    engine_.SaveFuseDatabase();
-    return;
-  }
-  engine_.ProgramFileName.clear();
-  UpdateFilename();
-  prompter_.message(caption, engine_.ResultText, Icon::Error);
+void IspApp::ProgramLoaded() {
+  engine_.LoadFuseDatabase();
+  UpdateLbDisp();
 }
+
+void IspApp::DropFileNames() {
+  engine_.ProgramFileName.clear();
+  engine_.EepromFileName.clear();
+}
+
+std::int32_t IspApp::DisplayedChecksum() const {
+  bool shown = false;
+  const std::int32_t checksum = checksumText_.toInt(&shown, 16);
+  return shown ? checksum : -1;
+}
+
+void IspApp::OpenFile() { files_.OpenFile(); }
+
+void IspApp::ReloadFile() { files_.ReloadFile(); }
+
+void IspApp::SaveFile() { files_.SaveFile(); }
 
 void IspApp::OpenEepromFile() {
   if (engine_.Device.EepromSize == 0)
     return;
-  const auto choice = prompter_.openFile(QStringLiteral(" Open EEPROM File  (HEX,  BIN,  EEP)"),
-                                         lastDirectory_, kEepromFilters, openFilter_);
-  if (choice.name.isEmpty())
+  const ChosenFile file = files_.ChooseOpenName(EepromFileDialogs());
+  if (file.name.isEmpty())
     return;
-  openFilter_ = choice.filter;
-  engine_.EepromFileName = choice.name;
-  if (choice.filter == 1)
+  engine_.EepromFileName = file.name;
+  if (file.format == FileFormat::Bin)
     engine_.LoadEepromBinFile();
   else
     engine_.LoadEepromHexFile();
@@ -481,13 +434,11 @@ void IspApp::SaveEepromFile() {
   if (engine_.Device.EepromSize == 0)
     return;
   const QString caption = QStringLiteral("  Save EEPROM File");
-  const auto choice =
-      chooseSaveName(QStringLiteral(" Save EEPROM File  (HEX,  BIN,  EEP)"), kEepromFilters,
-                     kEepromSuffixes, caption, QStringLiteral("Over-write exiting file"));
-  if (choice.name.isEmpty())
+  const ChosenFile file = files_.ChooseSaveName(EepromFileDialogs(), caption);
+  if (file.name.isEmpty())
     return;
-  engine_.EepromFileName = choice.name;
-  if (choice.filter == 1)
+  engine_.EepromFileName = file.name;
+  if (file.format == FileFormat::Bin)
     engine_.SaveEepromBinFile();
   else
     engine_.SaveEepromHexFile();
@@ -495,15 +446,6 @@ void IspApp::SaveEepromFile() {
     prompter_.message(caption, engine_.ResultText, Icon::Error);
 }
 
-void IspApp::BufferEditedByDialog() {
-  // The folder is taken while the program file still has its name.
-  GetFilePath();
-  bool shown = false;
-  const std::int32_t shownChecksum = checksumText_.toInt(&shown, 16);
-  if (!ApplyFileNameRule(engine_, true, shown ? shownChecksum : -1))
-    return;
-  checksumText_ = ChecksumText(engine_.Checksum);
-  UpdateFilename();
-}
+void IspApp::BufferEditedByDialog() { files_.BufferEdited(true); }
 
 } // namespace rindle

@@ -7,6 +7,7 @@
 #include "common/Prompter.h"
 #include "rindle/app/OperationView.h"
 #include "rindle/engine/IspEngine.h"
+#include "rindle/isp/FileCommands.h"
 
 namespace rindle {
 
@@ -37,13 +38,16 @@ struct LockBitDisplay {
 // The ISP programmer's commands without widgets: the device check, the order
 // of engine calls around each chip operation, the message each one ends
 // with, the file commands, and the texts the main window shows. The window
-// maps its controls here and shows the fields after each command.
-class IspApp {
+// maps its controls here and shows the fields after each command. The file
+// commands are the flow both programmers share, acting on this layer.
+class IspApp : private FileCommandTarget {
 public:
   // The view may be set later (the main window is made after this layer),
   // but before the first chip operation.
   IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
          IspHardware *hardware = nullptr, AppTexts texts = {});
+  IspApp(const IspApp &) = delete;
+  IspApp &operator=(const IspApp &) = delete;
   void setView(OperationView *view) { view_ = view; }
 
   // ---- Start and end of a run.
@@ -91,12 +95,12 @@ public:
   void BufferEditedByDialog();
 
   // ---- Field updates, as the window names them.
-  void UpdateFilename();
-  void GetFilePath();
+  void UpdateFilename() override;
+  void GetFilePath() override;
   void UpdateLbDisp();
   void UpdateSigText();
   void UpdateOscText();
-  void ShowChecksum();
+  void ShowChecksum() override;
   // Sets ProceedFlag; false when the operation must stop.
   bool CheckDID();
 
@@ -110,11 +114,21 @@ private:
   // disabled, the target released after it; false when it was cancelled.
   bool runWithProgress(const QString &title, void (IspEngine::*operation)(),
                        bool releaseBeforeEnabling = false);
-  // The save dialog, the filter's suffix for a bare name and the overwrite
-  // question; an empty name when cancelled or declined.
-  common::Prompter::FileChoice chooseSaveName(const QString &title, const QString &filters,
-                                              const char *const (&suffixes)[3],
-                                              const QString &caption, const QString &overwrite);
+  // ---- What the shared file commands act on.
+  QString ProgramFileName() const override { return engine_.ProgramFileName; }
+  void SetProgramFileName(const QString &name) override { engine_.ProgramFileName = name; }
+  QString DialogFolder() const override { return lastDirectory_; }
+  QString LoadProgram(FileFormat format) override;
+  QString SaveProgram(FileFormat format) override;
+  void BlankLoadedCells() override { clearFileAreas(); }
+  void DropFileNames() override;
+  std::int32_t BufferChecksum() override { return engine_.BufferChecksum(); }
+  std::int32_t DisplayedChecksum() const override;
+  // The lock and fuse settings kept beside the program file follow it.
+  void ProgramLoaded() override;
+  void ProgramSaved() override { engine_.SaveFuseDatabase(); }
+  // HEX holds 64 KiB; larger flash is saved as BIN or ROM.
+  QString SaveRefusal(FileFormat format) override;
   // The engine's result, with the port's problem when the chip was silent.
   QString withPortProblem(const QString &text);
   void chipMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
@@ -134,9 +148,7 @@ private:
   QString checksumText_;
   QString statusText_;
   LockBitDisplay lockBits_;
-  // The filter each file dialog picked last, kept for its next showing.
-  int openFilter_ = 0;
-  int saveFilter_ = 0;
+  FileCommandFlow files_;
 };
 
 } // namespace rindle

@@ -40,8 +40,17 @@ void Layout(rindle::FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, b
   f.EnableBootLock(bootLock);
 }
 
-std::optional<std::uint32_t> HexText(const QString &text) {
-  return hex::Parse(QStringView(text).trimmed());
+// One HEX filter that matters; a name typed without an extension is saved
+// as HEX, and every file is read as HEX.
+rindle::FileCommandTexts ProgramFileTexts() {
+  const QString hexSuffix = QStringLiteral(".hex");
+  rindle::FileDialogTexts program{
+      QStringLiteral("Open Hex File"),
+      QStringLiteral("Save Hex File"),
+      {{QStringLiteral("Hex File (*.hex)"), hexSuffix, rindle::FileFormat::Hex},
+       {QStringLiteral("All Files (*.*)"), hexSuffix, rindle::FileFormat::Hex}},
+      QStringLiteral("Over-write exiting file")};
+  return {std::move(program)};
 }
 
 } // namespace
@@ -59,7 +68,7 @@ private:
 };
 
 MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
-    : e_(engine), prompter_(prompter), view_(view) {
+    : e_(engine), prompter_(prompter), view_(view), files_(*this, prompter_, ProgramFileTexts()) {
   Layout(Fuses, kNone, kNone, false);
   e_.UpdateProgressBar = [this](int position) { view_.SetProgress(position); };
   e_.ProcessEvents = [this] { view_.ProcessEvents(); };
@@ -311,82 +320,34 @@ void MainCommands::cmdLockBitsClick() {
   });
 }
 
-void MainCommands::LoadFailed(const QString &caption) {
-  rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize);
-  e_.ProgramFileName.clear();
-  UpdateHexFilename();
-  ShowChecksum();
-  view_.Refresh();
-  prompter_.message(caption, e_.ResultText, Icon::Warning);
+QString MainCommands::LoadProgram(rindle::FileFormat) {
+  e_.LoadHexFile();
+  return e_.ResultText;
 }
 
+QString MainCommands::SaveProgram(rindle::FileFormat) {
+  e_.SaveHexFile();
+  return e_.ResultText;
+}
+
+void MainCommands::BlankLoadedCells() { rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize); }
+
 void MainCommands::cmdOpenFileClick() {
-  if (busy_) {
-    return;
+  if (!busy_) {
+    files_.OpenFile();
   }
-  const QString name = prompter_.openFileName(QStringLiteral("Open Hex File"), e_.LastDirectory,
-                                              QString::fromLatin1(kHexFilter));
-  if (name.isEmpty()) {
-    return;
-  }
-  e_.ProgramFileName = name;
-  e_.LoadHexFile();
-  GetFilePath();
-  if (e_.ResultText != kOk) {
-    LoadFailed(QStringLiteral("  Open File"));
-    return;
-  }
-  UpdateHexFilename();
-  ShowChecksum();
-  view_.Refresh();
 }
 
 void MainCommands::cmdReloadFileClick() {
-  if (busy_ || e_.ProgramFileName.isEmpty()) {
-    return;
+  if (!busy_) {
+    files_.ReloadFile();
   }
-  e_.LoadHexFile();
-  if (e_.ResultText != kOk) {
-    LoadFailed(QStringLiteral("  Reload File"));
-    return;
-  }
-  ShowChecksum();
-  view_.Refresh();
-  prompter_.message(QStringLiteral("  Reload File"),
-                    QFileInfo(e_.ProgramFileName).fileName().toUpper() +
-                        QStringLiteral("  reload OK"),
-                    Icon::None);
 }
 
 void MainCommands::cmdSaveFileClick() {
-  if (busy_) {
-    return;
+  if (!busy_) {
+    files_.SaveFile();
   }
-  QString name = prompter_.saveFileName(QStringLiteral("Save Hex File"), e_.LastDirectory, {},
-                                        QString::fromLatin1(kHexFilter));
-  if (name.isEmpty()) {
-    return;
-  }
-  if (QFileInfo(name).suffix().isEmpty()) {
-    name += QStringLiteral(".hex");
-  }
-  e_.ProgramFileName = name;
-  if (QFileInfo::exists(name) &&
-      !prompter_.question(QStringLiteral("  Save File"), QStringLiteral("Over-write exiting file"),
-                          Icon::Warning, false)) {
-    return;
-  }
-  e_.SaveHexFile();
-  GetFilePath();
-  if (e_.ResultText != kOk) {
-    e_.ProgramFileName.clear();
-    UpdateHexFilename();
-    view_.Refresh();
-    prompter_.message(QStringLiteral("  Save File"), e_.ResultText, Icon::Error);
-    return;
-  }
-  UpdateHexFilename();
-  view_.Refresh();
 }
 
 void MainCommands::cmdConfigBitsClick() {
@@ -450,13 +411,16 @@ void MainCommands::SetupConfigInfoT26() {
 int MainCommands::ScrollMaximum() const { return std::max(0, int(e_.TotalSize) - 256); }
 
 void MainCommands::ClearBufferClick() {
-  if (busy_ || !prompter_.question(QStringLiteral("  Clear Buffer"),
-                                   QStringLiteral("Clear Data Buffer"), Icon::Question, false)) {
+  if (busy_) {
     return;
   }
-  rindle::FillBlank(e_.Cells.all(), 0, e_.TotalSize);
+  // The folder is kept while the name is known.
   GetFilePath();
-  e_.ProgramFileName.clear();
+  if (!rindle::ClearProgramCells(
+          prompter_, {QStringLiteral("  Clear Buffer"), QStringLiteral("Clear Data Buffer"), false},
+          rindle::CellRange(e_.Cells.all(), 0, e_.TotalSize), e_.ProgramFileName)) {
+    return;
+  }
   ShowChecksum();
   UpdateHexFilename();
   view_.Refresh();
@@ -471,36 +435,14 @@ void MainCommands::FillBufferClick() {
   FillEnd = hex::AtLeast(e_.TotalSize - 1u, 4);
   FillData = QStringLiteral("FF");
   view_.ShowFillDialog();
-  if (BufferEdited && e_.BufferChecksum() != ShownChecksum) {
-    GetFilePath();
-    e_.ProgramFileName.clear();
-    ShowChecksum();
-    UpdateHexFilename();
-  }
-  view_.Refresh();
+  files_.BufferEdited(BufferEdited);
 }
 
 void MainCommands::FillOkClick(const QString &start, const QString &end, const QString &data) {
-  const QString caption = QStringLiteral("FILL BUFFER");
-  const auto first = HexText(start);
-  const auto last = HexText(end);
-  const auto value = HexText(data);
-  if (!first || !last || !value || *value > 0xFF) {
-    prompter_.message(caption, QStringLiteral("Invalid Hex Data Input"), Icon::Error);
-    return;
+  if (rindle::FillCells(rindle::CellRange(e_.Cells.all(), 0, e_.TotalSize), start, end, data,
+                        prompter_)) {
+    BufferEdited = true;
   }
-  if (*last < *first) {
-    prompter_.message(caption, QStringLiteral("Error End Address less than Start Address"),
-                      Icon::Warning);
-    return;
-  }
-  if (*first >= e_.TotalSize || *last >= e_.TotalSize) {
-    prompter_.message(caption, QStringLiteral("Error Address Out of Range"), Icon::Warning);
-    return;
-  }
-  std::fill(e_.Cells.cells.begin() + *first, e_.Cells.cells.begin() + *last + 1,
-            static_cast<std::uint8_t>(*value));
-  BufferEdited = true;
 }
 
 } // namespace tollen

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "common/Prompter.h"
+#include "rindle/isp/FileCommands.h"
 #include "rindle/isp/FuseBoxes.h"
 #include "tollen/engine/TollenEngine.h"
 
@@ -17,7 +18,6 @@ namespace tollen {
 
 inline constexpr char kTitle[] = " Tollen";
 inline constexpr char kIdleStatus[] = "  Tollen - 3.0a";
-inline constexpr char kHexFilter[] = "Hex File (*.hex);;All Files (*.*)";
 
 // What the commands ask of the windows.
 class MainView {
@@ -39,9 +39,13 @@ public:
   virtual void Refresh() = 0;
 };
 
-class MainCommands {
+// The file commands are the flow both programmers share, acting on this
+// layer.
+class MainCommands : private rindle::FileCommandTarget {
 public:
   MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view);
+  MainCommands(const MainCommands &) = delete;
+  MainCommands &operator=(const MainCommands &) = delete;
 
   // ---- Fields the main window shows ----
   QString ChecksumText;
@@ -75,7 +79,7 @@ public:
   void chkLBClick(int bit, bool checked);
   void UpdateLbDisp();
   void UpdateHexFilename();
-  void GetFilePath();
+  void GetFilePath() override;
   void CheckDID();
   void cmdReadClick();
   void cmdWriteClick();
@@ -118,12 +122,25 @@ private:
   // After a progress-window operation: false when it was cancelled (the
   // window closed itself), else the window is closed.
   bool ProgressEnded();
-  void ShowChecksum();
-  void LoadFailed(const QString &caption);
+  void ShowChecksum() override;
+
+  // ---- What the shared file commands act on ----
+  QString ProgramFileName() const override { return e_.ProgramFileName; }
+  void SetProgramFileName(const QString &name) override { e_.ProgramFileName = name; }
+  QString DialogFolder() const override { return e_.LastDirectory; }
+  QString LoadProgram(rindle::FileFormat format) override;
+  QString SaveProgram(rindle::FileFormat format) override;
+  void BlankLoadedCells() override;
+  void DropFileNames() override { e_.ProgramFileName.clear(); }
+  std::int32_t BufferChecksum() override { return e_.BufferChecksum(); }
+  std::int32_t DisplayedChecksum() const override { return ShownChecksum; }
+  void UpdateFilename() override { UpdateHexFilename(); }
+  void FieldsChanged() override { view_.Refresh(); }
 
   TollenEngine &e_;
   common::Prompter &prompter_;
   MainView &view_;
+  rindle::FileCommandFlow files_;
   bool busy_ = false;
 };
 
