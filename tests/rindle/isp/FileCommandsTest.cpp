@@ -17,7 +17,7 @@ namespace rindle {
 namespace {
 
 using Icon = common::Prompter::Icon;
-using Kind = common::ScriptedPrompter::Shown::Kind;
+using ShownKind = common::ScriptedPrompter::Shown::Kind;
 
 // Three filters, three formats, as the newer edition's program file.
 FileDialogTexts ThreeFormats() {
@@ -143,7 +143,7 @@ TEST_F(SharedFileCommands, DecliningTheOverwriteKeepsTheCurrentFile) {
   prompter.answers = {false};
   flow.SaveFile();
   ASSERT_EQ(prompter.shown.size(), 2u);
-  EXPECT_EQ(prompter.shown[1].kind, Kind::Question);
+  EXPECT_EQ(prompter.shown[1].kind, ShownKind::Question);
   EXPECT_EQ(prompter.shown[1].text, "Replace it?");
   EXPECT_EQ(prompter.shown[1].icon, Icon::Warning);
   EXPECT_FALSE(prompter.shown[1].defaultYes);
@@ -177,7 +177,7 @@ TEST_F(SharedFileCommands, EachDialogStartsWithTheFilterPickedLast) {
   flow.SaveFile();
   std::vector<int> starts;
   for (const auto &s : prompter.shown)
-    if (s.kind != Kind::Message)
+    if (s.kind != ShownKind::Message)
       starts.push_back(s.startFilter);
   EXPECT_EQ(starts, (std::vector<int>{0, 2, 0})) << "open and save remember separately";
 }
