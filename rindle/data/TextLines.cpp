@@ -1,5 +1,7 @@
 #include "rindle/data/TextLines.h"
 
+#include <algorithm>
+
 namespace rindle::files {
 
 namespace {
@@ -11,11 +13,19 @@ TextLines::TextLines(QIODevice &device, qsizetype cap) : device_(device), cap_(c
 bool TextLines::fill() {
   if (eof_ || failed_)
     return false;
-  chunk_ = device_.read(kChunk);
+  // Read into the same array each time, and no more than a file has left:
+  // a short file then costs no 64 KiB buffer. A sequential device may not
+  // know what is coming, so it is asked for a whole chunk.
+  qint64 want = kChunk;
+  if (!device_.isSequential())
+    want = std::clamp<qint64>(device_.bytesAvailable(), 1, kChunk);
+  chunk_.resize(qsizetype(want));
+  const qint64 got = device_.read(chunk_.data(), want);
+  chunk_.resize(qsizetype(std::max<qint64>(got, 0)));
   pos_ = 0;
   if (chunk_.isEmpty()) {
-    // QIODevice::read gives an empty array both at the end and on an error.
-    if (!device_.atEnd())
+    // Nothing read before the end of the device is a read error.
+    if (got < 0 || !device_.atEnd())
       failed_ = true;
     eof_ = true;
     return false;
