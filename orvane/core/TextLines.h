@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 
 namespace orvane {
@@ -15,5 +16,27 @@ struct TextLines {
 };
 
 TextLines splitLines(const QByteArray &data);
+
+// Walks the text as splitLines splits it, without building the lists:
+// f(line, lineBreak) for each line, lineBreak empty for a last line without
+// one. Returns whether the text ends with a line break.
+template <typename F> bool forEachLine(QByteArrayView data, F &&f) {
+  qsizetype start = 0;
+  qsizetype i = 0;
+  while (i < data.size()) {
+    const char c = data[i];
+    if (c != '\r' && c != '\n') {
+      ++i;
+      continue;
+    }
+    const qsizetype next =
+        (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? i + 2 : i + 1;
+    f(data.sliced(start, i - start), data.sliced(i, next - i));
+    start = i = next;
+  }
+  if (start < data.size())
+    f(data.sliced(start), QByteArrayView());
+  return !data.isEmpty() && start == data.size();
+}
 
 } // namespace orvane
