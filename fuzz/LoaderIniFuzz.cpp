@@ -47,7 +47,8 @@ void CheckRecentList(const QByteArray &bytes, QString entry, bool sorted) {
   common::ScriptedPrompter prompter;
   THistoryFiles list(prompter);
   list.Sorted = sorted;
-  list.LocalPath = QDir::tempPath() + QLatin1Char('/');
+  static const QString localPath = QDir::tempPath() + QLatin1Char('/');
+  list.LocalPath = localPath;
   IniFile ini(kPath, bytes);
   const auto key = [&](int i) { return QString::number(i); };
 

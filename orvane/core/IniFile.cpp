@@ -29,17 +29,6 @@ bool allAscii(QByteArrayView b) {
   return std::all_of(b.begin(), b.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// A name as it stands in the file, decoded and trimmed, against a name the
-// program asks for, without regard to letter case. Plain ASCII, what the
-// files hold, is compared where it stands.
-bool nameMatches(QByteArrayView raw, const QString &wanted) {
-  if (allAscii(raw)) {
-    const QByteArrayView name = trimmedAscii(raw);
-    return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
-  }
-  return decode(raw).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
-}
-
 QByteArray oneLine(const QString &value) {
   QString v = value;
   v.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -67,24 +56,38 @@ IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) 
 // the key before its first '='; any other line names nothing.
 void IniFile::classify(Line &line, QByteArrayView text) {
   line.kind = Line::Kind::Other;
+  QByteArrayView name;
   const QByteArrayView t = trimmedAscii(text);
   if (t.startsWith('[')) {
     qsizetype close = t.indexOf(']');
     if (close < 0)
       close = t.size();
     line.kind = Line::Kind::Section;
-    line.nameFrom = t.data() - text.data() + 1;
-    line.nameSize = close - 1;
+    name = t.sliced(1, close - 1);
+  } else if (!t.startsWith(';')) {
+    const qsizetype eq = text.indexOf('=');
+    if (eq < 0)
+      return;
+    line.kind = Line::Kind::Key;
+    name = text.first(eq);
+  } else {
     return;
   }
-  if (t.startsWith(';'))
-    return;
-  const qsizetype eq = text.indexOf('=');
-  if (eq < 0)
-    return;
-  line.kind = Line::Kind::Key;
-  line.nameFrom = 0;
-  line.nameSize = eq;
+  line.asciiName = allAscii(name);
+  if (line.asciiName)
+    name = trimmedAscii(name);
+  line.nameFrom = name.data() - text.data();
+  line.nameSize = name.size();
+}
+
+// The line's name, decoded and trimmed, against a name the program asks for,
+// without regard to letter case. Plain ASCII, what the files hold, is
+// compared where it stands.
+bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
+  const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
+  if (line.asciiName)
+    return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
+  return decode(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
@@ -131,7 +134,7 @@ int IniFile::findSection(const QString &section) const {
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const Line &line = lines_[i];
     if (line.kind == Line::Kind::Section &&
-        nameMatches(text(line).sliced(line.nameFrom, line.nameSize), wanted))
+        nameMatches(line, wanted))
       return static_cast<int>(i);
   }
   return -1;
@@ -150,7 +153,7 @@ int IniFile::findKey(int sectionLine, const QString &key) const {
        i < lines_.size() && lines_[i].kind != Line::Kind::Section; ++i) {
     const Line &line = lines_[i];
     if (line.kind == Line::Kind::Key &&
-        nameMatches(text(line).sliced(line.nameFrom, line.nameSize), wanted))
+        nameMatches(line, wanted))
       return static_cast<int>(i);
   }
   return -1;

@@ -60,7 +60,9 @@ private:
     const char *end = ""; // its line break as read; empty for an added line
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
+    bool asciiName = false; // plain ASCII, its blanks already left out of the stretch
   };
+  bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
   static void setText(Line &line, QByteArray text);
   static void classify(Line &line, QByteArrayView text);

@@ -4,6 +4,9 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <algorithm>
+#include <cstring>
+
 namespace orvane {
 
 // Text split into lines at CR LF, LF or CR. A final line break ends the last
@@ -21,22 +24,31 @@ TextLines splitLines(const QByteArray &data);
 // f(line, lineBreak) for each line, lineBreak empty for a last line without
 // one. Returns whether the text ends with a line break.
 template <typename F> bool forEachLine(QByteArrayView data, F &&f) {
-  qsizetype start = 0;
-  qsizetype i = 0;
-  while (i < data.size()) {
-    const char c = data[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    const qsizetype next =
-        (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? i + 2 : i + 1;
-    f(data.sliced(start, i - start), data.sliced(i, next - i));
-    start = i = next;
+  // The next CR and the next LF, each found with memchr.
+  const char *const begin = data.data();
+  const char *const end = begin + data.size();
+  const auto find = [end](const char *from, char c) {
+    const void *at = from < end ? std::memchr(from, c, std::size_t(end - from)) : nullptr;
+    return at ? static_cast<const char *>(at) : end;
+  };
+  const char *start = begin;
+  const char *cr = find(begin, '\r');
+  const char *lf = find(begin, '\n');
+  while (start < end) {
+    if (cr < start)
+      cr = find(start, '\r');
+    if (lf < start)
+      lf = find(start, '\n');
+    const char *brk = std::min(cr, lf);
+    if (brk == end)
+      break;
+    const char *next = brk == cr && brk + 1 < end && brk[1] == '\n' ? brk + 2 : brk + 1;
+    f(QByteArrayView(start, brk - start), QByteArrayView(brk, next - brk));
+    start = next;
   }
-  if (start < data.size())
-    f(data.sliced(start), QByteArrayView());
-  return !data.isEmpty() && start == data.size();
+  if (start < end)
+    f(QByteArrayView(start, end - start), QByteArrayView());
+  return !data.isEmpty() && start == end;
 }
 
 } // namespace orvane

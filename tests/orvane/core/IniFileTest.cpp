@@ -221,6 +221,22 @@ TEST(IniFile, LookupsSeeEveryEdit) {
   EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=4\n; [B]\nw=5\n\n[B]\ny=2\nZ=3\n"));
 }
 
+TEST(IniFile, WritesBackAnyLineEndsUnchanged) {
+  const struct {
+    const char *name;
+    QByteArray text;
+  } cases[] = {
+      {"last line ends in a lone CR", QByteArray("[A]\nx=1\r")},
+      {"a lone CR only", QByteArray("\r")},
+      {"CR, CR LF, LF CR", QByteArray("\r\r\n\n\r")},
+      {"no line break", QByteArray("x=1")},
+      {"NUL bytes kept", QByteArray("\0\0\r\0", 4)},
+      {"CR LF at the very end", QByteArray("[A]\r\n")},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(IniFile(QStringLiteral("unused.ini"), c.text).toBytes(), c.text) << c.name;
+}
+
 TEST(IniFile, FailedSaveReportsAndCreatesNothing) {
   Scratch s;
   const QString path = s.path("no/such/folder/x.ini");
