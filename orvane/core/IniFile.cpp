@@ -91,13 +91,14 @@ bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
-  return line.owned ? QByteArrayView(line.own) : QByteArrayView(doc_).sliced(line.from, line.size);
+  return QByteArrayView(doc_).sliced(line.from, line.size);
 }
 
-void IniFile::setText(Line &line, QByteArray text) {
-  line.owned = true;
-  line.own = std::move(text);
-  classify(line, line.own);
+void IniFile::setText(Line &line, const QByteArray &text) {
+  line.from = doc_.size();
+  line.size = text.size();
+  doc_ += text;
+  classify(line, this->text(line));
 }
 
 void IniFile::parse(QByteArray data) {
@@ -110,7 +111,8 @@ void IniFile::parse(QByteArray data) {
   if (data.isEmpty())
     return;
   doc_ = std::move(data);
-  lines_.reserve(std::size_t(doc_.count('\n') + doc_.count('\r') + 1));
+  // Room for every line and a few the program may add.
+  lines_.reserve(std::size_t(doc_.count('\n') + doc_.count('\r') + 16));
   QByteArrayView firstBreak;
   finalBreak_ = forEachLine(doc_, [&](QByteArrayView text, QByteArrayView lineBreak) {
     if (firstBreak.isEmpty())
@@ -123,7 +125,8 @@ void IniFile::parse(QByteArray data) {
                : lineBreak.front() == '\n' ? "\n"
                                          : "\r";
     classify(line, text);
-    lines_.push_back(std::move(line));
+    lines_.push_back(line);
+    return true;
   });
   if (!firstBreak.isEmpty())
     lineBreak_ = firstBreak.toByteArray();
@@ -220,9 +223,9 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     lines_.insert(lines_.begin() + at, std::move(added));
     return;
   }
-  const auto add = [&](QByteArray text) {
+  const auto add = [&](const QByteArray &text) {
     Line added;
-    setText(added, std::move(text));
+    setText(added, text);
     lines_.push_back(std::move(added));
   };
   if (!lines_.empty() && !trimmedAscii(text(lines_.back())).isEmpty())

@@ -49,22 +49,20 @@ public:
   static bool parseInteger(const QString &text, int *value);
 
 private:
-  // A line as read is a stretch of doc_; a line the program changed or
-  // added holds its own text. Where the name a lookup matches lies is worked
-  // out whenever the text is set, so that lookups build no strings.
+  // Every line is a stretch of doc_: a line the program changes or adds has
+  // its new text appended there. Where the name a lookup matches lies is
+  // worked out whenever the text is set, so that lookups build no strings.
   struct Line {
     enum class Kind : std::uint8_t { Other, Section, Key };
-    qsizetype from = 0, size = 0; // the text in doc_, unless owned
-    bool owned = false;
-    QByteArray own;       // the text, when owned
-    const char *end = ""; // its line break as read; empty for an added line
+    qsizetype from = 0, size = 0; // the text in doc_
+    const char *end = "";         // its line break as read; empty for an added line
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
     bool asciiName = false; // plain ASCII, its blanks already left out of the stretch
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
-  static void setText(Line &line, QByteArray text);
+  void setText(Line &line, const QByteArray &text);
   static void classify(Line &line, QByteArrayView text);
   void parse(QByteArray data);
   int findSection(const QString &section) const;          // line index or -1
@@ -73,7 +71,7 @@ private:
 
   QString path_;
   QString loadError_;
-  QByteArray doc_; // the file as read, without its byte-order mark
+  QByteArray doc_; // the file as read, without its byte-order mark; then the texts set
   std::vector<Line> lines_;
   QByteArray lineBreak_ = "\n";
   bool finalBreak_ = true;

@@ -9,6 +9,7 @@ TextLines splitLines(const QByteArray &data) {
       out.firstBreak = lineBreak.toByteArray();
     out.lines << line.toByteArray();
     out.breaks << lineBreak.toByteArray();
+    return true;
   });
   return out;
 }

@@ -22,7 +22,8 @@ TextLines splitLines(const QByteArray &data);
 
 // Walks the text as splitLines splits it, without building the lists:
 // f(line, lineBreak) for each line, lineBreak empty for a last line without
-// one. Returns whether the text ends with a line break.
+// one; f returns false to stop there. Returns whether the walk reached the
+// end of a text that ends with a line break.
 template <typename F> bool forEachLine(QByteArrayView data, F &&f) {
   // The next CR and the next LF, each found with memchr.
   const char *const begin = data.data();
@@ -43,11 +44,12 @@ template <typename F> bool forEachLine(QByteArrayView data, F &&f) {
     if (brk == end)
       break;
     const char *next = brk == cr && brk + 1 < end && brk[1] == '\n' ? brk + 2 : brk + 1;
-    f(QByteArrayView(start, brk - start), QByteArrayView(brk, next - brk));
+    if (!f(QByteArrayView(start, brk - start), QByteArrayView(brk, next - brk)))
+      return false;
     start = next;
   }
-  if (start < end)
-    f(QByteArrayView(start, end - start), QByteArrayView());
+  if (start < end && !f(QByteArrayView(start, end - start), QByteArrayView()))
+    return false;
   return !data.isEmpty() && start == end;
 }
 
