@@ -74,20 +74,24 @@ void IniFile::classify(Line &line, QByteArrayView text) {
     return;
   }
   line.asciiName = allAscii(name);
-  if (line.asciiName)
+  if (line.asciiName) {
     name = trimmedAscii(name);
-  line.nameFrom = name.data() - text.data();
-  line.nameSize = name.size();
+    line.nameFrom = name.data() - text.data();
+    line.nameSize = name.size();
+    line.decodedName.clear();
+  } else {
+    line.decodedName = decode(name).trimmed();
+  }
 }
 
 // The line's name, decoded and trimmed, against a name the program asks for,
 // without regard to letter case. Plain ASCII, what the files hold, is
-// compared where it stands.
+// compared where it stands; any other name was decoded once, when read.
 bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
+  if (!line.asciiName)
+    return line.decodedName.compare(wanted, Qt::CaseInsensitive) == 0;
   const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
-  if (line.asciiName)
-    return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
-  return decode(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+  return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
@@ -125,6 +129,8 @@ void IniFile::parse(QByteArray data) {
                : lineBreak.front() == '\n' ? "\n"
                                          : "\r";
     classify(line, text);
+    if (line.kind == Line::Kind::Section)
+      sections_.push_back(lines_.size());
     lines_.push_back(line);
     return true;
   });
@@ -134,32 +140,44 @@ void IniFile::parse(QByteArray data) {
 
 int IniFile::findSection(const QString &section) const {
   const QString wanted = section.trimmed();
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    const Line &line = lines_[i];
-    if (line.kind == Line::Kind::Section &&
-        nameMatches(line, wanted))
+  for (const std::size_t i : sections_)
+    if (nameMatches(lines_[i], wanted))
       return static_cast<int>(i);
-  }
   return -1;
 }
 
 int IniFile::sectionEnd(int sectionLine) const {
-  std::size_t i = static_cast<std::size_t>(sectionLine) + 1;
-  while (i < lines_.size() && lines_[i].kind != Line::Kind::Section)
-    ++i;
-  return static_cast<int>(i);
+  const auto next =
+      std::upper_bound(sections_.begin(), sections_.end(), static_cast<std::size_t>(sectionLine));
+  return static_cast<int>(next == sections_.end() ? lines_.size() : *next);
 }
 
 int IniFile::findKey(int sectionLine, const QString &key) const {
   const QString wanted = key.trimmed();
-  for (std::size_t i = static_cast<std::size_t>(sectionLine) + 1;
-       i < lines_.size() && lines_[i].kind != Line::Kind::Section; ++i) {
-    const Line &line = lines_[i];
-    if (line.kind == Line::Kind::Key &&
-        nameMatches(line, wanted))
-      return static_cast<int>(i);
+  const int end = sectionEnd(sectionLine);
+  for (int i = sectionLine + 1; i < end; ++i) {
+    const Line &line = lines_[static_cast<std::size_t>(i)];
+    if (line.kind == Line::Kind::Key && nameMatches(line, wanted))
+      return i;
   }
   return -1;
+}
+
+void IniFile::insertLine(std::size_t at, Line line) {
+  const bool section = line.kind == Line::Kind::Section;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+  auto later = std::lower_bound(sections_.begin(), sections_.end(), at);
+  for (auto i = later; i != sections_.end(); ++i)
+    ++*i;
+  if (section)
+    sections_.insert(later, at);
+}
+
+void IniFile::indexSections() {
+  sections_.clear();
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i].kind == Line::Kind::Section)
+      sections_.push_back(i);
 }
 
 bool IniFile::sectionExists(const QString &section) const { return findSection(section) >= 0; }
@@ -211,6 +229,10 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
       Line &line = lines_[static_cast<std::size_t>(k)];
       const QByteArrayView old = text(line);
       setText(line, trimmedAscii(old.first(old.indexOf('='))).toByteArray() + '=' + v);
+      // The key keeps its spelling, so the line stays a key line; should
+      // that ever change, the index follows.
+      if (line.kind != Line::Kind::Key)
+        indexSections();
       return;
     }
     // After the section's last non-blank line, so the blank line that
@@ -220,13 +242,13 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
       --at;
     Line added;
     setText(added, oneLine(key) + '=' + v);
-    lines_.insert(lines_.begin() + at, std::move(added));
+    insertLine(static_cast<std::size_t>(at), std::move(added));
     return;
   }
   const auto add = [&](const QByteArray &text) {
     Line added;
     setText(added, text);
-    lines_.push_back(std::move(added));
+    insertLine(lines_.size(), std::move(added));
   };
   if (!lines_.empty() && !trimmedAscii(text(lines_.back())).isEmpty())
     add(QByteArray());

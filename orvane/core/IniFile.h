@@ -59,6 +59,7 @@ private:
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
     bool asciiName = false; // plain ASCII, its blanks already left out of the stretch
+    QString decodedName;    // any other name, decoded and trimmed
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
@@ -68,11 +69,14 @@ private:
   int findSection(const QString &section) const;          // line index or -1
   int findKey(int sectionLine, const QString &key) const; // line index or -1
   int sectionEnd(int sectionLine) const;                  // first line after it
+  void insertLine(std::size_t at, Line line);
+  void indexSections();
 
   QString path_;
   QString loadError_;
   QByteArray doc_; // the file as read, without its byte-order mark; then the texts set
   std::vector<Line> lines_;
+  std::vector<std::size_t> sections_; // the section lines, in order
   QByteArray lineBreak_ = "\n";
   bool finalBreak_ = true;
   bool bom_ = false;
