@@ -2,6 +2,7 @@
 
 #include "common/HexText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvane::packet {
@@ -146,7 +147,7 @@ std::vector<ChangeLogEntry> Packet::changeLog() const {
 
 int Packet::fieldIndex(const QString &name) const {
   for (std::size_t i = 0; i < fields.size(); ++i)
-    if (QString::fromLatin1(fields[i].name).compare(name, Qt::CaseInsensitive) == 0)
+    if (QLatin1String(fields[i].name).compare(name, Qt::CaseInsensitive) == 0)
       return static_cast<int>(i);
   return -1;
 }
@@ -209,8 +210,16 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
   c.seek(rowOffset);
 
   const std::size_t nullBytes = (2 * p.fields.size() + 7) / 8;
+  // Room for the rows the data can hold (each takes its status and null
+  // flags at least), up to a size no real database passes; beyond that the
+  // list grows as rows come.
+  const std::size_t rowBytes = sizeof(Row::status) + nullBytes;
+  if (!c.failed())
+    p.rows.reserve(std::min<std::size_t>(
+        {rowCount, std::size_t(c.remaining()) / rowBytes, std::size_t(1024)}));
   for (std::uint32_t r = 0; r < rowCount && !c.failed(); ++r) {
     Row row;
+    row.values.reserve(p.fields.size());
     QByteArrayView nulls;
     if (!c.number(&row.status) || !c.view(static_cast<qsizetype>(nullBytes), &nulls))
       break;
