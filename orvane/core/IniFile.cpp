@@ -18,15 +18,17 @@ QString decode(QByteArrayView b) { return QString::fromUtf8(b); }
 bool asciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 QByteArrayView trimmedAscii(QByteArrayView b) {
-  while (!b.isEmpty() && asciiSpace(b.front()))
-    b = b.sliced(1);
-  while (!b.isEmpty() && asciiSpace(b.back()))
-    b.chop(1);
-  return b;
+  const char *first = b.data();
+  const char *last = first + b.size();
+  while (first < last && asciiSpace(*first))
+    ++first;
+  while (last > first && asciiSpace(last[-1]))
+    --last;
+  return QByteArrayView(first, last - first);
 }
 
 bool allAscii(QByteArrayView b) {
-  return std::all_of(b.begin(), b.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return QtPrivate::isAscii(QLatin1String(b.data(), b.size()));
 }
 
 QByteArray oneLine(const QString &value) {
@@ -53,45 +55,47 @@ IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) 
 
 // A "[Section]" line names the section between its brackets (or to its end
 // without a closing one); a "key=value" line that is no "; comment" names
-// the key before its first '='; any other line names nothing.
+// the key before its first '='; any other line names nothing. A section
+// name, met by every lookup, is made ready for comparing here; a key name
+// only when its section is looked into.
 void IniFile::classify(Line &line, QByteArrayView text) {
   line.kind = Line::Kind::Other;
-  QByteArrayView name;
   const QByteArrayView t = trimmedAscii(text);
   if (t.startsWith('[')) {
     qsizetype close = t.indexOf(']');
     if (close < 0)
       close = t.size();
     line.kind = Line::Kind::Section;
-    name = t.sliced(1, close - 1);
+    QByteArrayView name = t.sliced(1, close - 1);
+    line.asciiName = allAscii(name);
+    if (line.asciiName)
+      name = trimmedAscii(name);
+    else
+      line.decodedName = decode(name).trimmed();
+    line.nameFrom = name.data() - text.data();
+    line.nameSize = name.size();
   } else if (!t.startsWith(';')) {
     const qsizetype eq = text.indexOf('=');
     if (eq < 0)
       return;
     line.kind = Line::Kind::Key;
-    name = text.first(eq);
-  } else {
-    return;
-  }
-  line.asciiName = allAscii(name);
-  if (line.asciiName) {
-    name = trimmedAscii(name);
-    line.nameFrom = name.data() - text.data();
-    line.nameSize = name.size();
-    line.decodedName.clear();
-  } else {
-    line.decodedName = decode(name).trimmed();
+    line.nameFrom = 0;
+    line.nameSize = eq;
   }
 }
 
 // The line's name, decoded and trimmed, against a name the program asks for,
 // without regard to letter case. Plain ASCII, what the files hold, is
-// compared where it stands; any other name was decoded once, when read.
+// compared where it stands.
 bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
-  if (!line.asciiName)
-    return line.decodedName.compare(wanted, Qt::CaseInsensitive) == 0;
   const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
-  return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.kind == Line::Kind::Section && !line.asciiName)
+    return line.decodedName.compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.kind == Line::Kind::Section || allAscii(name)) {
+    const QByteArrayView trimmed = trimmedAscii(name);
+    return QLatin1String(trimmed.data(), trimmed.size()).compare(wanted, Qt::CaseInsensitive) == 0;
+  }
+  return decode(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
@@ -131,7 +135,7 @@ void IniFile::parse(QByteArray data) {
     classify(line, text);
     if (line.kind == Line::Kind::Section)
       sections_.push_back(lines_.size());
-    lines_.push_back(line);
+    lines_.push_back(std::move(line));
     return true;
   });
   if (!firstBreak.isEmpty())

@@ -58,8 +58,10 @@ private:
     const char *end = "";         // its line break as read; empty for an added line
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
-    bool asciiName = false; // plain ASCII, its blanks already left out of the stretch
-    QString decodedName;    // any other name, decoded and trimmed
+    // A section name in plain ASCII has its blanks left out of the stretch;
+    // any other section name is kept decoded and trimmed.
+    bool asciiName = false;
+    QString decodedName;
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
