@@ -67,11 +67,13 @@ void IniFile::classify(Line &line, QByteArrayView text) {
       close = t.size();
     line.kind = Line::Kind::Section;
     QByteArrayView name = t.sliced(1, close - 1);
-    line.asciiName = allAscii(name);
-    if (line.asciiName)
+    line.decodedName = -1;
+    if (allAscii(name)) {
       name = trimmedAscii(name);
-    else
-      line.decodedName = decode(name).trimmed();
+    } else {
+      line.decodedName = decodedNames_.size();
+      decodedNames_ << decode(name).trimmed();
+    }
     line.nameFrom = name.data() - text.data();
     line.nameSize = name.size();
   } else if (!t.startsWith(';')) {
@@ -89,8 +91,8 @@ void IniFile::classify(Line &line, QByteArrayView text) {
 // compared where it stands.
 bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
   const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
-  if (line.kind == Line::Kind::Section && !line.asciiName)
-    return line.decodedName.compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.kind == Line::Kind::Section && line.decodedName >= 0)
+    return decodedNames_[line.decodedName].compare(wanted, Qt::CaseInsensitive) == 0;
   if (line.kind == Line::Kind::Section || allAscii(name)) {
     const QByteArrayView trimmed = trimmedAscii(name);
     return QLatin1String(trimmed.data(), trimmed.size()).compare(wanted, Qt::CaseInsensitive) == 0;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -59,14 +60,13 @@ private:
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
     // A section name in plain ASCII has its blanks left out of the stretch;
-    // any other section name is kept decoded and trimmed.
-    bool asciiName = false;
-    QString decodedName;
+    // any other section name is kept decoded and trimmed in decodedNames_.
+    qsizetype decodedName = -1;
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
   void setText(Line &line, const QByteArray &text);
-  static void classify(Line &line, QByteArrayView text);
+  void classify(Line &line, QByteArrayView text);
   void parse(QByteArray data);
   int findSection(const QString &section) const;          // line index or -1
   int findKey(int sectionLine, const QString &key) const; // line index or -1
@@ -79,6 +79,7 @@ private:
   QByteArray doc_; // the file as read, without its byte-order mark; then the texts set
   std::vector<Line> lines_;
   std::vector<std::size_t> sections_; // the section lines, in order
+  QStringList decodedNames_;
   QByteArray lineBreak_ = "\n";
   bool finalBreak_ = true;
   bool bom_ = false;
