@@ -42,6 +42,7 @@ TEST(TextLines, SplitsAtEveryKindOfLineEnd) {
       {"lone CR", "a\rb\r", {"a", "b"}},
       {"no line end at the end", "a\r\nb", {"a", "b"}},
       {"empty lines kept", "a\r\n\r\nb\n\nc\r\rd", {"a", "", "b", "", "c", "", "d"}},
+      {"LF lines, then CR lines, then LF", "a\nb\nc\rd\re\nf", {"a", "b", "c", "d", "e", "f"}},
       {"one empty line", "\r\n", {""}},
       {"empty file", "", {}},
       {"CR LF across a chunk boundary", longLine + "\r\ny", {longLine, "y"}},
