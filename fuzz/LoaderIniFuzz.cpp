@@ -26,8 +26,8 @@ bool SameUserSettings(const LoaderSettings &a, const LoaderSettings &b) {
          a.LastDevice == b.LastDevice;
 }
 
-void CheckSettings(const QByteArray &bytes) {
-  IniFile ini(kPath, bytes);
+void CheckSettings(const IniFile &document, const QByteArray &bytes) {
+  IniFile ini = document;
   FUZZ_CHECK(ini.toBytes() == bytes, "a document written back unchanged is the file itself");
 
   LoaderSettings read;
@@ -43,12 +43,13 @@ void CheckSettings(const QByteArray &bytes) {
              "writing the user settings keeps the program settings");
 }
 
-void CheckRecentList(const QByteArray &bytes, QString entry, bool sorted) {
+void CheckRecentList(const IniFile &document, QString entry, bool sorted) {
   common::ScriptedPrompter prompter;
   THistoryFiles list(prompter);
   list.Sorted = sorted;
-  list.LocalPath = QDir::tempPath() + QLatin1Char('/');
-  IniFile ini(kPath, bytes);
+  static const QString localPath = QDir::tempPath() + QLatin1Char('/');
+  list.LocalPath = localPath;
+  IniFile ini = document;
   const auto key = [&](int i) { return QString::number(i); };
 
   // An entry as the programs add one: a name without blanks around it.
@@ -92,7 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const bool sorted = in.flag();
   const QString entry = QString::fromUtf8(in.take(in.byte() % 32));
   const QByteArray bytes = in.rest();
-  CheckSettings(bytes);
-  CheckRecentList(bytes, entry, sorted);
+  // Both checks start from the document as read, each on its own copy.
+  const IniFile document(kPath, bytes);
+  CheckSettings(document, bytes);
+  CheckRecentList(document, entry, sorted);
   return 0;
 }

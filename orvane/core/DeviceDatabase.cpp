@@ -51,6 +51,7 @@ bool recordsFromPacket(const packet::Packet &p, std::vector<DeviceRecord> *rows,
   }
 
   std::vector<DeviceRecord> out;
+  out.reserve(p.rows.size());
   for (const packet::Row &row : p.rows) {
     if (!packet::isLive(row.status))
       continue;

@@ -2,6 +2,7 @@
 
 #include "common/HexText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvane::packet {
@@ -27,22 +28,31 @@ public:
     return false;
   }
 
-  bool bytes(qsizetype n, QByteArray *out) {
+  // The next n bytes where they stand in the packet.
+  bool view(qsizetype n, QByteArrayView *out) {
     if (failed_)
       return false;
     if (n < 0 || n > remaining())
       return fail(QStringLiteral("the data ends at byte %1, %2 more bytes expected")
                       .arg(data_.size())
                       .arg(n - remaining()));
-    *out = data_.mid(pos_, n);
+    *out = QByteArrayView(data_).sliced(pos_, n);
     pos_ += n;
+    return true;
+  }
+
+  bool bytes(qsizetype n, QByteArray *out) {
+    QByteArrayView b;
+    if (!view(n, &b))
+      return false;
+    *out = b.toByteArray();
     return true;
   }
 
   template <typename T>
   bool number(T *out) {
-    QByteArray b;
-    if (!bytes(sizeof(T), &b))
+    QByteArrayView b;
+    if (!view(sizeof(T), &b))
       return false;
     std::uint64_t v = 0;
     for (qsizetype i = static_cast<qsizetype>(sizeof(T)) - 1; i >= 0; --i)
@@ -51,9 +61,18 @@ public:
     return true;
   }
 
-  bool shortString(QByteArray *out) {
+  // A string after its one-byte length, where it stands.
+  bool shortView(QByteArrayView *out) {
     std::uint8_t len = 0;
-    return number(&len) && bytes(len, out);
+    return number(&len) && view(len, out);
+  }
+
+  bool shortString(QByteArray *out) {
+    QByteArrayView b;
+    if (!shortView(&b))
+      return false;
+    *out = b.toByteArray();
+    return true;
   }
 
   bool seek(qsizetype at) {
@@ -128,7 +147,7 @@ std::vector<ChangeLogEntry> Packet::changeLog() const {
 
 int Packet::fieldIndex(const QString &name) const {
   for (std::size_t i = 0; i < fields.size(); ++i)
-    if (QString::fromLatin1(fields[i].name).compare(name, Qt::CaseInsensitive) == 0)
+    if (QLatin1String(fields[i].name).compare(name, Qt::CaseInsensitive) == 0)
       return static_cast<int>(i);
   return -1;
 }
@@ -191,10 +210,18 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
   c.seek(rowOffset);
 
   const std::size_t nullBytes = (2 * p.fields.size() + 7) / 8;
+  // Room for the rows the data can hold (each takes its status and null
+  // flags at least), up to a size no real database passes; beyond that the
+  // list grows as rows come.
+  const std::size_t rowBytes = sizeof(Row::status) + nullBytes;
+  if (!c.failed())
+    p.rows.reserve(std::min<std::size_t>(
+        {rowCount, std::size_t(c.remaining()) / rowBytes, std::size_t(1024)}));
   for (std::uint32_t r = 0; r < rowCount && !c.failed(); ++r) {
     Row row;
-    QByteArray nulls;
-    if (!c.number(&row.status) || !c.bytes(static_cast<qsizetype>(nullBytes), &nulls))
+    row.values.reserve(p.fields.size());
+    QByteArrayView nulls;
+    if (!c.number(&row.status) || !c.view(static_cast<qsizetype>(nullBytes), &nulls))
       break;
     for (std::size_t f = 0; f < p.fields.size(); ++f) {
       const int indicator =
@@ -209,8 +236,8 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
           break;
         row.values.emplace_back(static_cast<qint32>(v));
       } else {
-        QByteArray text;
-        if (!c.shortString(&text))
+        QByteArrayView text;
+        if (!c.shortView(&text))
           break;
         row.values.emplace_back(QString::fromLatin1(text));
       }

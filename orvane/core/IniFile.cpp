@@ -6,40 +6,29 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace orvane {
 
 namespace {
 
-QString decode(const QByteArray &b) { return QString::fromUtf8(b); }
+QString decode(QByteArrayView b) { return QString::fromUtf8(b); }
 
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+// The blanks QByteArray::trimmed removes.
+bool asciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The name of a "[Section]" line, or a null string for any other line.
-QString sectionName(const QByteArray &line) {
-  const QByteArray t = line.trimmed();
-  if (!t.startsWith('['))
-    return {};
-  int end = t.indexOf(']');
-  if (end < 0)
-    end = t.size();
-  QString name = decode(t.mid(1, end - 1)).trimmed();
-  if (name.isNull())
-    name = QStringLiteral("");
-  return name;
+QByteArrayView trimmedAscii(QByteArrayView b) {
+  const char *first = b.data();
+  const char *last = first + b.size();
+  while (first < last && asciiSpace(*first))
+    ++first;
+  while (last > first && asciiSpace(last[-1]))
+    --last;
+  return QByteArrayView(first, last - first);
 }
 
-bool isComment(const QByteArray &line) {
-  const QByteArray t = line.trimmed();
-  return t.startsWith(';');
-}
-
-QString lineKey(const QByteArray &line) {
-  if (isComment(line))
-    return {};
-  const int eq = line.indexOf('=');
-  if (eq < 0)
-    return {};
-  return decode(line.left(eq)).trimmed();
+bool allAscii(QByteArrayView b) {
+  return QtPrivate::isAscii(QLatin1String(b.data(), b.size()));
 }
 
 QByteArray oneLine(const QString &value) {
@@ -64,6 +53,64 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
 
 IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) { parse(data); }
 
+// A "[Section]" line names the section between its brackets (or to its end
+// without a closing one); a "key=value" line that is no "; comment" names
+// the key before its first '='; any other line names nothing. A section
+// name, met by every lookup, is made ready for comparing here; a key name
+// only when its section is looked into.
+void IniFile::classify(Line &line, QByteArrayView text) {
+  line.kind = Line::Kind::Other;
+  const QByteArrayView t = trimmedAscii(text);
+  if (t.startsWith('[')) {
+    qsizetype close = t.indexOf(']');
+    if (close < 0)
+      close = t.size();
+    line.kind = Line::Kind::Section;
+    QByteArrayView name = t.sliced(1, close - 1);
+    line.decodedName = -1;
+    if (allAscii(name)) {
+      name = trimmedAscii(name);
+    } else {
+      line.decodedName = decodedNames_.size();
+      decodedNames_ << decode(name).trimmed();
+    }
+    line.nameFrom = name.data() - text.data();
+    line.nameSize = name.size();
+  } else if (!t.startsWith(';')) {
+    const qsizetype eq = text.indexOf('=');
+    if (eq < 0)
+      return;
+    line.kind = Line::Kind::Key;
+    line.nameFrom = 0;
+    line.nameSize = eq;
+  }
+}
+
+// The line's name, decoded and trimmed, against a name the program asks for,
+// without regard to letter case. Plain ASCII, what the files hold, is
+// compared where it stands.
+bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
+  const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
+  if (line.kind == Line::Kind::Section && line.decodedName >= 0)
+    return decodedNames_[line.decodedName].compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.kind == Line::Kind::Section || allAscii(name)) {
+    const QByteArrayView trimmed = trimmedAscii(name);
+    return QLatin1String(trimmed.data(), trimmed.size()).compare(wanted, Qt::CaseInsensitive) == 0;
+  }
+  return decode(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
+QByteArrayView IniFile::text(const Line &line) const {
+  return QByteArrayView(doc_).sliced(line.from, line.size);
+}
+
+void IniFile::setText(Line &line, const QByteArray &text) {
+  line.from = doc_.size();
+  line.size = text.size();
+  doc_ += text;
+  classify(line, this->text(line));
+}
+
 void IniFile::parse(QByteArray data) {
   // Editors may start the file with a byte-order mark; it is kept, but it
   // must not hide the first section.
@@ -73,38 +120,70 @@ void IniFile::parse(QByteArray data) {
   }
   if (data.isEmpty())
     return;
-  const TextLines text = splitLines(data);
-  for (qsizetype i = 0; i < text.lines.size(); ++i)
-    lines_.push_back({text.lines[i], text.breaks[i]});
-  if (!text.firstBreak.isEmpty())
-    lineBreak_ = text.firstBreak;
-  finalBreak_ = text.finalBreak;
+  doc_ = std::move(data);
+  // Room for every line and a few the program may add.
+  lines_.reserve(std::size_t(doc_.count('\n') + doc_.count('\r') + 16));
+  QByteArrayView firstBreak;
+  finalBreak_ = forEachLine(doc_, [&](QByteArrayView text, QByteArrayView lineBreak) {
+    if (firstBreak.isEmpty())
+      firstBreak = lineBreak;
+    Line line;
+    line.from = text.data() - doc_.constData();
+    line.size = text.size();
+    line.end = lineBreak.isEmpty()       ? ""
+               : lineBreak.size() == 2   ? "\r\n"
+               : lineBreak.front() == '\n' ? "\n"
+                                         : "\r";
+    classify(line, text);
+    if (line.kind == Line::Kind::Section)
+      sections_.push_back(lines_.size());
+    lines_.push_back(std::move(line));
+    return true;
+  });
+  if (!firstBreak.isEmpty())
+    lineBreak_ = firstBreak.toByteArray();
 }
 
 int IniFile::findSection(const QString &section) const {
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    const QString name = sectionName(lines_[i].text);
-    if (!name.isNull() && sameName(name, section.trimmed()))
+  const QString wanted = section.trimmed();
+  for (const std::size_t i : sections_)
+    if (nameMatches(lines_[i], wanted))
       return static_cast<int>(i);
-  }
   return -1;
 }
 
 int IniFile::sectionEnd(int sectionLine) const {
-  std::size_t i = static_cast<std::size_t>(sectionLine) + 1;
-  while (i < lines_.size() && sectionName(lines_[i].text).isNull())
-    ++i;
-  return static_cast<int>(i);
+  const auto next =
+      std::upper_bound(sections_.begin(), sections_.end(), static_cast<std::size_t>(sectionLine));
+  return static_cast<int>(next == sections_.end() ? lines_.size() : *next);
 }
 
 int IniFile::findKey(int sectionLine, const QString &key) const {
+  const QString wanted = key.trimmed();
   const int end = sectionEnd(sectionLine);
   for (int i = sectionLine + 1; i < end; ++i) {
-    const QString k = lineKey(lines_[static_cast<std::size_t>(i)].text);
-    if (!k.isNull() && sameName(k, key.trimmed()))
+    const Line &line = lines_[static_cast<std::size_t>(i)];
+    if (line.kind == Line::Kind::Key && nameMatches(line, wanted))
       return i;
   }
   return -1;
+}
+
+void IniFile::insertLine(std::size_t at, Line line) {
+  const bool section = line.kind == Line::Kind::Section;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+  auto later = std::lower_bound(sections_.begin(), sections_.end(), at);
+  for (auto i = later; i != sections_.end(); ++i)
+    ++*i;
+  if (section)
+    sections_.insert(later, at);
+}
+
+void IniFile::indexSections() {
+  sections_.clear();
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i].kind == Line::Kind::Section)
+      sections_.push_back(i);
 }
 
 bool IniFile::sectionExists(const QString &section) const { return findSection(section) >= 0; }
@@ -121,8 +200,8 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
   const int k = findKey(s, key);
   if (k < 0)
     return def;
-  const QByteArray &line = lines_[static_cast<std::size_t>(k)].text;
-  return decode(line.mid(line.indexOf('=') + 1)).trimmed();
+  const QByteArrayView line = text(lines_[static_cast<std::size_t>(k)]);
+  return decode(line.sliced(line.indexOf('=') + 1)).trimmed();
 }
 
 bool IniFile::parseInteger(const QString &text, int *value) {
@@ -153,22 +232,34 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
   if (s >= 0) {
     const int k = findKey(s, key);
     if (k >= 0) {
-      QByteArray &line = lines_[static_cast<std::size_t>(k)].text;
-      line = line.left(line.indexOf('=')).trimmed() + '=' + v;
+      Line &line = lines_[static_cast<std::size_t>(k)];
+      const QByteArrayView old = text(line);
+      setText(line, trimmedAscii(old.first(old.indexOf('='))).toByteArray() + '=' + v);
+      // The key keeps its spelling, so the line stays a key line; should
+      // that ever change, the index follows.
+      if (line.kind != Line::Kind::Key)
+        indexSections();
       return;
     }
     // After the section's last non-blank line, so the blank line that
     // separates it from the next section stays where it is.
     int at = sectionEnd(s);
-    while (at - 1 > s && lines_[static_cast<std::size_t>(at - 1)].text.trimmed().isEmpty())
+    while (at - 1 > s && trimmedAscii(text(lines_[static_cast<std::size_t>(at - 1)])).isEmpty())
       --at;
-    lines_.insert(lines_.begin() + at, {oneLine(key) + '=' + v});
+    Line added;
+    setText(added, oneLine(key) + '=' + v);
+    insertLine(static_cast<std::size_t>(at), std::move(added));
     return;
   }
-  if (!lines_.empty() && !lines_.back().text.trimmed().isEmpty())
-    lines_.push_back({QByteArray()});
-  lines_.push_back({'[' + oneLine(section) + ']'});
-  lines_.push_back({oneLine(key) + '=' + v});
+  const auto add = [&](const QByteArray &text) {
+    Line added;
+    setText(added, text);
+    insertLine(lines_.size(), std::move(added));
+  };
+  if (!lines_.empty() && !trimmedAscii(text(lines_.back())).isEmpty())
+    add(QByteArray());
+  add('[' + oneLine(section) + ']');
+  add(oneLine(key) + '=' + v);
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) {
@@ -177,11 +268,15 @@ void IniFile::writeInteger(const QString &section, const QString &key, int value
 
 QByteArray IniFile::toBytes() const {
   QByteArray out = bom_ ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+  qsizetype size = out.size();
+  for (const Line &line : lines_)
+    size += text(line).size() + 2;
+  out.reserve(size);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    out += lines_[i].text;
+    out += text(lines_[i]);
     // A line read from the file keeps its own break; a line the program
     // added, or a last line that is no longer last, takes the file's first.
-    if (!lines_[i].end.isEmpty())
+    if (*lines_[i].end)
       out += lines_[i].end;
     else if (i + 1 < lines_.size() || finalBreak_)
       out += lineBreak_;

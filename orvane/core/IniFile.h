@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <vector>
 
 namespace orvane {
@@ -48,18 +50,36 @@ public:
   static bool parseInteger(const QString &text, int *value);
 
 private:
+  // Every line is a stretch of doc_: a line the program changes or adds has
+  // its new text appended there. Where the name a lookup matches lies is
+  // worked out whenever the text is set, so that lookups build no strings.
   struct Line {
-    QByteArray text; // without its line break
-    QByteArray end;  // its line break as read; empty for an added line
+    enum class Kind : std::uint8_t { Other, Section, Key };
+    qsizetype from = 0, size = 0; // the text in doc_
+    const char *end = "";         // its line break as read; empty for an added line
+    Kind kind = Kind::Other;
+    qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
+    // A section name in plain ASCII has its blanks left out of the stretch;
+    // any other section name is kept decoded and trimmed in decodedNames_.
+    qsizetype decodedName = -1;
   };
+  bool nameMatches(const Line &line, const QString &wanted) const;
+  QByteArrayView text(const Line &line) const;
+  void setText(Line &line, const QByteArray &text);
+  void classify(Line &line, QByteArrayView text);
   void parse(QByteArray data);
   int findSection(const QString &section) const;          // line index or -1
   int findKey(int sectionLine, const QString &key) const; // line index or -1
   int sectionEnd(int sectionLine) const;                  // first line after it
+  void insertLine(std::size_t at, Line line);
+  void indexSections();
 
   QString path_;
   QString loadError_;
+  QByteArray doc_; // the file as read, without its byte-order mark; then the texts set
   std::vector<Line> lines_;
+  std::vector<std::size_t> sections_; // the section lines, in order
+  QStringList decodedNames_;
   QByteArray lineBreak_ = "\n";
   bool finalBreak_ = true;
   bool bom_ = false;

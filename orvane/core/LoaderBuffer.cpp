@@ -65,26 +65,34 @@ int LoaderBuffer::ProcessLine(QByteArrayView line, QString *conversionError) {
 HexLoadResult LoaderBuffer::LoadHex(const QByteArray &text,
                                     const std::function<void(const QString &)> &lineIgnored) {
   // An editor's byte-order mark would hide the first record.
-  const QByteArray bytes = text.startsWith("\xEF\xBB\xBF") ? text.mid(3) : text;
-  const QList<QByteArray> lines = splitLines(bytes).lines;
+  QByteArrayView bytes(text);
+  if (bytes.startsWith("\xEF\xBB\xBF"))
+    bytes = bytes.sliced(3);
   HighestAddress = 0;
   FileBufferReset();
   HexLoadResult result;
-  for (int i = 0; i < lines.size(); ++i) {
+  int i = 0;
+  forEachLine(bytes, [&](QByteArrayView line, QByteArrayView) {
     QString conversion;
-    const int r = ProcessLine(lines[i], &conversion);
-    if (r == kLineNotANumber)
-      return {HexLoadResult::End::NotANumber, conversion + QLatin1Char('.')};
+    const int r = ProcessLine(line, &conversion);
+    if (r == kLineNotANumber) {
+      result = {HexLoadResult::End::NotANumber, conversion + QLatin1Char('.')};
+      return false;
+    }
     if (r == kLineBeyondImage) {
       result = {HexLoadResult::End::BeyondImage,
                 QStringLiteral("Error in HEX file at line %1: the file holds data beyond the "
                                "64 KiB buffer. Loading stopped at this line.")
                     .arg(i)};
-      break;
+      return false;
     }
     if (r != kLineTaken && lineIgnored)
       lineIgnored(QStringLiteral("Error in HEX file at line %1 Ignoring this line.").arg(i));
-  }
+    ++i;
+    return true;
+  });
+  if (result.end == HexLoadResult::End::NotANumber)
+    return result;
   BytesLoaded = HighestAddress != 0 ? HighestAddress + 1 : 0;
   return result;
 }

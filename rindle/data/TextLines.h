@@ -24,11 +24,13 @@ public:
 
 private:
   bool fill();
+  qsizetype lineEnd();
 
   QIODevice &device_;
   qsizetype cap_;
   QByteArray chunk_;
   qsizetype pos_ = 0;
+  qsizetype nextCr_ = -1, nextLf_ = -1; // in chunk_; -1 until looked for
   bool eof_ = false;
   bool failed_ = false;
   bool skipLf_ = false; // the last line ended in CR: a LF right after it belongs to it

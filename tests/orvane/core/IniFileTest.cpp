@@ -58,6 +58,46 @@ INSTANTIATE_TEST_SUITE_P(
       return testnames::caseName(std::string(p.param.section) + "_" + p.param.key);
     });
 
+// Names are matched as the text they decode to, whatever bytes spell them.
+struct NameCase {
+  const char *name;
+  QByteArray document;
+  QString section, key;
+  bool found;
+  friend void PrintTo(const NameCase &c, std::ostream *os) { *os << c.name; }
+};
+
+class IniNames : public testing::TestWithParam<NameCase> {};
+
+TEST_P(IniNames, MatchTheDecodedName) {
+  const NameCase &c = GetParam();
+  const IniFile ini(QStringLiteral("unused.ini"), c.document);
+  EXPECT_EQ(ini.readString(c.section, c.key, QStringLiteral("-")),
+            c.found ? QStringLiteral("v") : QStringLiteral("-"));
+  EXPECT_EQ(ini.keyExists(c.section, c.key), c.found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniNames,
+    testing::Values(
+        NameCase{"UmlautInAnyCase", "[Ger\xC3\xA4t]\nSch\xC3\xBCssel=v\n",
+                 QString::fromUtf8("GER\xC3\x84T"), QString::fromUtf8("sch\xC3\x9CSSEL"), true},
+        NameCase{"NoBreakSpaceTrimmed", "[\xC2\xA0Models\xC2\xA0]\n\xC2\xA0Key\t=v\n",
+                 QStringLiteral("models"), QStringLiteral("KEY"), true},
+        NameCase{"KelvinSignFoldsToK", "[A]\nkey=v\n", QStringLiteral("a"),
+                 QString::fromUtf8("\xE2\x84\xAA" "ey"), true},
+        NameCase{"BlanksAroundTheAskedName", "[ A ]\n\v key \f=v\n", QStringLiteral(" a\t"),
+                 QStringLiteral("\tKEY "), true},
+        NameCase{"BrokenUtf8IsNoMatch", "[A]\nk\xC3=v\n", QStringLiteral("A"),
+                 QStringLiteral("k"), false},
+        NameCase{"AsciiLetterIsNotItsAccentedForm", "[A]\nkey=v\n", QStringLiteral("A"),
+                 QString::fromUtf8("k\xC3\xA9y"), false},
+        NameCase{"SectionWithoutClosingBracket", "[Open\nkey=v\n", QStringLiteral("open"),
+                 QStringLiteral("key"), true},
+        NameCase{"CommentedKey", "[A]\n ;key=v\n", QStringLiteral("A"), QStringLiteral(";key"),
+                 false}),
+    [](const testing::TestParamInfo<NameCase> &i) { return std::string(i.param.name); });
+
 struct IntCase {
   const char *text;
   int expected; // default -99
@@ -159,6 +199,42 @@ TEST(IniFile, ReadsFromMemoryAndWritesItBackByteForByte) {
             QStringLiteral("2207-5130 v2"));
   EXPECT_EQ(ini.toBytes(), text);
   EXPECT_FALSE(QFile::exists(QStringLiteral("unused.ini")));
+}
+
+TEST(IniFile, LookupsSeeEveryEdit) {
+  IniFile ini(QStringLiteral("unused.ini"), "[A]\nx=1\n; [B]\n");
+  // A new section, a new key in it, a changed key and a key added to an old
+  // section: each found by the lookups after it, under any letter case.
+  ini.writeString(QStringLiteral("B"), QStringLiteral("y"), QStringLiteral("2"));
+  ini.writeString(QStringLiteral("b"), QStringLiteral("Z"), QStringLiteral("3"));
+  ini.writeString(QStringLiteral("a"), QStringLiteral("X"), QStringLiteral("4"));
+  ini.writeString(QStringLiteral("A"), QStringLiteral("w"), QStringLiteral("5"));
+  const auto read = [&](const char *section, const char *key) {
+    return ini.readString(QString::fromLatin1(section), QString::fromLatin1(key),
+                          QStringLiteral("-"));
+  };
+  EXPECT_EQ(read("b", "Y"), QStringLiteral("2"));
+  EXPECT_EQ(read("B", "z"), QStringLiteral("3"));
+  EXPECT_EQ(read("A", "x"), QStringLiteral("4"));
+  EXPECT_EQ(read("a", "W"), QStringLiteral("5"));
+  EXPECT_EQ(read("A", "y"), QStringLiteral("-")); // keys stay in their own section
+  EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=4\n; [B]\nw=5\n\n[B]\ny=2\nZ=3\n"));
+}
+
+TEST(IniFile, WritesBackAnyLineEndsUnchanged) {
+  const struct {
+    const char *name;
+    QByteArray text;
+  } cases[] = {
+      {"last line ends in a lone CR", QByteArray("[A]\nx=1\r")},
+      {"a lone CR only", QByteArray("\r")},
+      {"CR, CR LF, LF CR", QByteArray("\r\r\n\n\r")},
+      {"no line break", QByteArray("x=1")},
+      {"NUL bytes kept", QByteArray("\0\0\r\0", 4)},
+      {"CR LF at the very end", QByteArray("[A]\r\n")},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(IniFile(QStringLiteral("unused.ini"), c.text).toBytes(), c.text) << c.name;
 }
 
 TEST(IniFile, FailedSaveReportsAndCreatesNothing) {
