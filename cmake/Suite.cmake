@@ -19,7 +19,8 @@ if(SUITE_SANITIZE)
 endif()
 
 # Code that the checked build runs but never times (tests, fuzz replays,
-# windows) builds without optimisation there: that halves the compile time of
+# programs' mains, windows, flows and file parsers fed small inputs) builds
+# without optimisation there: that halves the compile time of
 # the heavily templated test bodies, and the engines and simulations they
 # drive keep -O1.
 function(suite_checked_not_timed target)
@@ -74,6 +75,7 @@ function(suite_program name)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS})
   suite_warnings(${name})
   suite_automoc(${name} ${ARG_SOURCES})
+  suite_checked_not_timed(${name})
 endfunction()
 
 # suite_test(NAME SOURCES ... LINKS ... [WIDGETS] [TIMEOUT s] [SHARDS n])
