@@ -2,6 +2,7 @@
 
 #include "common/HexText.h"
 #include "common/SafeFile.h"
+#include "common/Utf8Text.h"
 #include "orvane/core/TextLines.h"
 
 #include <QFile>
@@ -12,7 +13,7 @@ namespace orvane {
 
 namespace {
 
-QString decode(QByteArrayView b) { return QString::fromUtf8(b); }
+QString decode(QByteArrayView b) { return common::TextFromUtf8(b); }
 
 // The blanks QByteArray::trimmed removes.
 bool asciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }

@@ -1,5 +1,6 @@
 #include "rindle/isp/ValueLines.h"
 
+#include "common/Utf8Text.h"
 #include "rindle/data/TextLines.h"
 
 #include <QFile>
@@ -73,7 +74,8 @@ void ValueReader::text(QString &out) {
   if (!ok())
     return;
   ++line_;
-  out = line_ <= int(lines_.size()) ? QString::fromUtf8(lines_[std::size_t(line_ - 1)]) : QString();
+  out = line_ <= int(lines_.size()) ? common::TextFromUtf8(lines_[std::size_t(line_ - 1)])
+                                    : QString();
 }
 
 std::optional<std::int64_t> ValueReader::nextNumber(std::int64_t min, std::int64_t max) {

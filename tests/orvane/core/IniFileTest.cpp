@@ -221,6 +221,18 @@ TEST(IniFile, LookupsSeeEveryEdit) {
   EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=4\n; [B]\nw=5\n\n[B]\ny=2\nZ=3\n"));
 }
 
+// U+FEFF at the start of a value is a character like any other: only the
+// file's first bytes can be a byte-order mark.
+TEST(IniFile, AValueStartingWithAByteOrderMarkReadsBackWhole) {
+  const IniFile read(QStringLiteral("unused.ini"), "[A]\nx= \xEF\xBB\xBF" "ex \n");
+  const QString value = read.readString(QStringLiteral("A"), QStringLiteral("x"));
+  EXPECT_EQ(value, QString(QChar(0xFEFF)) + QStringLiteral("ex"));
+  IniFile edited = read;
+  edited.writeString(QStringLiteral("A"), QStringLiteral("y"), value);
+  const IniFile again(QStringLiteral("unused.ini"), edited.toBytes());
+  EXPECT_EQ(again.readString(QStringLiteral("A"), QStringLiteral("y")), value);
+}
+
 TEST(IniFile, WritesBackAnyLineEndsUnchanged) {
   const struct {
     const char *name;

@@ -66,6 +66,18 @@ TEST_F(ValueLinesTest, WhatTheWriterWritesTheReaderReadsBack) {
   EXPECT_EQ(read, saved);
 }
 
+// A text that starts with U+FEFF keeps it: only the file's first line can
+// carry a byte-order mark.
+TEST_F(ValueLinesTest, ATextStartingWithAByteOrderMarkReadsBackWhole) {
+  const QString file = QString(QChar(0xFEFF)) + QChar(0xFEFF) + QStringLiteral("x.hex");
+  const Record saved{0x378, 16, file, 0x10, 0, false};
+  ValueWriter out;
+  RecordLines(out, saved);
+  const auto [read, error] = Read(out.content());
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(read, saved);
+}
+
 TEST_F(ValueLinesTest, ATextThatWouldSplitItsLineIsWrittenEmpty) {
   ValueWriter out;
   out.text(QStringLiteral("two\nlines"));
