@@ -198,7 +198,7 @@ class ReloadByName : public SharedFileCommands, public ::testing::WithParamInter
 TEST_P(ReloadByName, PicksTheFormatOrRefuses) {
   const ReloadCase &c = GetParam();
   auto flow = Flow(c.hexOnly ? HexOnly() : ThreeFormats());
-  target.name = QStringLiteral("/work/") + QString::fromLatin1(c.file);
+  target.name = QStringLiteral("/projects/") + QString::fromLatin1(c.file);
   flow.ReloadFile();
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].caption, "  Reload File");
