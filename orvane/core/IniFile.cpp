@@ -13,8 +13,6 @@ namespace orvane {
 
 namespace {
 
-QString decode(QByteArrayView b) { return common::TextFromUtf8(b); }
-
 // The blanks QByteArray::trimmed removes.
 bool asciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -28,9 +26,7 @@ QByteArrayView trimmedAscii(QByteArrayView b) {
   return QByteArrayView(first, last - first);
 }
 
-bool allAscii(QByteArrayView b) {
-  return QtPrivate::isAscii(QLatin1String(b.data(), b.size()));
-}
+bool allAscii(QByteArrayView b) { return QtPrivate::isAscii(QLatin1String(b.data(), b.size())); }
 
 QByteArray oneLine(const QString &value) {
   QString v = value;
@@ -73,7 +69,7 @@ void IniFile::classify(Line &line, QByteArrayView text) {
       name = trimmedAscii(name);
     } else {
       line.decodedName = decodedNames_.size();
-      decodedNames_ << decode(name).trimmed();
+      decodedNames_ << common::TextFromUtf8(name).trimmed();
     }
     line.nameFrom = name.data() - text.data();
     line.nameSize = name.size();
@@ -98,7 +94,7 @@ bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
     const QByteArrayView trimmed = trimmedAscii(name);
     return QLatin1String(trimmed.data(), trimmed.size()).compare(wanted, Qt::CaseInsensitive) == 0;
   }
-  return decode(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+  return common::TextFromUtf8(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
@@ -131,10 +127,10 @@ void IniFile::parse(QByteArray data) {
     Line line;
     line.from = text.data() - doc_.constData();
     line.size = text.size();
-    line.end = lineBreak.isEmpty()       ? ""
-               : lineBreak.size() == 2   ? "\r\n"
+    line.end = lineBreak.isEmpty()         ? ""
+               : lineBreak.size() == 2     ? "\r\n"
                : lineBreak.front() == '\n' ? "\n"
-                                         : "\r";
+                                           : "\r";
     classify(line, text);
     if (line.kind == Line::Kind::Section)
       sections_.push_back(lines_.size());
@@ -202,7 +198,7 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
   if (k < 0)
     return def;
   const QByteArrayView line = text(lines_[static_cast<std::size_t>(k)]);
-  return decode(line.sliced(line.indexOf('=') + 1)).trimmed();
+  return common::TextFromUtf8(line.sliced(line.indexOf('=') + 1)).trimmed();
 }
 
 bool IniFile::parseInteger(const QString &text, int *value) {

@@ -24,7 +24,8 @@ TextLines splitLines(const QByteArray &data);
 // f(line, lineBreak) for each line, lineBreak empty for a last line without
 // one; f returns false to stop there. Returns whether the walk reached the
 // end of a text that ends with a line break.
-template <typename F> bool forEachLine(QByteArrayView data, F &&f) {
+template <typename F>
+bool forEachLine(QByteArrayView data, F &&f) {
   // The next CR and the next LF, each found with memchr.
   const char *const begin = data.data();
   const char *const end = begin + data.size();

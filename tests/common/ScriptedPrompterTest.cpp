@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 using common::Prompter;
 using common::ScriptedPrompter;
+
+namespace {
+// A folder and files in it, as the dialogs would name them on this machine.
+QString Folder() { return QDir::tempPath(); }
+QString InFolder(const char *name) { return Folder() + u'/' + QLatin1String(name); }
+} // namespace
 
 TEST(ScriptedPrompter, AnswersFromItsQueueThenNo) {
   ScriptedPrompter p;
@@ -17,26 +25,26 @@ TEST(ScriptedPrompter, AnswersFromItsQueueThenNo) {
 
 TEST(ScriptedPrompter, RecordsMessagesAndFileDialogs) {
   ScriptedPrompter p;
-  p.fileNames = {"/tmp/a.hex"};
+  p.fileNames = {InFolder("a.hex")};
   p.message("  Read", "OK", Prompter::Icon::Information);
-  EXPECT_EQ(p.openFileName("Open", "/tmp", "*.hex"), "/tmp/a.hex");
-  EXPECT_EQ(p.saveFileName("Save", "/tmp", "", "*.hex"), "");
+  EXPECT_EQ(p.openFileName("Open", Folder(), "*.hex"), InFolder("a.hex"));
+  EXPECT_EQ(p.saveFileName("Save", Folder(), "", "*.hex"), "");
   EXPECT_EQ(p.messages(), QStringList{"OK"});
   EXPECT_EQ(p.shown.size(), 3u);
 }
 
 TEST(ScriptedPrompter, FileDialogsPickTheScriptedFilterElseTheStartOne) {
   ScriptedPrompter p;
-  p.fileNames = {"/tmp/a.bin", "/tmp/b"};
+  p.fileNames = {InFolder("a.bin"), InFolder("b")};
   p.filterChoices = {1};
   const QString filters = "Hex files (*.hex);;Bin files (*.bin)";
-  const auto first = p.openFile("Open", "/tmp", filters, 0);
-  EXPECT_EQ(first.name, "/tmp/a.bin");
+  const auto first = p.openFile("Open", Folder(), filters, 0);
+  EXPECT_EQ(first.name, InFolder("a.bin"));
   EXPECT_EQ(first.filter, 1);
-  const auto second = p.saveFile("Save", "/tmp", filters, 1);
-  EXPECT_EQ(second.name, "/tmp/b");
+  const auto second = p.saveFile("Save", Folder(), filters, 1);
+  EXPECT_EQ(second.name, InFolder("b"));
   EXPECT_EQ(second.filter, 1);
-  const auto cancelled = p.openFile("Open", "/tmp", filters, 0);
+  const auto cancelled = p.openFile("Open", Folder(), filters, 0);
   EXPECT_TRUE(cancelled.name.isEmpty());
   ASSERT_EQ(p.shown.size(), 3u);
   EXPECT_EQ(p.shown[1].kind, ScriptedPrompter::Shown::Kind::SaveFile);

@@ -79,23 +79,25 @@ TEST_P(IniNames, MatchTheDecodedName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniNames,
-    testing::Values(
-        NameCase{"UmlautInAnyCase", "[Ger\xC3\xA4t]\nSch\xC3\xBCssel=v\n",
-                 QString::fromUtf8("GER\xC3\x84T"), QString::fromUtf8("sch\xC3\x9CSSEL"), true},
-        NameCase{"NoBreakSpaceTrimmed", "[\xC2\xA0Models\xC2\xA0]\n\xC2\xA0Key\t=v\n",
-                 QStringLiteral("models"), QStringLiteral("KEY"), true},
-        NameCase{"KelvinSignFoldsToK", "[A]\nkey=v\n", QStringLiteral("a"),
-                 QString::fromUtf8("\xE2\x84\xAA" "ey"), true},
-        NameCase{"BlanksAroundTheAskedName", "[ A ]\n\v key \f=v\n", QStringLiteral(" a\t"),
-                 QStringLiteral("\tKEY "), true},
-        NameCase{"BrokenUtf8IsNoMatch", "[A]\nk\xC3=v\n", QStringLiteral("A"),
-                 QStringLiteral("k"), false},
-        NameCase{"AsciiLetterIsNotItsAccentedForm", "[A]\nkey=v\n", QStringLiteral("A"),
-                 QString::fromUtf8("k\xC3\xA9y"), false},
-        NameCase{"SectionWithoutClosingBracket", "[Open\nkey=v\n", QStringLiteral("open"),
-                 QStringLiteral("key"), true},
-        NameCase{"CommentedKey", "[A]\n ;key=v\n", QStringLiteral("A"), QStringLiteral(";key"),
-                 false}),
+    testing::Values(NameCase{"UmlautInAnyCase", "[Ger\xC3\xA4t]\nSch\xC3\xBCssel=v\n",
+                             QString::fromUtf8("GER\xC3\x84T"),
+                             QString::fromUtf8("sch\xC3\x9CSSEL"), true},
+                    NameCase{"NoBreakSpaceTrimmed", "[\xC2\xA0Models\xC2\xA0]\n\xC2\xA0Key\t=v\n",
+                             QStringLiteral("models"), QStringLiteral("KEY"), true},
+                    NameCase{"KelvinSignFoldsToK", "[A]\nkey=v\n", QStringLiteral("a"),
+                             QString::fromUtf8("\xE2\x84\xAA"
+                                               "ey"),
+                             true},
+                    NameCase{"BlanksAroundTheAskedName", "[ A ]\n\v key \f=v\n",
+                             QStringLiteral(" a\t"), QStringLiteral("\tKEY "), true},
+                    NameCase{"BrokenUtf8IsNoMatch", "[A]\nk\xC3=v\n", QStringLiteral("A"),
+                             QStringLiteral("k"), false},
+                    NameCase{"AsciiLetterIsNotItsAccentedForm", "[A]\nkey=v\n", QStringLiteral("A"),
+                             QString::fromUtf8("k\xC3\xA9y"), false},
+                    NameCase{"SectionWithoutClosingBracket", "[Open\nkey=v\n",
+                             QStringLiteral("open"), QStringLiteral("key"), true},
+                    NameCase{"CommentedKey", "[A]\n ;key=v\n", QStringLiteral("A"),
+                             QStringLiteral(";key"), false}),
     [](const testing::TestParamInfo<NameCase> &i) { return std::string(i.param.name); });
 
 struct IntCase {
@@ -224,7 +226,8 @@ TEST(IniFile, LookupsSeeEveryEdit) {
 // U+FEFF at the start of a value is a character like any other: only the
 // file's first bytes can be a byte-order mark.
 TEST(IniFile, AValueStartingWithAByteOrderMarkReadsBackWhole) {
-  const IniFile read(QStringLiteral("unused.ini"), "[A]\nx= \xEF\xBB\xBF" "ex \n");
+  const IniFile read(QStringLiteral("unused.ini"), "[A]\nx= \xEF\xBB\xBF"
+                                                   "ex \n");
   const QString value = read.readString(QStringLiteral("A"), QStringLiteral("x"));
   EXPECT_EQ(value, QString(QChar(0xFEFF)) + QStringLiteral("ex"));
   IniFile edited = read;

@@ -6,6 +6,8 @@
 #include "rindle/app/CommandLine.h"
 #include "rindle/app/FieldTexts.h"
 
+#include <QDir>
+
 namespace rindle::apptest {
 namespace {
 
@@ -61,7 +63,8 @@ TEST(FieldTexts, StatusShowsTheFileInLowerCaseOrTheTitle) {
 }
 
 TEST(FieldTexts, FolderKeepsItsSeparator) {
-  EXPECT_EQ(FolderOf("/tmp/work/a.hex"), "/tmp/work/");
+  const QString folder = QDir::tempPath() + u'/';
+  EXPECT_EQ(FolderOf(folder + "a.hex"), folder);
   EXPECT_EQ(FolderOf("C:\\avr\\a.hex"), "C:\\avr\\");
   EXPECT_EQ(FolderOf("a.hex"), "");
 }

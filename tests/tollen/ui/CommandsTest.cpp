@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include "common/ScriptedPrompter.h"
 #include "sim/isp/Bench.h"
 #include "tests/tollen/engine/QuietView.h"
@@ -91,7 +93,8 @@ TEST_F(Commands, FillReachesTheDevicesLastCellAndNoFurther) {
 
 TEST_F(Commands, AFillThatKeepsTheChecksumKeepsTheFileName) {
   Select(device::kAtMega8);
-  engine.ProgramFileName = QStringLiteral("/tmp/a.hex");
+  const QString file = QDir::tempPath() + QStringLiteral("/a.hex");
+  engine.ProgramFileName = file;
   struct FillView : NoWindows {
     MainCommands *c = nullptr;
     QString data = QStringLiteral("FF");
@@ -102,7 +105,7 @@ TEST_F(Commands, AFillThatKeepsTheChecksumKeepsTheFileName) {
   own.cboTypeChange(device::kAtMega8);
   own.FillBufferClick(); // FF over FF: same checksum
   EXPECT_TRUE(own.BufferEdited);
-  EXPECT_EQ(engine.ProgramFileName, "/tmp/a.hex");
+  EXPECT_EQ(engine.ProgramFileName, file);
   fillView.data = QStringLiteral("00"); // now the checksum changes
   own.FillBufferClick();
   EXPECT_TRUE(engine.ProgramFileName.isEmpty());
