@@ -14,8 +14,9 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl
           googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           dpkg-dev file desktop-file-utils appstream)
 
-# Only ./do fuzz needs clang and libFuzzer.
-fuzz_packages=(clang libclang-rt-14-dev)
+# The checked build (./do test) and the fuzz targets are compiled by clang:
+# it builds the sanitized suite in half the time g++ takes. lld links it.
+clang_packages=(clang lld libclang-rt-dev)
 
 install_missing() {
   local missing=()
@@ -30,17 +31,25 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Warnings stop only the checked build; g++ builds the programs, and a warning
+# of its own must not keep a user from running one.
 configure_build() {  # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S "$root" -B "$dir" -G Ninja -DSUITE_WERROR=OFF "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 
 cmd=${1:-}
 case "$cmd" in
   test)
-    install_missing
-    configure_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DSUITE_SANITIZE=ON -DSUITE_TESTS=ON
+    install_missing "${clang_packages[@]}"
+    # A build folder configured by another compiler is started afresh.
+    if [ -f "$root/build/test/CMakeCache.txt" ] &&
+       ! grep -q '^CMAKE_CXX_COMPILER:.*clang++$' "$root/build/test/CMakeCache.txt"; then
+      rm -rf "$root/build/test"
+    fi
+    configure_build "$root/build/test" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+                    -DSUITE_SANITIZE=ON -DSUITE_TESTS=ON -DSUITE_WERROR=ON
     export QT_QPA_PLATFORM=offscreen
     # The window and serial-link tests spend much of their time waiting on
     # event loops and the simulated box, so twice as many run as there are
@@ -95,7 +104,7 @@ case "$cmd" in
     # fuzz/corpus/<target>; a crash is kept with its input in
     # build/fuzz/crashes/<target>/. FUZZ_JOBS=2 runs two targets at once.
     seconds=${2:-60}
-    install_missing "${fuzz_packages[@]}"
+    install_missing "${clang_packages[@]}"
     out="$root/build/fuzz"
     cmake -S "$root" -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DSUITE_FUZZ=ON \
           -DSUITE_TESTS=OFF -DSUITE_WERROR=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
