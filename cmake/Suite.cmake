@@ -85,6 +85,57 @@ function(suite_program name)
   suite_checked_not_timed(${name})
 endfunction()
 
+# Whether any of TARGETS, or what they link, is Qt Core.
+function(suite_links_qt out)
+  set(result OFF)
+  foreach(t IN LISTS ARGN)
+    if(t STREQUAL "Qt6::Core")
+      set(result ON)
+      break()
+    endif()
+    if(TARGET ${t})
+      get_target_property(imported ${t} IMPORTED)
+      if(NOT imported)
+        get_target_property(links ${t} LINK_LIBRARIES)
+        if(links)
+          suite_links_qt(nested ${links})
+          if(nested)
+            set(result ON)
+            break()
+          endif()
+        endif()
+      endif()
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# The headers nearly every test includes (GoogleTest, the Qt core classes,
+# the standard containers) are compiled once for all test programs that use
+# Qt, rather than once per program. Only clang's compiled headers load fast
+# enough to gain from it.
+function(suite_test_headers target)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  suite_links_qt(uses_qt ${ARGN})
+  if(NOT uses_qt)
+    return()
+  endif()
+  if(NOT TARGET suite_test_headers)
+    file(WRITE ${CMAKE_BINARY_DIR}/suite_test_headers.cpp "")
+    add_library(suite_test_headers OBJECT ${CMAKE_BINARY_DIR}/suite_test_headers.cpp)
+    target_link_libraries(suite_test_headers PRIVATE Qt6::Core GTest::gtest)
+    suite_warnings(suite_test_headers)
+    suite_checked_not_timed(suite_test_headers)
+    target_precompile_headers(suite_test_headers PRIVATE
+      <gtest/gtest.h> <QByteArray> <QDir> <QFile> <QFileInfo> <QObject> <QString>
+      <QStringList> <QTemporaryDir> <algorithm> <cstdint> <functional> <memory>
+      <optional> <ostream> <string> <vector>)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM suite_test_headers)
+endfunction()
+
 # suite_test(NAME SOURCES ... LINKS ... [WIDGETS] [TIMEOUT s] [SHARDS n])
 # A GoogleTest executable, registered as one ctest test named NAME, so that
 # the program starts once for all its cases. A slow program can be split into
@@ -95,6 +146,7 @@ function(suite_test name)
   cmake_parse_arguments(ARG "WIDGETS" "TIMEOUT;SHARDS" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
+  suite_test_headers(${name} ${ARG_LINKS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
