@@ -28,11 +28,21 @@ QByteArrayView trimmedAscii(QByteArrayView b) {
 
 bool allAscii(QByteArrayView b) { return QtPrivate::isAscii(QLatin1String(b.data(), b.size())); }
 
+// The value as one line of UTF-8, where CR and LF can only stand for
+// themselves.
 QByteArray oneLine(const QString &value) {
-  QString v = value;
-  v.replace(QLatin1Char('\r'), QLatin1Char(' '));
-  v.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  return v.toUtf8();
+  QByteArray v = value.toUtf8();
+  v.replace('\r', ' ');
+  v.replace('\n', ' ');
+  return v;
+}
+
+// "name=value", built in one piece.
+QByteArray keyLine(QByteArrayView name, const QByteArray &value) {
+  QByteArray line;
+  line.reserve(name.size() + 1 + value.size());
+  line.append(name).append('=').append(value);
+  return line;
 }
 
 } // namespace
@@ -143,10 +153,18 @@ void IniFile::parse(QByteArray data) {
 
 int IniFile::findSection(const QString &section) const {
   const QString wanted = section.trimmed();
-  for (const std::size_t i : sections_)
-    if (nameMatches(lines_[i], wanted))
-      return static_cast<int>(i);
-  return -1;
+  if (lastSectionLine_ != kNothingRemembered && wanted == lastSection_)
+    return lastSectionLine_;
+  int found = -1;
+  for (const std::size_t i : sections_) {
+    if (nameMatches(lines_[i], wanted)) {
+      found = static_cast<int>(i);
+      break;
+    }
+  }
+  lastSection_ = wanted;
+  lastSectionLine_ = found;
+  return found;
 }
 
 int IniFile::sectionEnd(int sectionLine) const {
@@ -167,6 +185,7 @@ int IniFile::findKey(int sectionLine, const QString &key) const {
 }
 
 void IniFile::insertLine(std::size_t at, Line line) {
+  lastSectionLine_ = kNothingRemembered;
   const bool section = line.kind == Line::Kind::Section;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
   auto later = std::lower_bound(sections_.begin(), sections_.end(), at);
@@ -177,6 +196,7 @@ void IniFile::insertLine(std::size_t at, Line line) {
 }
 
 void IniFile::indexSections() {
+  lastSectionLine_ = kNothingRemembered;
   sections_.clear();
   for (std::size_t i = 0; i < lines_.size(); ++i)
     if (lines_[i].kind == Line::Kind::Section)
@@ -231,7 +251,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     if (k >= 0) {
       Line &line = lines_[static_cast<std::size_t>(k)];
       const QByteArrayView old = text(line);
-      setText(line, trimmedAscii(old.first(old.indexOf('='))).toByteArray() + '=' + v);
+      setText(line, keyLine(trimmedAscii(old.first(old.indexOf('='))), v));
       // The key keeps its spelling, so the line stays a key line; should
       // that ever change, the index follows.
       if (line.kind != Line::Kind::Key)
@@ -244,7 +264,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     while (at - 1 > s && trimmedAscii(text(lines_[static_cast<std::size_t>(at - 1)])).isEmpty())
       --at;
     Line added;
-    setText(added, oneLine(key) + '=' + v);
+    setText(added, keyLine(oneLine(key), v));
     insertLine(static_cast<std::size_t>(at), std::move(added));
     return;
   }
@@ -256,7 +276,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
   if (!lines_.empty() && !trimmedAscii(text(lines_.back())).isEmpty())
     add(QByteArray());
   add('[' + oneLine(section) + ']');
-  add(oneLine(key) + '=' + v);
+  add(keyLine(oneLine(key), v));
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) {

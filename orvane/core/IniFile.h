@@ -80,6 +80,12 @@ private:
   std::vector<Line> lines_;
   std::vector<std::size_t> sections_; // the section lines, in order
   QStringList decodedNames_;
+  // The section looked up last and its line (-1: none), since the settings
+  // and the recent lists read and write several keys of one section in a
+  // row; forgotten whenever lines are added.
+  mutable QString lastSection_;
+  mutable int lastSectionLine_ = kNothingRemembered;
+  static constexpr int kNothingRemembered = -2;
   QByteArray lineBreak_ = "\n";
   bool finalBreak_ = true;
   bool bom_ = false;

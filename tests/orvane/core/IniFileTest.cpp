@@ -223,6 +223,18 @@ TEST(IniFile, LookupsSeeEveryEdit) {
   EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=4\n; [B]\nw=5\n\n[B]\ny=2\nZ=3\n"));
 }
 
+// A section looked up in vain and then written is found by the next lookup
+// of the same name.
+TEST(IniFile, ASectionMissingAtFirstIsFoundOnceWritten) {
+  IniFile ini(QStringLiteral("unused.ini"), "[A]\nx=1\n");
+  const QString section = QStringLiteral("C"), key = QStringLiteral("z");
+  EXPECT_EQ(ini.readString(section, key, QStringLiteral("-")), QStringLiteral("-"));
+  ini.writeString(section, key, QStringLiteral("4"));
+  EXPECT_EQ(ini.readString(section, key, QStringLiteral("-")), QStringLiteral("4"));
+  ini.writeString(section, key, QStringLiteral("5"));
+  EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=1\n\n[C]\nz=5\n"));
+}
+
 // U+FEFF at the start of a value is a character like any other: only the
 // file's first bytes can be a byte-order mark.
 TEST(IniFile, AValueStartingWithAByteOrderMarkReadsBackWhole) {
