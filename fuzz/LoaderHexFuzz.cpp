@@ -27,7 +27,9 @@ FUZZ_UNTRACED bool BlankFrom(const std::array<std::uint8_t, kImageSize> &area, i
 
 // The image as HEX text. Small images go through the whole-file writer;
 // larger ones through the one-record writer, record by record, skipping
-// blank records, so that a high address does not make every run slow.
+// blank records, so that a high address does not make every run slow. The
+// last record is written even when blank: the byte count read back comes
+// from the highest address a record reaches.
 FUZZ_UNTRACED QByteArray Saved(const LoaderBuffer &b) {
   const int count = b.HighestAddress + 1;
   if (count <= 4096)
@@ -36,7 +38,8 @@ FUZZ_UNTRACED QByteArray Saved(const LoaderBuffer &b) {
   for (int a = 0; a < count; a += 16) {
     const int n = std::min(16, count - a);
     const auto first = b.ImageArea.begin() + a;
-    if (std::all_of(first, first + n, [](std::uint8_t c) { return c == 0xFF; }))
+    const bool last = a + n == count;
+    if (!last && std::all_of(first, first + n, [](std::uint8_t c) { return c == 0xFF; }))
       continue;
     text += writeline(a, n, b.ImageArea).toLatin1() + "\r\n";
   }
