@@ -12,6 +12,7 @@ namespace orvane {
 // whole. Section and key names match without regard to letter case; every line
 // the program does not change (comments, unknown keys, blank lines) is written
 // back byte for byte, so a user's edits survive. A missing file reads as empty.
+// One thread at a time: even a lookup notes the section it found.
 class IniFile {
 public:
   // Reads the file at once; a missing or unreadable file gives an empty
