@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QChar>
 #include <QString>
+#include <QStringDecoder>
 
 namespace common {
 
@@ -11,11 +12,20 @@ namespace common {
 // given, which suits a whole file but takes a character off a value that
 // starts with U+FEFF, so that the value no longer reads back as it was
 // written. The file readers drop the mark in front of a file themselves.
+inline QChar *AppendTextFromUtf8(QChar *out, QByteArrayView bytes);
+
 inline QString TextFromUtf8(QByteArrayView bytes) {
-  QString text = QString::fromUtf8(bytes);
-  if (bytes.startsWith(QByteArrayView("\xEF\xBB\xBF")))
-    text.prepend(QChar(0xFEFF));
+  QString text(bytes.size(), Qt::Uninitialized);
+  text.resize(AppendTextFromUtf8(text.data(), bytes) - text.constData());
   return text;
+}
+
+// The same text written at out, which has room for bytes.size() characters
+// (UTF-8 never takes fewer bytes than UTF-16 takes units); returns the end.
+inline QChar *AppendTextFromUtf8(QChar *out, QByteArrayView bytes) {
+  QStringDecoder decoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  return decoder.appendToBuffer(out, bytes);
 }
 
 } // namespace common

@@ -12,6 +12,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <array>
 
 using namespace orvane;
 
@@ -48,7 +49,13 @@ void CheckRecentList(const IniFile &document, QString entry, bool sorted) {
   static const QString localPath = QDir::tempPath() + QLatin1Char('/');
   list.LocalPath = localPath;
   IniFile ini = document;
-  const auto key = [&](int i) { return QString::number(i); };
+  static const auto keys = [] {
+    std::array<QString, 258> k;
+    for (std::size_t i = 0; i < k.size(); ++i)
+      k[i] = QString::number(i);
+    return k;
+  }();
+  const auto key = [&](int i) -> const QString & { return keys[std::size_t(i)]; };
 
   // An entry as the programs add one: a name without blanks around it.
   entry = entry.simplified();

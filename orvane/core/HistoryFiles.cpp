@@ -2,6 +2,8 @@
 
 #include "orvane/core/IniFile.h"
 
+#include <array>
+
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -25,7 +27,16 @@ QString namePart(const QString &entry) {
   return entry.mid(entry.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-QString keyName(int i) { return QString::number(i); }
+// A list's keys are the numbers 1 to MaxItems + 1; their texts are made once.
+QString keyName(int i) {
+  static const auto names = [] {
+    std::array<QString, 258> n;
+    for (std::size_t k = 0; k < n.size(); ++k)
+      n[k] = QString::number(k);
+    return n;
+  }();
+  return i >= 0 && std::size_t(i) < names.size() ? names[std::size_t(i)] : QString::number(i);
+}
 
 } // namespace
 

@@ -6,6 +6,8 @@
 #include "orvane/core/TextLines.h"
 
 #include <QFile>
+#include <QStringEncoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -28,21 +30,27 @@ QByteArrayView trimmedAscii(QByteArrayView b) {
 
 bool allAscii(QByteArrayView b) { return QtPrivate::isAscii(QLatin1String(b.data(), b.size())); }
 
-// The value as one line of UTF-8, where CR and LF can only stand for
+// Appends text as one line of UTF-8, where CR and LF can only stand for
 // themselves.
-QByteArray oneLine(const QString &value) {
-  QByteArray v = value.toUtf8();
-  v.replace('\r', ' ');
-  v.replace('\n', ' ');
-  return v;
+void appendOneLine(QByteArray &out, const QString &text) {
+  const qsizetype at = out.size();
+  if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); })) {
+    // QString::toUtf8 writes a lone surrogate as '?', the encoder as U+FFFD;
+    // files written before keep reading back the same.
+    out.append(text.toUtf8());
+  } else {
+    out.resize(at + text.size() * 3); // at most three bytes for each UTF-16 unit
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    out.truncate(encoder.appendToBuffer(out.data() + at, text) - out.constData());
+  }
+  std::replace_if(
+      out.begin() + at, out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 }
 
-// "name=value", built in one piece.
-QByteArray keyLine(QByteArrayView name, const QByteArray &value) {
-  QByteArray line;
-  line.reserve(name.size() + 1 + value.size());
-  line.append(name).append('=').append(value);
-  return line;
+QByteArray oneLine(const QString &text) {
+  QByteArray out;
+  appendOneLine(out, text);
+  return out;
 }
 
 } // namespace
@@ -74,12 +82,20 @@ void IniFile::classify(Line &line, QByteArrayView text) {
       close = t.size();
     line.kind = Line::Kind::Section;
     QByteArrayView name = t.sliced(1, close - 1);
-    line.decodedName = -1;
+    line.decodedFrom = -1;
     if (allAscii(name)) {
       name = trimmedAscii(name);
     } else {
-      line.decodedName = decodedNames_.size();
-      decodedNames_ << common::TextFromUtf8(name).trimmed();
+      const qsizetype from = decodedNames_.size();
+      if (decodedNames_.capacity() < from + name.size())
+        decodedNames_.reserve(std::max(2 * decodedNames_.capacity(), from + name.size() + 64));
+      decodedNames_.resize(from + name.size());
+      QChar *const start = decodedNames_.data() + from;
+      const QStringView decoded(start, common::AppendTextFromUtf8(start, name));
+      decodedNames_.resize(from + decoded.size());
+      const QStringView trimmed = decoded.trimmed();
+      line.decodedFrom = from + (trimmed.data() - decoded.data());
+      line.decodedSize = trimmed.size();
     }
     line.nameFrom = name.data() - text.data();
     line.nameSize = name.size();
@@ -98,13 +114,18 @@ void IniFile::classify(Line &line, QByteArrayView text) {
 // compared where it stands.
 bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
   const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
-  if (line.kind == Line::Kind::Section && line.decodedName >= 0)
-    return decodedNames_[line.decodedName].compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.kind == Line::Kind::Section && line.decodedFrom >= 0)
+    return QStringView(decodedNames_)
+               .sliced(line.decodedFrom, line.decodedSize)
+               .compare(wanted, Qt::CaseInsensitive) == 0;
   if (line.kind == Line::Kind::Section || allAscii(name)) {
     const QByteArrayView trimmed = trimmedAscii(name);
     return QLatin1String(trimmed.data(), trimmed.size()).compare(wanted, Qt::CaseInsensitive) == 0;
   }
-  return common::TextFromUtf8(name).trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+  // A key name beyond ASCII, decoded on the stack when short.
+  QVarLengthArray<QChar, 128> decoded(name.size());
+  const QStringView text(decoded.data(), common::AppendTextFromUtf8(decoded.data(), name));
+  return text.trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
@@ -130,6 +151,7 @@ void IniFile::parse(QByteArray data) {
   doc_ = std::move(data);
   // Room for every line and a few the program may add.
   lines_.reserve(std::size_t(doc_.count('\n') + doc_.count('\r') + 16));
+  sections_.reserve(std::size_t(doc_.count('[') + 4));
   QByteArrayView firstBreak;
   finalBreak_ = forEachLine(doc_, [&](QByteArrayView text, QByteArrayView lineBreak) {
     if (firstBreak.isEmpty())
@@ -157,7 +179,12 @@ int IniFile::findSection(const QString &section) const {
     return lastSectionLine_;
   int found = -1;
   for (const std::size_t i : sections_) {
-    if (nameMatches(lines_[i], wanted)) {
+    // A name in plain ASCII, trimmed already, compares character for
+    // character: one of another length cannot match.
+    const Line &line = lines_[i];
+    if (line.decodedFrom < 0 && line.nameSize != wanted.size())
+      continue;
+    if (nameMatches(line, wanted)) {
       found = static_cast<int>(i);
       break;
     }
@@ -244,14 +271,23 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
 }
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) {
-  const QByteArray v = oneLine(value);
+  // The line's new text goes to the end of doc_.
+  const auto keyLine = [&](Line &line, QByteArrayView name) {
+    line.from = doc_.size();
+    doc_.append(name).append('=');
+    appendOneLine(doc_, value);
+    line.size = doc_.size() - line.from;
+    classify(line, text(line));
+  };
   int s = findSection(section);
   if (s >= 0) {
     const int k = findKey(s, key);
     if (k >= 0) {
       Line &line = lines_[static_cast<std::size_t>(k)];
       const QByteArrayView old = text(line);
-      setText(line, keyLine(trimmedAscii(old.first(old.indexOf('='))), v));
+      const QByteArrayView name = trimmedAscii(old.first(old.indexOf('=')));
+      // A copy: the name lies in doc_, which may move as it grows.
+      keyLine(line, QVarLengthArray<char, 128>(name.begin(), name.end()));
       // The key keeps its spelling, so the line stays a key line; should
       // that ever change, the index follows.
       if (line.kind != Line::Kind::Key)
@@ -264,7 +300,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     while (at - 1 > s && trimmedAscii(text(lines_[static_cast<std::size_t>(at - 1)])).isEmpty())
       --at;
     Line added;
-    setText(added, keyLine(oneLine(key), v));
+    keyLine(added, oneLine(key));
     insertLine(static_cast<std::size_t>(at), std::move(added));
     return;
   }
@@ -276,7 +312,9 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
   if (!lines_.empty() && !trimmedAscii(text(lines_.back())).isEmpty())
     add(QByteArray());
   add('[' + oneLine(section) + ']');
-  add(keyLine(oneLine(key), v));
+  Line added;
+  keyLine(added, oneLine(key));
+  insertLine(lines_.size(), std::move(added));
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) {

@@ -61,8 +61,9 @@ private:
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
     // A section name in plain ASCII has its blanks left out of the stretch;
-    // any other section name is kept decoded and trimmed in decodedNames_.
-    qsizetype decodedName = -1;
+    // any other section name is kept decoded and trimmed in decodedNames_,
+    // from decodedFrom on (-1: none).
+    qsizetype decodedFrom = -1, decodedSize = 0;
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
@@ -80,7 +81,7 @@ private:
   QByteArray doc_; // the file as read, without its byte-order mark; then the texts set
   std::vector<Line> lines_;
   std::vector<std::size_t> sections_; // the section lines, in order
-  QStringList decodedNames_;
+  QString decodedNames_;              // one after the other
   // The section looked up last and its line (-1: none), since the settings
   // and the recent lists read and write several keys of one section in a
   // row; forgotten whenever lines are added.

@@ -82,12 +82,20 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(NameCase{"UmlautInAnyCase", "[Ger\xC3\xA4t]\nSch\xC3\xBCssel=v\n",
                              QString::fromUtf8("GER\xC3\x84T"),
                              QString::fromUtf8("sch\xC3\x9CSSEL"), true},
+                    NameCase{"SecondSectionBeyondAscii",
+                             "[\xC2\xA0"
+                             "Erste\xC2\xA0]\nk=1\n[ Zw\xC3\xB6lf ]\nk=v\n",
+                             QString::fromUtf8("ZW\xC3\x96LF"), QStringLiteral("k"), true},
                     NameCase{"NoBreakSpaceTrimmed", "[\xC2\xA0Models\xC2\xA0]\n\xC2\xA0Key\t=v\n",
                              QStringLiteral("models"), QStringLiteral("KEY"), true},
                     NameCase{"KelvinSignFoldsToK", "[A]\nkey=v\n", QStringLiteral("a"),
                              QString::fromUtf8("\xE2\x84\xAA"
                                                "ey"),
                              true},
+                    NameCase{"KelvinSignInTheAskedSection", "[Kasse]\nkey=v\n",
+                             QString::fromUtf8("\xE2\x84\xAA"
+                                               "ASSE"),
+                             QStringLiteral("key"), true},
                     NameCase{"BlanksAroundTheAskedName", "[ A ]\n\v key \f=v\n",
                              QStringLiteral(" a\t"), QStringLiteral("\tKEY "), true},
                     NameCase{"BrokenUtf8IsNoMatch", "[A]\nk\xC3=v\n", QStringLiteral("A"),
@@ -191,6 +199,18 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"UnknownLinesStay", "junk line\n[A]\n# odd\nx=1\n", "A", "x", "",
                   "junk line\n[A]\n# odd\nx=\n"}),
     [](const testing::TestParamInfo<WriteCase> &i) { return std::string(i.param.name); });
+
+// Names and values are written as UTF-8; a lone surrogate, which UTF-8
+// cannot hold, as '?', as the files written so far have it.
+TEST(IniFile, WritesNamesAndValuesAsUtf8) {
+  IniFile ini(QStringLiteral("unused.ini"), "[A]\nx=1\n");
+  ini.writeString(QStringLiteral("A"), QStringLiteral("x"),
+                  QString::fromUtf8("Ger\xC3\xA4t \xF0\x9F\x98\x80"));
+  ini.writeString(QStringLiteral("A"), QString::fromUtf8("Schl\xC3\xBCssel"),
+                  QString(QChar(0xD800)) + QStringLiteral("\n!"));
+  EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=Ger\xC3\xA4t \xF0\x9F\x98\x80\n"
+                                      "Schl\xC3\xBCssel=? !\n"));
+}
 
 TEST(IniFile, ReadsFromMemoryAndWritesItBackByteForByte) {
   const QByteArray text = "\xEF\xBB\xBF; tool settings\r\n[Global]\nFunctionIndex=0x1F\r"
