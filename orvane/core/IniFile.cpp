@@ -70,9 +70,8 @@ IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) 
 
 // A "[Section]" line names the section between its brackets (or to its end
 // without a closing one); a "key=value" line that is no "; comment" names
-// the key before its first '='; any other line names nothing. A section
-// name, met by every lookup, is made ready for comparing here; a key name
-// only when its section is looked into.
+// the key before its first '='; any other line names nothing. Names are
+// made ready for comparing here.
 void IniFile::classify(Line &line, QByteArrayView text) {
   line.kind = Line::Kind::Other;
   const QByteArrayView t = trimmedAscii(text);
@@ -83,7 +82,8 @@ void IniFile::classify(Line &line, QByteArrayView text) {
     line.kind = Line::Kind::Section;
     QByteArrayView name = t.sliced(1, close - 1);
     line.decodedFrom = -1;
-    if (allAscii(name)) {
+    line.plainName = allAscii(name);
+    if (line.plainName) {
       name = trimmedAscii(name);
     } else {
       const qsizetype from = decodedNames_.size();
@@ -104,24 +104,29 @@ void IniFile::classify(Line &line, QByteArrayView text) {
     if (eq < 0)
       return;
     line.kind = Line::Kind::Key;
-    line.nameFrom = 0;
-    line.nameSize = eq;
+    QByteArrayView name = text.first(eq);
+    line.plainName = allAscii(name);
+    if (line.plainName)
+      name = trimmedAscii(name);
+    line.nameFrom = name.data() - text.data();
+    line.nameSize = name.size();
   }
 }
 
 // The line's name, decoded and trimmed, against a name the program asks for,
 // without regard to letter case. Plain ASCII, what the files hold, is
-// compared where it stands.
+// compared where it stands, and character for character: a name of another
+// length cannot match.
 bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
+  if (line.plainName && line.nameSize != wanted.size())
+    return false;
   const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
-  if (line.kind == Line::Kind::Section && line.decodedFrom >= 0)
+  if (line.plainName)
+    return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.kind == Line::Kind::Section)
     return QStringView(decodedNames_)
                .sliced(line.decodedFrom, line.decodedSize)
                .compare(wanted, Qt::CaseInsensitive) == 0;
-  if (line.kind == Line::Kind::Section || allAscii(name)) {
-    const QByteArrayView trimmed = trimmedAscii(name);
-    return QLatin1String(trimmed.data(), trimmed.size()).compare(wanted, Qt::CaseInsensitive) == 0;
-  }
   // A key name beyond ASCII, decoded on the stack when short.
   QVarLengthArray<QChar, 128> decoded(name.size());
   const QStringView text(decoded.data(), common::AppendTextFromUtf8(decoded.data(), name));
@@ -179,12 +184,7 @@ int IniFile::findSection(const QString &section) const {
     return lastSectionLine_;
   int found = -1;
   for (const std::size_t i : sections_) {
-    // A name in plain ASCII, trimmed already, compares character for
-    // character: one of another length cannot match.
-    const Line &line = lines_[i];
-    if (line.decodedFrom < 0 && line.nameSize != wanted.size())
-      continue;
-    if (nameMatches(line, wanted)) {
+    if (nameMatches(lines_[i], wanted)) {
       found = static_cast<int>(i);
       break;
     }

@@ -60,9 +60,10 @@ private:
     const char *end = "";         // its line break as read; empty for an added line
     Kind kind = Kind::Other;
     qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
-    // A section name in plain ASCII has its blanks left out of the stretch;
-    // any other section name is kept decoded and trimmed in decodedNames_,
-    // from decodedFrom on (-1: none).
+    // A name in plain ASCII has its blanks left out of the stretch; any other
+    // section name is kept decoded and trimmed in decodedNames_, from
+    // decodedFrom on, and any other key name is decoded when compared.
+    bool plainName = false;
     qsizetype decodedFrom = -1, decodedSize = 0;
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
