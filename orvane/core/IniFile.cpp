@@ -81,14 +81,11 @@ void IniFile::classify(Line &line, QByteArrayView text) {
       close = t.size();
     line.kind = Line::Kind::Section;
     QByteArrayView name = t.sliced(1, close - 1);
-    line.decodedFrom = -1;
     line.plainName = allAscii(name);
     if (line.plainName) {
       name = trimmedAscii(name);
     } else {
       const qsizetype from = decodedNames_.size();
-      if (decodedNames_.capacity() < from + name.size())
-        decodedNames_.reserve(std::max(2 * decodedNames_.capacity(), from + name.size() + 64));
       decodedNames_.resize(from + name.size());
       QChar *const start = decodedNames_.data() + from;
       const QStringView decoded(start, common::AppendTextFromUtf8(start, name));

@@ -64,7 +64,7 @@ private:
     // section name is kept decoded and trimmed in decodedNames_, from
     // decodedFrom on, and any other key name is decoded when compared.
     bool plainName = false;
-    qsizetype decodedFrom = -1, decodedSize = 0;
+    qsizetype decodedFrom = 0, decodedSize = 0;
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
