@@ -27,8 +27,7 @@ bool SameUserSettings(const LoaderSettings &a, const LoaderSettings &b) {
          a.LastDevice == b.LastDevice;
 }
 
-void CheckSettings(const IniFile &document) {
-  IniFile ini = document;
+void CheckSettings(IniFile ini) {
   LoaderSettings read;
   read.ReadUserIni(ini);
   read.ReadProgramIni(ini);
@@ -42,13 +41,12 @@ void CheckSettings(const IniFile &document) {
              "writing the user settings keeps the program settings");
 }
 
-void CheckRecentList(const IniFile &document, QString entry, bool sorted) {
+void CheckRecentList(IniFile ini, QString entry, bool sorted) {
   common::ScriptedPrompter prompter;
   THistoryFiles list(prompter);
   list.Sorted = sorted;
   static const QString localPath = QDir::tempPath() + QLatin1Char('/');
   list.LocalPath = localPath;
-  IniFile ini = document;
   static const auto keys = [] {
     std::array<QString, 258> k;
     for (std::size_t i = 0; i < k.size(); ++i)
@@ -103,11 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const bool recentList = choice & 2;
   const QString entry = QString::fromUtf8(in.take(in.byte() % 32));
   const QByteArray bytes = in.rest();
-  const IniFile document(kPath, bytes);
+  IniFile document(kPath, bytes);
   FUZZ_CHECK(document.toBytes() == bytes, "a document written back unchanged is the file itself");
   if (recentList)
-    CheckRecentList(document, entry, sorted);
+    CheckRecentList(std::move(document), entry, sorted);
   else
-    CheckSettings(document);
+    CheckSettings(std::move(document));
   return 0;
 }

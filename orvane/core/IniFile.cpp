@@ -15,26 +15,13 @@ namespace orvane {
 
 namespace {
 
-// The blanks QByteArray::trimmed removes.
-bool asciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-QByteArrayView trimmedAscii(QByteArrayView b) {
-  const char *first = b.data();
-  const char *last = first + b.size();
-  while (first < last && asciiSpace(*first))
-    ++first;
-  while (last > first && asciiSpace(last[-1]))
-    --last;
-  return QByteArrayView(first, last - first);
-}
-
 bool allAscii(QByteArrayView b) { return QtPrivate::isAscii(QLatin1String(b.data(), b.size())); }
 
 // Appends text as one line of UTF-8, where CR and LF can only stand for
 // themselves.
 void appendOneLine(QByteArray &out, const QString &text) {
   const qsizetype at = out.size();
-  if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); })) {
+  if (!QStringView(text).isValidUtf16()) {
     // QString::toUtf8 writes a lone surrogate as '?', the encoder as U+FFFD;
     // files written before keep reading back the same.
     out.append(text.toUtf8());
@@ -43,8 +30,9 @@ void appendOneLine(QByteArray &out, const QString &text) {
     QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     out.truncate(encoder.appendToBuffer(out.data() + at, text) - out.constData());
   }
-  std::replace_if(
-      out.begin() + at, out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')))
+    std::replace_if(
+        out.begin() + at, out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 }
 
 QByteArray oneLine(const QString &text) {
@@ -74,7 +62,7 @@ IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) 
 // made ready for comparing here.
 void IniFile::classify(Line &line, QByteArrayView text) {
   line.kind = Line::Kind::Other;
-  const QByteArrayView t = trimmedAscii(text);
+  const QByteArrayView t = text.trimmed();
   if (t.startsWith('[')) {
     qsizetype close = t.indexOf(']');
     if (close < 0)
@@ -83,7 +71,7 @@ void IniFile::classify(Line &line, QByteArrayView text) {
     QByteArrayView name = t.sliced(1, close - 1);
     line.plainName = allAscii(name);
     if (line.plainName) {
-      name = trimmedAscii(name);
+      name = name.trimmed();
     } else {
       const qsizetype from = decodedNames_.size();
       decodedNames_.resize(from + name.size());
@@ -91,8 +79,9 @@ void IniFile::classify(Line &line, QByteArrayView text) {
       const QStringView decoded(start, common::AppendTextFromUtf8(start, name));
       decodedNames_.resize(from + decoded.size());
       const QStringView trimmed = decoded.trimmed();
-      line.decodedFrom = from + (trimmed.data() - decoded.data());
-      line.decodedSize = trimmed.size();
+      line.nameFrom = from + (trimmed.data() - decoded.data());
+      line.nameSize = trimmed.size();
+      return;
     }
     line.nameFrom = name.data() - text.data();
     line.nameSize = name.size();
@@ -104,7 +93,7 @@ void IniFile::classify(Line &line, QByteArrayView text) {
     QByteArrayView name = text.first(eq);
     line.plainName = allAscii(name);
     if (line.plainName)
-      name = trimmedAscii(name);
+      name = name.trimmed();
     line.nameFrom = name.data() - text.data();
     line.nameSize = name.size();
   }
@@ -115,19 +104,26 @@ void IniFile::classify(Line &line, QByteArrayView text) {
 // compared where it stands, and character for character: a name of another
 // length cannot match.
 bool IniFile::nameMatches(const Line &line, const QString &wanted) const {
-  if (line.plainName && line.nameSize != wanted.size())
-    return false;
-  const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
-  if (line.plainName)
-    return QLatin1String(name.data(), name.size()).compare(wanted, Qt::CaseInsensitive) == 0;
+  if (line.plainName) {
+    if (line.nameSize != wanted.size())
+      return false;
+    const char *const name = doc_.constData() + line.from + line.nameFrom;
+    return QLatin1String(name, line.nameSize).compare(wanted, Qt::CaseInsensitive) == 0;
+  }
   if (line.kind == Line::Kind::Section)
     return QStringView(decodedNames_)
-               .sliced(line.decodedFrom, line.decodedSize)
+               .sliced(line.nameFrom, line.nameSize)
                .compare(wanted, Qt::CaseInsensitive) == 0;
+  const QByteArrayView name = text(line).sliced(line.nameFrom, line.nameSize);
   // A key name beyond ASCII, decoded on the stack when short.
   QVarLengthArray<QChar, 128> decoded(name.size());
   const QStringView text(decoded.data(), common::AppendTextFromUtf8(decoded.data(), name));
   return text.trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
+QByteArrayView IniFile::breakText(Line::Break lineBreak) {
+  static constexpr QByteArrayView kText[] = {"", "\n", "\r\n", "\r"};
+  return kText[static_cast<std::size_t>(lineBreak)];
 }
 
 QByteArrayView IniFile::text(const Line &line) const {
@@ -154,31 +150,32 @@ void IniFile::parse(QByteArray data) {
   // Room for every line and a few the program may add.
   lines_.reserve(std::size_t(doc_.count('\n') + doc_.count('\r') + 16));
   sections_.reserve(std::size_t(doc_.count('[') + 4));
-  QByteArrayView firstBreak;
+  Line::Break firstBreak = Line::Break::None;
   finalBreak_ = forEachLine(doc_, [&](QByteArrayView text, QByteArrayView lineBreak) {
-    if (firstBreak.isEmpty())
-      firstBreak = lineBreak;
-    Line line;
+    Line &line = lines_.emplace_back();
     line.from = text.data() - doc_.constData();
     line.size = text.size();
-    line.end = lineBreak.isEmpty()         ? ""
-               : lineBreak.size() == 2     ? "\r\n"
-               : lineBreak.front() == '\n' ? "\n"
-                                           : "\r";
+    line.lineBreak = lineBreak.isEmpty()         ? Line::Break::None
+                     : lineBreak.size() == 2     ? Line::Break::CrLf
+                     : lineBreak.front() == '\n' ? Line::Break::Lf
+                                                 : Line::Break::Cr;
+    if (firstBreak == Line::Break::None)
+      firstBreak = line.lineBreak;
     classify(line, text);
     if (line.kind == Line::Kind::Section)
-      sections_.push_back(lines_.size());
-    lines_.push_back(std::move(line));
+      sections_.push_back(lines_.size() - 1);
     return true;
   });
-  if (!firstBreak.isEmpty())
-    lineBreak_ = firstBreak.toByteArray();
+  readSize_ = doc_.size();
+  if (firstBreak != Line::Break::None)
+    lineBreak_ = firstBreak;
 }
 
 int IniFile::findSection(const QString &section) const {
   const QString wanted = section.trimmed();
-  if (lastSectionLine_ != kNothingRemembered && wanted == lastSection_)
-    return lastSectionLine_;
+  for (std::size_t i = 0; i < foundCount_; ++i)
+    if (found_[i].name == wanted)
+      return found_[i].line;
   int found = -1;
   for (const std::size_t i : sections_) {
     if (nameMatches(lines_[i], wanted)) {
@@ -186,8 +183,9 @@ int IniFile::findSection(const QString &section) const {
       break;
     }
   }
-  lastSection_ = wanted;
-  lastSectionLine_ = found;
+  found_[foundNext_] = {wanted, found};
+  foundNext_ = (foundNext_ + 1) % found_.size();
+  foundCount_ = std::min(foundCount_ + 1, found_.size());
   return found;
 }
 
@@ -209,8 +207,15 @@ int IniFile::findKey(int sectionLine, const QString &key) const {
 }
 
 void IniFile::insertLine(std::size_t at, Line line) {
-  lastSectionLine_ = kNothingRemembered;
   const bool section = line.kind == Line::Kind::Section;
+  if (section) {
+    // It may be the first of its name.
+    foundCount_ = foundNext_ = 0;
+  } else {
+    for (std::size_t i = 0; i < foundCount_; ++i)
+      if (found_[i].line >= static_cast<int>(at))
+        ++found_[i].line;
+  }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
   auto later = std::lower_bound(sections_.begin(), sections_.end(), at);
   for (auto i = later; i != sections_.end(); ++i)
@@ -220,7 +225,7 @@ void IniFile::insertLine(std::size_t at, Line line) {
 }
 
 void IniFile::indexSections() {
-  lastSectionLine_ = kNothingRemembered;
+  foundCount_ = foundNext_ = 0;
   sections_.clear();
   for (std::size_t i = 0; i < lines_.size(); ++i)
     if (lines_[i].kind == Line::Kind::Section)
@@ -282,7 +287,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     if (k >= 0) {
       Line &line = lines_[static_cast<std::size_t>(k)];
       const QByteArrayView old = text(line);
-      const QByteArrayView name = trimmedAscii(old.first(old.indexOf('=')));
+      const QByteArrayView name = old.first(old.indexOf('=')).trimmed();
       // A copy: the name lies in doc_, which may move as it grows.
       keyLine(line, QVarLengthArray<char, 128>(name.begin(), name.end()));
       // The key keeps its spelling, so the line stays a key line; should
@@ -294,7 +299,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     // After the section's last non-blank line, so the blank line that
     // separates it from the next section stays where it is.
     int at = sectionEnd(s);
-    while (at - 1 > s && trimmedAscii(text(lines_[static_cast<std::size_t>(at - 1)])).isEmpty())
+    while (at - 1 > s && text(lines_[static_cast<std::size_t>(at - 1)]).trimmed().isEmpty())
       --at;
     Line added;
     keyLine(added, oneLine(key));
@@ -306,7 +311,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     setText(added, text);
     insertLine(lines_.size(), std::move(added));
   };
-  if (!lines_.empty() && !trimmedAscii(text(lines_.back())).isEmpty())
+  if (!lines_.empty() && !text(lines_.back()).trimmed().isEmpty())
     add(QByteArray());
   add('[' + oneLine(section) + ']');
   Line added;
@@ -320,19 +325,35 @@ void IniFile::writeInteger(const QString &section, const QString &key, int value
 
 QByteArray IniFile::toBytes() const {
   QByteArray out = bom_ ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-  qsizetype size = out.size();
-  for (const Line &line : lines_)
-    size += text(line).size() + 2;
-  out.reserve(size);
+  out.reserve(out.size() + doc_.size() + qsizetype(lines_.size()) * 2);
+  // Lines read from the file and left as they were are written as the
+  // stretch of the file they came from, breaks and all: a run of them at once.
+  qsizetype runFrom = 0, runEnd = -1;
+  const auto endRun = [&] {
+    if (runEnd > runFrom)
+      out.append(doc_.constData() + runFrom, runEnd - runFrom);
+    runEnd = -1;
+  };
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    out += text(lines_[i]);
-    // A line read from the file keeps its own break; a line the program
+    const Line &line = lines_[i];
+    if (line.from < readSize_ && line.lineBreak != Line::Break::None) {
+      if (line.from != runEnd) {
+        endRun();
+        runFrom = line.from;
+      }
+      runEnd = line.from + line.size + breakText(line.lineBreak).size();
+      continue;
+    }
+    endRun();
+    out += text(line);
+    // A changed line keeps the break it was read with; a line the program
     // added, or a last line that is no longer last, takes the file's first.
-    if (*lines_[i].end)
-      out += lines_[i].end;
+    if (line.lineBreak != Line::Break::None)
+      out += breakText(line.lineBreak);
     else if (i + 1 < lines_.size() || finalBreak_)
-      out += lineBreak_;
+      out += breakText(lineBreak_);
   }
+  endRun();
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -56,18 +57,22 @@ private:
   // worked out whenever the text is set, so that lookups build no strings.
   struct Line {
     enum class Kind : std::uint8_t { Other, Section, Key };
+    // The line break as read; None for an added line and for a last line
+    // without one.
+    enum class Break : std::uint8_t { None, Lf, CrLf, Cr };
     qsizetype from = 0, size = 0; // the text in doc_
-    const char *end = "";         // its line break as read; empty for an added line
+    // The name a lookup matches. A name in plain ASCII is the stretch from
+    // nameFrom in the text, without its blanks; a section name beyond ASCII
+    // is kept decoded and trimmed in decodedNames_ from nameFrom on; a key
+    // name beyond ASCII is the stretch of the text, decoded when compared.
+    qsizetype nameFrom = 0, nameSize = 0;
     Kind kind = Kind::Other;
-    qsizetype nameFrom = 0, nameSize = 0; // the section or key name in the text
-    // A name in plain ASCII has its blanks left out of the stretch; any other
-    // section name is kept decoded and trimmed in decodedNames_, from
-    // decodedFrom on, and any other key name is decoded when compared.
+    Break lineBreak = Break::None;
     bool plainName = false;
-    qsizetype decodedFrom = 0, decodedSize = 0;
   };
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
+  static QByteArrayView breakText(Line::Break lineBreak);
   void setText(Line &line, const QByteArray &text);
   void classify(Line &line, QByteArrayView text);
   void parse(QByteArray data);
@@ -79,17 +84,21 @@ private:
 
   QString path_;
   QString loadError_;
-  QByteArray doc_; // the file as read, without its byte-order mark; then the texts set
+  QByteArray doc_;         // the file as read, without its byte-order mark; then the texts set
+  qsizetype readSize_ = 0; // the part of doc_ read from the file
   std::vector<Line> lines_;
   std::vector<std::size_t> sections_; // the section lines, in order
   QString decodedNames_;              // one after the other
-  // The section looked up last and its line (-1: none), since the settings
-  // and the recent lists read and write several keys of one section in a
-  // row; forgotten whenever lines are added.
-  mutable QString lastSection_;
-  mutable int lastSectionLine_ = kNothingRemembered;
-  static constexpr int kNothingRemembered = -2;
-  QByteArray lineBreak_ = "\n";
+  // The sections looked up, each with its line (-1: none), since the
+  // settings and the recent lists read and write several keys of a few
+  // sections; kept up to date as lines are added.
+  struct FoundSection {
+    QString name;
+    int line = -1;
+  };
+  mutable std::array<FoundSection, 6> found_;
+  mutable std::size_t foundCount_ = 0, foundNext_ = 0;
+  Line::Break lineBreak_ = Line::Break::Lf; // the file's first, for the lines added
   bool finalBreak_ = true;
   bool bom_ = false;
 };

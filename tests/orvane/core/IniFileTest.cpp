@@ -243,6 +243,28 @@ TEST(IniFile, LookupsSeeEveryEdit) {
   EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=4\n; [B]\nw=5\n\n[B]\ny=2\nZ=3\n"));
 }
 
+// Sections looked up once are still found, where they now stand, after
+// lines are added above them.
+TEST(IniFile, SectionsFoundStayFoundAsLinesAreAddedAboveThem) {
+  IniFile ini(QStringLiteral("unused.ini"), "[A]\nx=1\n\n[B]\ny=2\n\n[C]\nz=3\n");
+  const auto read = [&](const char *section, const char *key) {
+    return ini.readString(QString::fromLatin1(section), QString::fromLatin1(key),
+                          QStringLiteral("-"));
+  };
+  EXPECT_EQ(read("C", "z"), QStringLiteral("3"));
+  EXPECT_EQ(read("B", "y"), QStringLiteral("2"));
+  EXPECT_EQ(read("A", "x"), QStringLiteral("1"));
+  ini.writeString(QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("4"));
+  ini.writeString(QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("5"));
+  ini.writeString(QStringLiteral("C"), QStringLiteral("z"), QStringLiteral("6"));
+  ini.writeString(QStringLiteral("C"), QStringLiteral("c"), QStringLiteral("7"));
+  EXPECT_EQ(read("B", "y"), QStringLiteral("2"));
+  EXPECT_EQ(read("B", "b"), QStringLiteral("5"));
+  EXPECT_EQ(read("C", "b"), QStringLiteral("-"));
+  EXPECT_EQ(read("C", "c"), QStringLiteral("7"));
+  EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=1\na=4\n\n[B]\ny=2\nb=5\n\n[C]\nz=6\nc=7\n"));
+}
+
 // A section looked up in vain and then written is found by the next lookup
 // of the same name.
 TEST(IniFile, ASectionMissingAtFirstIsFoundOnceWritten) {
