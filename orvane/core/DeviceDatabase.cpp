@@ -101,9 +101,17 @@ bool DeviceDatabase::LoadDeviceDatabase(const QString &path, QString *error) {
 
 bool DeviceDatabase::loadFromBytes(const QByteArray &data, QString *error) {
   packet::Packet p;
+  if (!packet::readPacket(data, &p, error)) {
+    resetToBuiltIn();
+    return false;
+  }
+  return loadFromPacket(p, error);
+}
+
+bool DeviceDatabase::loadFromPacket(const packet::Packet &p, QString *error) {
   std::vector<DeviceRecord> rows;
   QStringList names;
-  if (!packet::readPacket(data, &p, error) || !recordsFromPacket(p, &rows, &names, error)) {
+  if (!recordsFromPacket(p, &rows, &names, error)) {
     resetToBuiltIn();
     return false;
   }

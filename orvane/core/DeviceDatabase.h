@@ -37,6 +37,8 @@ public:
   bool LoadDeviceDatabase(const QString &path, QString *error = nullptr);
   // The same from packet bytes already in memory.
   bool loadFromBytes(const QByteArray &data, QString *error = nullptr);
+  // The same from a packet already read.
+  bool loadFromPacket(const packet::Packet &p, QString *error = nullptr);
   void resetToBuiltIn();
 
   // Field names in column order, as the file declares them.

@@ -2,6 +2,8 @@
 
 #include "common/HexText.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 
@@ -54,10 +56,7 @@ public:
     QByteArrayView b;
     if (!view(sizeof(T), &b))
       return false;
-    std::uint64_t v = 0;
-    for (qsizetype i = static_cast<qsizetype>(sizeof(T)) - 1; i >= 0; --i)
-      v = (v << 8) | static_cast<std::uint8_t>(b[i]);
-    *out = static_cast<T>(v);
+    *out = qFromLittleEndian<T>(b.data());
     return true;
   }
 
@@ -98,6 +97,8 @@ bool readProperties(Cursor &c, std::vector<Property> *out) {
   std::uint16_t count = 0;
   if (!c.number(&count))
     return false;
+  // A property takes 5 bytes at least: its name's length, size and type.
+  out->reserve(out->size() + std::min<std::size_t>(count, std::size_t(c.remaining()) / 5));
   for (int i = 0; i < count; ++i) {
     Property p;
     if (!c.shortString(&p.name) || !c.number(&p.size) || !c.number(&p.type))
@@ -111,12 +112,10 @@ bool readProperties(Cursor &c, std::vector<Property> *out) {
     if (static_cast<std::uint64_t>(elements) * p.size > static_cast<std::uint64_t>(c.remaining()))
       return c.fail(QStringLiteral("property '%1' runs past the end of the data")
                         .arg(QString::fromLatin1(p.name)));
-    for (std::uint32_t e = 0; e < elements; ++e) {
-      QByteArray b;
-      if (!c.bytes(p.size, &b))
-        return false;
-      p.elements.push_back(b);
-    }
+    // Within the data, as checked above.
+    if (!c.bytes(qsizetype(elements) * p.size, &p.elements))
+      return false;
+    p.count = elements;
     out->push_back(std::move(p));
   }
   return true;
@@ -124,10 +123,14 @@ bool readProperties(Cursor &c, std::vector<Property> *out) {
 
 } // namespace
 
+QByteArrayView Property::element(std::size_t index) const {
+  if (index >= count)
+    return {};
+  return QByteArrayView(elements).sliced(qsizetype(index) * size, size);
+}
+
 std::uint32_t Property::number(std::size_t index) const {
-  if (index >= elements.size())
-    return 0;
-  const QByteArray &b = elements[index];
+  const QByteArrayView b = element(index);
   std::uint32_t v = 0;
   for (qsizetype i = std::min<qsizetype>(b.size(), 4) - 1; i >= 0; --i)
     v = (v << 8) | static_cast<std::uint8_t>(b[i]);
@@ -139,7 +142,7 @@ std::vector<ChangeLogEntry> Packet::changeLog() const {
   for (const Property &p : properties) {
     if (p.name != "CHANGE_LOG")
       continue;
-    for (std::size_t i = 0; i + 2 < p.elements.size(); i += 3)
+    for (std::size_t i = 0; i + 2 < p.count; i += 3)
       log.push_back({p.number(i), p.number(i + 1), p.number(i + 2)});
   }
   return log;
@@ -166,8 +169,8 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
     return false;
   };
 
-  QByteArray signature;
-  if (!c.bytes(4, &signature))
+  QByteArrayView signature;
+  if (!c.view(4, &signature))
     return failWith(QStringLiteral("not a data packet: the file is shorter than its header"));
   if (std::memcmp(signature.constData(), kSignature, 4) != 0)
     return failWith(QStringLiteral("not a data packet: wrong signature"));
@@ -191,6 +194,10 @@ bool readPacket(const QByteArray &data, Packet *out, QString *error) {
     return failWith(QStringLiteral("the packet header size %1 is too small").arg(headerSize));
   c.seek(headerSize);
 
+  // A field takes 9 bytes at least: its name's length, size, type,
+  // attributes and property count.
+  if (!c.failed())
+    p.fields.reserve(std::min<std::size_t>(fieldCount, std::size_t(c.remaining()) / 9));
   for (int f = 0; f < fieldCount && !c.failed(); ++f) {
     Field field;
     if (!c.shortString(&field.name) || !c.number(&field.size) || !c.number(&field.type) ||

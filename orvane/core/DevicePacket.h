@@ -33,10 +33,12 @@ struct Property {
   QByteArray name;
   std::uint16_t size = 0;
   std::uint16_t type = 0;
-  // One element for a plain value, the elements of an array otherwise; each
-  // element's raw bytes (size bytes).
-  std::vector<QByteArray> elements;
+  // One element for a plain value, the elements of an array otherwise: the
+  // raw bytes of each (size bytes), one after the other.
+  std::uint32_t count = 0;
+  QByteArray elements;
 
+  QByteArrayView element(std::size_t index) const; // empty past the last
   // The element as an unsigned little-endian number (sizes 1, 2 or 4).
   std::uint32_t number(std::size_t index = 0) const;
 };

@@ -30,6 +30,14 @@ TEST(DevicePacket, SamplePacketHasItsLayoutAndNoLiveRows) {
   EXPECT_EQ(p.fields[6].properties.at(0).number(), 20u);
   EXPECT_TRUE(p.fields[2].properties.empty());
   EXPECT_EQ(p.attributes, 3u);
+  // The change log's 21 numbers, each where its index puts it.
+  ASSERT_EQ(p.properties.size(), 1u);
+  const packet::Property &changes = p.properties[0];
+  EXPECT_EQ(changes.count, 21u);
+  EXPECT_EQ(changes.element(2), QByteArrayView("\x04\0\0\0", 4));
+  EXPECT_EQ(changes.number(8), 8u);
+  EXPECT_TRUE(changes.element(21).isEmpty());
+  EXPECT_EQ(changes.number(21), 0u);
 
   const std::vector<packet::ChangeLogEntry> log = {{1, 0, 4}, {2, 0, 4}, {3, 2, 8}, {4, 3, 8},
                                                    {5, 4, 8}, {1, 0, 2}, {5, 0, 2}};
