@@ -35,12 +35,6 @@ void appendOneLine(QByteArray &out, const QString &text) {
         out.begin() + at, out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 }
 
-QByteArray oneLine(const QString &text) {
-  QByteArray out;
-  appendOneLine(out, text);
-  return out;
-}
-
 } // namespace
 
 IniFile::IniFile(QString path) : path_(std::move(path)) {
@@ -74,6 +68,10 @@ void IniFile::classify(Line &line, QByteArrayView text) {
       name = name.trimmed();
     } else {
       const qsizetype from = decodedNames_.size();
+      // Room at once for all the names the rest of the document can hold:
+      // a byte gives one UTF-16 unit at the most.
+      if (decodedNames_.capacity() < from + name.size())
+        decodedNames_.reserve(from + (doc_.constData() + doc_.size() - name.data()));
       decodedNames_.resize(from + name.size());
       QChar *const start = decodedNames_.data() + from;
       const QStringView decoded(start, common::AppendTextFromUtf8(start, name));
@@ -128,13 +126,6 @@ QByteArrayView IniFile::breakText(Line::Break lineBreak) {
 
 QByteArrayView IniFile::text(const Line &line) const {
   return QByteArrayView(doc_).sliced(line.from, line.size);
-}
-
-void IniFile::setText(Line &line, const QByteArray &text) {
-  line.from = doc_.size();
-  line.size = text.size();
-  doc_ += text;
-  classify(line, this->text(line));
 }
 
 void IniFile::parse(QByteArray data) {
@@ -273,13 +264,20 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
 }
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) {
-  // The line's new text goes to the end of doc_.
-  const auto keyLine = [&](Line &line, QByteArrayView name) {
+  // A line's new text goes to the end of doc_, as write puts it there.
+  const auto setLine = [&](Line &line, const auto &write) {
     line.from = doc_.size();
-    doc_.append(name).append('=');
-    appendOneLine(doc_, value);
+    write();
     line.size = doc_.size() - line.from;
     classify(line, text(line));
+  };
+  const auto writeValue = [&] {
+    doc_.append('=');
+    appendOneLine(doc_, value);
+  };
+  const auto writeKey = [&] {
+    appendOneLine(doc_, key);
+    writeValue();
   };
   int s = findSection(section);
   if (s >= 0) {
@@ -289,7 +287,11 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
       const QByteArrayView old = text(line);
       const QByteArrayView name = old.first(old.indexOf('=')).trimmed();
       // A copy: the name lies in doc_, which may move as it grows.
-      keyLine(line, QVarLengthArray<char, 128>(name.begin(), name.end()));
+      const QVarLengthArray<char, 128> kept(name.begin(), name.end());
+      setLine(line, [&] {
+        doc_.append(kept.data(), kept.size());
+        writeValue();
+      });
       // The key keeps its spelling, so the line stays a key line; should
       // that ever change, the index follows.
       if (line.kind != Line::Kind::Key)
@@ -302,21 +304,23 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     while (at - 1 > s && text(lines_[static_cast<std::size_t>(at - 1)]).trimmed().isEmpty())
       --at;
     Line added;
-    keyLine(added, oneLine(key));
+    setLine(added, writeKey);
     insertLine(static_cast<std::size_t>(at), std::move(added));
     return;
   }
-  const auto add = [&](const QByteArray &text) {
+  const auto add = [&](const auto &write) {
     Line added;
-    setText(added, text);
+    setLine(added, write);
     insertLine(lines_.size(), std::move(added));
   };
   if (!lines_.empty() && !text(lines_.back()).trimmed().isEmpty())
-    add(QByteArray());
-  add('[' + oneLine(section) + ']');
-  Line added;
-  keyLine(added, oneLine(key));
-  insertLine(lines_.size(), std::move(added));
+    add([] {});
+  add([&] {
+    doc_.append('[');
+    appendOneLine(doc_, section);
+    doc_.append(']');
+  });
+  add(writeKey);
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) {

@@ -73,7 +73,6 @@ private:
   bool nameMatches(const Line &line, const QString &wanted) const;
   QByteArrayView text(const Line &line) const;
   static QByteArrayView breakText(Line::Break lineBreak);
-  void setText(Line &line, const QByteArray &text);
   void classify(Line &line, QByteArrayView text);
   void parse(QByteArray data);
   int findSection(const QString &section) const;          // line index or -1
