@@ -223,23 +223,35 @@ TEST(IniFile, ReadsFromMemoryAndWritesItBackByteForByte) {
   EXPECT_FALSE(QFile::exists(QStringLiteral("unused.ini")));
 }
 
+// A section, a key and a value: "-" for a missing key.
+struct Entry {
+  const char *section, *key, *value;
+};
+
+void Write(IniFile &ini, std::initializer_list<Entry> entries) {
+  for (const Entry &e : entries)
+    ini.writeString(QString::fromLatin1(e.section), QString::fromLatin1(e.key),
+                    QString::fromLatin1(e.value));
+}
+
+void ExpectValues(const IniFile &ini, std::initializer_list<Entry> entries) {
+  for (const Entry &e : entries)
+    EXPECT_EQ(ini.readString(QString::fromLatin1(e.section), QString::fromLatin1(e.key),
+                             QStringLiteral("-")),
+              QString::fromLatin1(e.value))
+        << e.section << "/" << e.key;
+}
+
 TEST(IniFile, LookupsSeeEveryEdit) {
   IniFile ini(QStringLiteral("unused.ini"), "[A]\nx=1\n; [B]\n");
   // A new section, a new key in it, a changed key and a key added to an old
   // section: each found by the lookups after it, under any letter case.
-  ini.writeString(QStringLiteral("B"), QStringLiteral("y"), QStringLiteral("2"));
-  ini.writeString(QStringLiteral("b"), QStringLiteral("Z"), QStringLiteral("3"));
-  ini.writeString(QStringLiteral("a"), QStringLiteral("X"), QStringLiteral("4"));
-  ini.writeString(QStringLiteral("A"), QStringLiteral("w"), QStringLiteral("5"));
-  const auto read = [&](const char *section, const char *key) {
-    return ini.readString(QString::fromLatin1(section), QString::fromLatin1(key),
-                          QStringLiteral("-"));
-  };
-  EXPECT_EQ(read("b", "Y"), QStringLiteral("2"));
-  EXPECT_EQ(read("B", "z"), QStringLiteral("3"));
-  EXPECT_EQ(read("A", "x"), QStringLiteral("4"));
-  EXPECT_EQ(read("a", "W"), QStringLiteral("5"));
-  EXPECT_EQ(read("A", "y"), QStringLiteral("-")); // keys stay in their own section
+  Write(ini, {{"B", "y", "2"}, {"b", "Z", "3"}, {"a", "X", "4"}, {"A", "w", "5"}});
+  ExpectValues(ini, {{"b", "Y", "2"},
+                     {"B", "z", "3"},
+                     {"A", "x", "4"},
+                     {"a", "W", "5"},
+                     {"A", "y", "-"}}); // keys stay in their own section
   EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=4\n; [B]\nw=5\n\n[B]\ny=2\nZ=3\n"));
 }
 
@@ -247,21 +259,9 @@ TEST(IniFile, LookupsSeeEveryEdit) {
 // lines are added above them.
 TEST(IniFile, SectionsFoundStayFoundAsLinesAreAddedAboveThem) {
   IniFile ini(QStringLiteral("unused.ini"), "[A]\nx=1\n\n[B]\ny=2\n\n[C]\nz=3\n");
-  const auto read = [&](const char *section, const char *key) {
-    return ini.readString(QString::fromLatin1(section), QString::fromLatin1(key),
-                          QStringLiteral("-"));
-  };
-  EXPECT_EQ(read("C", "z"), QStringLiteral("3"));
-  EXPECT_EQ(read("B", "y"), QStringLiteral("2"));
-  EXPECT_EQ(read("A", "x"), QStringLiteral("1"));
-  ini.writeString(QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("4"));
-  ini.writeString(QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("5"));
-  ini.writeString(QStringLiteral("C"), QStringLiteral("z"), QStringLiteral("6"));
-  ini.writeString(QStringLiteral("C"), QStringLiteral("c"), QStringLiteral("7"));
-  EXPECT_EQ(read("B", "y"), QStringLiteral("2"));
-  EXPECT_EQ(read("B", "b"), QStringLiteral("5"));
-  EXPECT_EQ(read("C", "b"), QStringLiteral("-"));
-  EXPECT_EQ(read("C", "c"), QStringLiteral("7"));
+  ExpectValues(ini, {{"C", "z", "3"}, {"B", "y", "2"}, {"A", "x", "1"}});
+  Write(ini, {{"A", "a", "4"}, {"B", "b", "5"}, {"C", "z", "6"}, {"C", "c", "7"}});
+  ExpectValues(ini, {{"B", "y", "2"}, {"B", "b", "5"}, {"C", "b", "-"}, {"C", "c", "7"}});
   EXPECT_EQ(ini.toBytes(), QByteArray("[A]\nx=1\na=4\n\n[B]\ny=2\nb=5\n\n[C]\nz=6\nc=7\n"));
 }
 
