@@ -14,13 +14,13 @@ using namespace orvane;
 
 namespace {
 
-// The record's value under a packet field name, as the row holds it.
-std::optional<QVariant> RecordValue(const DeviceRecord &r, const QString &field) {
+// The record's value under a packet field name in lower case, as the row
+// holds it.
+std::optional<QVariant> RecordValue(const DeviceRecord &r, const QString &f) {
   const auto text = [](const std::optional<QString> &v) { return v ? QVariant(*v) : QVariant(); };
   const auto number = [](const std::optional<std::int32_t> &v) {
     return v ? QVariant(qint32(*v)) : QVariant();
   };
-  const QString f = field.toLower();
   if (f == u"device")
     return text(r.Device);
   if (f == u"manufacturer")
@@ -97,17 +97,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const auto live = std::count_if(p.rows.begin(), p.rows.end(),
                                   [](const packet::Row &r) { return packet::isLive(r.status); });
   FUZZ_CHECK(qsizetype(db.allRows().size()) == live, "one record per live row");
+  // Each field's name in lower case; empty where an earlier field has the
+  // same name, since the first field of a name is the one read.
+  std::vector<QString> readAs(p.fields.size());
+  for (std::size_t f = 0; f < p.fields.size(); ++f) {
+    const QString name = QString::fromLatin1(p.fields[f].name);
+    if (p.fieldIndex(name) == int(f))
+      readAs[f] = name.toLower();
+  }
   std::size_t k = 0;
   for (const auto &row : p.rows) {
     if (!packet::isLive(row.status))
       continue;
     const DeviceRecord &rec = db.allRows()[k++];
     for (std::size_t f = 0; f < p.fields.size(); ++f) {
-      const QString name = QString::fromLatin1(p.fields[f].name);
-      // The first field of a name is the one read.
-      if (p.fieldIndex(name) != int(f))
+      if (readAs[f].isEmpty())
         continue;
-      if (const auto value = RecordValue(rec, name))
+      if (const auto value = RecordValue(rec, readAs[f]))
         FUZZ_CHECK(*value == row.values[f], "a record holds its row's value");
     }
   }
