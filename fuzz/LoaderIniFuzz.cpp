@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 using namespace orvane;
 
@@ -47,8 +48,9 @@ void CheckRecentList(IniFile ini, QString entry, bool sorted) {
   list.Sorted = sorted;
   static const QString localPath = QDir::tempPath() + QLatin1Char('/');
   list.LocalPath = localPath;
+  // The keys 1 to MaxItems + 1, for any MaxItems.
   static const auto keys = [] {
-    std::array<QString, 258> k;
+    std::array<QString, std::numeric_limits<decltype(THistoryFiles::MaxItems)>::max() + 2> k;
     for (std::size_t i = 0; i < k.size(); ++i)
       k[i] = QString::number(i);
     return k;

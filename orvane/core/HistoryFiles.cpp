@@ -2,10 +2,11 @@
 
 #include "orvane/core/IniFile.h"
 
-#include <array>
-
 #include <QFileInfo>
 #include <QGuiApplication>
+
+#include <array>
+#include <limits>
 
 namespace orvane {
 
@@ -30,7 +31,7 @@ QString namePart(const QString &entry) {
 // A list's keys are the numbers 1 to MaxItems + 1; their texts are made once.
 QString keyName(int i) {
   static const auto names = [] {
-    std::array<QString, 258> n;
+    std::array<QString, std::numeric_limits<decltype(THistoryFiles::MaxItems)>::max() + 2> n;
     for (std::size_t k = 0; k < n.size(); ++k)
       n[k] = QString::number(k);
     return n;

@@ -279,7 +279,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     appendOneLine(doc_, key);
     writeValue();
   };
-  int s = findSection(section);
+  const int s = findSection(section);
   if (s >= 0) {
     const int k = findKey(s, key);
     if (k >= 0) {
