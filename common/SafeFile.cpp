@@ -1,5 +1,6 @@
 #include "common/SafeFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -70,6 +71,30 @@ SaveResult SaveWholeFile(const QString &path, const QByteArray &content,
   if (!file.commit())
     return failed(SaveOutcome::WriteFailed, file.errorString());
   return {};
+}
+
+QString KeepDamagedFile(const QString &path) {
+  constexpr int kMostKept = 99;
+  for (int n = 1; n <= kMostKept; ++n) {
+    const QString kept =
+        path + (n == 1 ? QStringLiteral(".bad") : QStringLiteral(".bad.%1").arg(n));
+    if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
+      continue;
+    if (QDir().rename(path, kept) || QFile::copy(path, kept))
+      return kept;
+    return {};
+  }
+  return {};
+}
+
+QString DamagedFileNotice(const QString &path, const QString &problem, const QString &keptAs,
+                          const QString &instead) {
+  const QString where =
+      keptAs.isEmpty()
+          ? QStringLiteral("The file \"%1\" is left as it is and not written over; %2.")
+                .arg(path, instead)
+          : QStringLiteral("The file \"%1\" is kept as \"%2\"; %3.").arg(path, keptAs, instead);
+  return problem + QStringLiteral("\r\r") + where;
 }
 
 } // namespace common

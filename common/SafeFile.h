@@ -36,4 +36,19 @@ struct SaveOptions {
 SaveResult SaveWholeFile(const QString &path, const QByteArray &content,
                          const SaveOptions &options = {});
 
+// A file the program keeps for the user (settings, recent lists, a simulated
+// chip) that could not be read or used is moved out of the way, so that the
+// file written in its place does not destroy it: to NAME.bad, or NAME.bad.2,
+// NAME.bad.3, ... when that name is taken. Where it cannot be moved (a folder
+// that allows no new name) it is copied there. Returns the name it is kept
+// under; empty when neither worked: the file must then not be written over.
+QString KeepDamagedFile(const QString &path);
+
+// What the user is told once about such a file: what is wrong with it (the
+// loader's own text), where it is kept now (keptAs; empty: left where it is,
+// not to be written over) and what the program does instead. Lines are
+// separated by "\r".
+QString DamagedFileNotice(const QString &path, const QString &problem, const QString &keptAs,
+                          const QString &instead);
+
 } // namespace common

@@ -45,7 +45,12 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     loadError_ = f.errorString();
     return;
   }
-  parse(f.readAll());
+  QByteArray data = f.readAll();
+  if (f.error() != QFileDevice::NoError) {
+    loadError_ = f.errorString();
+    return;
+  }
+  parse(std::move(data));
 }
 
 IniFile::IniFile(QString path, const QByteArray &data) : path_(std::move(path)) { parse(data); }
@@ -362,6 +367,12 @@ QByteArray IniFile::toBytes() const {
 }
 
 bool IniFile::save(QString *error) const {
+  if (!loadError_.isEmpty()) {
+    if (error)
+      *error =
+          QStringLiteral("It could not be read (%1), so it is not written over.").arg(loadError_);
+    return false;
+  }
   const common::SaveResult saved = common::SaveWholeFile(path_, toBytes());
   if (!saved.ok() && error)
     *error = saved.reason;

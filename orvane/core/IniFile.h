@@ -18,6 +18,7 @@ class IniFile {
 public:
   // Reads the file at once; a missing or unreadable file gives an empty
   // document (loadError() tells the two apart for callers that care).
+  // A document whose file could not be read is never saved over it.
   explicit IniFile(QString path);
   // The document from bytes already in memory; save() writes it to path.
   IniFile(QString path, const QByteArray &data);
@@ -42,7 +43,8 @@ public:
 
   // Writes the document through a temporary file that replaces the old one
   // only when it was written whole (in place where the folder allows no new
-  // file). Returns false and sets error on failure.
+  // file). Returns false and sets error on failure, and when the file could
+  // not be read: the empty document would replace what it holds.
   bool save(QString *error = nullptr) const;
 
   // The document as it would be written.

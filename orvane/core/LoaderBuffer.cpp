@@ -46,18 +46,26 @@ int LoaderBuffer::ProcessLine(QByteArrayView line, QString *conversionError) {
   }
   if (r.status == ihex::Status::Skipped || !r.checksumOk)
     return kLineInError;
-  if (isAddressRecord(r.type))
-    return r.count == 2 && r.value() != 0 ? kLineBeyondImage : kLineInError;
+  if (isAddressRecord(r.type)) {
+    if (r.count != 2)
+      return kLineInError;
+    AddressBase =
+        r.type == ihex::kSegment ? std::uint32_t(r.value()) << 4 : std::uint32_t(r.value()) << 16;
+    return kLineTaken;
+  }
 
   if (r.type == ihex::kData) {
-    // The image ends at 0xFFFF; a record running past it has no place here
-    // and is refused whole rather than wrapped or cut.
+    // A record whose own addresses run past 0xFFFF would wrap: it is refused
+    // whole rather than wrapped or cut.
     if (r.address + r.count > kImageSize)
       return kLineInError;
+    const std::uint64_t first = std::uint64_t(AddressBase) + r.address;
+    if (r.count > 0 && first + r.count > std::uint64_t(kImageSize))
+      return kLineBeyondImage;
     for (int i = 0; i < r.count; ++i)
-      ImageArea[std::size_t(r.address + i)] = std::uint8_t(r.data[i]);
+      ImageArea[std::size_t(first) + std::size_t(i)] = std::uint8_t(r.data[i]);
     if (r.count > 0)
-      HighestAddress = std::max(HighestAddress, std::int32_t(r.address + r.count - 1));
+      HighestAddress = std::max(HighestAddress, std::int32_t(first) + r.count - 1);
   }
   return kLineTaken;
 }
@@ -69,6 +77,7 @@ HexLoadResult LoaderBuffer::LoadHex(const QByteArray &text,
   if (bytes.startsWith("\xEF\xBB\xBF"))
     bytes = bytes.sliced(3);
   HighestAddress = 0;
+  AddressBase = 0;
   FileBufferReset();
   HexLoadResult result;
   int i = 0;

@@ -15,7 +15,7 @@ inline constexpr int kImageSize = 65536;
 inline constexpr int kLineTaken = 0;        // stored, or not a record at all
 inline constexpr int kLineInError = -2;     // a record with a bad checksum, type or range
 inline constexpr int kLineNotANumber = -1;  // a field that is not hexadecimal; reading stops
-inline constexpr int kLineBeyondImage = -3; // an address record for data past 64 KiB; reading stops
+inline constexpr int kLineBeyondImage = -3; // data past the 64 KiB image; reading stops
 
 // How a whole HEX load ended.
 struct HexLoadResult {
@@ -32,16 +32,20 @@ struct LoaderBuffer {
   std::int32_t HighestAddress = 0;
   std::int32_t BytesLoaded = 0;
   std::int32_t TransferCount = 0;
+  // Where the records' 16-bit addresses start for the load under way: the
+  // last extended segment (02, value × 16) or extended linear (04, value ×
+  // 65536) address record. LoadHex starts every load at 0.
+  std::uint32_t AddressBase = 0;
 
   // Both areas to 0xFF.
   void FileBufferReset();
 
-  // Takes one line of an Intel HEX file into ImageArea. Returns kLineTaken,
-  // kLineInError, kLineNotANumber with conversionError set to
-  // "'$..' is not a valid integer value", or kLineBeyondImage for a valid
-  // extended address record (02 or 04) of a value other than 0: the data
-  // after it belong above the 64 KiB image. An address record of value 0 is
-  // a line in error.
+  // Takes one line of an Intel HEX file into ImageArea. Returns kLineTaken
+  // (a data record stored at AddressBase + its address, or a valid address
+  // record, which sets AddressBase), kLineInError, kLineNotANumber with
+  // conversionError set to "'$..' is not a valid integer value", or
+  // kLineBeyondImage for a data record whose bytes lie, with the base, above
+  // the 64 KiB image; nothing of that record is stored.
   int ProcessLine(QByteArrayView line, QString *conversionError = nullptr);
 
   // Loads a whole HEX file's bytes: resets the image, passes every line to

@@ -1,6 +1,7 @@
 #include "orvane/core/LoaderCore.h"
 
 #include "common/SafeFile.h"
+#include "orvane/core/IniFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -87,9 +88,28 @@ void LoaderCore::deviceChanged() {
     OnDeviceChanged();
 }
 
+void LoaderCore::unreadable(const IniFile &ini, const QString &keptAs, const QString &instead) {
+  errorBox(common::DamagedFileNotice(
+      ini.path(), QStringLiteral("The file cannot be read: %1").arg(ini.loadError()), keptAs,
+      instead));
+}
+
+void LoaderCore::keepUnreadable(const QString &path, const QString &instead) {
+  const IniFile ini(path);
+  if (!ini.loadError().isEmpty())
+    unreadable(ini, common::KeepDamagedFile(path), instead);
+}
+
 void LoaderCore::Start() {
-  settings.ReadProgramIni(paths.programIniToRead());
+  // The model catalogue is shipped, not the user's: it stays where it is.
+  const IniFile catalogue(paths.programIniToRead());
+  programIniHeld_ = !catalogue.loadError().isEmpty();
+  if (programIniHeld_)
+    unreadable(catalogue, {}, QStringLiteral("the loader has no hardware models"));
+  settings.ReadProgramIni(catalogue);
+  keepUnreadable(paths.userIni(), QStringLiteral("the settings start from their defaults"));
   settings.ReadUserIni(paths.userIni());
+  keepUnreadable(paths.recentFiles(), QStringLiteral("the recent-files list starts empty"));
   LoadFileToBuffer(settings.LastFile);
 }
 
@@ -103,6 +123,7 @@ void LoaderCore::ModelChange(const QString &model) {
   if (ok && baud > 0)
     settings.comSpeed = speed;
   HistoryFiles2.IniFile = paths.recentDevices(model);
+  keepUnreadable(HistoryFiles2.IniFile, QStringLiteral("the recent-devices list starts empty"));
   HistoryFiles2.RebuildMenu();
 }
 
@@ -121,9 +142,11 @@ bool LoaderCore::SaveSettings(QString *error) {
   QString why;
   // The first save of an installed program starts its own program ini from
   // the shipped one, so the model catalogue goes along with the settings.
-  if (paths.programIniToRead() != paths.programIni())
+  if (paths.programIniToRead() != paths.programIni() && !programIniHeld_)
     QFile::copy(paths.programIniToRead(), paths.programIni());
-  if (!settings.WriteProgramIni(paths.programIni(), &why)) {
+  // A catalogue that could not be read is not replaced by one without its
+  // models; the user was told at start.
+  if (!programIniHeld_ && !settings.WriteProgramIni(paths.programIni(), &why)) {
     if (error)
       *error = QStringLiteral("Cannot write \"%1\". %2").arg(paths.programIni(), why);
     // user.ini is still worth keeping.
@@ -168,13 +191,14 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
     prompter_.message(QGuiApplication::applicationDisplayName(), message,
                       common::Prompter::Icon::None);
   });
+  imageComplete_ = load.end == HexLoadResult::End::Complete;
   if (load.end == HexLoadResult::End::NotANumber) {
     errorBox(load.message);
     fileChanged();
     return false;
   }
-  // What was read before an image too large for the buffer stays and is
-  // counted, but the load has failed.
+  // What was read before data beyond the buffer stays and is counted, to be
+  // looked at, but the load has failed and the image is not sent.
   if (load.end == HexLoadResult::End::BeyondImage)
     errorBox(load.message);
   fileLabels.lblBytesLoaded = QString::number(buffer.BytesLoaded) + QStringLiteral(" bytes");

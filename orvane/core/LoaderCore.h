@@ -64,10 +64,14 @@ public:
   std::function<void()> OnDeviceChanged; // deviceLabels changed
 
   // Start-up before the lists are filled: the program ini, user.ini, the
-  // recent-files file and the last HEX file.
+  // recent-files file and the last HEX file. A settings or recent-list file
+  // that cannot be read is moved aside (NAME.bad) and the user told, so that
+  // the one written in its place does not destroy it; the program ini, the
+  // model catalogue, is only reported and never written over.
   void Start();
   // Makes model current: its speed (kept as it was when the model gives no
-  // positive decimal speed), its recent-devices list.
+  // positive decimal speed), its recent-devices list (moved aside when it
+  // cannot be read, as at start).
   void ModelChange(const QString &model);
   // First activation of the main window: the model's database and LastDevice.
   void FirstActivation();
@@ -75,9 +79,12 @@ public:
   bool SaveSettings(QString *error = nullptr);
 
   // Loads an Intel HEX file into the image. False only when reading stopped
-  // (at a field that is not a number, or at an address record for data
-  // beyond the 64 KiB image), or the file could not be read.
+  // (at a field that is not a number, or at data beyond the 64 KiB image),
+  // or the file could not be read.
   bool LoadFileToBuffer(const QString &path);
+  // False after a load that stopped part way: the image holds only part of
+  // the file, and nothing of it may reach a chip until a file loads whole.
+  bool ImageComplete() const { return imageComplete_; }
   // "Save Buffer as HEX": asks for a name, writes TransferCount bytes.
   bool FileSave1Execute();
 
@@ -94,12 +101,19 @@ public:
 
 private:
   void errorBox(const QString &text);
+  // The notice for a file of the loader's that cannot be read, once.
+  void unreadable(const IniFile &ini, const QString &keptAs, const QString &instead);
+  // A file the loader writes that cannot be read is moved aside.
+  void keepUnreadable(const QString &path, const QString &instead);
   void showDevice(const QString &name, const DeviceRecord &row);
   void showNone();
   void fileChanged();
   void deviceChanged();
 
   common::Prompter &prompter_;
+  bool imageComplete_ = true;
+  // The program ini could not be read at start: it is not written at exit.
+  bool programIniHeld_ = false;
 };
 
 } // namespace orvane

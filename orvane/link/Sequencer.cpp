@@ -58,6 +58,11 @@ std::optional<qint64> decimal(const QByteArray &field, QString *error) {
 
 QString messageCaption() { return QGuiApplication::applicationDisplayName(); }
 
+// The functions that send the loaded image's bytes or its length.
+bool sendsTheImage(int function) {
+  return function == kProgram || function == kVerify || function == kAutoProgram;
+}
+
 // What a link does before its step starts.
 enum class Before {
   Nothing,
@@ -188,6 +193,16 @@ void Sequencer::ExecuteFunction() {
     // Programming the image of a file that failed to load would write
     // whatever the buffer holds: nothing goes to the chip.
     host_.ClearStatus();
+    return;
+  }
+  if (sendsTheImage(host_.SelectedFunction()) && !core_.ImageComplete()) {
+    // Part of a file is no image to write or compare a chip with.
+    host_.ClearStatus();
+    prompter_.message(messageCaption(),
+                      QStringLiteral("Only part of \"%1\" was loaded into the buffer. Nothing is "
+                                     "sent to the chip until a file loads whole.")
+                          .arg(core_.settings.LastFile),
+                      common::Prompter::Icon::Error);
     return;
   }
   host_.ClearStatus();

@@ -37,7 +37,7 @@ QString ChecksumText(std::int32_t checksum) {
 QString StatusText(const QString &programFileName, const QString &title) {
   if (programFileName.isEmpty())
     return title;
-  return QStringLiteral("  ") + programFileName.toLower();
+  return QStringLiteral("  ") + programFileName;
 }
 
 QString FolderOf(const QString &fileName) {

@@ -26,8 +26,9 @@ std::optional<QString> CalibrationText(const IspEngine &engine);
 // A 24-bit checksum in upper-case hexadecimal, at least six digits.
 QString ChecksumText(std::int32_t checksum);
 
-// The status bar: the program file in lower case after two blanks, or the
-// window title when there is none.
+// The status bar: the program file after two blanks, spelled as it is (on a
+// file system that tells letter case apart another spelling names another
+// file), or the window title when there is none.
 QString StatusText(const QString &programFileName, const QString &title);
 
 // The folder part of a file name with its trailing separator; empty when

@@ -4,6 +4,7 @@
 #include "rindle/app/FuseGuard.h"
 
 #include <array>
+#include <utility>
 
 #include "rindle/app/FieldTexts.h"
 #include "rindle/app/IspHardware.h"
@@ -104,6 +105,7 @@ void IspApp::FormCreate() {
   ShowChecksum();
   resetChipFields();
   engine_.SignatureOnly = false;
+  showNotices();
 }
 
 void IspApp::FormClose() {
@@ -158,6 +160,16 @@ void IspApp::resetChipFields() {
   oscText_ = kNoCalibrationText;
 }
 
+void IspApp::showNotices() {
+  QStringList notices = std::exchange(engine_.StoredFileNotices, {});
+  if (hardware_ != nullptr) {
+    if (const QString notice = hardware_->takeNotice(); !notice.isEmpty())
+      notices << notice;
+  }
+  for (const QString &notice : notices)
+    prompter_.message(texts_.questionCaption, notice, Icon::Warning);
+}
+
 // ---------------------------------------------------------------- device list
 
 bool IspApp::SelectRow(int row) {
@@ -170,6 +182,7 @@ bool IspApp::SelectRow(int row) {
   UpdateLbDisp();
   ShowChecksum();
   resetChipFields();
+  showNotices();
   return true;
 }
 
@@ -394,6 +407,7 @@ QString IspApp::SaveRefusal(FileFormat format) {
 void IspApp::ProgramLoaded() {
   engine_.LoadFuseDatabase();
   UpdateLbDisp();
+  showNotices();
 }
 
 void IspApp::DropFileNames() {

@@ -133,6 +133,9 @@ private:
   QString withPortProblem(const QString &text);
   void chipMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
   void resetChipFields();
+  // Tells the user, once each, what the engine and the hardware found wrong
+  // with the files they read by themselves.
+  void showNotices();
   void clearFileAreas();
   void operationDone();
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "common/SafeFile.h"
 #include "rindle/engine/DeviceCatalogue.h"
 
 namespace rindle {
@@ -63,6 +64,12 @@ void SimulatedHardware::insert(const QString &device) {
     if (problem.empty())
       return;
     stateProblem_ = QString::fromStdString(problem);
+    // The chip written at the next save must not take the damaged one's place.
+    const QString kept = common::KeepDamagedFile(file);
+    if (kept.isEmpty())
+      held_ << device;
+    notice_ = common::DamagedFileNotice(file, stateProblem_, kept,
+                                        QStringLiteral("a new chip is put in the socket"));
   }
   // A new chip, fresh from the factory.
   if (!bench_.insertChip(device.toStdString()))
@@ -70,7 +77,8 @@ void SimulatedHardware::insert(const QString &device) {
 }
 
 void SimulatedHardware::saveChip() {
-  if (current_.isEmpty() || bench_.chip() == nullptr || stateFolder_.isEmpty())
+  if (current_.isEmpty() || bench_.chip() == nullptr || stateFolder_.isEmpty() ||
+      held_.contains(current_))
     return;
   QDir().mkpath(stateFolder_);
   const std::string problem = bench_.saveState(stateFile(current_).toStdString());

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <QString>
+#include <QStringList>
 
 #include "common/IoPort.h"
 #include "common/MonotonicTickTimer.h"
@@ -30,6 +32,9 @@ public:
   // Why the port at `base` cannot be used, as one line for a message;
   // empty when it can.
   virtual QString portProblem(std::uint16_t /*base*/) { return {}; }
+  // What the user is to be told once about the hardware's own files (a
+  // simulated chip whose state file was damaged), emptied by the call.
+  virtual QString takeNotice() { return {}; }
 };
 
 // The parallel port through ppdev, timed on the monotonic clock.
@@ -67,6 +72,9 @@ public:
   QString stateFile(const QString &device) const;
   // The problem of the last state file read or write; empty when all went well.
   const QString &stateProblem() const { return stateProblem_; }
+  // A damaged state file is moved aside and a new chip put in the socket;
+  // the notice says so.
+  QString takeNotice() override { return std::exchange(notice_, {}); }
 
 private:
   void insert(const QString &device);
@@ -76,6 +84,9 @@ private:
   QString fixedDevice_;
   QString current_;
   QString stateProblem_;
+  QString notice_;
+  // Chips whose damaged state file could not be moved aside: never written over.
+  QStringList held_;
   common::MonotonicTickTimer wall_;
   sim::isp::Bench bench_;
 };

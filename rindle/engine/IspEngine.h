@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "common/IoPort.h"
@@ -78,6 +79,11 @@ public:
   IspSlots CalibrationBytes{};
   // Folder of the settings file: the running program's folder, or a test's.
   QString ProgramFolder;
+  // What went wrong with the files start-up and a program file's opening
+  // read by themselves (a damaged settings file or fuse database, a stored
+  // program or EEPROM file that no longer loads), each naming its file, for
+  // the window to tell the user once and then clear.
+  QStringList StoredFileNotices;
 
   // Progress (a byte position) and event pumping inside long operations.
   std::function<void(int)> UpdateProgressBar;
@@ -182,13 +188,18 @@ public:
   // port opened, then the timer set-up and the target released.
   void InitEngine();
   // "Rindle37.set" in ProgramFolder; nothing is read or written while
-  // ProgramFolder is empty. A damaged file changes nothing and leaves its
-  // problem in ResultText.
+  // ProgramFolder is empty. A damaged file changes nothing, leaves its
+  // problem in ResultText and is moved aside (NAME.bad), so that the
+  // settings written at the end of the run do not replace it; a notice says
+  // so. A stored program or EEPROM file that fails to load leaves its area
+  // blank and its name dropped, with a notice.
   void LoadSettings();
   // Writes the settings file, then the fuse database; ResultText is "OK" or
-  // names the file that could not be saved, with the system's reason.
+  // names the file that could not be saved, with the system's reason. A
+  // damaged file that could not be moved aside is not written over.
   void SaveSettings();
-  // The ".fdb" file beside ProgramFileName.
+  // The ".fdb" file beside ProgramFileName; a damaged one is moved aside as
+  // the settings file is, and the fuse state stays as it was.
   void LoadFuseDatabase();
   void SaveFuseDatabase();
 
@@ -202,8 +213,19 @@ public:
   QByteArray FuseDatabaseText() const;
 
 private:
+  // A file of the program's own that cannot be used: kept aside, or held
+  // (never written over) when it cannot be moved; the notice for the user.
+  void keepDamaged(const QString &path, const QString &problem, const QString &instead);
+  // The stored EEPROM file by its extension; one that does not load leaves
+  // the EEPROM area blank and its name dropped, with a notice.
+  void loadStoredEepromFile();
+  // The notice for a stored file that did not load; its name is dropped.
+  void storedFileFailed(QString &name, const QString &kind);
+
   common::TickTimer &timer_;
   IspLines lines_;
+  // Damaged files that could not be moved aside.
+  QStringList heldFiles_;
 };
 
 } // namespace rindle

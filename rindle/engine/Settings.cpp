@@ -107,16 +107,36 @@ bool IsFile(const QString &name) { return !name.isEmpty() && QFileInfo(name).isF
 
 QString Extension(const QString &name) { return QFileInfo(name).suffix().toLower(); }
 
-// The EEPROM file is loaded by its extension; an EEP file is Intel HEX.
-void LoadEepromByExtension(IspEngine &engine) {
-  const QString ext = Extension(engine.EepromFileName);
-  if (ext == u"hex" || ext == u"eep")
-    engine.LoadEepromHexFile();
-  else if (ext == u"bin")
-    engine.LoadEepromBinFile();
+} // namespace
+
+void IspEngine::keepDamaged(const QString &path, const QString &problem, const QString &instead) {
+  const QString kept = common::KeepDamagedFile(path);
+  if (kept.isEmpty())
+    heldFiles_ << path;
+  StoredFileNotices << common::DamagedFileNotice(path, problem, kept, instead);
 }
 
-} // namespace
+void IspEngine::storedFileFailed(QString &name, const QString &kind) {
+  StoredFileNotices << ResultText + QStringLiteral("\r\rThe %1 \"%2\" could not be loaded; its "
+                                                   "area of the buffer starts blank.")
+                                        .arg(kind, name);
+  name.clear();
+}
+
+// The EEPROM file is loaded by its extension; an EEP file is Intel HEX.
+void IspEngine::loadStoredEepromFile() {
+  const QString ext = Extension(EepromFileName);
+  if (ext == u"hex" || ext == u"eep")
+    LoadEepromHexFile();
+  else if (ext == u"bin")
+    LoadEepromBinFile();
+  else
+    return;
+  if (ResultText == files::kOk)
+    return;
+  ClearEepromArea();
+  storedFileFailed(EepromFileName, QStringLiteral("EEPROM file"));
+}
 
 void IspEngine::InitEngine() {
   std::ranges::fill(Buffer.cells, kBlankByte);
@@ -140,26 +160,33 @@ void IspEngine::LoadSettings() {
   if (path.isEmpty() || !QFileInfo::exists(path))
     return;
   const auto lines = ReadValueLines(path, kSettingsLines);
-  if (!lines) {
+  if (!lines)
     ResultText = kSettingsError + QStringLiteral("\rThe file cannot be read");
+  if (!lines || !TakeSettingsLines(*lines)) {
+    keepDamaged(path, ResultText, QStringLiteral("the program starts from the default settings"));
     return;
   }
-  if (!TakeSettingsLines(*lines))
-    return;
 
   if (IsFile(ProgramFileName)) {
     const QString ext = Extension(ProgramFileName);
+    const bool known = ext == u"hex" || ext == u"bin" || ext == u"rom";
     if (ext == u"hex")
       LoadHexFile();
     else if (ext == u"bin")
       LoadBinFile();
     else if (ext == u"rom")
       LoadRomFile();
+    if (known && ResultText != files::kOk) {
+      // Part of a file is no image to program: the buffer starts blank, as
+      // after a failed Open File.
+      std::ranges::fill(Buffer.cells, kBlankByte);
+      storedFileFailed(ProgramFileName, QStringLiteral("program file"));
+    }
   } else {
     ProgramFileName.clear();
   }
   if (IsFile(EepromFileName))
-    LoadEepromByExtension(*this);
+    loadStoredEepromFile();
   else
     EepromFileName.clear();
   LoadFuseDatabase();
@@ -207,9 +234,11 @@ void IspEngine::SaveSettings() {
     return;
   // A settings file that cannot be written leaves the old one whole and the
   // fuse database unwritten; the reason goes to ResultText.
-  ResultText = SaveText(path, SettingsText());
-  if (ResultText != files::kOk)
-    return;
+  if (!heldFiles_.contains(path)) {
+    ResultText = SaveText(path, SettingsText());
+    if (ResultText != files::kOk)
+      return;
+  }
   SaveFuseDatabase();
 }
 
@@ -221,11 +250,15 @@ void IspEngine::LoadFuseDatabase() {
   if (name == ProgramFileName || !IsFile(name))
     return;
   const auto lines = ReadValueLines(name, kFuseDatabaseLines);
-  if (!lines || !TakeFuseDatabaseLines(*lines))
+  if (!lines)
+    ResultText = kFuseDatabaseError + QStringLiteral("\rThe file cannot be read");
+  if (!lines || !TakeFuseDatabaseLines(*lines)) {
+    keepDamaged(name, ResultText, QStringLiteral("the lock and fuse settings stay as they were"));
     return;
+  }
   // A stored name whose file is gone stays, as the database gave it.
   if (IsFile(EepromFileName))
-    LoadEepromByExtension(*this);
+    loadStoredEepromFile();
 }
 
 bool IspEngine::TakeFuseDatabaseLines(const std::vector<QByteArray> &lines) {
@@ -252,7 +285,7 @@ void IspEngine::SaveFuseDatabase() {
   if (ProgramFileName.isEmpty())
     return;
   const QString name = FuseDatabaseName(ProgramFileName);
-  if (name == ProgramFileName)
+  if (name == ProgramFileName || heldFiles_.contains(name))
     return;
   ResultText = SaveText(name, FuseDatabaseText());
 }

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
 #include "common/HexText.h"
+#include "rindle/data/FileTexts.h"
 #include "rindle/data/IspBuffer.h"
 
 namespace rindle {
@@ -21,6 +23,27 @@ const QString kResultOk = QStringLiteral("OK");
 const FileFilter &PickedFilter(const FileDialogTexts &kind, int index) {
   const bool inList = index >= 0 && index < static_cast<int>(kind.filters.size());
   return kind.filters.at(inList ? static_cast<std::size_t>(index) : 0);
+}
+
+// Why a file cannot be read, as a message: the loaders' text, the file and
+// the system's reason; empty when the whole file can be read.
+QString Unreadable(const QString &name) {
+  QString reason;
+  QFile file(name);
+  if (!QFileInfo(name).isFile()) {
+    reason = QFileInfo::exists(name) ? QStringLiteral("Not a file")
+                                     : QStringLiteral("No such file or directory");
+  } else if (!file.open(QIODevice::ReadOnly)) {
+    reason = file.errorString();
+  } else {
+    while (!file.atEnd() && !file.read(1 << 16).isEmpty()) {
+    }
+    if (file.error() != QFile::NoError)
+      reason = file.errorString();
+  }
+  if (reason.isEmpty())
+    return {};
+  return files::kFileAccessError + u'\r' + name + u'\r' + reason;
 }
 
 std::optional<std::uint32_t> FillField(const QString &text) {
@@ -125,6 +148,12 @@ void FileCommandFlow::ReloadFile() {
                       Icon::Warning);
     return;
   }
+  // A file that cannot be read changes nothing: the buffer keeps what it
+  // holds and the name stays, so the file can be reloaded once it is back.
+  if (const QString why = Unreadable(name); !why.isEmpty()) {
+    prompter_.message(texts_.reloadCaption, why, Icon::Warning);
+    return;
+  }
   target_.GetFilePath();
   const QString result = target_.LoadProgram(byName->format);
   if (result != kResultOk) {
@@ -142,13 +171,14 @@ void FileCommandFlow::SaveFile() {
   const ChosenFile file = ChooseSaveName(texts_.program, texts_.saveCaption);
   if (file.name.isEmpty())
     return;
-  target_.SetProgramFileName(file.name);
-  target_.GetFilePath();
   if (const QString refusal = target_.SaveRefusal(file.format); !refusal.isEmpty()) {
-    // Not a failed save: the chosen name stays the program file's.
+    // Nothing was written, so the chosen name names no file: the current
+    // program file stays as it was, as after a declined overwrite.
     prompter_.message(texts_.saveCaption, refusal, Icon::Information);
     return;
   }
+  target_.SetProgramFileName(file.name);
+  target_.GetFilePath();
   const QString result = target_.SaveProgram(file.format);
   if (result == kResultOk) {
     target_.UpdateFilename();

@@ -101,7 +101,7 @@ public:
   void OpenFile();
   // Loads the current program file again. The format follows the name's
   // extension; when every filter reads the same format, any name is read in
-  // it.
+  // it. A file that cannot be read is reported and changes nothing.
   void ReloadFile();
   void SaveFile();
 

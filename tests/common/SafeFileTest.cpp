@@ -176,4 +176,37 @@ TEST_F(SafeFile, UncreatableTargetsAreCreateFailures) {
   EXPECT_EQ(SaveWholeFile(QString(), "x").outcome, SaveOutcome::CreateFailed);
 }
 
+// A damaged file is kept under the first free name of NAME.bad, NAME.bad.2,
+// ...; nothing kept before is replaced, and with every name taken it stays
+// where it is.
+TEST_F(SafeFile, DamagedFilesAreKeptUnderAFreeName) {
+  for (int round = 1; round <= 3; ++round) {
+    put("damaged " + QByteArray::number(round));
+    const QString kept = common::KeepDamagedFile(path());
+    EXPECT_EQ(kept, round == 1 ? path() + ".bad" : path() + ".bad." + QString::number(round));
+    EXPECT_FALSE(QFile::exists(path()));
+    QFile f(kept);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "damaged " + QByteArray::number(round));
+  }
+  for (int n = 4; n <= 99; ++n) {
+    QFile taken(path() + ".bad." + QString::number(n));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+  }
+  put("the last one");
+  EXPECT_EQ(common::KeepDamagedFile(path()), QString());
+  EXPECT_EQ(read(), "the last one");
+  EXPECT_EQ(common::KeepDamagedFile(path("absent")), QString());
+}
+
+TEST(DamagedFileNotice, SaysWhatIsWrongWhereTheFileIsAndWhatHappensInstead) {
+  EXPECT_EQ(common::DamagedFileNotice("/a/x.set", "Settings file error . . .\rLine 2: bad",
+                                      "/a/x.set.bad", "the defaults are used"),
+            "Settings file error . . .\rLine 2: bad\r\r"
+            "The file \"/a/x.set\" is kept as \"/a/x.set.bad\"; the defaults are used.");
+  EXPECT_EQ(common::DamagedFileNotice("/a/x.set", "Cannot be read", {}, "the defaults are used"),
+            "Cannot be read\r\r"
+            "The file \"/a/x.set\" is left as it is and not written over; the defaults are used.");
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 #include "tollen/engine/TollenEngine.h"
 
 #include "common/SafeFile.h"
+#include "rindle/data/FileTexts.h"
 #include "rindle/data/IntelHex.h"
 #include "rindle/isp/ValueLines.h"
 
@@ -75,26 +76,44 @@ void TollenEngine::LoadSettings() {
     return;
   }
   auto lines = rindle::isp::ReadValueLines(SettingsPath, kSettingsLines);
-  if (!lines) {
+  if (lines) {
+    rindle::isp::ValueReader reader(std::move(*lines), QStringLiteral("Settings file error . . ."));
+    SettingsFileLines(reader, *this);
+    SettingsProblem = reader.error();
+  } else {
     SettingsProblem = QStringLiteral("Settings file error . . .\rThe file cannot be read");
-    return;
   }
-  rindle::isp::ValueReader reader(std::move(*lines), QStringLiteral("Settings file error . . ."));
-  SettingsFileLines(reader, *this);
-  SettingsProblem = reader.error();
+  if (!SettingsProblem.isEmpty()) {
+    const QString kept = common::KeepDamagedFile(SettingsPath);
+    settingsHeld_ = kept.isEmpty();
+    StoredFileNotices << common::DamagedFileNotice(
+        SettingsPath, SettingsProblem, kept,
+        QStringLiteral("the values before the bad line are used, the defaults for the rest"));
+  }
   // The separator row is no device: the first device stands in for it.
   if (FindDevice(DeviceIndex) == nullptr) {
     DeviceIndex = device::kAt89S51;
   }
   if (!ProgramFileName.isEmpty() && QFileInfo(ProgramFileName).isFile()) {
     LoadHexFile();
+    if (ResultText != rindle::files::kOk) {
+      // Part of a file is no image to program: the buffer starts blank, as
+      // after a failed Open File.
+      Cells.cells.fill(rindle::kBlankByte);
+      StoredFileNotices << ResultText +
+                               QStringLiteral("\r\rThe program file \"%1\" named in the "
+                                              "settings could not be loaded; the buffer starts "
+                                              "blank.")
+                                   .arg(ProgramFileName);
+      ProgramFileName.clear();
+    }
   } else {
     ProgramFileName.clear();
   }
 }
 
 bool TollenEngine::SaveSettings() {
-  if (SettingsPath.isEmpty()) {
+  if (SettingsPath.isEmpty() || settingsHeld_) {
     return false;
   }
   rindle::isp::ValueWriter writer;

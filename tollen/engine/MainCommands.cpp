@@ -1,6 +1,7 @@
 #include "tollen/engine/MainCommands.h"
 
 #include <QFileInfo>
+#include <utility>
 
 #include "common/HexText.h"
 #include "tollen/engine/ReportText.h"
@@ -91,8 +92,9 @@ void MainCommands::InitForm1() {
   CalibText = QStringLiteral("00 00 00 00");
   e_.SignatureOnly = false;
   view_.Refresh();
-  if (!e_.SettingsProblem.isEmpty()) {
-    prompter_.message(QString::fromLatin1(kTitle), e_.SettingsProblem + u'.', Icon::Error);
+  // What start-up found wrong with the files it read by itself, once each.
+  for (const QString &notice : std::exchange(e_.StoredFileNotices, {})) {
+    prompter_.message(QString::fromLatin1(kTitle), notice, Icon::Warning);
   }
 }
 
@@ -156,8 +158,8 @@ void MainCommands::UpdateLbDisp() {
 }
 
 void MainCommands::UpdateHexFilename() {
-  StatusText = e_.ProgramFileName.isEmpty() ? QString::fromLatin1(kIdleStatus)
-                                            : u' ' + e_.ProgramFileName.toLower();
+  StatusText =
+      e_.ProgramFileName.isEmpty() ? QString::fromLatin1(kIdleStatus) : u' ' + e_.ProgramFileName;
 }
 
 void MainCommands::GetFilePath() {

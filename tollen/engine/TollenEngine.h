@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QString>
+#include <QStringList>
 
 #include "common/IoPort.h"
 #include "common/Prompter.h"
@@ -92,6 +93,10 @@ public:
   // What was wrong with the settings file at the last load; empty when it
   // was sound or absent.
   QString SettingsProblem;
+  // What the user is to be told once about the files the program read by
+  // itself (a damaged settings file, kept aside; a stored program file that
+  // no longer loads; a simulated chip's state), each naming its file.
+  QStringList StoredFileNotices;
   // Shows the message when start-up finds no cable; may be null.
   common::Prompter *Messages = nullptr;
 
@@ -147,8 +152,13 @@ public:
   // Buffer blank, defaults, settings (and the file they name), the cable
   // looked for, timer set up, target released.
   void InitEngine();
+  // A damaged settings file is moved aside (NAME.bad) so that the settings
+  // written at the end of the run do not replace it; the values read before
+  // the bad line stay. A program file named in it that fails to load leaves
+  // the buffer blank and the name dropped. Both leave a notice.
   void LoadSettings();
-  // False when the file could not be written.
+  // False when the file could not be written, or when it is a damaged file
+  // that could not be moved aside (it is not written over).
   bool SaveSettings();
 
 private:
@@ -188,6 +198,8 @@ private:
   common::IoPort &port_;
   common::TickTimer &timer_;
   rindle::IspLines lines_;
+  // The settings file was damaged and could not be moved aside.
+  bool settingsHeld_ = false;
 };
 
 } // namespace tollen

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "common/SafeFile.h"
 #include "sim/isp/ChipModels.h"
 
 namespace tollen::ui {
@@ -12,7 +13,17 @@ Simulation::Simulation(const QString &device, const QString &stateFile, common::
   wiring.presenceLoop = true;
   bench_.setWiring(wiring);
   bench_.forwardDelaysTo(wall);
-  const bool stored = QFile::exists(stateFile) && bench_.loadState(stateFile_).empty();
+  bool stored = false;
+  if (QFile::exists(stateFile)) {
+    const std::string problem = bench_.loadState(stateFile_);
+    stored = problem.empty();
+    if (!stored) {
+      const QString kept = common::KeepDamagedFile(stateFile);
+      held_ = kept.isEmpty();
+      notice_ = common::DamagedFileNotice(stateFile, QString::fromStdString(problem), kept,
+                                          QStringLiteral("a new chip is put in the socket"));
+    }
+  }
   const sim::isp::ChipModel *asked =
       device.isEmpty() ? nullptr : sim::isp::FindChipModel(device.toStdString());
   if (asked != nullptr && (!stored || &bench_.chip()->model() != asked)) {
@@ -22,7 +33,9 @@ Simulation::Simulation(const QString &device, const QString &stateFile, common::
 
 Simulation::~Simulation() {
   bench_.forwardDelaysTo(nullptr);
-  bench_.saveState(stateFile_);
+  if (!held_) {
+    bench_.saveState(stateFile_);
+  }
 }
 
 bool Simulation::Knows(const QString &device) {

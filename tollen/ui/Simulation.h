@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <string>
+#include <utility>
 
 #include "common/TickTimer.h"
 #include "sim/isp/Bench.h"
@@ -25,10 +26,16 @@ public:
   sim::isp::Bench &bench() { return bench_; }
   // Whether `device` names a chip the simulation knows.
   static bool Knows(const QString &device);
+  // A state file that could not be read is moved aside (NAME.bad) and the
+  // chip starts fresh; this says so, once (empty when all went well).
+  QString takeNotice() { return std::exchange(notice_, {}); }
 
 private:
   sim::isp::Bench bench_;
   std::string stateFile_;
+  QString notice_;
+  // The damaged state file could not be moved aside: it is not written over.
+  bool held_ = false;
 };
 
 } // namespace tollen::ui

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Files, HexFixture,
                                          FileCase{"one_byte_at_zero.hex", "0 bytes", {}},
                                          FileCase{"range_0000_07FF.hex", "2048 bytes", {}},
                                          FileCase{"only_1000_100F.hex", "4112 bytes", {}},
-                                         FileCase{"extended_zero.hex", "34 bytes", {0, 2}},
+                                         FileCase{"extended_zero.hex", "34 bytes", {}},
                                          FileCase{"later_wins.hex", "260 bytes", {}},
                                          FileCase{"upper_case.hex", "2741 bytes", {}},
                                          FileCase{"lower_case.hex", "2741 bytes", {}},
@@ -124,13 +124,15 @@ TEST_F(HexLoad, ToolchainOutputLoadsByteForByte) {
   EXPECT_TRUE(allFF(core.buffer, static_cast<int>(bin.size()), kImageSize));
 }
 
-TEST_F(HexLoad, AddressRecordForDataPast64KiBStopsTheLoad) {
+TEST_F(HexLoad, DataPast64KiBStopsTheLoad) {
   // The first line lifts the data after it to 0x10010: nothing is folded
   // onto the bottom of the image.
   ASSERT_TRUE(core.LoadFileToBuffer(fixture("range_0000_07FF.hex")));
+  ASSERT_TRUE(core.ImageComplete());
   EXPECT_FALSE(core.LoadFileToBuffer(fixture("extended_address.hex")));
+  EXPECT_FALSE(core.ImageComplete());
   EXPECT_EQ(prompter.messages(),
-            QStringList{"Error in HEX file at line 0: the file holds data beyond the 64 KiB "
+            QStringList{"Error in HEX file at line 1: the file holds data beyond the 64 KiB "
                         "buffer. Loading stopped at this line."});
   EXPECT_TRUE(allFF(core.buffer, 0, kImageSize));
   EXPECT_EQ(core.buffer.BytesLoaded, 0);
@@ -139,18 +141,43 @@ TEST_F(HexLoad, AddressRecordForDataPast64KiBStopsTheLoad) {
 
 TEST_F(HexLoad, ImageLargerThan64KiBKeepsItsFirst64KiB) {
   // A toolchain's ATmega128 image: 74,042 bytes, a segment record at line
-  // 4096 (from 0) and the rest above it.
+  // 4096 (from 0) and the rest above it, from line 4097 on.
   const QString dir = QStringLiteral(SUITE_SOURCE_DIR "/tests/rindle/data/fixtures/toolchain/");
   const QByteArray bin = readAll(dir + "table_m128.bin");
   ASSERT_GT(bin.size(), kImageSize);
   EXPECT_FALSE(core.LoadFileToBuffer(dir + "table_m128.hex"));
   EXPECT_EQ(prompter.messages(),
-            QStringList{"Error in HEX file at line 4096: the file holds data beyond the 64 KiB "
+            QStringList{"Error in HEX file at line 4097: the file holds data beyond the 64 KiB "
                         "buffer. Loading stopped at this line."});
+  EXPECT_FALSE(core.ImageComplete());
   EXPECT_EQ(core.buffer.BytesLoaded, kImageSize);
   EXPECT_EQ(core.fileLabels.lblBytesLoaded, QStringLiteral("65536 bytes"));
   EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(core.buffer.ImageArea.data()), kImageSize),
             bin.first(kImageSize));
+}
+
+// Address records whose base keeps the data inside 64 KiB load whole: a
+// segment of 0x0800 puts the records' address 0 at 0x8000, a linear record
+// of 0 changes nothing.
+TEST_F(HexLoad, AddressRecordsWithinTheImageAreHonoured) {
+  writeAll(s.path("based.hex"), ":020000040000FA\r\n:0100000011EE\r\n"
+                                ":020000020800F4\r\n:020000005A5A4A\r\n"
+                                ":021000005A5A3A\r\n:00000001FF\r\n");
+  EXPECT_FALSE(core.LoadFileToBuffer(fixture("extended_address.hex")));
+  ASSERT_FALSE(core.ImageComplete());
+  prompter.shown.clear();
+  ASSERT_TRUE(core.LoadFileToBuffer(s.path("based.hex")));
+  EXPECT_TRUE(prompter.messages().isEmpty());
+  EXPECT_TRUE(core.ImageComplete());
+  EXPECT_EQ(core.buffer.ImageArea[0], 0x11);
+  EXPECT_TRUE(allFF(core.buffer, 1, 0x8000));
+  EXPECT_EQ(core.buffer.ImageArea[0x8000], 0x5A);
+  EXPECT_EQ(core.buffer.ImageArea[0x8001], 0x5A);
+  EXPECT_TRUE(allFF(core.buffer, 0x8002, 0x9000));
+  EXPECT_EQ(core.buffer.ImageArea[0x9001], 0x5A);
+  EXPECT_TRUE(allFF(core.buffer, 0x9002, kImageSize));
+  EXPECT_EQ(core.buffer.BytesLoaded, 0x9002);
+  EXPECT_EQ(core.fileLabels.lblBytesLoaded, QStringLiteral("36866 bytes"));
 }
 
 TEST_F(HexLoad, ByteOrderMarkDoesNotHideTheFirstRecord) {
@@ -171,7 +198,7 @@ TEST(HexLoadFromMemory, GivesWhatTheFileGives) {
   const HexLoadResult result =
       fromMemory.LoadHex(text, [&](const QString &message) { ignored << message; });
   EXPECT_EQ(result.end, HexLoadResult::End::BeyondImage);
-  EXPECT_TRUE(result.message.contains(QStringLiteral("line 4096")));
+  EXPECT_TRUE(result.message.contains(QStringLiteral("line 4097")));
   EXPECT_TRUE(ignored.isEmpty());
   EXPECT_EQ(fromMemory.BytesLoaded, kImageSize);
 
@@ -224,6 +251,8 @@ TEST_F(HexLoad, LineCutShortStopsReading) {
   EXPECT_EQ(core.buffer.ImageArea[0], 0x11);
   EXPECT_EQ(core.buffer.ImageArea[1], 0x22);
   EXPECT_TRUE(allFF(core.buffer, 2, kImageSize)); // nothing after the bad line
+  // The old count over a part of the new file is no image for a chip.
+  EXPECT_FALSE(core.ImageComplete());
 }
 
 TEST_F(HexLoad, LineBreaksOfAnyKindCountOnce) {

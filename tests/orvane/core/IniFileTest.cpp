@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "tests/CaseName.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 namespace orvane {
@@ -315,6 +316,24 @@ TEST(IniFile, FailedSaveReportsAndCreatesNothing) {
   EXPECT_FALSE(ini.save(&error));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_FALSE(QFile::exists(path));
+}
+
+// A document whose file could not be read holds nothing of it: saving it
+// would replace the file's content with the few keys set since.
+TEST(IniFile, ADocumentWhoseFileCouldNotBeReadIsNeverSavedOverIt) {
+  Scratch s;
+  const QString path = s.path("user.ini");
+  ASSERT_TRUE(QDir().mkpath(path)); // cannot be read as a file, even by root
+  IniFile ini(path);
+  ASSERT_FALSE(ini.loadError().isEmpty());
+  ini.writeInteger(QStringLiteral("A"), QStringLiteral("x"), 1);
+  // The file is back, whole, by the time the document would be saved.
+  ASSERT_TRUE(QDir().rmdir(path));
+  writeAll(path, "[Mine]\nkeep=1\n");
+  QString error;
+  EXPECT_FALSE(ini.save(&error));
+  EXPECT_TRUE(error.contains(ini.loadError())) << error.toStdString();
+  EXPECT_EQ(readAll(path), "[Mine]\nkeep=1\n");
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "TestFiles.h"
 #include "tests/CaseName.h"
 #include <QStringList>
+#include <algorithm>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -46,12 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Data records with a bad checksum, other record types.
         LineCase{":0100000055AB", kLineInError, ""},
         LineCase{":0400000300001234B3", kLineInError, ""},
-        // Address records: of value 0 a line in error as any other type; of
-        // any other value the data after them lie beyond the image.
-        LineCase{":020000020000FC", kLineInError, ""},
-        LineCase{":020000040000FA", kLineInError, ""},
-        LineCase{":020000021000EC", kLineBeyondImage, ""},
-        LineCase{":020000040001F9", kLineBeyondImage, ""},
+        // Address records set where the data after them go: a sound one is
+        // taken whatever its value; only data can lie beyond the image.
+        LineCase{":020000020000FC", kLineTaken, ""}, LineCase{":020000040000FA", kLineTaken, ""},
+        LineCase{":020000021000EC", kLineTaken, ""}, LineCase{":020000040001F9", kLineTaken, ""},
         LineCase{":020000021000ED", kLineInError, ""}, LineCase{":0100000210ED", kLineInError, ""},
         LineCase{":0200000210X0EC", kLineInError, ""},
         LineCase{":04000005000000CD2A", kLineInError, ""},
@@ -98,6 +98,68 @@ TEST(LoaderBuffer, StoresDataAndTracksTheHighestAddress) {
   EXPECT_EQ(b.HighestAddress, 0xFFFF);
   EXPECT_EQ(b.ImageArea[0xFFFF], 0x5A);
 }
+
+// The base of the last address record moves the data records after it: a
+// segment (02) of 0x0800 puts address 0 at 0x8000, a linear one (04) of 1
+// at 0x10000, beyond the image.
+struct BaseCase {
+  const char *name;
+  std::vector<const char *> lines;
+  std::vector<int> results;
+  int firstStored; // where the last data record's first byte went; -1: none
+  std::int32_t highest;
+};
+void PrintTo(const BaseCase &c, std::ostream *os) { *os << c.name; }
+class AddressBaseTest : public testing::TestWithParam<BaseCase> {};
+
+TEST_P(AddressBaseTest, DataGoesToBasePlusAddress) {
+  const BaseCase &c = GetParam();
+  LoaderBuffer b;
+  b.FileBufferReset();
+  std::vector<int> results;
+  for (const char *line : c.lines)
+    results.push_back(b.ProcessLine(line));
+  EXPECT_EQ(results, c.results);
+  EXPECT_EQ(b.HighestAddress, c.highest);
+  const auto stored = std::find(b.ImageArea.begin(), b.ImageArea.end(), 0x5A);
+  if (c.firstStored < 0)
+    EXPECT_EQ(stored, b.ImageArea.end());
+  else
+    EXPECT_EQ(stored - b.ImageArea.begin(), c.firstStored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, AddressBaseTest,
+    testing::Values(
+        BaseCase{"Segment0800", {":020000020800F4", ":020000005A5A4A"}, {0, 0}, 0x8000, 0x8001},
+        BaseCase{
+            "SegmentPlusAddress", {":020000020800F4", ":021000005A5A3A"}, {0, 0}, 0x9000, 0x9001},
+        BaseCase{"LinearZero", {":020000040000FA", ":020010005A5A3A"}, {0, 0}, 0x10, 0x11},
+        BaseCase{"LinearOne", {":020000040001F9", ":020000005A5A4A"}, {0, kLineBeyondImage}, -1, 0},
+        // The last byte of the record would be 0x10000.
+        BaseCase{"StraddlesTheTop",
+                 {":020000020FFFEE", ":02000F005A5A3B"},
+                 {0, kLineBeyondImage},
+                 -1,
+                 0},
+        BaseCase{"EndsAtTheTop", {":020000020FFFEE", ":02000E005A5A3C"}, {0, 0}, 0xFFFE, 0xFFFF},
+        // The highest base there is: no address wraps back into the image.
+        BaseCase{"LinearFFFF", {":02000004FFFFFC", ":01FFFF005AA7"}, {0, kLineBeyondImage}, -1, 0},
+        // A record without data stores nothing wherever its base puts it.
+        BaseCase{"EmptyRecordAbove", {":020000040001F9", ":0000000000"}, {0, 0}, -1, 0},
+        // A later base replaces the earlier one.
+        BaseCase{"BaseReplaced",
+                 {":020000040001F9", ":020000020000FC", ":020004005A5A46"},
+                 {0, 0, 0},
+                 4,
+                 5},
+        // A broken address record leaves the base as it was.
+        BaseCase{"BrokenRecordKeepsTheBase",
+                 {":020000020800F4", ":020000021000ED", ":020000005A5A4A"},
+                 {0, kLineInError, 0},
+                 0x8000,
+                 0x8001}),
+    [](const auto &p) { return std::string(p.param.name); });
 
 TEST(LoaderBuffer, ResetFillsBothAreas) {
   LoaderBuffer b;

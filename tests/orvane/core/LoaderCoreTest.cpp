@@ -5,7 +5,9 @@
 #include "TestFiles.h"
 #include "common/ScriptedPrompter.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace orvane {
@@ -85,6 +87,64 @@ TEST_F(LoaderCoreTest, FirstStartAndExit) {
     EXPECT_TRUE(user.keyExists(QString::fromLatin1(section), QString::fromLatin1(key))) << key;
   EXPECT_EQ(readAll(s.path("orvane.ini")),
             QByteArray(kCatalogue) + "\n[Global]\nFunctionIndex=7\n");
+}
+
+// A folder where a file is expected cannot be read, even by root.
+TEST_F(LoaderCoreTest, UnreadableSettingsAndListsAreKeptAsideAndToldAboutOnce) {
+  const QString model = QStringLiteral("2207-5130 v2");
+  const QStringList files = {s.path("user.ini"), s.path("orvane.mru"),
+                             s.path("orvane-" + model + ".dev")};
+  for (const QString &file : files)
+    ASSERT_TRUE(QDir().mkpath(file));
+  startWithModel();
+  const QStringList instead = {"the settings start from their defaults",
+                               "the recent-files list starts empty",
+                               "the recent-devices list starts empty"};
+  ASSERT_EQ(prompter.shown.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const auto &told = prompter.shown[std::size_t(i)];
+    EXPECT_EQ(told.icon, common::Prompter::Icon::Error);
+    EXPECT_TRUE(told.text.startsWith("The file cannot be read: ")) << told.text.toStdString();
+    EXPECT_TRUE(told.text.endsWith("The file \"" + files[i] + "\" is kept as \"" + files[i] +
+                                   ".bad\"; " + instead[i] + "."))
+        << told.text.toStdString();
+    EXPECT_TRUE(QFileInfo(files[i] + ".bad").isDir());
+  }
+  EXPECT_EQ(core.settings.comPort, QStringLiteral("COM1"));
+
+  // The run's own files take their places.
+  const QString hex = s.path("blink.hex");
+  writeAll(hex, readAll(fixture("sdcc/blink.ihx")));
+  ASSERT_TRUE(core.LoadFileToBuffer(hex));
+  ASSERT_TRUE(core.LoadDevice(QStringLiteral("AT89S52")));
+  ASSERT_TRUE(core.SaveSettings());
+  for (const QString &file : files)
+    EXPECT_TRUE(QFileInfo(file).isFile()) << file.toStdString();
+  prompter.shown.clear();
+  LoaderCore next(s.path("orvane"), prompter);
+  next.Start();
+  next.ModelChange(next.settings.programmerModel);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(next.settings.LastDevice, QStringLiteral("AT89S52"));
+  EXPECT_EQ(next.HistoryFiles1.shownEntries(), QStringList{hex});
+}
+
+// The model catalogue is shipped with the program: one that cannot be read
+// is told about and left as it is; the end of the run does not replace it
+// with a catalogue of no models.
+TEST_F(LoaderCoreTest, AnUnreadableCatalogueIsToldAboutAndNeverWrittenOver) {
+  ASSERT_TRUE(QFile::remove(s.path("orvane.ini")));
+  ASSERT_TRUE(QDir().mkpath(s.path("orvane.ini")));
+  startWithModel();
+  ASSERT_EQ(prompter.messages().size(), 1);
+  EXPECT_TRUE(prompter.messages()[0].endsWith(
+      "The file \"" + s.path("orvane.ini") +
+      "\" is left as it is and not written over; the loader has no hardware models."));
+  QString error;
+  EXPECT_TRUE(core.SaveSettings(&error)) << error.toStdString();
+  EXPECT_TRUE(QFileInfo(s.path("orvane.ini")).isDir());
+  EXPECT_FALSE(QFileInfo::exists(s.path("orvane.ini.bad")));
+  EXPECT_TRUE(QFileInfo(s.path("user.ini")).isFile());
 }
 
 TEST_F(LoaderCoreTest, StartLoadsTheLastFile) {

@@ -718,6 +718,51 @@ INSTANTIATE_TEST_SUITE_P(
         ReloadCase{"FileGone", {}, "Cannot open file \"%1\". No such file or directory"}),
     [](const auto &test) { return std::string(test.param.name); });
 
+// A file that stopped at data beyond the 64 KiB buffer left its first part
+// loaded and counted; with reloading off nothing of it reaches the chip
+// until a file loads whole. Functions that do not send the image still run.
+TEST_F(SequencerTest, AnImageCutShortIsNotSentUntilAFileLoadsWhole) {
+  const QString cut = dir.filePath("cut.hex");
+  const QString whole = dir.filePath("whole.hex");
+  for (const auto &[path, text] :
+       {std::pair{cut, QByteArray(":0400000001020304F2\r\n:020000021000EC\r\n"
+                                  ":0400000001020304F2\r\n:00000001FF\r\n")},
+        std::pair{whole, QByteArray(":020000020010EC\r\n:0400000001020304F2\r\n"
+                                    ":00000001FF\r\n")}}) {
+    QFile hex(path);
+    ASSERT_TRUE(hex.open(QIODevice::WriteOnly));
+    hex.write(text);
+  }
+  ASSERT_FALSE(core->LoadFileToBuffer(cut));
+  ASSERT_EQ(core->buffer.BytesLoaded, 4);
+  ASSERT_EQ(core->settings.ReloadFile, 0);
+
+  const QString refusal = QStringLiteral("Only part of \"%1\" was loaded into the buffer. Nothing "
+                                         "is sent to the chip until a file loads whole.")
+                              .arg(cut);
+  for (const int function : {orvane::kProgram, orvane::kVerify, orvane::kAutoProgram}) {
+    prompter.shown.clear();
+    host.lines = {P("left from before")};
+    run(function);
+    EXPECT_EQ(prompter.messages(), QStringList{refusal}) << function;
+    EXPECT_EQ(prompter.shown.back().icon, common::Prompter::Icon::Error);
+    EXPECT_TRUE(host.lines.empty()) << function;
+    EXPECT_TRUE(host.busyChanges.empty()) << function;
+    EXPECT_EQ(box->Received(), "") << function;
+  }
+  prompter.shown.clear();
+  run(orvane::kSignature);
+  EXPECT_TRUE(prompter.messages().isEmpty());
+  expectLog(detected());
+
+  ASSERT_TRUE(core->LoadFileToBuffer(whole));
+  box->ClearReceived();
+  run(orvane::kProgram);
+  EXPECT_TRUE(prompter.messages().isEmpty());
+  EXPECT_EQ(core->buffer.BytesLoaded, 0x104);
+  EXPECT_EQ(box->Received().substr(0, 14), "\rgeps260\nw\xFF\xFF\xFF\xFF");
+}
+
 TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
   // The link is gone when the chip-size step would send "b".
   host.selected = orvane::kRead;

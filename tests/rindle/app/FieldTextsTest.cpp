@@ -57,8 +57,9 @@ TEST(FieldTexts, ChecksumHasAtLeastSixUpperCaseDigits) {
   EXPECT_EQ(ChecksumText(0xFF * 131072), "1FE0000");
 }
 
-TEST(FieldTexts, StatusShowsTheFileInLowerCaseOrTheTitle) {
-  EXPECT_EQ(StatusText("/Home/Blink.HEX", "  Rindle  3.7"), "  /home/blink.hex");
+// Letter case tells files apart here: "blink_up.hex" would name another file.
+TEST(FieldTexts, StatusShowsTheFileAsItIsSpelledOrTheTitle) {
+  EXPECT_EQ(StatusText("/Home/Blink_UP.HEX", "  Rindle  3.7"), "  /Home/Blink_UP.HEX");
   EXPECT_EQ(StatusText("", "  Rindle  3.7"), "  Rindle  3.7");
 }
 

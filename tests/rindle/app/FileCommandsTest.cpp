@@ -4,7 +4,9 @@
 
 #include "AppRig.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "rindle/app/FieldTexts.h"
 
@@ -41,7 +43,7 @@ TEST(OpenFile, HexFileLoadsAndBecomesCurrent) {
   EXPECT_EQ(rig.prompter.messages(), QStringList{});
   const QByteArray bin = ReadAll(kBlinkBin);
   EXPECT_EQ(FlashBytes(rig, static_cast<int>(bin.size())), bin);
-  EXPECT_EQ(rig.app.Status(), "  " + kBlinkHex.toLower());
+  EXPECT_EQ(rig.app.Status(), "  " + kBlinkHex);
   EXPECT_EQ(rig.app.LastDirectory(), QFileInfo(kBlinkHex).path() + "/");
   EXPECT_EQ(rig.app.ChecksumShown(), ChecksumText(rig.engine.BufferChecksum()));
 }
@@ -97,6 +99,40 @@ TEST(OpenFile, LoadsTheFuseDatabaseBesideTheFile) {
   EXPECT_TRUE(rig.app.LockBits().lb2);
 }
 
+// A damaged fuse database beside the opened file is told about and kept
+// aside; the file itself opens.
+TEST(OpenFile, ADamagedFuseDatabaseIsToldAbout) {
+  AppRig rig(kMega8);
+  const QString file = rig.path("prog.hex");
+  ASSERT_TRUE(QFile::copy(kBlinkHex, file));
+  WriteAll(rig.path("prog.fdb"), "3\nbad\n");
+  Open(rig, file, 0);
+  EXPECT_EQ(rig.engine.ProgramFileName, file);
+  ASSERT_EQ(rig.prompter.messages().size(), 1);
+  EXPECT_EQ(rig.prompter.shown.back().caption, "  Rindle");
+  EXPECT_TRUE(rig.prompter.shown.back().text.startsWith(
+      "Fuse database error . . .\rLine 2: 'bad' is not a valid integer value\r\r"));
+  EXPECT_EQ(ReadAll(rig.path("prog.fdb.bad")), "3\nbad\n");
+}
+
+// Start-up tells what it found wrong with the settings file, naming it.
+TEST(StartUp, ADamagedSettingsFileIsToldAboutOnce) {
+  QTemporaryDir dir;
+  const QString settings = dir.filePath("Rindle37.set");
+  WriteAll(settings, "888\n");
+  AppRig rig(kMega8, {}, dir.path());
+  ASSERT_EQ(rig.prompter.messages().size(), 1);
+  EXPECT_EQ(rig.prompter.shown.front().caption, "  Rindle");
+  EXPECT_EQ(rig.prompter.shown.front().icon, Icon::Warning);
+  EXPECT_TRUE(rig.prompter.shown.front().text.startsWith(
+      "Settings file error . . .\rThe file ends before line 2\r\r"));
+  EXPECT_TRUE(rig.prompter.shown.front().text.contains("\"" + settings + ".bad\""));
+  rig.app.FormClose();
+  EXPECT_EQ(ReadAll(settings + ".bad"), "888\n");
+  AppRig again(kMega8, {}, dir.path());
+  EXPECT_TRUE(again.prompter.shown.empty());
+}
+
 // ---------------------------------------------------------------- reload
 
 TEST(ReloadFile, CapitalHexExtensionLoadsAsHex) {
@@ -135,16 +171,44 @@ TEST(ReloadFile, UnknownExtensionLoadsNothingWhateverTheLastResult) {
 
 TEST(ReloadFile, FailureBlanksAndForgetsTheFile) {
   AppRig rig(kMega8);
+  const QString file = rig.path("damaged.bin.hex");
+  ASSERT_TRUE(QFile::copy(kBlinkHex, file));
+  Open(rig, file, 0);
+  rig.engine.Buffer.all()[8192] = 0x11; // EEPROM area
+  WriteAll(file, ":0400000001020304F2\nnot a record\n");
+  rig.app.ReloadFile();
+  EXPECT_EQ(rig.lastShown(), Shown("  Reload File", rig.engine.ResultText, Icon::Warning));
+  EXPECT_EQ(rig.engine.ResultText, "Invalid Hex File Format . . .");
+  EXPECT_TRUE(rig.engine.ProgramFileName.isEmpty());
+  EXPECT_EQ(rig.engine.Buffer.all()[0], 0xFF);
+  EXPECT_EQ(rig.engine.Buffer.all()[8192], 0xFF);
+  EXPECT_EQ(rig.app.Status(), "  Rindle  3.7");
+}
+
+// A file that cannot be read has put nothing into the buffer: what the buffer
+// holds stays, with the name, and the message says which file and why.
+TEST(ReloadFile, AFileThatCannotBeReadChangesNothing) {
+  AppRig rig(kMega8);
   const QString file = rig.path("gone.bin");
   ASSERT_TRUE(QFile::copy(kBlinkBin, file));
   Open(rig, file, 1);
+  rig.engine.Buffer.all()[8192] = 0x11;
+  const QString checksum = rig.app.ChecksumShown();
   ASSERT_TRUE(QFile::remove(file));
-  rig.app.ReloadFile();
-  EXPECT_EQ(rig.prompter.shown.back().caption, "  Reload File");
-  EXPECT_EQ(rig.prompter.shown.back().icon, Icon::Warning);
-  EXPECT_TRUE(rig.engine.ProgramFileName.isEmpty());
-  EXPECT_EQ(rig.engine.Buffer.all()[0], 0xFF);
-  EXPECT_EQ(rig.app.Status(), "  Rindle  3.7");
+  ASSERT_TRUE(QDir().mkpath(rig.path("folder.hex")));
+  for (const QString &name : {file, rig.path("folder.hex")}) {
+    rig.engine.ProgramFileName = name;
+    rig.app.ReloadFile();
+    EXPECT_EQ(rig.prompter.shown.back().caption, "  Reload File");
+    EXPECT_EQ(rig.prompter.shown.back().icon, Icon::Warning);
+    EXPECT_TRUE(
+        rig.prompter.shown.back().text.startsWith("File access error . . .\r" + name + "\r"))
+        << rig.prompter.shown.back().text.toStdString();
+    EXPECT_EQ(rig.engine.ProgramFileName, name);
+    EXPECT_EQ(FlashBytes(rig, 194), ReadAll(kBlinkBin));
+    EXPECT_EQ(rig.engine.Buffer.all()[8192], 0x11);
+    EXPECT_EQ(rig.app.ChecksumShown(), checksum);
+  }
 }
 
 // ---------------------------------------------------------------- save
@@ -159,7 +223,7 @@ TEST(SaveFile, NameWithoutExtensionGetsTheFiltersOne) {
   EXPECT_EQ(rig.engine.ProgramFileName, rig.path("out.bin"));
   const QByteArray written = ReadAll(rig.path("out.bin"));
   EXPECT_EQ(written.left(194), ReadAll(kBlinkBin));
-  EXPECT_EQ(rig.app.Status(), "  " + rig.path("out.bin").toLower());
+  EXPECT_EQ(rig.app.Status(), "  " + rig.path("out.bin"));
   EXPECT_TRUE(QFileInfo::exists(rig.path("out.fdb")));
 }
 
@@ -179,7 +243,7 @@ TEST(SaveFile, DecliningToOverwriteKeepsTheCurrentFile) {
   EXPECT_FALSE(q.defaultYes);
   EXPECT_EQ(ReadAll(existing), "keep");
   EXPECT_EQ(rig.engine.ProgramFileName, kBlinkHex);
-  EXPECT_EQ(rig.app.Status(), "  " + kBlinkHex.toLower());
+  EXPECT_EQ(rig.app.Status(), "  " + kBlinkHex);
 }
 
 struct HexLimitCase {
@@ -190,18 +254,33 @@ struct HexLimitCase {
 void PrintTo(const HexLimitCase &c, std::ostream *os) { *os << c.name; }
 class HexLimit : public ::testing::TestWithParam<HexLimitCase> {};
 
-TEST_P(HexLimit, HexAbove64KiBIsRefusedButKeepsTheName) {
+// A refused save wrote nothing: the file that was current stays current, so
+// that Reload File reloads it rather than a name that was never written.
+TEST_P(HexLimit, HexAbove64KiBIsRefusedAndKeepsThePreviousName) {
   AppRig rig(GetParam().device);
-  rig.prompter.fileNames.push_back(rig.path("big.hex"));
+  const QString current = rig.path("current.bin");
+  ASSERT_TRUE(QFile::copy(kBlinkBin, current));
+  Open(rig, current, 1);
+  const QString folder = rig.app.LastDirectory();
+  rig.prompter.fileNames.push_back(rig.path("sub/big"));
+  rig.prompter.filterChoices.push_back(0);
+  ASSERT_TRUE(QDir().mkpath(rig.path("sub")));
   rig.app.SaveFile();
-  EXPECT_EQ(rig.engine.ProgramFileName, rig.path("big.hex"));
   if (GetParam().refused) {
     EXPECT_EQ(rig.lastShown(), Shown("  Save File", "Use BIN or ROM format for saving files > 64K",
                                      Icon::Information));
-    EXPECT_FALSE(QFileInfo::exists(rig.path("big.hex")));
+    EXPECT_FALSE(QFileInfo::exists(rig.path("sub/big.hex")));
+    EXPECT_EQ(rig.engine.ProgramFileName, current);
+    EXPECT_EQ(rig.app.Status(), "  " + current);
+    EXPECT_EQ(rig.app.LastDirectory(), folder);
+    rig.engine.Buffer.all()[0] ^= 0xFF;
+    rig.app.ReloadFile();
+    EXPECT_EQ(rig.lastShown(), Shown("  Reload File", "CURRENT.BIN  reload OK", Icon::None));
+    EXPECT_EQ(FlashBytes(rig, 194), ReadAll(kBlinkBin));
   } else {
+    EXPECT_EQ(rig.engine.ProgramFileName, rig.path("sub/big.hex"));
     EXPECT_TRUE(rig.prompter.messages().isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(rig.path("big.hex")));
+    EXPECT_TRUE(QFileInfo::exists(rig.path("sub/big.hex")));
   }
 }
 
@@ -314,6 +393,36 @@ TEST(SimulatedChips, KeepTheirMemoriesBetweenRuns) {
   ASSERT_TRUE(again.app.SelectRow(kMega8));
   EXPECT_EQ(again.chip().flash()[3], 0x33);
   EXPECT_TRUE(again.hardware.stateProblem().isEmpty());
+}
+
+// A chip whose state file cannot be read: the user is told once, the file is
+// kept beside the new chip's, and a new chip goes in the socket.
+TEST(SimulatedChips, ADamagedStateFileIsToldAboutAndKept) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("simulated-MEGA8.chip");
+  WriteAll(file, "isp-chip-state 1\ndevice ATmega8\nfuses zz\n");
+  AppRig rig(kTiny13, {}, dir.path());
+  ASSERT_TRUE(rig.prompter.shown.empty());
+  ASSERT_TRUE(rig.app.SelectRow(kMega8));
+  ASSERT_EQ(rig.prompter.shown.size(), 1u);
+  const auto &told = rig.prompter.shown.back();
+  EXPECT_EQ(told.caption, "  Rindle");
+  EXPECT_EQ(told.icon, Icon::Warning);
+  EXPECT_TRUE(told.text.startsWith("The chip state file " + file + " is damaged: "))
+      << told.text.toStdString();
+  EXPECT_TRUE(told.text.endsWith("The file \"" + file + "\" is kept as \"" + file +
+                                 ".bad\"; a new chip is put in the socket."))
+      << told.text.toStdString();
+  EXPECT_EQ(rig.chip().model().name, "ATmega8");
+  rig.chip().flash()[0] = 0x42;
+  rig.app.FormClose();
+  EXPECT_EQ(ReadAll(file + ".bad"), "isp-chip-state 1\ndevice ATmega8\nfuses zz\n");
+  // Told once: the new state file reads back whole.
+  ASSERT_TRUE(rig.app.SelectRow(kTiny13));
+  rig.prompter.shown.clear();
+  ASSERT_TRUE(rig.app.SelectRow(kMega8));
+  EXPECT_TRUE(rig.prompter.shown.empty());
+  EXPECT_EQ(rig.chip().flash()[0], 0x42);
 }
 
 TEST(SimulatedChips, FixedChipStaysWhateverIsSelected) {

@@ -35,7 +35,7 @@ TEST_P(HexSaveWindow, SaveFileMenuRefusesHexAbove64KiB) {
   } else {
     EXPECT_TRUE(rig.prompter.messages().isEmpty());
     EXPECT_TRUE(QFile::exists(file));
-    EXPECT_EQ(rig.find<QLabel>("stsBarText")->text(), "  " + file.toLower());
+    EXPECT_EQ(rig.find<QLabel>("stsBarText")->text(), "  " + file);
   }
 }
 

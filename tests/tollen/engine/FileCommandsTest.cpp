@@ -78,7 +78,10 @@ TEST_F(TollenFiles, AnyNameReloadsAsHex) {
 TEST_F(TollenFiles, AFailedReloadBlanksTheBufferAndDropsTheName) {
   const QString path = Write("blink.hex", 0x12);
   Open(path);
-  QFile::remove(path);
+  QFile damaged(path);
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(":0100000012ED\r\n:01000100");
+  damaged.close();
   engine.Cells.cells[1] = 0x00;
   const int refreshes = view.refreshes;
   commands.cmdReloadFileClick();
@@ -89,6 +92,58 @@ TEST_F(TollenFiles, AFailedReloadBlanksTheBufferAndDropsTheName) {
   EXPECT_EQ(engine.Cells.cells[0], 0xFF);
   EXPECT_EQ(engine.Cells.cells[1], 0xFF);
   EXPECT_GT(view.refreshes, refreshes) << "the window shows the blank buffer's checksum";
+}
+
+TEST_F(TollenFiles, AReloadOfAFileThatIsGoneKeepsTheBufferAndTheName) {
+  const QString path = Write("blink.hex", 0x12);
+  Open(path);
+  QFile::remove(path);
+  engine.Cells.cells[1] = 0x00;
+  const QString checksum = commands.ChecksumText;
+  commands.cmdReloadFileClick();
+  EXPECT_EQ(prompter.shown.back().caption, "  Reload File");
+  EXPECT_EQ(prompter.shown.back().icon, Icon::Warning);
+  EXPECT_EQ(prompter.shown.back().text,
+            "File access error . . .\r" + path + "\rNo such file or directory");
+  EXPECT_EQ(engine.ProgramFileName, path);
+  EXPECT_EQ(commands.StatusText, u' ' + path);
+  EXPECT_EQ(engine.Cells.cells[0], 0x12);
+  EXPECT_EQ(engine.Cells.cells[1], 0x00);
+  EXPECT_EQ(commands.ChecksumText, checksum);
+}
+
+TEST_F(TollenFiles, TheStatusBarSpellsThePathAsItIs) {
+  const QString path = Write("Blink_UP.HEX", 0x12);
+  Open(path);
+  EXPECT_EQ(commands.StatusText, u' ' + path);
+  prompter.fileNames = {dir.filePath("Saved_As")};
+  commands.cmdSaveFileClick();
+  EXPECT_EQ(commands.StatusText, u' ' + dir.filePath("Saved_As.hex"));
+}
+
+// What start-up found wrong with the files it read by itself is told once,
+// after the fields are drawn, under the program's title.
+TEST_F(TollenFiles, StartUpTellsWhatWasWrongWithItsFiles) {
+  engine.SettingsPath = dir.filePath(QString::fromLatin1(kSettingsFileName));
+  QFile settings(engine.SettingsPath);
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("888\r\n10\r\nthree\r\n");
+  settings.close();
+  engine.StoredFileNotices << QStringLiteral("chip state notice");
+  const int refreshes = view.refreshes;
+  commands.FormCreate();
+  EXPECT_GT(view.refreshes, refreshes);
+  ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(prompter.shown[0].text, "chip state notice");
+  EXPECT_EQ(prompter.shown[1].caption, QString::fromLatin1(kTitle));
+  EXPECT_EQ(prompter.shown[1].icon, Icon::Warning);
+  EXPECT_TRUE(prompter.shown[1].text.startsWith(
+      "Settings file error . . .\rLine 3: 'three' is not a valid integer value\r\r"));
+  EXPECT_TRUE(prompter.shown[1].text.contains(engine.SettingsPath + ".bad"));
+  EXPECT_TRUE(engine.StoredFileNotices.isEmpty());
+  prompter.shown.clear();
+  commands.InitForm1();
+  EXPECT_TRUE(prompter.shown.empty()) << "told once";
 }
 
 TEST_F(TollenFiles, AFailedSaveDropsTheNameAndSaysWhy) {

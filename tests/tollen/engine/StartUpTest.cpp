@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <optional>
 
 #include "common/ScriptedPrompter.h"
@@ -206,6 +207,59 @@ TEST_F(Settings, ABadLineStopsTheReadAndKeepsWhatCameBefore) {
   EXPECT_EQ(engine->FuseLow, 0xFF);
   EXPECT_TRUE(engine->SettingsProblem.contains(QStringLiteral("Line 6")))
       << engine->SettingsProblem.toStdString();
+}
+
+QByteArray ReadFile(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+// The settings written at the end of the run do not replace a damaged file:
+// it is kept beside them, and the user is told once.
+TEST_F(Settings, ADamagedFileIsKeptAsideAndToldAbout) {
+  const QByteArray damaged = "632\r\n10\r\n2\r\n\r\n253\r\nD9\r\n";
+  WriteFile(path, damaged);
+  const auto engine = Start();
+  ASSERT_EQ(engine->StoredFileNotices.size(), 1);
+  EXPECT_EQ(engine->StoredFileNotices.front(),
+            "Settings file error . . .\rLine 6: 'D9' is not a valid integer value\r\r"
+            "The file \"" +
+                path + "\" is kept as \"" + path +
+                ".bad\"; the values before the "
+                "bad line are used, the defaults for the rest.");
+  EXPECT_TRUE(engine->SaveSettings());
+  EXPECT_EQ(ReadFile(path + ".bad"), damaged);
+  EXPECT_EQ(ReadFile(path), "632\r\n10\r\n2\r\n\r\n253\r\n255\r\n255\r\n255\r\n");
+  EXPECT_TRUE(Start()->StoredFileNotices.isEmpty());
+}
+
+TEST_F(Settings, ADamagedFileThatCannotBeKeptAsideIsNotWrittenOver) {
+  const QByteArray damaged = "632\r\nten\r\n";
+  WriteFile(path, damaged);
+  WriteFile(path + ".bad", "older");
+  for (int n = 2; n <= 99; ++n) {
+    WriteFile(path + ".bad." + QString::number(n), "older");
+  }
+  const auto engine = Start();
+  ASSERT_EQ(engine->StoredFileNotices.size(), 1);
+  EXPECT_TRUE(engine->StoredFileNotices.front().contains("is left as it is and not written over"));
+  EXPECT_FALSE(engine->SaveSettings());
+  EXPECT_EQ(ReadFile(path), damaged);
+}
+
+// A program file named in the settings that no longer loads is not left
+// half in the buffer without a word.
+TEST_F(Settings, AProgramFileThatFailsToLoadIsToldAbout) {
+  const QString hex = dir.filePath("blink.hex");
+  WriteFile(hex, ":02000000AA55FF\r\n:0200020011223344\r\n");
+  WriteFile(path, "888\r\n10\r\n0\r\n" + hex.toUtf8() + "\r\n255\r\n255\r\n255\r\n255\r\n");
+  const auto engine = Start();
+  EXPECT_EQ(engine->StoredFileNotices,
+            QStringList{"Data Checksum Error . . .\r\rThe program file \"" + hex +
+                        "\" named in the settings could not be loaded; the buffer starts blank."});
+  EXPECT_TRUE(engine->ProgramFileName.isEmpty());
+  EXPECT_TRUE(std::ranges::all_of(engine->Cells.cells, [](auto c) { return c == 0xFF; }));
+  EXPECT_EQ(ReadFile(hex), ":02000000AA55FF\r\n:0200020011223344\r\n");
 }
 
 TEST_F(Settings, TheSeparatorRowIsNoDevice) {

@@ -218,7 +218,7 @@ TEST(MainWindow, CancelledReadShowsNoMessageAndForgetsTheFile) {
   f.close();
   rig.prompter.fileNames = {hex};
   rig.Click("cmdOpenFile");
-  ASSERT_EQ(rig.Status(), u' ' + hex.toLower());
+  ASSERT_EQ(rig.Status(), u' ' + hex);
   int position = -1;
   WhenShown([&] {
     rindle::ui::TfrmCmdSts *progress = rig.window->Progress();
@@ -270,7 +270,7 @@ TEST_F(FileCommands, OpenAndReload) {
   rig.Click("cmdOpenFile");
   EXPECT_EQ(rig.prompter.shown[0].kind, Kind::OpenFile);
   EXPECT_EQ(rig.prompter.shown[0].caption, "Open Hex File");
-  EXPECT_EQ(rig.Status(), u' ' + hex.toLower());
+  EXPECT_EQ(rig.Status(), u' ' + hex);
   EXPECT_EQ(rig.Text("edtCSdata"), "0FEF13");
   EXPECT_EQ(rig.engine.LastDirectory, rig.dir.path());
 
@@ -299,7 +299,7 @@ TEST_F(FileCommands, SaveAddsTheExtensionAndAsksBeforeOverwriting) {
   rig.prompter.fileNames = {stem};
   rig.Click("cmdSaveFile");
   EXPECT_TRUE(QFile::exists(stem + ".hex"));
-  EXPECT_EQ(rig.Status(), u' ' + (stem + ".hex").toLower());
+  EXPECT_EQ(rig.Status(), u' ' + (stem + ".hex"));
 
   rig.engine.Cells.cells[0] = 0x00;
   rig.prompter.fileNames = {stem + ".hex"};

@@ -122,5 +122,37 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredCase{"OtherNameReplacesIt", "ATtiny26", "AT89S52", "AT89S52"}),
     [](const auto &param) { return std::string(param.param.name); });
 
+// A state file that cannot be read: a new chip goes in, the file is kept
+// beside the new one's, and the notice says so once.
+TEST(StoredChip, ADamagedStateFileIsKeptAndToldAbout) {
+  QTemporaryDir dir;
+  const QString state = dir.filePath("chip.state");
+  const QByteArray damaged = "isp-chip-state 1\ndevice ATtiny26\n";
+  {
+    QFile f(state);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(damaged);
+  }
+  {
+    ui::Simulation run(QString(), state, nullptr);
+    ASSERT_NE(run.bench().chip(), nullptr);
+    EXPECT_EQ(run.bench().chip()->model().name, std::string_view(ui::Simulation::kDefaultChip));
+    const QString notice = run.takeNotice();
+    EXPECT_TRUE(notice.startsWith("The chip state file " + state + " is damaged: "))
+        << notice.toStdString();
+    EXPECT_TRUE(notice.endsWith("The file \"" + state + "\" is kept as \"" + state +
+                                ".bad\"; a new chip is put in the socket."))
+        << notice.toStdString();
+    EXPECT_TRUE(run.takeNotice().isEmpty()) << "told once";
+    run.bench().chip()->flash()[3] = 0x5A;
+  }
+  QFile kept(state + ".bad");
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), damaged);
+  ui::Simulation next(QString(), state, nullptr);
+  EXPECT_TRUE(next.takeNotice().isEmpty());
+  EXPECT_EQ(next.bench().chip()->flash()[3], 0x5A);
+}
+
 } // namespace
 } // namespace tollen::uitest

@@ -76,6 +76,11 @@ int main(int argc, char *argv[]) {
   tollen::TollenEngine engine(*port, *timer);
   engine.SettingsPath = files.settingsFile(QString::fromLatin1(tollen::kSettingsFileName));
   engine.Messages = &prompter;
+  if (simulation) {
+    if (const QString notice = simulation->takeNotice(); !notice.isEmpty()) {
+      engine.StoredFileNotices << notice;
+    }
+  }
   tollen::ui::MainWindow window(engine, prompter, {});
   prompter.setParent(&window);
   window.show();
