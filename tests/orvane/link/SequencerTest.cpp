@@ -744,7 +744,7 @@ TEST_F(SequencerTest, AnImageCutShortIsNotSentUntilAFileLoadsWhole) {
     prompter.shown.clear();
     host.lines = {P("left from before")};
     run(function);
-    EXPECT_EQ(prompter.messages(), QStringList{refusal}) << function;
+    ASSERT_EQ(prompter.messages(), QStringList{refusal}) << function;
     EXPECT_EQ(prompter.shown.back().icon, common::Prompter::Icon::Error);
     EXPECT_TRUE(host.lines.empty()) << function;
     EXPECT_TRUE(host.busyChanges.empty()) << function;
