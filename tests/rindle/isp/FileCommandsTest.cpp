@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -152,8 +153,12 @@ TEST_F(SharedFileCommands, DecliningTheOverwriteKeepsTheCurrentFile) {
   EXPECT_EQ(target.statusUpdates, 0);
 }
 
-TEST_F(SharedFileCommands, ARefusedFormatSaysWhyAndKeepsTheChosenName) {
+// Nothing was written under the chosen name: the current file stays, as
+// after a declined overwrite, so that a reload reads a file that exists.
+TEST_F(SharedFileCommands, ARefusedFormatSaysWhyAndKeepsTheCurrentFile) {
   auto flow = Flow(ThreeFormats());
+  target.name = QStringLiteral("/projects/current.bin");
+  target.folder = QStringLiteral("/projects");
   target.refusal = QStringLiteral("too big for this format");
   prompter.fileNames = {dir.filePath("big")};
   flow.SaveFile();
@@ -163,7 +168,9 @@ TEST_F(SharedFileCommands, ARefusedFormatSaysWhyAndKeepsTheChosenName) {
   EXPECT_EQ(prompter.shown[1].icon, Icon::Information);
   EXPECT_TRUE(target.saves.empty());
   EXPECT_EQ(target.savedHooks, 0);
-  EXPECT_EQ(target.name, dir.filePath("big.hex"));
+  EXPECT_EQ(target.name, "/projects/current.bin");
+  EXPECT_EQ(target.folder, "/projects");
+  EXPECT_EQ(target.statusUpdates, 0);
 }
 
 TEST_F(SharedFileCommands, EachDialogStartsWithTheFilterPickedLast) {
@@ -198,7 +205,7 @@ class ReloadByName : public SharedFileCommands, public ::testing::WithParamInter
 TEST_P(ReloadByName, PicksTheFormatOrRefuses) {
   const ReloadCase &c = GetParam();
   auto flow = Flow(c.hexOnly ? HexOnly() : ThreeFormats());
-  target.name = QStringLiteral("/projects/") + QString::fromLatin1(c.file);
+  target.name = Existing(c.file);
   flow.ReloadFile();
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].caption, "  Reload File");
@@ -225,6 +232,30 @@ INSTANTIATE_TEST_SUITE_P(
         ReloadCase{"OneFormatReadsAnyName", true, "image.txt", FileFormat::Hex,
                    "IMAGE.TXT  reload OK"}),
     [](const auto &p) { return std::string(p.param.name); });
+
+// A file that is gone, or no file at all, has put nothing into the cells:
+// they stay, with the name, and the message names the file and the reason.
+TEST_F(SharedFileCommands, AReloadOfAFileThatCannotBeReadChangesNothing) {
+  auto flow = Flow(ThreeFormats());
+  target.checksum = target.shown = 0x1234;
+  const QString folder = Existing("folder.hex");
+  ASSERT_TRUE(QFile::remove(folder) && QDir().mkdir(folder));
+  const std::array<std::pair<QString, QString>, 2> cases{
+      {{dir.filePath("gone.hex"), "No such file or directory"}, {folder, "Not a file"}}};
+  for (const auto &[name, reason] : cases) {
+    prompter.shown.clear();
+    target.name = name;
+    flow.ReloadFile();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].caption, "  Reload File");
+    EXPECT_EQ(prompter.shown[0].text, "File access error . . .\r" + name + "\r" + reason);
+    EXPECT_EQ(prompter.shown[0].icon, Icon::Warning);
+    EXPECT_TRUE(target.loads.empty());
+    EXPECT_EQ(target.name, name);
+    EXPECT_EQ(target.shown, 0x1234) << "the cells were not blanked";
+    EXPECT_EQ(target.statusUpdates, 0);
+  }
+}
 
 TEST_F(SharedFileCommands, AFailedOpenBlanksTheCellsDropsTheNameThenSaysWhy) {
   auto flow = Flow(ThreeFormats());
