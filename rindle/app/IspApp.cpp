@@ -177,6 +177,10 @@ void IspApp::showNotices() {
     if (const QString notice = hardware_->takeNotice(); !notice.isEmpty())
       notices << notice;
   }
+  if (notices.isEmpty())
+    return;
+  // The fields the notices explain are on screen first.
+  FieldsChanged();
   for (const QString &notice : notices)
     prompter_.message(texts_.questionCaption, notice, Icon::Warning);
 }

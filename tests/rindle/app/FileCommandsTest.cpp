@@ -106,7 +106,14 @@ TEST(OpenFile, ADamagedFuseDatabaseIsToldAbout) {
   const QString file = rig.path("prog.hex");
   ASSERT_TRUE(QFile::copy(kBlinkHex, file));
   WriteAll(rig.path("prog.fdb"), "3\nbad\n");
+  // The window shows the opened file before the notice about its database.
+  QStringList drawn;
+  rig.view.onFields = [&] {
+    drawn << QString::number(rig.prompter.shown.size()) + u' ' + rig.app.Status();
+  };
   Open(rig, file, 0);
+  ASSERT_FALSE(drawn.isEmpty());
+  EXPECT_EQ(drawn.front(), "1   " + file) << "drawn after the open dialog, before the notice";
   EXPECT_EQ(rig.engine.ProgramFileName, file);
   ASSERT_EQ(rig.prompter.messages().size(), 1);
   EXPECT_EQ(rig.prompter.shown.back().caption, "  Rindle");
