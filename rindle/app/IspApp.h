@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 
@@ -105,6 +106,20 @@ public:
   bool CheckDID();
 
 private:
+  // What the last ELF file gave, while it is the program file.
+  struct ElfTaken {
+    QString fileName;
+    files::ElfImage image;
+    FuseState fuses; // the fuse state as the file left it
+  };
+  const ElfTaken *currentElf() const;
+  // Reads, asks about the signature, then takes the program file as ELF.
+  QString loadElf();
+  // True when the file's signature is the selected device's, or the user
+  // goes on anyway.
+  bool confirmElfSignature(const files::ElfImage &image);
+  // The default-fuse safeguard, which leaves an ELF file's fuses alone.
+  void applyDefaultFuses();
   // Asks before fuse bytes that would end serial programming are written;
   // true writes them.
   bool confirmFuseWrite(const QString &caption);
@@ -120,6 +135,7 @@ private:
   QString DialogFolder() const override { return lastDirectory_; }
   QString LoadProgram(FileFormat format) override;
   QString SaveProgram(FileFormat format) override;
+  bool LoadChangedNothing() const override { return loadChangedNothing_; }
   void BlankLoadedCells() override { clearFileAreas(); }
   void DropFileNames() override;
   std::int32_t BufferChecksum() override { return engine_.BufferChecksum(); }
@@ -148,6 +164,8 @@ private:
   QString checksumText_;
   QString statusText_;
   LockBitDisplay lockBits_;
+  std::optional<ElfTaken> elf_;
+  bool loadChangedNothing_ = false;
   FileCommandFlow files_;
 };
 

@@ -155,6 +155,8 @@ void IspEngine::LoadSettings() {
       LoadBinFile();
     else if (ext == u"rom")
       LoadRomFile();
+    else if (ext == u"elf")
+      LoadElfFile();
   } else {
     ProgramFileName.clear();
   }
