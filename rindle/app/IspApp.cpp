@@ -135,8 +135,8 @@ void IspApp::FormClose() {
 
 void IspApp::UpdateFilename() {
   statusText_ = StatusText(engine_.ProgramFileName, texts_.windowTitle);
-  if (const ElfTaken *elf = currentElf())
-    statusText_ += QStringLiteral("   (") + files::ElfTakenText(elf->image) + u')';
+  const ElfTaken *elf = currentElf();
+  statusTaken_ = elf != nullptr ? files::ElfTakenText(elf->image) : QString();
 }
 
 void IspApp::GetFilePath() {

@@ -62,6 +62,10 @@ public:
   const QString &OscText() const { return oscText_; }
   const QString &ChecksumShown() const { return checksumText_; }
   const QString &Status() const { return statusText_; }
+  // What the status bar adds while the program file is an ELF file: what
+  // was taken from it ("flash 194 bytes, EEPROM 8, fuses A4 D9, lock FC");
+  // empty otherwise.
+  const QString &StatusTaken() const { return statusTaken_; }
   const LockBitDisplay &LockBits() const { return lockBits_; }
   const QString &LastDirectory() const { return lastDirectory_; }
   const AppTexts &Texts() const { return texts_; }
@@ -163,6 +167,7 @@ private:
   QString oscText_;
   QString checksumText_;
   QString statusText_;
+  QString statusTaken_;
   LockBitDisplay lockBits_;
   std::optional<ElfTaken> elf_;
   bool loadChangedNothing_ = false;
