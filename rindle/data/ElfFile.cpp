@@ -107,6 +107,20 @@ QString Place(ElfImage &image, const Segment &s, const std::uint8_t *data) {
       .arg(where);
 }
 
+// Why data up to `end` do not fit a memory of `size` bytes; empty when they do.
+QString Beyond(std::int64_t end, std::int64_t size, const QString &memory, const QString &device) {
+  if (end <= size)
+    return {};
+  return QStringLiteral("its %1 data reach %2, beyond the %3 bytes of the %4's %1")
+      .arg(memory, Hex(static_cast<std::uint64_t>(end - 1)), Count(size), device);
+}
+
+// The area blank, then the chunks in it.
+void FillArea(std::span<std::uint8_t> area, const std::vector<ElfChunk> &chunks) {
+  std::ranges::fill(area, kBlankByte);
+  WriteChunks(chunks, area);
+}
+
 // libelf's own words for what it could not read.
 QString DamagedHeaders() {
   const char *why = elf_errmsg(-1);
@@ -218,21 +232,13 @@ ElfRead ReadElfFile(const QString &fileName) {
 QString ElfPartRefusal(const ElfImage &image, ElfPart part, const ElfTarget &target) {
   switch (part) {
   case ElfPart::Flash:
-    if (image.FlashEnd() > target.flashSize)
-      return QStringLiteral("its flash data reach %1, beyond the %2 bytes of the %3's flash")
-          .arg(Hex(static_cast<std::uint64_t>(image.FlashEnd() - 1)), Count(target.flashSize),
-               target.device);
-    return {};
+    return Beyond(image.FlashEnd(), target.flashSize, QStringLiteral("flash"), target.device);
   case ElfPart::Eeprom:
     if (image.eeprom.empty())
       return {};
     if (target.eepromSize == 0)
       return QStringLiteral("it has EEPROM data, and the %1 has no EEPROM").arg(target.device);
-    if (image.EepromEnd() > target.eepromSize)
-      return QStringLiteral("its EEPROM data reach %1, beyond the %2 bytes of the %3's EEPROM")
-          .arg(Hex(static_cast<std::uint64_t>(image.EepromEnd() - 1)), Count(target.eepromSize),
-               target.device);
-    return {};
+    return Beyond(image.EepromEnd(), target.eepromSize, QStringLiteral("EEPROM"), target.device);
   case ElfPart::Fuses:
     if (image.FuseBytesUsed() > target.fuseCount)
       return QStringLiteral("it has %1 fuse bytes, and the %2 has %3")
@@ -253,18 +259,14 @@ QString ElfRefusal(const ElfImage &image, const ElfTarget &target, std::span<con
 }
 
 void TakeElfFlash(const ElfImage &image, std::span<std::uint8_t> buffer, std::int64_t flashSize) {
-  const auto area = CellRange(buffer, 0, flashSize);
-  std::ranges::fill(area, kBlankByte);
-  WriteChunks(image.flash, area);
+  FillArea(CellRange(buffer, 0, flashSize), image.flash);
 }
 
 void TakeElfEeprom(const ElfImage &image, std::span<std::uint8_t> buffer, std::int64_t flashSize,
                    std::int64_t eepromSize) {
   if (image.eeprom.empty())
     return;
-  const auto area = CellRange(buffer, flashSize, eepromSize);
-  std::ranges::fill(area, kBlankByte);
-  WriteChunks(image.eeprom, area);
+  FillArea(CellRange(buffer, flashSize, eepromSize), image.eeprom);
 }
 
 // ---- Texts ----
