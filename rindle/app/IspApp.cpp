@@ -109,6 +109,7 @@ IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *vie
 
 void IspApp::FormCreate() {
   engine_.InitEngine();
+  rememberStartElf();
   // InitForm1.
   UpdateFilename();
   // A damaged settings file may name a separator row.
@@ -278,6 +279,21 @@ void IspApp::ReadChip() {
               engine_.ResultText.isEmpty() ? QStringLiteral("Reading Completed")
                                            : engine_.ResultText,
               Icon::Information);
+}
+
+void IspApp::rememberStartElf() {
+  const QString &name = engine_.ProgramFileName;
+  if (name.isEmpty() || QFileInfo(name).suffix().toLower() != u"elf")
+    return;
+  files::ElfRead read = files::ReadElfFile(name);
+  if (!read.ok() || !files::ElfRefusal(read.image, engine_.ElfDevice()).isEmpty())
+    return;
+  // The fuse state the file gives, without changing the one the last run
+  // left.
+  const FuseState now = engine_.Fuses;
+  engine_.TakeElfFuses(read.image);
+  elf_ = ElfTaken{name, std::move(read.image), engine_.Fuses};
+  engine_.Fuses = now;
 }
 
 const IspApp::ElfTaken *IspApp::currentElf() const {

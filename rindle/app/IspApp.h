@@ -117,6 +117,9 @@ private:
     FuseState fuses; // the fuse state as the file left it
   };
   const ElfTaken *currentElf() const;
+  // The program file the engine's start-up loaded may be an ELF file: what
+  // it gave is remembered as after an Open File.
+  void rememberStartElf();
   // Reads, asks about the signature, then takes the program file as ELF.
   QString loadElf();
   // True when the file's signature is the selected device's, or the user
