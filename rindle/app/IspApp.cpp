@@ -1,7 +1,6 @@
 #include "rindle/app/IspApp.h"
 
 #include "rindle/app/BufferDialogs.h"
-#include "rindle/app/FuseGuard.h"
 
 #include <array>
 
@@ -9,6 +8,7 @@
 
 #include "rindle/app/FieldTexts.h"
 #include "rindle/app/IspHardware.h"
+#include "rindle/engine/FuseGuard.h"
 
 namespace rindle {
 
@@ -165,11 +165,22 @@ void IspApp::UpdateLbDisp() {
       index == device::kAt89S8253;
 }
 
-void IspApp::UpdateSigText() { sigText_ = SignatureText(engine_); }
+// A chip that did not answer has shown nothing: the bytes the engine holds
+// were read from an earlier chip.
+void IspApp::UpdateSigText() {
+  sigText_ = engine_.ChipResponded ? SignatureText(engine_) : kNoSignatureText;
+}
 
 void IspApp::UpdateOscText() {
-  if (const auto text = CalibrationText(engine_))
+  if (!engine_.ChipResponded)
+    oscText_ = kNoCalibrationText;
+  else if (const auto text = CalibrationText(engine_))
     oscText_ = *text;
+}
+
+void IspApp::FieldsChanged() {
+  if (view_ != nullptr)
+    view_->fieldsChanged();
 }
 
 void IspApp::ShowChecksum() { checksumText_ = ChecksumText(engine_.BufferChecksum()); }
@@ -184,7 +195,13 @@ void IspApp::resetChipFields() {
 bool IspApp::SelectRow(int row) {
   if (row < 0 || FindDevice(static_cast<std::uint16_t>(row)) == nullptr)
     return false;
-  engine_.Device.DeviceIndex = static_cast<std::uint16_t>(row);
+  const auto index = static_cast<std::uint16_t>(row);
+  // Another device starts from its own fresh fuse state: the bytes and lock
+  // bits chosen for the last one mean something else on it, and would look
+  // chosen to the default-fuse safeguard.
+  if ((engine_.Device.DeviceIndex & 0xFF) != index)
+    engine_.Fuses = FuseState{};
+  engine_.Device.DeviceIndex = index;
   engine_.SelectDevice();
   if (hardware_ != nullptr)
     hardware_->deviceSelected(engine_.Device.DeviceIndex);
@@ -227,8 +244,13 @@ QString IspApp::withPortProblem(const QString &text) {
   return problem.isEmpty() ? text : text + u'\r' + problem;
 }
 
+void IspApp::showMessage(const QString &caption, const QString &text, Icon icon) {
+  FieldsChanged();
+  prompter_.message(caption, text, icon);
+}
+
 void IspApp::chipMessage(const QString &caption, const QString &text, Icon icon) {
-  prompter_.message(caption, withPortProblem(text), icon);
+  showMessage(caption, withPortProblem(text), icon);
 }
 
 void IspApp::operationDone() {
@@ -331,17 +353,20 @@ void IspApp::ProgramChip() {
     engine_.ReleaseTarget();
     return;
   }
-  if (!runWithProgress(QStringLiteral("  Programming the uController . . ."),
-                       &IspEngine::ProgramChip))
+  const bool finished = runWithProgress(QStringLiteral("  Programming the uController . . ."),
+                                        &IspEngine::ProgramChip);
+  // The calibration bytes went into the buffer after the erase.
+  ShowChecksum();
+  if (!finished)
     return;
   view_->closeProgress();
-  if (!engine_.AutoVerify)
-    return;
-  if (engine_.ResultText == kOk)
-    prompter_.message(QStringLiteral("  Write"), QStringLiteral("Program, Verify  OK"),
-                      Icon::Information);
-  else
+  // A failure is reported whatever the options; a success without read-back
+  // ends silently, as nothing was checked.
+  if (engine_.ResultText != kOk)
     chipMessage(QStringLiteral("  Write"), engine_.ResultText, Icon::Error);
+  else if (engine_.AutoVerify)
+    showMessage(QStringLiteral("  Write"), QStringLiteral("Program, Verify  OK"),
+                Icon::Information);
 }
 
 void IspApp::VerifyChip() {
@@ -398,7 +423,7 @@ void IspApp::WriteLockBits() {
     return;
   const QString caption = QStringLiteral("  Lock Bits");
   if ((engine_.Fuses.LockBits & 0x0F) == 0 && !lockBits_.fuseBytesEnabled) {
-    prompter_.message(caption, QStringLiteral("No Lock Bit selected"), Icon::Information);
+    showMessage(caption, QStringLiteral("No Lock Bit selected"), Icon::Information);
     return;
   }
   applyDefaultFuses();

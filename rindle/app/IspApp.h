@@ -106,6 +106,8 @@ public:
   void UpdateSigText();
   void UpdateOscText();
   void ShowChecksum() override;
+  // The window draws the fields now.
+  void FieldsChanged() override;
   // Sets ProceedFlag; false when the operation must stop.
   bool CheckDID();
 
@@ -154,6 +156,9 @@ private:
   QString SaveRefusal(FileFormat format) override;
   // The engine's result, with the port's problem when the chip was silent.
   QString withPortProblem(const QString &text);
+  // Every message box of an operation: the fields drawn first, so that it
+  // stands over what the operation left.
+  void showMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
   void chipMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
   void resetChipFields();
   void clearFileAreas();

@@ -18,6 +18,9 @@ public:
   virtual void setBusyCursor(bool busy) = 0;
   // Runs pending window events from inside a long operation.
   virtual void processEvents() = 0;
+  // The fields changed (checksum, signature, calibration, status bar, lock
+  // boxes): draw them now, before the message that follows.
+  virtual void fieldsChanged() = 0;
 };
 
 } // namespace rindle

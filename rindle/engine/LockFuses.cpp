@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "rindle/engine/ChipAccess.h"
+#include "rindle/engine/FuseGuard.h"
 #include "rindle/isp/Instructions.h"
 
 namespace rindle {
@@ -186,14 +187,9 @@ void IspEngine::EraseChip() {
 
 void IspEngine::ApplyDefaultFuses() {
   const DeviceEntry *entry = CurrentDevice();
-  if (entry == nullptr || !FusesUnprogrammed(*entry, Fuses)) {
-    return;
+  if (entry != nullptr && PutDefaultFusesInPlace(*entry, Fuses)) {
+    Fuses.LockByte = 0xFF;
   }
-  const FuseDefaults &d = entry->defaults;
-  Fuses.FuseLow = d.low.value_or(0xFF);
-  Fuses.FuseHigh = d.high.value_or(0xFF);
-  Fuses.FuseExtended = d.extended.value_or(0xFF);
-  Fuses.LockByte = 0xFF;
 }
 
 void IspEngine::StoreCalibrationBytes() {

@@ -53,6 +53,7 @@ public:
   void setMainEnabled(bool enabled) override;
   void setBusyCursor(bool busy) override;
   void processEvents() override;
+  void fieldsChanged() override { showFields(); }
 
 public slots:
   void cboTypeChange(int row);

@@ -1,5 +1,7 @@
 #include "tollen/engine/Devices.h"
 
+#include "rindle/engine/DeviceCatalogue.h"
+
 namespace tollen {
 
 namespace {
@@ -40,6 +42,18 @@ std::array<std::string_view, kDeviceRows> DeviceListTexts() {
     texts[i] = i == device::kSeparator ? kSeparatorText : kDevices[i].listText;
   }
   return texts;
+}
+
+std::optional<std::uint16_t> CatalogueRow(std::uint16_t index) {
+  using namespace rindle::device;
+  // By this edition's rows; the separator has none.
+  constexpr std::array<std::uint16_t, kDeviceRows> kRows{
+      kAt89S51,   kAt89S52,   kAt89S53,   kAt89S8252, 0,     kAt90S1200,
+      kAt90S2313, kAt90S4433, kAt90S8515, kAt90S8535, kMega8, kTiny26};
+  if (FindDevice(index) == nullptr) {
+    return std::nullopt;
+  }
+  return kRows[index];
 }
 
 } // namespace tollen

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 // The twelve rows of the device list. A row's index is the device's identity:
@@ -62,5 +63,10 @@ const DeviceInfo *FindDevice(std::uint16_t index);
 
 // The list's twelve texts, separator included.
 std::array<std::string_view, kDeviceRows> DeviceListTexts();
+
+// The row of the same chip in the device catalogue of the newer edition,
+// whose fuse rules (forced bits, defaults, bits that end serial programming)
+// both editions follow; nothing for the separator and rows past the list.
+std::optional<std::uint16_t> CatalogueRow(std::uint16_t index);
 
 } // namespace tollen

@@ -1,5 +1,6 @@
 #include "tollen/engine/TollenEngine.h"
 
+#include "rindle/engine/FuseGuard.h"
 #include "rindle/isp/Instructions.h"
 #include "tollen/engine/ReportText.h"
 
@@ -71,6 +72,18 @@ void TollenEngine::WriteLockBits89(const DeviceInfo &d) {
   }
   ResultText = QString::fromLatin1(report::kOk);
   ReleaseTarget();
+}
+
+void TollenEngine::ApplyDefaultFuses() {
+  const std::optional<std::uint16_t> row = CatalogueRow(DeviceIndex);
+  const rindle::DeviceEntry *entry = row ? rindle::FindDevice(*row) : nullptr;
+  rindle::FuseState fuses = FuseChoices();
+  if (entry == nullptr || !rindle::PutDefaultFusesInPlace(*entry, fuses)) {
+    return;
+  }
+  FuseLow = fuses.FuseLow;
+  FuseHigh = fuses.FuseHigh;
+  FuseExtended = fuses.FuseExtended;
 }
 
 void TollenEngine::WriteLockBitsAvrByte(const DeviceInfo &d) {

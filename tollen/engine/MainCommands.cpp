@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "common/HexText.h"
+#include "rindle/engine/FuseGuard.h"
 #include "tollen/engine/ReportText.h"
 
 namespace tollen {
@@ -13,6 +14,8 @@ namespace hex = common::hex;
 namespace {
 
 const QString kOk = QStringLiteral("OK");
+const QString kNoSignature = QStringLiteral("00 00 00");
+const QString kNoCalibration = QStringLiteral("00 00 00 00");
 
 using Column = rindle::FuseBoxes::Column;
 
@@ -84,11 +87,14 @@ void MainCommands::FormCreate() {
 void MainCommands::InitForm1() {
   UpdateHexFilename();
   e_.SelectDevice();
+  // The fuse dialog's boxes, which Write and Write LBs take the bytes from,
+  // start with the bytes the settings file stored.
+  RefreshConfigBits();
   UpdateLbDisp();
   GetFilePath();
   ShowChecksum();
-  SigText = QStringLiteral("00 00 00");
-  CalibText = QStringLiteral("00 00 00 00");
+  SigText = kNoSignature;
+  CalibText = kNoCalibration;
   e_.SignatureOnly = false;
   view_.Refresh();
   if (!e_.SettingsProblem.isEmpty()) {
@@ -105,13 +111,19 @@ int MainCommands::cboTypeChange(int row) {
   if (busy_ || row < 0 || FindDevice(static_cast<std::uint16_t>(row)) == nullptr) {
     return e_.DeviceIndex;
   }
+  if (row != e_.DeviceIndex) {
+    // Another device starts from a fresh fuse state, boxes included: the
+    // choices made for the last one mean something else on it.
+    e_.FuseLow = e_.FuseHigh = e_.FuseExtended = e_.LockByte = 0xFF;
+    e_.LockBits = 0;
+    RefreshConfigBits();
+  }
   e_.DeviceIndex = static_cast<std::uint16_t>(row);
   e_.SelectDevice();
   UpdateLbDisp();
   ShowChecksum();
-  SigText = QStringLiteral("00 00 00");
-  CalibText = QStringLiteral("00 00 00 00");
-  e_.FuseLow = e_.FuseHigh = e_.FuseExtended = e_.LockByte = 0xFF;
+  SigText = kNoSignature;
+  CalibText = kNoCalibration;
   view_.Refresh();
   return row;
 }
@@ -238,10 +250,19 @@ void MainCommands::cmdReadClick() {
   });
 }
 
+bool MainCommands::TakeFuseBytes(const QString &caption) {
+  UpdateConfigFuseBytes();
+  e_.ApplyDefaultFuses();
+  const std::optional<std::uint16_t> row = CatalogueRow(e_.DeviceIndex);
+  return !row || rindle::ConfirmFuseWrite(*row, e_.FuseChoices(), prompter_, caption);
+}
+
 void MainCommands::cmdWriteClick() {
   ChipCommand([this] {
+    if (!TakeFuseBytes(QStringLiteral("  Write"))) {
+      return;
+    }
     ShowProgressForm(QStringLiteral("  Programming the uController . . ."));
-    UpdateConfigFuseBytes();
     e_.ProgramChip();
     if (!ProgressEnded()) {
       return;
@@ -284,8 +305,12 @@ void MainCommands::cmdSignatureClick() {
   UpdateLbDisp();
   view_.SetBusyCursor(false);
   const DeviceInfo *d = e_.CurrentDevice();
-  if (d != nullptr && d->kind != DeviceKind::At89ThreeByte && e_.ChipResponded &&
-      e_.ReadSignatureValue == e_.ExpectedSignature) {
+  if (!e_.ChipResponded) {
+    // What the fields held came from an earlier chip.
+    SigText = kNoSignature;
+    CalibText = kNoCalibration;
+  } else if (d != nullptr && d->kind != DeviceKind::At89ThreeByte &&
+             e_.ReadSignatureValue == e_.ExpectedSignature) {
     const auto &b = e_.SignatureBytes;
     SigText = hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + u' ' + hex::Text(b[2], 2);
     if (d->kind == DeviceKind::AvrPaged) {
@@ -307,8 +332,10 @@ void MainCommands::cmdLockBitsClick() {
                         Icon::Information);
       return;
     }
+    if (!TakeFuseBytes(QStringLiteral("  Lock Bits"))) {
+      return;
+    }
     view_.SetBusyCursor(true);
-    UpdateConfigFuseBytes();
     e_.WriteLockBits();
     view_.SetBusyCursor(false);
     QString text = e_.ResultText;

@@ -119,6 +119,11 @@ private:
   template <class Body>
   void ChipCommand(Body body);
   void ShowProgressForm(const QString &caption);
+  // Before Write and Write LBs: the fuse dialog's bytes, the factory fuses in
+  // place of bytes that program nothing, and the question before fuses that
+  // end serial programming (`caption` is the command's). False when the
+  // user said No: the command ends without a word.
+  bool TakeFuseBytes(const QString &caption);
   // After a progress-window operation: false when it was cancelled (the
   // window closed itself), else the window is closed.
   bool ProgressEnded();

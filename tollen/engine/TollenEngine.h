@@ -10,6 +10,7 @@
 #include "common/Prompter.h"
 #include "common/TickTimer.h"
 #include "rindle/data/IspBuffer.h"
+#include "rindle/engine/DeviceCatalogue.h"
 #include "rindle/isp/IspLines.h"
 #include "rindle/isp/PortSettings.h"
 #include "rindle/isp/ProgressPoint.h"
@@ -140,6 +141,16 @@ public:
   void ProgramChip();
   void WriteLockBits();
   void ReadSignature();
+  // The lock and fuse choices in the form the fuse rules both editions share
+  // take them.
+  rindle::FuseState FuseChoices() const {
+    return {LockBits, FuseLow, FuseHigh, FuseExtended, LockByte};
+  }
+  // The default-fuse safeguard: fuse bytes that program nothing give way to
+  // the device's factory values (those a blank buffer writes), so that they
+  // never reach a chip. The window runs it before Write and Write LBs, after
+  // it took the fuse dialog's bytes.
+  void ApplyDefaultFuses();
 
   // ---- Files (Files.cpp) ----
   void LoadHexFile();

@@ -40,12 +40,20 @@ public:
     calls << (busy ? QStringLiteral("busy") : QStringLiteral("normal"));
   }
   void processEvents() override { ++pumps; }
+  void fieldsChanged() override {
+    ++fieldDraws;
+    if (onFields)
+      onFields();
+  }
 
   QStringList calls;
   int lastPosition = -1;
   int pumps = 0;
   int reports = 0;
+  int fieldDraws = 0;
   std::function<void(int)> onProgress;
+  // Runs when the fields are drawn.
+  std::function<void()> onFields;
 };
 
 inline QString ListName(std::uint16_t index) {

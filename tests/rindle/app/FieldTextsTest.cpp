@@ -93,7 +93,9 @@ TEST_P(LockBoxTable, ThirdBoxAndFuseButtonFollowTheDevice) {
   EXPECT_EQ(lb.lb3Caption, c.lb3Caption);
   EXPECT_EQ(lb.fuseBytesEnabled, c.fuseBytes);
   if (c.lb3Enabled) {
-    EXPECT_TRUE(lb.lb3Checked);
+    EXPECT_FALSE(lb.lb3Checked) << "a new device starts without lock bits";
+    rig.app.SetLockBit(2, true);
+    EXPECT_TRUE(rig.app.LockBits().lb3Checked);
   }
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/ScriptedPrompter.h"
-#include "rindle/app/FuseGuard.h"
+#include "rindle/engine/FuseGuard.h"
 #include "sim/isp/Bench.h"
 
 namespace rindle {

@@ -67,10 +67,19 @@ INSTANTIATE_TEST_SUITE_P(
                       Shown("  Write", "Program, Verify  OK", Icon::Information)},
         OperationCase{"ProgramWithoutChip", kMega8, false, FillFlash, &IspApp::ProgramChip,
                       Shown("  Write", kNoResponse, Icon::Error)},
-        OperationCase{"ProgramAutoVerifyOffSilentEvenWithoutChip",
+        OperationCase{"ProgramAutoVerifyOffStillReportsAFailure",
                       kMega8,
                       false,
                       [](AppRig &r) { r.engine.AutoVerify = false; },
+                      &IspApp::ProgramChip,
+                      Shown("  Write", kNoResponse, Icon::Error)},
+        OperationCase{"ProgramAutoVerifyOffSilentOnSuccess",
+                      kMega8,
+                      true,
+                      [](AppRig &r) {
+                        r.engine.AutoVerify = false;
+                        FillFlash(r);
+                      },
                       &IspApp::ProgramChip,
                       {}},
         OperationCase{"VerifyBlankAgainstBlank", kAt89S52, true, nullptr, &IspApp::VerifyChip,

@@ -5,6 +5,8 @@
 
 #include <map>
 
+#include "common/ScriptedPrompter.h"
+#include "tests/tollen/engine/QuietView.h"
 #include "tests/tollen/engine/TollenRig.h"
 
 namespace tollen::testing {
@@ -115,6 +117,24 @@ TEST(Signature, SignatureOnlyReadsTheBytesAndLeavesTheResult) {
   EXPECT_EQ(rig.engine.ResultText, "before");
   EXPECT_EQ(rig.engine.ReadSignatureValue, 0x1E9101);
   EXPECT_FALSE(rig.bench.bufferEnabled());
+}
+
+// The main window's fields after a Signature that found no chip: the bytes
+// of the chip read before are not shown as this one's.
+TEST(SignatureFields, AChipThatDoesNotAnswerShowsNoBytes) {
+  Rig rig(device::kAtMega8);
+  common::ScriptedPrompter prompter;
+  QuietView view;
+  MainCommands commands(rig.engine, prompter, view);
+  commands.InitForm1();
+  commands.cmdSignatureClick();
+  ASSERT_EQ(commands.SigText, "1E 93 07");
+  ASSERT_NE(commands.CalibText, "00 00 00 00");
+  rig.bench.removeChip();
+  commands.cmdSignatureClick();
+  ASSERT_EQ(prompter.shown.back().text, "No response from uC . . .");
+  EXPECT_EQ(commands.SigText, "00 00 00");
+  EXPECT_EQ(commands.CalibText, "00 00 00 00");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "rindle/app/FuseGuard.h"
+#include "rindle/engine/FuseGuard.h"
 
 namespace rindle {
 
@@ -21,9 +21,19 @@ QString FromView(std::string_view text) {
 
 } // namespace
 
-QString FuseLockoutQuestion(const IspEngine &engine) {
-  const std::vector<SerialLockoutBit> bits =
-      SerialLockoutBits(engine.Device.DeviceIndex, engine.Fuses);
+bool PutDefaultFusesInPlace(const DeviceEntry &entry, FuseState &fuses) {
+  if (!FusesUnprogrammed(entry, fuses)) {
+    return false;
+  }
+  const FuseDefaults &d = entry.defaults;
+  fuses.FuseLow = d.low.value_or(0xFF);
+  fuses.FuseHigh = d.high.value_or(0xFF);
+  fuses.FuseExtended = d.extended.value_or(0xFF);
+  return true;
+}
+
+QString FuseLockoutQuestion(std::uint16_t deviceIndex, const FuseState &fuses) {
+  const std::vector<SerialLockoutBit> bits = SerialLockoutBits(deviceIndex, fuses);
   if (bits.empty()) {
     return {};
   }
@@ -40,8 +50,9 @@ QString FuseLockoutQuestion(const IspEngine &engine) {
   return text;
 }
 
-bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter, const QString &caption) {
-  const QString question = FuseLockoutQuestion(engine);
+bool ConfirmFuseWrite(std::uint16_t deviceIndex, const FuseState &fuses,
+                      common::Prompter &prompter, const QString &caption) {
+  const QString question = FuseLockoutQuestion(deviceIndex, fuses);
   if (question.isEmpty()) {
     return true;
   }

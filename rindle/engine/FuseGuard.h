@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+#include "common/Prompter.h"
+#include "rindle/engine/IspEngine.h"
+
+// What stands between a fuse state and the chip, in both editions of the
+// programmer: the device's defaults in place of a state that programs
+// nothing, and a question before fuses that would end serial programming.
+namespace rindle {
+
+// The default-fuse safeguard: when the fuse bytes the device's defaults look
+// at hold nothing programmed (0xFF but for the bits its selection forces),
+// the low, high and extended bytes take the defaults (0xFF where the device
+// has none) and true is returned. Otherwise, and for a device without
+// defaults, nothing changes. The lock byte is the caller's.
+bool PutDefaultFusesInPlace(const DeviceEntry &entry, FuseState &fuses);
+
+// The question asked before fuse bytes are written that would end serial
+// programming (RSTDISBL or DWEN programmed, or the AT89S8253's SPIEN user
+// fuse left unprogrammed) on the device of list row `deviceIndex`, naming
+// each such bit and what it does; empty when nothing is dangerous.
+QString FuseLockoutQuestion(std::uint16_t deviceIndex, const FuseState &fuses);
+inline QString FuseLockoutQuestion(const IspEngine &engine) {
+  return FuseLockoutQuestion(engine.Device.DeviceIndex, engine.Fuses);
+}
+
+// Asks, once and through the prompter, whether to write a fuse state that
+// would end serial programming on the device; warning icon, No by default.
+// True when nothing in the fuse state is dangerous or the user said Yes. Run
+// it right before the operation that writes the fuses (Program, Write LBs),
+// after the default fuses were put in place; `caption` is that operation's
+// message caption.
+bool ConfirmFuseWrite(std::uint16_t deviceIndex, const FuseState &fuses,
+                      common::Prompter &prompter, const QString &caption);
+inline bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter,
+                             const QString &caption) {
+  return ConfirmFuseWrite(engine.Device.DeviceIndex, engine.Fuses, prompter, caption);
+}
+
+} // namespace rindle
