@@ -12,7 +12,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-          dpkg-dev file desktop-file-utils appstream)
+          dpkg-dev file desktop-file-utils appstream libelf-dev)
 
 # The checked build (./do test) and the fuzz targets are compiled by clang:
 # it builds the sanitized suite in half the time g++ takes. lld links it.

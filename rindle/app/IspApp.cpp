@@ -5,6 +5,8 @@
 #include <array>
 #include <utility>
 
+#include <QFileInfo>
+
 #include "rindle/app/FieldTexts.h"
 #include "rindle/app/IspHardware.h"
 #include "rindle/engine/FuseGuard.h"
@@ -29,12 +31,28 @@ FileDialogTexts IspFileDialogs(const QString &openTitle, const QString &saveTitl
           overwrite};
 }
 
+// Programs straight from the compiler are opened, never saved.
 FileDialogTexts ProgramFileDialogs() {
-  return IspFileDialogs(
+  FileDialogTexts texts = IspFileDialogs(
       QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
       QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
       {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
       QStringLiteral("Over-write existing file"));
+  texts.openOnly = {{QStringLiteral("ELF Files (*.elf)"), QStringLiteral(".elf"), FileFormat::Elf}};
+  return texts;
+}
+
+const QString kSignatureQuestion =
+    QStringLiteral("Device Signature did not match.\rDo you want to continue ?");
+
+// The device list's name of the device with this signature.
+QString DeviceWithSignature(std::int32_t signature) {
+  for (const DeviceEntry &entry : kDeviceList) {
+    if (entry.isDevice && entry.expectedSignature == signature)
+      return QStringLiteral("the ") + QString::fromLatin1(entry.Name().data(),
+                                                         static_cast<qsizetype>(entry.Name().size()));
+  }
+  return QStringLiteral("a device this programmer does not know");
 }
 
 // An EEP file is Intel HEX.
@@ -92,6 +110,7 @@ IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *vie
 
 void IspApp::FormCreate() {
   engine_.InitEngine();
+  rememberStartElf();
   // InitForm1.
   UpdateFilename();
   // A damaged settings file may name a separator row.
@@ -119,6 +138,8 @@ void IspApp::FormClose() {
 
 void IspApp::UpdateFilename() {
   statusText_ = StatusText(engine_.ProgramFileName, texts_.windowTitle);
+  const ElfTaken *elf = currentElf();
+  statusTaken_ = elf != nullptr ? files::ElfTakenText(elf->image) : QString();
 }
 
 void IspApp::GetFilePath() {
@@ -227,10 +248,8 @@ bool IspApp::CheckDID() {
   engine_.ReadSignature();
   engine_.SignatureOnly = false;
   if (engine_.ReadSignatureValue != engine_.Device.ExpectedSignature) {
-    engine_.ProceedFlag = prompter_.question(
-        texts_.questionCaption,
-        QStringLiteral("Device Signature did not match.\rDo you want to continue ?"), Icon::Warning,
-        false);
+    engine_.ProceedFlag =
+        prompter_.question(texts_.questionCaption, kSignatureQuestion, Icon::Warning, false);
   }
   return engine_.ProceedFlag;
 }
@@ -301,6 +320,44 @@ void IspApp::ReadChip() {
               Icon::Information);
 }
 
+void IspApp::rememberStartElf() {
+  const QString &name = engine_.ProgramFileName;
+  if (name.isEmpty() || QFileInfo(name).suffix().toLower() != u"elf")
+    return;
+  files::ElfRead read = files::ReadElfFile(name);
+  if (!read.ok() || !files::ElfRefusal(read.image, engine_.ElfDevice()).isEmpty())
+    return;
+  // The fuse state the file gives, without changing the one the last run
+  // left.
+  const FuseState now = engine_.Fuses;
+  engine_.TakeElfFuses(read.image);
+  elf_ = ElfTaken{name, std::move(read.image), engine_.Fuses};
+  engine_.Fuses = now;
+}
+
+const IspApp::ElfTaken *IspApp::currentElf() const {
+  return elf_ && !engine_.ProgramFileName.isEmpty() && elf_->fileName == engine_.ProgramFileName
+             ? &*elf_
+             : nullptr;
+}
+
+void IspApp::applyDefaultFuses() {
+  // Fuse bytes and a lock byte from the program's own ELF file are what its
+  // author chose: while they stand as the file left them, the defaults do
+  // not replace them.
+  const ElfTaken *elf = currentElf();
+  const FuseState &now = engine_.Fuses;
+  const FuseState *file = elf != nullptr ? &elf->fuses : nullptr;
+  if (file != nullptr && elf->image.HasFuses() && now.FuseLow == file->FuseLow &&
+      now.FuseHigh == file->FuseHigh && now.FuseExtended == file->FuseExtended)
+    return;
+  const bool keepLock = file != nullptr && elf->image.lock && now.LockByte == file->LockByte;
+  const std::uint16_t lock = now.LockByte;
+  engine_.ApplyDefaultFuses();
+  if (keepLock)
+    engine_.Fuses.LockByte = lock;
+}
+
 bool IspApp::confirmFuseWrite(const QString &caption) {
   return ConfirmFuseWrite(engine_, prompter_, caption);
 }
@@ -308,7 +365,7 @@ bool IspApp::confirmFuseWrite(const QString &caption) {
 void IspApp::ProgramChip() {
   if (!checkDevice())
     return;
-  engine_.ApplyDefaultFuses();
+  applyDefaultFuses();
   if (!confirmFuseWrite(QStringLiteral("  Write"))) {
     engine_.ReleaseTarget();
     return;
@@ -386,7 +443,7 @@ void IspApp::WriteLockBits() {
     showMessage(caption, QStringLiteral("No Lock Bit selected"), Icon::Information);
     return;
   }
-  engine_.ApplyDefaultFuses();
+  applyDefaultFuses();
   if (!confirmFuseWrite(caption)) {
     engine_.ReleaseTarget();
     return;
@@ -417,12 +474,50 @@ void IspApp::clearFileAreas() {
 }
 
 QString IspApp::LoadProgram(FileFormat format) {
-  (engine_.*kProgramFileIo[static_cast<std::size_t>(format)].load)();
+  loadChangedNothing_ = false;
+  if (format == FileFormat::Elf)
+    return loadElf();
+  elf_.reset();
+  (engine_.*kProgramFileIo.at(static_cast<std::size_t>(format)).load)();
   return engine_.ResultText;
 }
 
+QString IspApp::loadElf() {
+  // Everything is read and asked before anything is taken: a refused or
+  // declined file changes nothing.
+  loadChangedNothing_ = true;
+  const QString &name = engine_.ProgramFileName;
+  files::ElfRead read = files::ReadElfFile(name);
+  if (!read.ok())
+    return engine_.ResultText = files::ElfNotLoaded(name, read.refusal);
+  if (!confirmElfSignature(read.image))
+    return engine_.ResultText = QString();
+  engine_.TakeElfImage(read.image);
+  if (engine_.ResultText != kOk)
+    return engine_.ResultText;
+  loadChangedNothing_ = false;
+  elf_ = ElfTaken{name, std::move(read.image), engine_.Fuses};
+  return engine_.ResultText;
+}
+
+bool IspApp::confirmElfSignature(const files::ElfImage &image) {
+  const std::int32_t file = image.PackedSignature();
+  const std::int32_t selected = engine_.Device.ExpectedSignature;
+  if (!image.signature || file == selected)
+    return true;
+  const QString selectedName = engine_.ElfDevice().device;
+  const QString question =
+      QStringLiteral("%1 was built for %2 (signature %3); the selected device is the %4 (%5).\r")
+          .arg(QFileInfo(engine_.ProgramFileName).fileName(), DeviceWithSignature(file),
+               files::SignatureBytesText(file), selectedName,
+               selected == 0 ? QStringLiteral("no signature")
+                             : files::SignatureBytesText(selected)) +
+      kSignatureQuestion;
+  return prompter_.question(texts_.questionCaption, question, Icon::Warning, false);
+}
+
 QString IspApp::SaveProgram(FileFormat format) {
-  (engine_.*kProgramFileIo[static_cast<std::size_t>(format)].save)();
+  (engine_.*kProgramFileIo.at(static_cast<std::size_t>(format)).save)();
   return engine_.ResultText;
 }
 
@@ -435,6 +530,11 @@ QString IspApp::SaveRefusal(FileFormat format) {
 
 void IspApp::ProgramLoaded() {
   engine_.LoadFuseDatabase();
+  // What an ELF file holds outranks the settings kept beside it.
+  if (const ElfTaken *elf = currentElf()) {
+    engine_.TakeElfEeprom(elf->image);
+    engine_.TakeElfFuses(elf->image);
+  }
   UpdateLbDisp();
   showNotices();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 
@@ -61,6 +62,10 @@ public:
   const QString &OscText() const { return oscText_; }
   const QString &ChecksumShown() const { return checksumText_; }
   const QString &Status() const { return statusText_; }
+  // What the status bar adds while the program file is an ELF file: what
+  // was taken from it ("flash 194 bytes, EEPROM 8, fuses A4 D9, lock FC");
+  // empty otherwise.
+  const QString &StatusTaken() const { return statusTaken_; }
   const LockBitDisplay &LockBits() const { return lockBits_; }
   const QString &LastDirectory() const { return lastDirectory_; }
   const AppTexts &Texts() const { return texts_; }
@@ -107,6 +112,23 @@ public:
   bool CheckDID();
 
 private:
+  // What the last ELF file gave, while it is the program file.
+  struct ElfTaken {
+    QString fileName;
+    files::ElfImage image;
+    FuseState fuses; // the fuse state as the file left it
+  };
+  const ElfTaken *currentElf() const;
+  // The program file the engine's start-up loaded may be an ELF file: what
+  // it gave is remembered as after an Open File.
+  void rememberStartElf();
+  // Reads, asks about the signature, then takes the program file as ELF.
+  QString loadElf();
+  // True when the file's signature is the selected device's, or the user
+  // goes on anyway.
+  bool confirmElfSignature(const files::ElfImage &image);
+  // The default-fuse safeguard, which leaves an ELF file's fuses alone.
+  void applyDefaultFuses();
   // Asks before fuse bytes that would end serial programming are written;
   // true writes them.
   bool confirmFuseWrite(const QString &caption);
@@ -122,6 +144,7 @@ private:
   QString DialogFolder() const override { return lastDirectory_; }
   QString LoadProgram(FileFormat format) override;
   QString SaveProgram(FileFormat format) override;
+  bool LoadChangedNothing() const override { return loadChangedNothing_; }
   void BlankLoadedCells() override { clearFileAreas(); }
   void DropFileNames() override;
   std::int32_t BufferChecksum() override { return engine_.BufferChecksum(); }
@@ -155,7 +178,10 @@ private:
   QString oscText_;
   QString checksumText_;
   QString statusText_;
+  QString statusTaken_;
   LockBitDisplay lockBits_;
+  std::optional<ElfTaken> elf_;
+  bool loadChangedNothing_ = false;
   FileCommandFlow files_;
 };
 

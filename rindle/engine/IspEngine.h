@@ -11,6 +11,7 @@
 
 #include "common/IoPort.h"
 #include "common/TickTimer.h"
+#include "rindle/data/ElfFile.h"
 #include "rindle/data/IspBuffer.h"
 #include "rindle/engine/DeviceCatalogue.h"
 #include "rindle/isp/IspLines.h"
@@ -182,6 +183,26 @@ public:
   void SaveRomFile();
   void SaveEepromHexFile();
   void SaveEepromBinFile();
+
+  // ---- Programs from the compiler: ELF files (Files.cpp) ----
+  // The selected device, as an ELF file's parts must fit it.
+  files::ElfTarget ElfDevice() const;
+  // Reads ProgramFileName as an ELF file and takes it whole; a file that is
+  // refused changes nothing and leaves the reason, with the file's name, in
+  // ResultText.
+  void LoadElfFile();
+  // Takes an image read from ProgramFileName: when every part fits the
+  // device, the flash area (cleared first), the EEPROM area when the file
+  // has EEPROM data, and its fuse bytes and lock byte; "OK". Otherwise
+  // nothing changes and ResultText says why.
+  void TakeElfImage(const files::ElfImage &image);
+  // The EEPROM part alone: the area holds the file's data, so no EEPROM file
+  // is current any more. Nothing changes when the file has no EEPROM data.
+  void TakeElfEeprom(const files::ElfImage &image);
+  // The fuse bytes and lock byte the file has, into the fuse state (the
+  // lock boxes follow the lock byte), then the device's forced bits as a
+  // selection applies them. Bytes the file does not have stay as they are.
+  void TakeElfFuses(const files::ElfImage &image);
 
   // ---- Start-up, settings file and fuse database (Settings.cpp) ----
   // Blank buffer, defaults, the settings file with the files it names, the

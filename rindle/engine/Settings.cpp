@@ -169,13 +169,15 @@ void IspEngine::LoadSettings() {
 
   if (IsFile(ProgramFileName)) {
     const QString ext = Extension(ProgramFileName);
-    const bool known = ext == u"hex" || ext == u"bin" || ext == u"rom";
+    const bool known = ext == u"hex" || ext == u"bin" || ext == u"rom" || ext == u"elf";
     if (ext == u"hex")
       LoadHexFile();
     else if (ext == u"bin")
       LoadBinFile();
     else if (ext == u"rom")
       LoadRomFile();
+    else if (ext == u"elf")
+      LoadElfFile();
     if (known && ResultText != files::kOk) {
       // Part of a file is no image to program: the buffer starts blank, as
       // after a failed Open File.

@@ -20,9 +20,16 @@ const QString kResultOk = QStringLiteral("OK");
 
 // The filter at a picked index; the first one when the index is not in the
 // list.
-const FileFilter &PickedFilter(const FileDialogTexts &kind, int index) {
-  const bool inList = index >= 0 && index < static_cast<int>(kind.filters.size());
-  return kind.filters.at(inList ? static_cast<std::size_t>(index) : 0);
+const FileFilter &PickedFilter(const std::vector<FileFilter> &filters, int index) {
+  const bool inList = index >= 0 && index < static_cast<int>(filters.size());
+  return filters.at(inList ? static_cast<std::size_t>(index) : 0);
+}
+
+QString JoinPatterns(const std::vector<FileFilter> &filters) {
+  QStringList patterns;
+  for (const FileFilter &filter : filters)
+    patterns << filter.pattern;
+  return patterns.join(QStringLiteral(";;"));
 }
 
 // Why a file cannot be read, as a message: the loaders' text, the file and
@@ -54,21 +61,25 @@ std::optional<std::uint32_t> FillField(const QString &text) {
 
 // ---- Dialog texts ----
 
-QString FileDialogTexts::FilterList() const {
-  QStringList patterns;
-  for (const FileFilter &filter : filters)
-    patterns << filter.pattern;
-  return patterns.join(QStringLiteral(";;"));
+QString FileDialogTexts::FilterList() const { return JoinPatterns(filters); }
+
+std::vector<FileFilter> FileDialogTexts::OpenFilters() const {
+  std::vector<FileFilter> all = filters;
+  all.insert(all.end(), openOnly.begin(), openOnly.end());
+  return all;
 }
+
+QString FileDialogTexts::OpenFilterList() const { return JoinPatterns(OpenFilters()); }
 
 std::optional<FileFilter> FileDialogTexts::FilterForName(const QString &name) const {
   const QString suffix = QFileInfo(name).suffix();
   if (suffix.isEmpty())
     return std::nullopt;
-  const auto found = std::ranges::find_if(filters, [&](const FileFilter &filter) {
+  const std::vector<FileFilter> all = OpenFilters();
+  const auto found = std::ranges::find_if(all, [&](const FileFilter &filter) {
     return filter.suffix.compare(u'.' + suffix, Qt::CaseInsensitive) == 0;
   });
-  if (found == filters.end())
+  if (found == all.end())
     return std::nullopt;
   return *found;
 }
@@ -80,12 +91,12 @@ FileCommandFlow::FileCommandFlow(FileCommandTarget &target, common::Prompter &pr
     : target_(target), prompter_(prompter), texts_(std::move(texts)) {}
 
 ChosenFile FileCommandFlow::ChooseOpenName(const FileDialogTexts &kind) {
-  const auto choice =
-      prompter_.openFile(kind.openTitle, target_.DialogFolder(), kind.FilterList(), openFilter_);
+  const auto choice = prompter_.openFile(kind.openTitle, target_.DialogFolder(),
+                                         kind.OpenFilterList(), openFilter_);
   if (choice.name.isEmpty())
     return {};
   openFilter_ = choice.filter;
-  return {choice.name, PickedFilter(kind, choice.filter).format};
+  return {choice.name, PickedFilter(kind.OpenFilters(), choice.filter).format};
 }
 
 ChosenFile FileCommandFlow::ChooseSaveName(const FileDialogTexts &kind, const QString &caption) {
@@ -94,7 +105,7 @@ ChosenFile FileCommandFlow::ChooseSaveName(const FileDialogTexts &kind, const QS
   if (choice.name.isEmpty())
     return {};
   saveFilter_ = choice.filter;
-  const FileFilter &filter = PickedFilter(kind, choice.filter);
+  const FileFilter &filter = PickedFilter(kind.filters, choice.filter);
   ChosenFile chosen{choice.name, filter.format};
   if (QFileInfo(chosen.name).suffix().isEmpty())
     chosen.name += filter.suffix;
@@ -113,15 +124,29 @@ void FileCommandFlow::LoadFailed(const QString &caption, const QString &result) 
   prompter_.message(caption, result, Icon::Warning);
 }
 
+bool FileCommandFlow::KeptAfterRefusal(const QString &caption, const QString &result,
+                                       const QString &current) {
+  if (!target_.LoadChangedNothing())
+    return false;
+  target_.SetProgramFileName(current);
+  target_.UpdateFilename();
+  target_.FieldsChanged();
+  if (!result.isEmpty())
+    prompter_.message(caption, result, Icon::Warning);
+  return true;
+}
+
 void FileCommandFlow::OpenFile() {
   const ChosenFile file = ChooseOpenName(texts_.program);
   if (file.name.isEmpty())
     return;
+  const QString current = target_.ProgramFileName();
   target_.SetProgramFileName(file.name);
   target_.GetFilePath();
   const QString result = target_.LoadProgram(file.format);
   if (result != kResultOk) {
-    LoadFailed(texts_.openCaption, result);
+    if (!KeptAfterRefusal(texts_.openCaption, result, current))
+      LoadFailed(texts_.openCaption, result);
     return;
   }
   target_.UpdateFilename();
@@ -134,7 +159,7 @@ void FileCommandFlow::ReloadFile() {
   const QString name = target_.ProgramFileName();
   if (name.isEmpty())
     return;
-  const std::vector<FileFilter> &filters = texts_.program.filters;
+  const std::vector<FileFilter> filters = texts_.program.OpenFilters();
   const bool oneFormat = std::ranges::all_of(
       filters, [&](const FileFilter &filter) { return filter.format == filters.front().format; });
   const auto byName =
@@ -157,7 +182,8 @@ void FileCommandFlow::ReloadFile() {
   target_.GetFilePath();
   const QString result = target_.LoadProgram(byName->format);
   if (result != kResultOk) {
-    LoadFailed(texts_.reloadCaption, result);
+    if (!KeptAfterRefusal(texts_.reloadCaption, result, name))
+      LoadFailed(texts_.reloadCaption, result);
     return;
   }
   target_.ShowChecksum();

@@ -16,7 +16,7 @@
 namespace rindle {
 
 // What a loader or saver reads or writes.
-enum class FileFormat { Hex, Bin, Rom };
+enum class FileFormat { Hex, Bin, Rom, Elf };
 
 // One entry of a file dialog's filter list.
 struct FileFilter {
@@ -32,10 +32,17 @@ struct FileDialogTexts {
   std::vector<FileFilter> filters;
   // Asked before an existing file is replaced.
   QString overwriteQuestion;
+  // Formats that are read but never written: offered after the others in
+  // the open dialog only.
+  std::vector<FileFilter> openOnly;
 
-  // The filter list as the dialogs take it: "A (*.a);;B (*.b)".
+  // The filter list as the save dialog takes it: "A (*.a);;B (*.b)".
   QString FilterList() const;
-  // The filter whose suffix is the name's extension (any case), if one is.
+  // The open dialog's filters and their list.
+  std::vector<FileFilter> OpenFilters() const;
+  QString OpenFilterList() const;
+  // The open filter whose suffix is the name's extension (any case), if one
+  // is.
   std::optional<FileFilter> FilterForName(const QString &name) const;
 };
 
@@ -59,6 +66,10 @@ public:
   // The engine's ResultText after loading or saving the program file; "OK"
   // means success.
   virtual QString LoadProgram(FileFormat format) = 0;
+  // True when the load that just failed changed nothing: the file was
+  // refused before anything was taken, or the user declined it. The current
+  // file then stays and only the result is shown (nothing when it is empty).
+  virtual bool LoadChangedNothing() const { return false; }
   virtual QString SaveProgram(FileFormat format) = 0;
   // After a failed load: every buffer cell a load could have written is
   // blank again.
@@ -122,6 +133,9 @@ public:
 private:
   // The shared end of a failed load: blank cells, no program file.
   void LoadFailed(const QString &caption, const QString &result);
+  // A failed load that changed nothing: `current` stays the program file
+  // and the result, if any, is shown. False for any other failure.
+  bool KeptAfterRefusal(const QString &caption, const QString &result, const QString &current);
 
   FileCommandTarget &target_;
   common::Prompter &prompter_;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -47,6 +48,21 @@ QLineEdit *ReadOnlyField(const char *name, QWidget *parent) {
   field->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("-  -  -  - ")) * 3 / 2 + 12);
   return field;
 }
+
+// The status bar's file name: when the bar is too narrow for it, the
+// middle of the folder gives way, so that the file's own name stays in view.
+class FileNameLabel : public QLabel {
+public:
+  using QLabel::QLabel;
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
+  }
+};
 
 } // namespace
 
@@ -223,9 +239,16 @@ void TfrmMain::buildControls() {
 
   statusBar()->setObjectName(QStringLiteral("stsBar"));
   statusBar()->setSizeGripEnabled(false);
-  status_ = new QLabel(statusBar());
+  status_ = new FileNameLabel(statusBar());
   status_->setObjectName(QStringLiteral("stsBarText"));
+  // A long file name gives way to what was taken from an ELF file.
+  status_->setMinimumWidth(1);
   statusBar()->addWidget(status_, 1);
+  statusTaken_ = new QLabel(statusBar());
+  statusTaken_->setObjectName(QStringLiteral("stsBarTaken"));
+  statusTaken_->setContentsMargins(4, 0, 4, 0);
+  statusTaken_->hide();
+  statusBar()->addPermanentWidget(statusTaken_);
 }
 
 void TfrmMain::showFields() {
@@ -233,6 +256,9 @@ void TfrmMain::showFields() {
   edtCalib_->setText(app_.OscText());
   edtCSdata_->setText(app_.ChecksumShown());
   status_->setText(app_.Status());
+  status_->setToolTip(app_.Status().trimmed());
+  statusTaken_->setText(app_.StatusTaken());
+  statusTaken_->setVisible(!app_.StatusTaken().isEmpty());
   const LockBitDisplay &lb = app_.LockBits();
   chkLB1_->setChecked(lb.lb1);
   chkLB2_->setChecked(lb.lb2);

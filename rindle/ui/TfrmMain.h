@@ -113,6 +113,7 @@ private:
   QLineEdit *edtSig_ = nullptr;
   QLineEdit *edtCalib_ = nullptr;
   QLabel *status_ = nullptr;
+  QLabel *statusTaken_ = nullptr;
 };
 
 } // namespace rindle::ui

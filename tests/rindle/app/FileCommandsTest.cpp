@@ -39,7 +39,7 @@ TEST(OpenFile, HexFileLoadsAndBecomesCurrent) {
   const auto &dialog = rig.prompter.shown.at(0);
   EXPECT_EQ(dialog.kind, Kind::OpenFile);
   EXPECT_EQ(dialog.caption, " Open File  (HEX,  BIN,  ROM)");
-  EXPECT_EQ(dialog.filter, kProgramFilters);
+  EXPECT_EQ(dialog.filter, kProgramFilters + ";;ELF Files (*.elf)");
   EXPECT_EQ(rig.prompter.messages(), QStringList{});
   const QByteArray bin = ReadAll(kBlinkBin);
   EXPECT_EQ(FlashBytes(rig, static_cast<int>(bin.size())), bin);

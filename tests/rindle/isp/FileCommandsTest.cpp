@@ -44,6 +44,7 @@ struct FakeTarget : FileCommandTarget {
   QString folder = QStringLiteral("/start");
   QString result = QStringLiteral("OK");
   QString refusal;
+  bool changedNothing = false;
   std::int32_t checksum = 0;
   std::int32_t shown = 0;
   std::vector<FileFormat> loads, saves;
@@ -62,6 +63,7 @@ struct FakeTarget : FileCommandTarget {
     saves.push_back(f);
     return result;
   }
+  bool LoadChangedNothing() const override { return changedNothing; }
   void BlankLoadedCells() override { checksum = -1; }
   void DropFileNames() override {
     namesDropped = true;
@@ -94,6 +96,64 @@ protected:
     return path;
   }
 };
+
+// ---- Open: a format read only, and a load that changed nothing ----
+
+TEST_F(SharedFileCommands, AnOpenOnlyFormatIsOfferedLastAndNeverForSaving) {
+  FileDialogTexts kind = ThreeFormats();
+  kind.openOnly = {{QStringLiteral("Elf (*.elf)"), QStringLiteral(".elf"), FileFormat::Elf}};
+  auto flow = Flow(kind);
+  prompter.fileNames = {dir.filePath("app.elf"), dir.filePath("out")};
+  prompter.filterChoices = {3, 3};
+  flow.OpenFile();
+  EXPECT_EQ(prompter.shown.at(0).filter, "Hex (*.hex);;Bin (*.bin);;Rom (*.rom);;Elf (*.elf)");
+  EXPECT_EQ(target.loads, std::vector<FileFormat>{FileFormat::Elf});
+  flow.ReloadFile(); // by the extension
+  EXPECT_EQ(target.loads, (std::vector<FileFormat>{FileFormat::Elf, FileFormat::Elf}));
+  flow.SaveFile(); // the fourth filter is not the save dialog's
+  EXPECT_EQ(prompter.shown.back().filter, "Hex (*.hex);;Bin (*.bin);;Rom (*.rom)");
+  EXPECT_EQ(target.saves, std::vector<FileFormat>{FileFormat::Hex});
+}
+
+struct UnchangedCase {
+  const char *name;
+  bool reload;
+  const char *result; // empty: the user declined, nothing is said
+};
+void PrintTo(const UnchangedCase &c, std::ostream *os) { *os << c.name; }
+class LoadChangedNothing : public SharedFileCommands,
+                           public ::testing::WithParamInterface<UnchangedCase> {};
+
+TEST_P(LoadChangedNothing, KeepsTheCurrentFileAndTheCells) {
+  const UnchangedCase &c = GetParam();
+  auto flow = Flow(ThreeFormats());
+  target.name = dir.filePath("current.hex");
+  target.checksum = target.shown = 0x1234;
+  target.result = QString::fromLatin1(c.result);
+  target.changedNothing = true;
+  if (c.reload) {
+    flow.ReloadFile();
+  } else {
+    prompter.fileNames = {dir.filePath("refused.bin")};
+    flow.OpenFile();
+  }
+  EXPECT_EQ(target.loads.size(), 1u);
+  EXPECT_EQ(target.name, dir.filePath("current.hex"));
+  EXPECT_EQ(target.checksum, 0x1234); // no cell blanked
+  EXPECT_EQ(target.loadedHooks, 0);
+  const QStringList expected =
+      *c.result != 0 ? QStringList{QString::fromLatin1(c.result)} : QStringList{};
+  EXPECT_EQ(prompter.messages(), expected);
+  if (*c.result != 0)
+    EXPECT_EQ(prompter.shown.back().icon, Icon::Warning);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loads, LoadChangedNothing,
+    ::testing::Values(UnchangedCase{"OpenRefused", false, "refused.bin not loaded"},
+                      UnchangedCase{"OpenDeclined", false, ""},
+                      UnchangedCase{"ReloadRefused", true, "current.hex not loaded"}),
+    [](const auto &p) { return std::string(p.param.name); });
 
 // ---- Save: the picked filter's suffix and format ----
 
