@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 
 namespace rindle {
 

@@ -11,7 +11,7 @@
 #include "common/ScriptedPrompter.h"
 #include "rindle/app/IspApp.h"
 #include "rindle/app/IspHardware.h"
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 #include "tests/rindle/data/DataTestSupport.h"
 
 namespace rindle::apptest {
