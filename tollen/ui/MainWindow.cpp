@@ -118,7 +118,9 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   }
   // The separator row can be neither clicked nor reached with the keys.
   if (auto *model = qobject_cast<QStandardItemModel *>(cboType_->model())) {
-    model->item(device::kSeparator)->setEnabled(false);
+    for (std::uint16_t row = 0; row < kDeviceRows; ++row)
+      if (FindDevice(row) == nullptr)
+        model->item(row)->setEnabled(false);
   }
   auto *lockGroup = new QGroupBox(QStringLiteral(" Lock Bits "), central);
   lockGroup->setObjectName(QStringLiteral("grpLockBits"));
