@@ -8,7 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "rindle/app/IspApp.h"
 #include "rindle/app/IspHardware.h"
 #include "rindle/isp/DeviceCatalogue.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "rindle/app/FuseGuard.h"
 #include "sim/isp/Bench.h"
 
