@@ -17,7 +17,7 @@
 namespace tollen {
 
 inline constexpr char kTitle[] = " Tollen";
-inline constexpr char kIdleStatus[] = "  Tollen - 3.0a";
+inline constexpr char kIdleStatus[] = "  Tollen - " TOLLEN_VERSION;
 
 // What the commands ask of the windows.
 class MainView {
