@@ -120,8 +120,9 @@ void IspApp::UpdateLbDisp() {
   lockBits_.lb3Enabled = entry->thirdLockBox.enabled;
   if (lockBits_.lb3Enabled)
     lockBits_.lb3Checked = (bits & 4) != 0;
-  lockBits_.lb3Caption = QString::fromLatin1(entry->thirdLockBox.caption.data(),
-                                             static_cast<qsizetype>(entry->thirdLockBox.caption.size()));
+  lockBits_.lb3Caption =
+      QString::fromLatin1(entry->thirdLockBox.caption.data(),
+                          static_cast<qsizetype>(entry->thirdLockBox.caption.size()));
   lockBits_.fuseBytesEnabled = entry->HasFuseDialog();
 }
 

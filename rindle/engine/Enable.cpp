@@ -22,8 +22,7 @@ void IspEngine::EnterProgrammingAvr() {
     Wait100ms();
     Transfer4();
     // Some chips give no echo to check.
-    if (!EnableAnswerChecked() ||
-        ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho) {
+    if (!EnableAnswerChecked() || ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho) {
       return;
     }
     ReleaseTarget();

@@ -70,8 +70,7 @@ bool FusesUnprogrammed(const DeviceEntry &entry, const FuseState &fuses) {
          same(kExtendedFuse, &FuseState::FuseExtended);
 }
 
-std::vector<SerialLockoutBit> SerialLockoutBits(const DeviceEntry &entry,
-                                                const FuseState &fuses) {
+std::vector<SerialLockoutBit> SerialLockoutBits(const DeviceEntry &entry, const FuseState &fuses) {
   std::vector<SerialLockoutBit> found;
   // A lost RESET pin first, then the debug line, then SPIEN.
   for (const SerialLockout *kind : {&kResetPinLost, &kResetPinDebugs, &kSerialSwitchedOff}) {

@@ -211,7 +211,7 @@ struct DeviceEntry {
   bool isDevice;
   IspFamily family;
   std::int32_t flashSize;
-  std::uint16_t eepromSize;       // with the user signature area, where there is one
+  std::uint16_t eepromSize; // with the user signature area, where there is one
   std::uint16_t userSignatureSize;
   std::int32_t expectedSignature; // bytes packed first byte highest, 0 = none
   std::uint8_t signatureCount;    // bytes read in serial mode: 0 (none), 2 or 3
@@ -254,7 +254,8 @@ struct DeviceEntry {
   }
 
   // Builders for the table below: each returns the record changed.
-  constexpr DeviceEntry WithFuseLayout(const FuseByteLayout &lowBits, const FuseByteLayout &highBits,
+  constexpr DeviceEntry WithFuseLayout(const FuseByteLayout &lowBits,
+                                       const FuseByteLayout &highBits,
                                        const FuseByteLayout &extendedBits, bool bootLock) const {
     DeviceEntry d = *this;
     d.fuseLayout = {lowBits, highBits, extendedBits, bootLock};
@@ -461,7 +462,9 @@ constexpr DeviceEntry Device(std::string_view entry, std::string_view dataSheetN
                 eeprom,
                 0,
                 signature,
-                static_cast<std::uint8_t>(signature == 0 ? 0 : family == At89S8253 ? 2 : 3),
+                static_cast<std::uint8_t>(signature == 0        ? 0
+                                          : family == At89S8253 ? 2
+                                                                : 3),
                 flashPage,
                 flashPages,
                 eepromPage,
@@ -542,8 +545,8 @@ inline constexpr std::array<DeviceEntry, kDeviceListRows> kDeviceList = [] {
       Device("  AT89S53", "AT89S53", At89S8252, 12288, 0, 0, 0, 0, 0, 0, 0, 0),
       Device("  AT89S8252", "AT89S8252", At89S8252, 8192, 2048, 0, 0, 0, 0, 0, 0, 0),
       // Its page sizes are fixed in its own routines.
-      Device("  AT89S8253", "AT89S8253", At89S8253, 12288, 2112, Sig2(0x1E, 0x73), 0, 0, 0, 0, 0,
-             0, kAt89S8253Rule, LowOnly(0xF6))
+      Device("  AT89S8253", "AT89S8253", At89S8253, 12288, 2112, Sig2(0x1E, 0x73), 0, 0, 0, 0, 0, 0,
+             kAt89S8253Rule, LowOnly(0xF6))
           .WithUserSignature(64)
           .WithFuseLayout(kLowS8253, kNone, kNone, kNoBootLock)
           .WithoutEnableAnswer()
@@ -554,28 +557,28 @@ inline constexpr std::array<DeviceEntry, kDeviceListRows> kDeviceList = [] {
              0, 0)
           .WithoutEnableAnswer()
           .WithReport("Signature info for  AT90S1200", "  "),
-      Device("  AT90S2313", "AT90S2313", AvrByteMode, 2048, 128, Sig3(0x1E, 0x91, 0x01), 0, 0, 0,
-             0, 0, 0)
+      Device("  AT90S2313", "AT90S2313", AvrByteMode, 2048, 128, Sig3(0x1E, 0x91, 0x01), 0, 0, 0, 0,
+             0, 0)
           .WithReport("Signature info for  AT90S2313", "  "),
-      Device("  AT90S4433", "AT90S4433", AvrByteMode, 4096, 256, Sig3(0x1E, 0x92, 0x03), 0, 0, 0,
-             0, 1, 0, kAt90S4433Rule, LowOnly(0xDA))
+      Device("  AT90S4433", "AT90S4433", AvrByteMode, 4096, 256, Sig3(0x1E, 0x92, 0x03), 0, 0, 0, 0,
+             1, 0, kAt90S4433Rule, LowOnly(0xDA))
           .WithFuseLayout(kLowS4433, kNone, kNone, kNoBootLock)
           .WithReadBack(FuseByteReadBack(1, 2, -1, false))
           .WithLockWriter(LockWriter::At90S4433)
           .WithReport("Signature info for  AT90S4433", "  "),
-      Device("  AT90S8515", "AT90S8515", AvrByteMode, 8192, 512, Sig3(0x1E, 0x93, 0x01), 0, 0, 0,
-             0, 0, 0)
+      Device("  AT90S8515", "AT90S8515", AvrByteMode, 8192, 512, Sig3(0x1E, 0x93, 0x01), 0, 0, 0, 0,
+             0, 0)
           .WithReport("Signature info for  AT90S8515", "  "),
       // Its third lock box is the FSTRT fuse.
-      Device("  AT90S8535", "AT90S8535", AvrByteMode, 8192, 512, Sig3(0x1E, 0x93, 0x03), 0, 0, 0,
-             0, 0, 0)
+      Device("  AT90S8535", "AT90S8535", AvrByteMode, 8192, 512, Sig3(0x1E, 0x93, 0x03), 0, 0, 0, 0,
+             0, 0)
           .WithThirdLockBox("   FSTRT")
           .WithReadBack(FuseByteReadBack(7, 6, 0, false))
           .WithLockWriter(LockWriter::At90S8535)
           .WithReport("Signature info for  AT90S8535", "  "),
       Separator(),
-      Device("  MEGA8", "ATmega8", AvrPageMode, 8192, 512, Sig3(0x1E, 0x93, 0x07), 64, 128, 0, 0,
-             2, 4, kMega8Rule, LowHigh(0xE1, 0xD9))
+      Device("  MEGA8", "ATmega8", AvrPageMode, 8192, 512, Sig3(0x1E, 0x93, 0x07), 64, 128, 0, 0, 2,
+             4, kMega8Rule, LowHigh(0xE1, 0xD9))
           .WithFuseLayout(kLowMega8, kHighMega8, kNone, kBootLock)
           .WithReport("Signature info for  ATMEGA8", "  "),
       Device("  MEGA16", "ATmega16", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x03), 128, 128, 0,
@@ -602,24 +605,24 @@ inline constexpr std::array<DeviceEntry, kDeviceListRows> kDeviceList = [] {
              0, 0, 3, 4, kMega64Rule, Three(0xE1, 0x99, 0xFD, kAllThree))
           .WithFuseLayout(kLowMega8, kHighMega16, kExtMega64, kBootLock)
           .WithReport("Signature info for  ATMEGA128", "  "),
-      Device("  MEGA162", "ATmega162", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x04), 128, 128,
-             4, 128, 3, 1, kMega162Rule, Three(0x62, 0x99, 0xFF, kAllThree))
+      Device("  MEGA162", "ATmega162", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x04), 128, 128, 4,
+             128, 3, 1, kMega162Rule, Three(0x62, 0x99, 0xFF, kAllThree))
           .WithFuseLayout(kLowCkDiv8, kHighMega162, kExtMega162, kBootLock)
           .WithReport("Signature info for  ATMEGA162", "  "),
-      Device("  MEGA164", "ATmega164", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x00), 128, 128,
-             4, 128, 3, 1, kMega88Rule, Three(0x62, 0x99, 0xFF, kAllThree))
+      Device("  MEGA164", "ATmega164", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x00), 128, 128, 4,
+             128, 3, 1, kMega88Rule, Three(0x62, 0x99, 0xFF, kAllThree))
           .WithFuseLayout(kLowCkDiv8, kHighMega162, kExtMega164, kBootLock)
           .WithReport("Signature info for  ATMEGA164", "  "),
-      Device("  MEGA165", "ATmega165", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x07), 128, 128,
-             4, 128, 3, 1, kMega165Rule, Three(0x62, 0x99, 0xFF, kAllThree))
+      Device("  MEGA165", "ATmega165", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x07), 128, 128, 4,
+             128, 3, 1, kMega165Rule, Three(0x62, 0x99, 0xFF, kAllThree))
           .WithFuseLayout(kLowCkDiv8, kHighMega162, kExtMega165, kBootLock)
           .WithReport("Signature info for  ATMEGA165", "  "),
-      Device("  MEGA168", "ATmega168", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x06), 128, 128,
-             4, 128, 3, 1, kMega88Rule, Three(0x62, 0xDF, 0xF9, kAllThree))
+      Device("  MEGA168", "ATmega168", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x06), 128, 128, 4,
+             128, 3, 1, kMega88Rule, Three(0x62, 0xDF, 0xF9, kAllThree))
           .WithFuseLayout(kLowCkDiv8, kHighMega48, kExtMega88, kBootLock)
           .WithReport("Signature info for  ATMEGA168", "  "),
-      Device("  MEGA169", "ATmega169", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x05), 128, 128,
-             4, 128, 3, 1, kMega165Rule, Three(0x62, 0x99, 0xFF, kAllThree))
+      Device("  MEGA169", "ATmega169", AvrPageMode, 16384, 512, Sig3(0x1E, 0x94, 0x05), 128, 128, 4,
+             128, 3, 1, kMega165Rule, Three(0x62, 0x99, 0xFF, kAllThree))
           .WithFuseLayout(kLowCkDiv8, kHighMega162, kExtMega169, kBootLock)
           .WithReport("Signature info for  ATMEGA169", "  "),
       Device("  MEGA324", "ATmega324", AvrPageMode, 32768, 1024, Sig3(0x1E, 0x95, 0x00), 128, 256,
@@ -630,12 +633,12 @@ inline constexpr std::array<DeviceEntry, kDeviceListRows> kDeviceList = [] {
              8, 256, 3, 1, kMega88Rule, Three(0x62, 0x99, 0xFF, kAllThree))
           .WithFuseLayout(kLowCkDiv8, kHighMega162, kExtMega164, kBootLock)
           .WithReport("Signature info for  ATMEGA644", "  "),
-      Device("  MEGA8515", "ATmega8515", AvrPageMode, 8192, 512, Sig3(0x1E, 0x93, 0x06), 64, 128,
-             0, 0, 2, 4, kMega8Rule, LowHigh(0xE1, 0xD9))
+      Device("  MEGA8515", "ATmega8515", AvrPageMode, 8192, 512, Sig3(0x1E, 0x93, 0x06), 64, 128, 0,
+             0, 2, 4, kMega8Rule, LowHigh(0xE1, 0xD9))
           .WithFuseLayout(kLowMega8, kHighMega8515, kNone, kBootLock)
           .WithReport("Signature info for  ATMEGA8515", "  "),
-      Device("  MEGA8535", "ATmega8535", AvrPageMode, 8192, 512, Sig3(0x1E, 0x93, 0x08), 64, 128,
-             0, 0, 2, 4, kMega8Rule, LowHigh(0xE1, 0xD9))
+      Device("  MEGA8535", "ATmega8535", AvrPageMode, 8192, 512, Sig3(0x1E, 0x93, 0x08), 64, 128, 0,
+             0, 2, 4, kMega8Rule, LowHigh(0xE1, 0xD9))
           .WithFuseLayout(kLowMega8, kHighMega8535, kNone, kBootLock)
           .WithReport("Signature info for  ATMEGA8535", "  "),
       Separator(),

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
 
 namespace rindle {

@@ -96,8 +96,7 @@ Problems RecordProblems(const DeviceEntry &d) {
   if ((d.signatureCount == 0) != (d.expectedSignature == 0))
     fail("signature " + Hex(static_cast<unsigned>(d.expectedSignature)) + " with " +
          std::to_string(d.signatureCount) + " signature bytes");
-  if (d.signatureCount != 0 &&
-      (d.expectedSignature >> (8 * (d.signatureCount - 1))) != 0x1E)
+  if (d.signatureCount != 0 && (d.expectedSignature >> (8 * (d.signatureCount - 1))) != 0x1E)
     fail("signature " + Hex(static_cast<unsigned>(d.expectedSignature)) +
          " does not start with the maker's byte 1E");
   if (d.signatureCount != 0 && d.reportHeader.empty())
@@ -115,9 +114,10 @@ Problems RecordProblems(const DeviceEntry &d) {
     const std::string byte = kByteNames[i];
     const ByteMasks m = MasksOf(*d.fuseLayout.Byte(kFuseBytes[i]));
     const unsigned forced = ForcedBits(d, kFuseBytes[i]);
-    const unsigned written = i >= d.fuseCount                       ? 0u
-                             : d.lockWriter == LockWriter::At90S4433 ? isp::avrbyte::kFuse4433WrittenBits
-                                                                     : 0xFFu;
+    const unsigned written = i >= d.fuseCount ? 0u
+                             : d.lockWriter == LockWriter::At90S4433
+                                 ? isp::avrbyte::kFuse4433WrittenBits
+                                 : 0xFFu;
     if (const unsigned loose = m.absent & ~forced & written)
       fail(byte + " bits " + Hex(loose) + " neither named nor forced");
     if (const unsigned overridden = m.offered & forced)
@@ -280,19 +280,44 @@ struct Broken {
 };
 
 const Broken kBroken[] = {
-    {"pages", [](DeviceEntry d) { d.flashPageCount = 64; return d; },
+    {"pages",
+     [](DeviceEntry d) {
+       d.flashPageCount = 64;
+       return d;
+     },
      "ATmega8: flash pages 64 x 64 against flash size 8192", true},
-    {"unnamed", [](DeviceEntry d) { d.fuseLayout.high[6] = FuseBit(); return d; },
+    {"unnamed",
+     [](DeviceEntry d) {
+       d.fuseLayout.high[6] = FuseBit();
+       return d;
+     },
      "ATmega8: high fuse bits 0x40 neither named nor forced", true},
-    {"defaults", [](DeviceEntry d) { d.defaults.high = 0xF9; return d; },
+    {"defaults",
+     [](DeviceEntry d) {
+       d.defaults.high = 0xF9;
+       return d;
+     },
      "ATmega8: default high fuse 0xF9 changed by the forced bits to 0xD9", true},
-    {"signature", [](DeviceEntry d) { d.expectedSignature = 0x1E9308; return d; },
+    {"signature",
+     [](DeviceEntry d) {
+       d.expectedSignature = 0x1E9308;
+       return d;
+     },
      "ATmega8: signature 2003720 in the catalogue, 2003719 on the simulated chip", false},
-    {"eeprom", [](DeviceEntry d) { d.eepromSize = 1024; return d; },
+    {"eeprom",
+     [](DeviceEntry d) {
+       d.eepromSize = 1024;
+       return d;
+     },
      "ATmega8: EEPROM size 1024 in the catalogue, 512 on the simulated chip", false},
-    {"lockout", [](DeviceEntry d) { d.fuseLayout.high[7] = "RSTDISBL"; return d; },
+    {"lockout",
+     [](DeviceEntry d) {
+       d.fuseLayout.high[7] = "RSTDISBL";
+       return d;
+     },
      "ATmega8: high fuse bits ending serial programming when programmed 0 in the catalogue, "
-     "128 on the simulated chip", false},
+     "128 on the simulated chip",
+     false},
 };
 
 class CatalogueWalkFinds : public ::testing::TestWithParam<Broken> {};

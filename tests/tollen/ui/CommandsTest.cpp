@@ -5,7 +5,7 @@
 
 #include <QDir>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "sim/isp/Bench.h"
 #include "tests/tollen/engine/QuietView.h"
 #include "tollen/engine/MainCommands.h"
