@@ -14,8 +14,6 @@ namespace {
 
 const QString kOk = QStringLiteral("OK");
 
-using Column = rindle::FuseBoxes::Column;
-
 // One HEX filter that matters; a name typed without an extension is saved
 // as HEX, and every file is read as HEX.
 rindle::FileCommandTexts ProgramFileTexts() {
@@ -348,17 +346,7 @@ void MainCommands::UpdateConfigFuseBytes() {
 }
 
 void MainCommands::SetupConfigInfo(const rindle::DeviceFuseLayout &layout) {
-  for (const auto &[column, bits] :
-       {std::pair<Column, const rindle::FuseByteLayout &>{Column::Low, layout.low},
-        {Column::High, layout.high},
-        {Column::Extended, layout.extended}}) {
-    for (int bit = 0; bit < 8; ++bit) {
-      const rindle::FuseBit &b = bits[static_cast<std::size_t>(bit)];
-      Fuses.ShowBit(column, bit, QString::fromLatin1(b.name.data(), qsizetype(b.name.size())),
-                    b.enabled);
-    }
-  }
-  Fuses.EnableBootLock(layout.bootLockEnabled);
+  Fuses.ShowLayout(layout);
 }
 
 // ---- Buffer display and fill dialog ----
