@@ -3,7 +3,7 @@
 // state, file names), or every byte taken lies inside the device's flash and
 // EEPROM areas and its fuse bytes, the flash area holds exactly the file's
 // flash data on blank, and the EEPROM area the file's EEPROM data.
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "fuzz/FuzzSupport.h"
 #include "rindle/engine/IspEngine.h"
 

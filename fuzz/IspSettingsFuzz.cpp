@@ -2,7 +2,7 @@
 // changes nothing and says so; a file taken gives values that the writer
 // saves and the reader takes back to the same values, and the text saved
 // from them is saved again unchanged.
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "fuzz/FuzzSupport.h"
 #include "rindle/engine/IspEngine.h"
 #include "rindle/engine/Settings.h"

@@ -3,7 +3,7 @@
 // from any document, written into it and read again are the same settings;
 // a recent list with an entry added starts with it, holds it once and keeps
 // the entries it had; every document written reads back to the same values.
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "fuzz/FuzzSupport.h"
 #include "orvane/core/HistoryFiles.h"
 #include "orvane/core/IniFile.h"

@@ -4,7 +4,7 @@
 // function ends (the loader idle, the port closed, no timer left running),
 // only Read changes the image and only where its byte count reaches, and a
 // Verify or Auto Program that reads the chip back leaves the image as it was.
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "fuzz/FuzzSupport.h"
 #include "orvane/core/LoaderCore.h"
 #include "orvane/link/ComDataPacket.h"

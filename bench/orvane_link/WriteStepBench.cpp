@@ -6,7 +6,7 @@
 //
 // Goal: at most 35 us per byte, a tenth of the line's own time per byte and
 // handshake at 57600 baud (two characters of 10 bits).
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "orvane/core/LoaderCore.h"
 #include "orvane/link/Sequencer.h"
 #include "sim/box/ProgrammerBox.h"

@@ -44,14 +44,6 @@ std::int32_t BufferTotal(const IspEngine &engine) {
   return engine.Device.FlashSize + engine.Device.EepromSize;
 }
 
-bool ApplyFileNameRule(IspEngine &engine, bool bufferEdited, std::int32_t shownChecksum) {
-  if (!EditLeftTheFiles(bufferEdited, engine.BufferChecksum(), shownChecksum))
-    return false;
-  engine.ProgramFileName.clear();
-  engine.EepromFileName.clear();
-  return true;
-}
-
 // ---- Display ----
 
 BufferDisplayModel::BufferDisplayModel(IspEngine &engine, common::Prompter &prompter)

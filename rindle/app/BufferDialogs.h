@@ -38,13 +38,6 @@ TypedKey FilterHexKey(QChar typed);
 // and its EEPROM.
 std::int32_t BufferTotal(const IspEngine &engine);
 
-// After a fill or edit: when the buffer was edited and its checksum is not
-// the one the main window shows, both file names are dropped (the buffer no
-// longer matches them) and true is returned; the main window then shows the
-// new checksum (engine.Checksum) and refreshes its status bar. It records the
-// file's folder (GetFilePath) before calling this, while the name is known.
-bool ApplyFileNameRule(IspEngine &engine, bool bufferEdited, std::int32_t shownChecksum);
-
 // ---- Display dialog ----
 
 class BufferDisplayModel {

@@ -1,20 +1,18 @@
 #include "rindle/app/CommandLine.h"
 
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 
 namespace rindle {
 
 namespace {
 
-// The device list's name for `text`, compared without regard to case.
+// The device list's name for `text`, a list or data-sheet name compared
+// without regard to case.
 QString DeviceName(const QString &text) {
-  for (const DeviceEntry &entry : kDeviceList) {
-    const QString name =
-        QString::fromLatin1(entry.Name().data(), static_cast<qsizetype>(entry.Name().size()));
-    if (entry.isDevice && name.compare(text.trimmed(), Qt::CaseInsensitive) == 0)
-      return name;
-  }
-  return {};
+  const DeviceEntry *entry = FindDevice(std::string_view(text.toLatin1().constData()));
+  if (entry == nullptr)
+    return {};
+  return QString::fromLatin1(entry->Name().data(), static_cast<qsizetype>(entry->Name().size()));
 }
 
 } // namespace

@@ -23,6 +23,6 @@ CommandLine ParseCommandLine(const QStringList &args);
 QString UsageText(const QString &program);
 QString VersionText(const QString &program);
 
-inline constexpr char kVersion[] = "3.7";
+inline constexpr char kVersion[] = RINDLE_VERSION;
 
 } // namespace rindle

@@ -9,11 +9,12 @@ namespace rindle {
 namespace hex = common::hex;
 
 QString SignatureText(const IspEngine &engine) {
-  const std::uint16_t index = engine.Device.DeviceIndex & 0xFF;
-  if (index == device::kAt89S53 || index == device::kAt89S8252)
+  const DeviceEntry *entry = engine.CurrentDevice();
+  const int count = entry != nullptr ? entry->signatureCount : 3;
+  if (count == 0)
     return kNoSignatureText;
   const auto &b = engine.SignatureBytes;
-  if (index == device::kAt89S8253)
+  if (count == 2)
     return hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + QStringLiteral(" - ");
   return hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + u' ' + hex::Text(b[2], 2);
 }

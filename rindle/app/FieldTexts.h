@@ -16,7 +16,7 @@ inline const QString kNoSignatureText = QStringLiteral("-  -  - ");
 inline const QString kNoCalibrationText = QStringLiteral("-  -  -  - ");
 
 // The signature bytes the last read found, as the signature field shows
-// them: three bytes, two for the AT89S8253, none for the chips without one.
+// them: as many bytes as the device reads, none for a chip without one.
 QString SignatureText(const IspEngine &engine);
 
 // The calibration bytes as the calibration field shows them; nothing (the

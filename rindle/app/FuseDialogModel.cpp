@@ -7,20 +7,7 @@ namespace rindle {
 FuseDialogModel::FuseDialogModel(IspEngine &engine) : engine_(engine) {}
 
 void FuseDialogModel::FormShow() {
-  using Column = FuseBoxes::Column;
-  const DeviceFuseLayout &layout = FuseLayoutFor(engine_.Device.DeviceIndex);
-  boxes_.EnableBootLock(layout.bootLockEnabled);
-  for (const auto &[column, bits] :
-       {std::pair<Column, const FuseByteLayout &>{Column::Extended, layout.extended},
-        {Column::High, layout.high},
-        {Column::Low, layout.low}}) {
-    for (int b = 0; b < int(FuseBoxes::kFuseBits); ++b) {
-      const FuseBit &bit = bits[static_cast<std::size_t>(b)];
-      boxes_.ShowBit(column, b,
-                     QString::fromLatin1(bit.name.data(), static_cast<qsizetype>(bit.name.size())),
-                     bit.enabled);
-    }
-  }
+  boxes_.ShowLayout(FuseLayoutFor(engine_.Device.DeviceIndex));
   RefreshConfigBits();
 }
 

@@ -9,7 +9,7 @@
 
 #include "rindle/app/FieldTexts.h"
 #include "rindle/app/IspHardware.h"
-#include "rindle/engine/FuseGuard.h"
+#include "rindle/isp/FuseGuard.h"
 
 namespace rindle {
 
@@ -75,21 +75,6 @@ constexpr std::array<ProgramFileIo, 3> kProgramFileIo{{
     {&IspEngine::LoadRomFile, &IspEngine::SaveRomFile}, // FileFormat::Rom
 }};
 
-// Devices whose chip erase leaves the fuses alone (it has none to set).
-bool EraseKeepsFuses(std::uint16_t index) {
-  switch (index & 0xFF) {
-  case device::kAt89S51:
-  case device::kAt89S52:
-  case device::kAt89S53:
-  case device::kAt89S8252:
-  case device::kAt90S1200:
-  case device::kAt90S2313:
-  case device::kAt90S8515:
-  case device::kAt90S8535: return true;
-  default: return false;
-  }
-}
-
 } // namespace
 
 IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
@@ -115,7 +100,7 @@ void IspApp::FormCreate() {
   UpdateFilename();
   // A damaged settings file may name a separator row.
   if (FindDevice(engine_.Device.DeviceIndex) == nullptr)
-    engine_.Device.DeviceIndex = device::kAt89S51;
+    engine_.Device.DeviceIndex = kFirstDeviceRow;
   engine_.SelectDevice();
   if (hardware_ != nullptr)
     hardware_->deviceSelected(engine_.Device.DeviceIndex);
@@ -151,20 +136,17 @@ void IspApp::UpdateLbDisp() {
   const std::uint16_t bits = engine_.Fuses.LockBits;
   lockBits_.lb1 = (bits & 1) != 0;
   lockBits_.lb2 = (bits & 2) != 0;
-  const std::uint16_t index = engine_.Device.DeviceIndex & 0xFF;
-  lockBits_.deviceRow = FindDevice(index) != nullptr;
+  const DeviceEntry *entry = FindDevice(engine_.Device.DeviceIndex);
+  lockBits_.deviceRow = entry != nullptr;
   if (!lockBits_.deviceRow)
     return;
-  const bool at89 = index <= device::kLastAt89S;
-  lockBits_.lb3Enabled = at89 || index == device::kAt90S8535;
+  lockBits_.lb3Enabled = entry->thirdLockBox.enabled;
   if (lockBits_.lb3Enabled)
     lockBits_.lb3Checked = (bits & 4) != 0;
   lockBits_.lb3Caption =
-      index == device::kAt90S8535 ? QStringLiteral("   FSTRT") : QStringLiteral("   Lock Bit-3");
-  lockBits_.fuseBytesEnabled =
-      !(at89 || index == device::kAt90S1200 || index == device::kAt90S2313 ||
-        index == device::kAt90S8515 || index == device::kAt90S8535) ||
-      index == device::kAt89S8253;
+      QString::fromLatin1(entry->thirdLockBox.caption.data(),
+                          static_cast<qsizetype>(entry->thirdLockBox.caption.size()));
+  lockBits_.fuseBytesEnabled = entry->HasFuseDialog();
 }
 
 // A chip that did not answer has shown nothing: the bytes the engine holds
@@ -241,8 +223,9 @@ void IspApp::SetLockBit(int bit, bool on) {
 
 bool IspApp::CheckDID() {
   engine_.ProceedFlag = true;
-  const std::uint16_t index = engine_.Device.DeviceIndex & 0xFF;
-  if (index == device::kAt89S53 || index == device::kAt89S8252)
+  // A chip that reports no signature in serial mode is not checked.
+  const DeviceEntry *entry = engine_.CurrentDevice();
+  if (entry != nullptr && entry->signatureCount == 0)
     return true;
   engine_.SignatureOnly = true;
   engine_.ReadSignature();
@@ -359,7 +342,8 @@ void IspApp::applyDefaultFuses() {
 }
 
 bool IspApp::confirmFuseWrite(const QString &caption) {
-  return ConfirmFuseWrite(engine_, prompter_, caption);
+  const DeviceEntry *entry = engine_.CurrentDevice();
+  return entry == nullptr || ConfirmFuseWrite(*entry, engine_.Fuses, prompter_, caption);
 }
 
 void IspApp::ProgramChip() {
@@ -417,9 +401,10 @@ void IspApp::EraseChip() {
   UpdateLbDisp();
   QString text = engine_.ResultText;
   if (engine_.ChipResponded) {
-    text = EraseKeepsFuses(engine_.Device.DeviceIndex)
-               ? QStringLiteral("Erasing Completed")
-               : QStringLiteral("Erasing Completed\rFuses set to default value");
+    const DeviceEntry *entry = engine_.CurrentDevice();
+    text = entry != nullptr && entry->EraseSetsFuses()
+               ? QStringLiteral("Erasing Completed\rFuses set to default value")
+               : QStringLiteral("Erasing Completed");
   }
   chipMessage(QStringLiteral("  Erase"), text, Icon::Information);
 }

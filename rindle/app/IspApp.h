@@ -17,7 +17,7 @@ class IspHardware;
 // Captions that differ between the programmer's editions.
 struct AppTexts {
   // The main window's title, also the status bar without a program file.
-  QString windowTitle = QStringLiteral("  Rindle  3.7");
+  QString windowTitle = QStringLiteral("  Rindle  ") + QLatin1String(RINDLE_VERSION);
   // The caption of the signature question.
   QString questionCaption = QStringLiteral("  Rindle");
 };

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "common/SafeFile.h"
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 
 namespace rindle {
 

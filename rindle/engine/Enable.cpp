@@ -21,9 +21,8 @@ void IspEngine::EnterProgrammingAvr() {
     WriteDataPort();
     Wait100ms();
     Transfer4();
-    // The AT90S1200 gives no echo to check.
-    if ((Device.DeviceIndex & 0xFF) == device::kAt90S1200 ||
-        ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho) {
+    // Some chips give no echo to check.
+    if (!EnableAnswerChecked() || ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho) {
       return;
     }
     ReleaseTarget();
@@ -43,8 +42,8 @@ void IspEngine::EnterProgramming89() {
     WriteDataPort();
     Wait100ms();
     Transfer4();
-    // The AT89S8253 is taken as answering.
-    if ((Device.DeviceIndex & 0xFF) == device::kAt89S8253 ||
+    // Some chips are taken as answering.
+    if (!EnableAnswerChecked() ||
         ResponseBytes[isp::at89s51::kAnswerSlot] == isp::at89s51::kEnableAnswer) {
       return;
     }

@@ -13,7 +13,7 @@
 #include "common/TickTimer.h"
 #include "rindle/data/ElfFile.h"
 #include "rindle/data/IspBuffer.h"
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 #include "rindle/isp/IspLines.h"
 #include "rindle/isp/PortSettings.h"
 #include "rindle/isp/ProgressPoint.h"
@@ -24,7 +24,7 @@ namespace rindle {
 // initialisers are the start-up values (the settings file may restore
 // FlashSize and EepromSize as they were stored).
 struct IspDevice {
-  std::uint16_t DeviceIndex = device::kAt89S51; // only the low byte counts
+  std::uint16_t DeviceIndex = kFirstDeviceRow; // only the low byte counts
   std::int32_t FlashSize = 4096;
   std::uint16_t EepromSize = 0;
   std::int32_t ExpectedSignature = 0;
@@ -131,7 +131,15 @@ public:
   const DeviceEntry *CurrentDevice() const { return FindDevice(Device.DeviceIndex); }
   // The selected device's family (At89S51 for a row that is not a device).
   IspFamily Family() const;
-  bool IsAt89SFamily() const { return (Device.DeviceIndex & 0xFF) <= device::kLastAt89S; }
+  bool IsAt89SFamily() const {
+    const DeviceEntry *entry = CurrentDevice();
+    return entry != nullptr && entry->ResetActiveHigh();
+  }
+  // False where the selected chip gives programming enable nothing to check.
+  bool EnableAnswerChecked() const {
+    const DeviceEntry *entry = CurrentDevice();
+    return entry == nullptr || entry->enableAnswerChecked;
+  }
 
   // ---- Programming enable (Enable.cpp) ----
   void EnterProgrammingAvr();

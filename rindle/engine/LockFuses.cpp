@@ -1,42 +1,12 @@
 #include <algorithm>
 
 #include "rindle/engine/ChipAccess.h"
-#include "rindle/engine/FuseGuard.h"
+#include "rindle/isp/FuseGuard.h"
 #include "rindle/isp/Instructions.h"
 
 namespace rindle {
 
 namespace {
-
-// How a device writes its fuse bytes and lock bits.
-enum class LockWriter : std::uint8_t {
-  At89S51,      // one lock bit per programming mode entry
-  At89S8252,    // the same with the three-byte instructions
-  At89S8253,    // user fuses, then all lock bits in one instruction
-  At90SLocks,   // AT90S1200, AT90S2313, AT90S8515: LB1, LB2
-  At90S8535,    // FSTRT, then LB1, LB2
-  At90S4433,    // fuse byte, then LB1, LB2
-  TinyByteMode, // ATtiny12, ATtiny15: fuse byte, then the one-byte lock form
-  PageMode,     // FuseCount fuse bytes, then the lock byte
-};
-
-LockWriter WriterOf(const IspEngine &e) {
-  switch (e.Device.DeviceIndex & 0xFF) {
-  case device::kAt90S8535: return LockWriter::At90S8535;
-  case device::kAt90S4433: return LockWriter::At90S4433;
-  case device::kTiny12:
-  case device::kTiny15: return LockWriter::TinyByteMode;
-  default: break;
-  }
-  switch (e.Family()) {
-  case IspFamily::At89S51: return LockWriter::At89S51;
-  case IspFamily::At89S8252: return LockWriter::At89S8252;
-  case IspFamily::At89S8253: return LockWriter::At89S8253;
-  case IspFamily::AvrByteMode: return LockWriter::At90SLocks;
-  case IspFamily::AvrPageMode: break;
-  }
-  return LockWriter::PageMode;
-}
 
 bool Requested(const FuseState &f, int bit) { return (f.LockBits & (1u << bit)) != 0; }
 
@@ -105,7 +75,8 @@ void PutDefaultFuses(IspEngine &e) {
 } // namespace
 
 void IspEngine::WriteLockBits() {
-  const LockWriter writer = WriterOf(*this);
+  const DeviceEntry *entry = CurrentDevice();
+  const LockWriter writer = entry != nullptr ? entry->lockWriter : LockWriter::At89S51;
   if (writer == LockWriter::At89S51 || writer == LockWriter::At89S8252) {
     WriteLockBits89(*this, writer == LockWriter::At89S8252);
     return;

@@ -8,43 +8,6 @@ namespace rindle {
 
 namespace {
 
-// What a device's signature reader reads back besides the signature.
-enum class ReadBack : std::uint8_t {
-  At89S51,   // lock bits, 1 = programmed
-  At89S8253, // lock bits, 0 = programmed, and the user fuses
-  None,      // AT90S1200, AT90S2313, AT90S8515
-  At90S4433, // fuse byte; LB1, LB2 in bits 1, 2
-  At90S8535, // fuse byte; LB1, LB2, FSTRT in bits 7, 6, 0
-  TinyByte,  // ATtiny12, ATtiny15: fuse byte, lock byte; LB1, LB2 in bits 1, 2
-  PageMode,  // two or three fuse bytes, the lock byte; LB1, LB2 in bits 0, 1
-};
-
-struct Reader {
-  ReadBack readBack;
-  int fuseBytes;     // page mode: fuse bytes read back
-  bool keepLockByte; // page mode: the lock byte read is stored in LockByte
-};
-
-Reader ReaderOf(const IspEngine &e) {
-  switch (e.Device.DeviceIndex & 0xFF) {
-  case device::kAt90S4433: return {ReadBack::At90S4433, 0, false};
-  case device::kAt90S8535: return {ReadBack::At90S8535, 0, false};
-  case device::kTiny12:
-  case device::kTiny15: return {ReadBack::TinyByte, 0, true};
-  case device::kTiny26: return {ReadBack::PageMode, 2, false};
-  case device::kTiny2313: return {ReadBack::PageMode, 2, false};
-  default: break;
-  }
-  switch (e.Family()) {
-  case IspFamily::At89S51:
-  case IspFamily::At89S8252: return {ReadBack::At89S51, 0, false};
-  case IspFamily::At89S8253: return {ReadBack::At89S8253, 0, false};
-  case IspFamily::AvrByteMode: return {ReadBack::None, 0, false};
-  case IspFamily::AvrPageMode: break;
-  }
-  return {ReadBack::PageMode, e.Device.FuseCount >= 3 ? 3 : 2, true};
-}
-
 // Sends the four-byte instruction the slots hold and returns its answer.
 std::uint8_t Ask(IspEngine &e) {
   e.Transfer4();
@@ -61,17 +24,27 @@ void TakeLockBit(FuseState &f, std::uint8_t answer, int answerBit, int lockBit) 
   }
 }
 
-void ReadFusesAndLocks(IspEngine &e, const Reader &reader) {
+// The lock answer's bits that hold LB1, LB2 and the third lock box's bit.
+void TakeLockBits(FuseState &f, std::uint8_t answer, const SignatureReadBack &r) {
+  for (int lockBit = 0; lockBit < 3; ++lockBit) {
+    const int answerBit = r.lockAnswerBits[static_cast<std::size_t>(lockBit)];
+    if (answerBit >= 0) {
+      TakeLockBit(f, answer, answerBit, lockBit);
+    }
+  }
+}
+
+void ReadFusesAndLocks(IspEngine &e, const SignatureReadBack &r) {
   FuseState &f = e.Fuses;
-  switch (reader.readBack) {
-  case ReadBack::At89S51: {
+  switch (r.kind) {
+  case ReadBackKind::At89SLockBits: {
     isp::at89s51::ReadLockBits(e.InstructionBytes);
     const std::uint8_t locks = Ask(e);
     e.SignatureBytes[3] = locks;
     f.LockBits = static_cast<std::uint16_t>((locks >> isp::at89s51::kLockBitsShift) & 0x07);
     break;
   }
-  case ReadBack::At89S8253: {
+  case ReadBackKind::At89S8253: {
     isp::at89s8253::ReadLockBits(e.InstructionBytes);
     const std::uint8_t locks = Ask(e);
     e.SignatureBytes[3] = locks;
@@ -80,41 +53,31 @@ void ReadFusesAndLocks(IspEngine &e, const Reader &reader) {
     f.FuseLow = Ask(e);
     break;
   }
-  case ReadBack::None: break;
-  case ReadBack::At90S4433:
-  case ReadBack::At90S8535:
-  case ReadBack::TinyByte: {
+  case ReadBackKind::None: break;
+  case ReadBackKind::FuseByte: {
     isp::avrbyte::ReadFuse(e.InstructionBytes);
     f.FuseLow = Ask(e);
     isp::avrbyte::ReadLockBits(e.InstructionBytes);
     const std::uint8_t locks = Ask(e);
-    if (reader.readBack == ReadBack::At90S8535) {
-      TakeLockBit(f, locks, 7, 0);
-      TakeLockBit(f, locks, 6, 1);
-      TakeLockBit(f, locks, 0, 2);
-    } else {
-      TakeLockBit(f, locks, 1, 0);
-      TakeLockBit(f, locks, 2, 1);
-    }
-    if (reader.keepLockByte) {
+    TakeLockBits(f, locks, r);
+    if (r.keepLockByte) {
       f.LockByte = locks;
     }
     break;
   }
-  case ReadBack::PageMode: {
+  case ReadBackKind::PageMode: {
     isp::avrpage::ReadFuseLow(e.InstructionBytes);
     f.FuseLow = Ask(e);
     isp::avrpage::ReadFuseHigh(e.InstructionBytes);
     f.FuseHigh = Ask(e);
-    if (reader.fuseBytes >= 3) {
+    if (r.fuseBytes >= 3) {
       isp::avrpage::ReadFuseExtended(e.InstructionBytes);
       f.FuseExtended = Ask(e);
     }
     isp::avrpage::ReadLockByte(e.InstructionBytes);
     const std::uint8_t locks = Ask(e);
-    TakeLockBit(f, locks, 0, 0);
-    TakeLockBit(f, locks, 1, 1);
-    if (reader.keepLockByte) {
+    TakeLockBits(f, locks, r);
+    if (r.keepLockByte) {
       f.LockByte = locks;
     }
     break;
@@ -122,36 +85,33 @@ void ReadFusesAndLocks(IspEngine &e, const Reader &reader) {
   }
 }
 
-QString Report(const IspEngine &e) {
+// The report's first line, then the bytes read with the device's gap.
+QString Report(const IspEngine &e, const DeviceEntry &entry) {
   namespace hex = common::hex;
-  const DeviceEntry *entry = e.CurrentDevice();
-  QString name =
-      entry != nullptr
-          ? QString::fromLatin1(entry->Name().data(), static_cast<qsizetype>(entry->Name().size()))
-          : QString();
-  if (!name.startsWith(QLatin1String("AT"))) {
-    name.prepend(QLatin1String("AT"));
+  const auto text = [](std::string_view v) {
+    return QString::fromLatin1(v.data(), static_cast<qsizetype>(v.size()));
+  };
+  const QString gap = text(entry.reportGap);
+  QString report = text(entry.reportHeader) + QLatin1String("\r\rSignature     ");
+  for (int k = 0; k < entry.signatureCount; ++k) {
+    if (k > 0) {
+      report += gap;
+    }
+    report += hex::Text(e.SignatureBytes[static_cast<std::size_t>(k)], 2);
   }
-  const auto &b = e.SignatureBytes;
-  const QString bytes2 = hex::Text(b[0], 2) + QLatin1String("  ") + hex::Text(b[1], 2);
-  switch (e.Device.DeviceIndex & 0xFF) {
-  case device::kAt89S8253:
-    return QLatin1String("Signature info for  AT89S8253\r\rSignature     ") + bytes2;
-  case device::kTiny2313:
-    return QLatin1String("Signature info  ATTINY2313\r\rSignature     ") + hex::Text(b[0], 2) +
-           QLatin1Char(' ') + hex::Text(b[1], 2) + QLatin1Char(' ') + hex::Text(b[2], 2);
-  default: break;
-  }
-  return QLatin1String("Signature info for  ") + name + QLatin1String("\r\rSignature     ") +
-         bytes2 + QLatin1String("  ") + hex::Text(b[2], 2);
+  return report;
 }
 
 } // namespace
 
 void IspEngine::ReadSignature() {
   ReadSignatureValue = 0;
-  const IspFamily family = Family();
-  if (family == IspFamily::At89S8252) {
+  const DeviceEntry *entry = CurrentDevice();
+  if (entry == nullptr) {
+    return;
+  }
+  const IspFamily family = entry->family;
+  if (entry->signatureCount == 0) {
     ResultText = QStringLiteral("Signature info not available in serial mode");
     return;
   }
@@ -159,7 +119,7 @@ void IspEngine::ReadSignature() {
   if (!ChipResponded) {
     return;
   }
-  const int count = family == IspFamily::At89S8253 ? 2 : 3;
+  const int count = entry->signatureCount;
   for (int k = 0; k < count; ++k) {
     switch (family) {
     case IspFamily::At89S8253: isp::at89s8253::ReadSignature(InstructionBytes, k); break;
@@ -169,9 +129,10 @@ void IspEngine::ReadSignature() {
     }
     SignatureBytes[static_cast<std::size_t>(k)] = Ask(*this);
   }
-  ReadSignatureValue =
-      count == 2 ? SignatureBytes[0] * 256 + SignatureBytes[1]
-                 : SignatureBytes[0] * 65536 + SignatureBytes[1] * 256 + SignatureBytes[2];
+  ReadSignatureValue = 0;
+  for (int k = 0; k < count; ++k) {
+    ReadSignatureValue = ReadSignatureValue * 256 + SignatureBytes[static_cast<std::size_t>(k)];
+  }
 
   const int calibration = std::min<int>(Device.CalibrationCount, 4);
   for (int k = 0; k < calibration; ++k) {
@@ -189,9 +150,9 @@ void IspEngine::ReadSignature() {
     ReleaseTarget();
     return;
   }
-  ReadFusesAndLocks(*this, ReaderOf(*this));
+  ReadFusesAndLocks(*this, entry->readBack);
   ReleaseTarget();
-  ResultText = Report(*this);
+  ResultText = Report(*this, *entry);
 }
 
 } // namespace rindle

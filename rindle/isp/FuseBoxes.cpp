@@ -1,6 +1,7 @@
 #include "rindle/isp/FuseBoxes.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace rindle {
 
@@ -101,6 +102,21 @@ FuseBoxes::Bytes FuseBoxes::Build(std::uint16_t lockBits) const {
   if ((lockBits & kLb1) == 0)
     bytes.lock |= kLb1;
   return bytes;
+}
+
+void FuseBoxes::ShowLayout(const DeviceFuseLayout &layout) {
+  for (const auto &[column, bits] :
+       {std::pair<Column, const FuseByteLayout &>{Column::Extended, layout.extended},
+        {Column::High, layout.high},
+        {Column::Low, layout.low}}) {
+    for (int b = 0; b < int(kFuseBits); ++b) {
+      const FuseBit &bit = bits[static_cast<std::size_t>(b)];
+      ShowBit(column, b,
+              QString::fromLatin1(bit.name.data(), static_cast<qsizetype>(bit.name.size())),
+              bit.enabled);
+    }
+  }
+  EnableBootLock(layout.bootLockEnabled);
 }
 
 } // namespace rindle

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "rindle/isp/DeviceCatalogue.h"
+
 namespace rindle {
 
 // The boxes of the fuse dialog without their widgets: 28 boxes in four
@@ -51,6 +53,9 @@ public:
   // it, shown " -" and disabled) and whether the user may change it.
   void ShowBit(Column column, int bit, const QString &name, bool enabled);
   void EnableBootLock(bool enabled);
+  // Every fuse box and the boot lock boxes as a device's record lays them
+  // out, whatever the boxes showed before.
+  void ShowLayout(const DeviceFuseLayout &layout);
 
   // Every box checked exactly when its bit is 0, disabled ones too.
   void Refresh(const Bytes &bytes);

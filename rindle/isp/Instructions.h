@@ -266,9 +266,11 @@ inline void WriteFstrt(IspSlots &s, bool programmed) {
   s[0] = 0xAC;
   s[1] = programmed ? 0xBE : 0xBF;
 }
+// The AT90S4433's fuse write carries the five low bits of the fuse byte.
+inline constexpr std::uint16_t kFuse4433WrittenBits = 0x1F;
 inline void WriteFuse4433(IspSlots &s, std::uint16_t fuseLow) {
   s[0] = 0xAC;
-  s[1] = static_cast<std::uint16_t>(0xA0 | (fuseLow & 0x1F));
+  s[1] = static_cast<std::uint16_t>(0xA0 | (fuseLow & kFuse4433WrittenBits));
 }
 inline void WriteLockBit1Alt(IspSlots &s) {
   s[0] = 0xAC;

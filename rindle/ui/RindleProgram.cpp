@@ -5,6 +5,7 @@
 #include "common/widgets/QtPrompter.h"
 #include "rindle/app/CommandLine.h"
 #include "rindle/app/OptionsModel.h"
+#include "rindle/engine/Settings.h"
 #include "rindle/ui/Pictures.h"
 #include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmCmdSts.h"
@@ -142,8 +143,7 @@ std::unique_ptr<RindleProgram> MakeProgramForRun(const CommandLine &options) {
   const common::AppFiles files = common::AppFiles::forRunningProgram();
   ProgramSetup setup;
   setup.simulated = options.simulate;
-  setup.settingsFolder =
-      QFileInfo(files.settingsFile(QStringLiteral("Rindle37.set"))).absolutePath();
+  setup.settingsFolder = QFileInfo(files.settingsFile(settings::kSettingsFileName)).absolutePath();
   const QString stateFolder =
       options.simulate ? QFileInfo(files.dataFile(QStringLiteral("simulated"))).absolutePath()
                        : QString();

@@ -19,10 +19,9 @@ class TfrmEditBuffer;
 // - flashCleared(): show engine.Checksum (already recomputed) and refresh the
 //   status bar, the program file name being gone;
 // - eepromCleared(): the EEPROM file name is gone;
-// - bufferEdited(): after a fill or edit that changed the buffer: record the
-//   file's folder (GetFilePath), then ApplyFileNameRule with the checksum it
-//   shows, and when that returns true show engine.Checksum and refresh the
-//   status bar.
+// - bufferEdited(): after a fill or edit that changed the buffer: the file
+//   commands' BufferEdited, which drops the file names when the checksum
+//   moved.
 class TfrmDispBuf : public QDialog {
   Q_OBJECT
 public:

@@ -16,7 +16,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 #include "rindle/ui/Centre.h"
 #include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmCmdSts.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 
 namespace common {
 namespace {

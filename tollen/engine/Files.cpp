@@ -62,7 +62,7 @@ void TollenEngine::SaveHexFile() {
 void TollenEngine::InitEngine() {
   Cells.cells.fill(rindle::kBlankByte);
   FuseLow = FuseHigh = FuseExtended = LockByte = 0xFF;
-  DeviceIndex = device::kAt89S51;
+  DeviceIndex = kFirstDeviceRow;
   Port.PortBase = kPortNotSet;
   LoadSettings();
   DetectProgrammer();
@@ -92,7 +92,7 @@ void TollenEngine::LoadSettings() {
   }
   // The separator row is no device: the first device stands in for it.
   if (FindDevice(DeviceIndex) == nullptr) {
-    DeviceIndex = device::kAt89S51;
+    DeviceIndex = kFirstDeviceRow;
   }
   if (!ProgramFileName.isEmpty() && QFileInfo(ProgramFileName).isFile()) {
     LoadHexFile();

@@ -106,8 +106,9 @@ void TollenEngine::EnterProgrammingAvr() {
   HoldInReset(false, kAvrSettleWaits);
   isp::avr::ProgrammingEnable(InstructionBytes);
   Transfer4();
-  // The AT90S1200 gives no echo to check.
-  EnableAnswered(DeviceIndex == device::kAt90S1200 ||
+  // Some chips give no echo to check.
+  const DeviceInfo *d = CurrentDevice();
+  EnableAnswered((d != nullptr && !d->record->enableAnswerChecked) ||
                  ResponseBytes[isp::avr::kEchoSlot] == isp::kEnableEcho);
 }
 

@@ -1,6 +1,6 @@
 #include "tollen/engine/TollenEngine.h"
 
-#include "rindle/engine/FuseGuard.h"
+#include "rindle/isp/FuseGuard.h"
 #include "rindle/isp/Instructions.h"
 #include "tollen/engine/ReportText.h"
 
@@ -14,14 +14,9 @@ constexpr std::uint16_t kLockBit1 = 0x01;
 constexpr std::uint16_t kLockBit2 = 0x02;
 constexpr std::uint16_t kLockBit3 = 0x04; // FSTRT on the AT90S8535
 
-// Factory fuse values a blank buffer writes.
-constexpr std::uint16_t kFactoryLow4433 = 0xDA;
-constexpr std::uint16_t kFactoryLowPaged = 0xE1;
-constexpr std::uint16_t kFactoryHighMega8 = 0xD9;
-constexpr std::uint16_t kFactoryHighTiny26 = 0xF7;
-
-// The ATmega8's lock byte keeps its two top bits unprogrammed.
-constexpr std::uint16_t kMega8LockTop = 0xC0;
+// The lock byte as the fuse dialog built it keeps its two top bits
+// unprogrammed.
+constexpr std::uint16_t kDialogLockTop = 0xC0;
 
 void SetBit(std::uint16_t &bits, std::uint16_t mask, bool on) {
   bits = static_cast<std::uint16_t>(on ? bits | mask : bits & ~mask);
@@ -75,10 +70,9 @@ void TollenEngine::WriteLockBits89(const DeviceInfo &d) {
 }
 
 void TollenEngine::ApplyDefaultFuses() {
-  const std::optional<std::uint16_t> row = CatalogueRow(DeviceIndex);
-  const rindle::DeviceEntry *entry = row ? rindle::FindDevice(*row) : nullptr;
+  const DeviceInfo *device = FindDevice(DeviceIndex);
   rindle::FuseState fuses = FuseChoices();
-  if (entry == nullptr || !rindle::PutDefaultFusesInPlace(*entry, fuses)) {
+  if (device == nullptr || !rindle::PutDefaultFusesInPlace(*device->record, fuses)) {
     return;
   }
   FuseLow = fuses.FuseLow;
@@ -98,18 +92,19 @@ void TollenEngine::WriteLockBitsAvrByte(const DeviceInfo &d) {
     TickDelay(ticks::k5ms);
   };
   const bool blank = BlankBuffer();
+  const rindle::FuseDefaults &factory = d.record->defaults;
   bool locks = true;
-  switch (d.index) {
-  case device::kAt90S4433:
+  switch (d.record->lockWriter) {
+  case rindle::LockWriter::At90S4433:
     if (blank) {
-      FuseLow = kFactoryLow4433;
+      FuseLow = *factory.low;
     }
     isp::avrbyte::WriteFuse4433(s, FuseLow);
     Transfer4();
     TickDelay(ticks::k5ms);
     locks = !blank;
     break;
-  case device::kAt90S8535:
+  case rindle::LockWriter::At90S8535:
     isp::avrbyte::WriteFstrt(s, (LockBits & kLockBit3) != 0);
     Transfer4();
     TickDelay(ticks::k5ms);
@@ -118,8 +113,7 @@ void TollenEngine::WriteLockBitsAvrByte(const DeviceInfo &d) {
   default: break;
   }
   if (locks) {
-    // The AT90S2313 and AT90S8515 take the lock bits with their own codes.
-    const bool ownCodes = d.index == device::kAt90S2313 || d.index == device::kAt90S8515;
+    const bool ownCodes = d.rules->at90sLockCodes;
     if (LockBits & kLockBit1) {
       send(ownCodes ? isp::avrbyte::WriteLockBit1 : isp::avrbyte::WriteLockBit1Alt);
     }
@@ -132,9 +126,8 @@ void TollenEngine::WriteLockBitsAvrByte(const DeviceInfo &d) {
 }
 
 void TollenEngine::WriteLockBitsAvrPaged(const DeviceInfo &d) {
-  const bool mega8 = d.index == device::kAtMega8;
-  const std::uint16_t wait = mega8 ? ticks::k25ms : ticks::k5ms;
-  if (mega8) {
+  const std::uint16_t wait = d.rules->fuseWaitTicks;
+  if (d.rules->releaseBeforeFuses) {
     ReleaseTarget();
   }
   EnterProgrammingAvr();
@@ -143,22 +136,23 @@ void TollenEngine::WriteLockBitsAvrPaged(const DeviceInfo &d) {
   }
   auto &s = InstructionBytes;
   const bool blank = BlankBuffer();
+  const rindle::FuseDefaults &factory = d.record->defaults;
   if (blank) {
-    FuseLow = kFactoryLowPaged;
+    FuseLow = *factory.low;
   }
   isp::avrpage::WriteFuseLow(s, FuseLow);
   Transfer4();
   TickDelay(wait);
   if (blank) {
-    FuseHigh = mega8 ? kFactoryHighMega8 : kFactoryHighTiny26;
+    FuseHigh = *factory.high;
   }
   isp::avrpage::WriteFuseHigh(s, FuseHigh);
   Transfer4();
   TickDelay(wait);
   if (!blank) {
-    if (mega8) {
+    if (d.rules->lockByteFromDialog) {
       // The lock byte as the fuse dialog built it, lock bits included.
-      isp::avrpage::WriteLockByte(s, LockByte | kMega8LockTop,
+      isp::avrpage::WriteLockByte(s, LockByte | kDialogLockTop,
                                   static_cast<std::uint16_t>(~LockByte & 0x03));
     } else {
       isp::avrpage::WriteLockByte(s, 0xFF, LockBits);
@@ -176,37 +170,37 @@ void TollenEngine::ReadAvrFusesAndLocks(const DeviceInfo &d) {
     Transfer4();
     return static_cast<std::uint8_t>(ResponseBytes[isp::avr::kAnswerSlot]);
   };
-  switch (d.index) {
-  case device::kAt90S4433:
-  case device::kAt90S8535: {
+  const rindle::SignatureReadBack &r = d.record->readBack;
+  // Where the chip answers its lock bits (0 = programmed).
+  const auto takeLockBits = [&](std::uint8_t lock) {
+    const std::uint16_t masks[] = {kLockBit1, kLockBit2, kLockBit3};
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (r.lockAnswerBits[k] >= 0) {
+        SetBit(LockBits, masks[k], (lock & (1u << r.lockAnswerBits[k])) == 0);
+      }
+    }
+  };
+  switch (r.kind) {
+  case rindle::ReadBackKind::FuseByte: {
     isp::avrbyte::ReadFuse(s);
     FuseLow = answer();
     isp::avrbyte::ReadLockBits(s);
-    const std::uint8_t lock = answer();
-    // Where each chip answers its lock bits (0 = programmed).
-    const bool s8535 = d.index == device::kAt90S8535;
-    SetBit(LockBits, kLockBit1, (lock & (s8535 ? 0x80 : 0x02)) == 0);
-    SetBit(LockBits, kLockBit2, (lock & (s8535 ? 0x40 : 0x04)) == 0);
-    if (s8535) {
-      SetBit(LockBits, kLockBit3, (lock & 0x01) == 0); // FSTRT
-    }
+    takeLockBits(answer());
     return;
   }
-  case device::kAtMega8:
-  case device::kAtTiny26: {
+  case rindle::ReadBackKind::PageMode: {
     isp::avrpage::ReadFuseLow(s);
     FuseLow = answer();
     isp::avrpage::ReadFuseHigh(s);
     FuseHigh = answer();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < d.record->calibrationCount; ++i) {
       isp::avrpage::ReadCalibration(s, i);
       CalibrationBytes[static_cast<std::size_t>(i)] = answer();
     }
     isp::avrpage::ReadLockByte(s);
     const std::uint8_t lock = answer();
-    SetBit(LockBits, kLockBit1, (lock & 0x01) == 0);
-    SetBit(LockBits, kLockBit2, (lock & 0x02) == 0);
-    if (d.index == device::kAtMega8) {
+    takeLockBits(lock);
+    if (r.keepLockByte) {
       LockByte = lock;
     }
     return;

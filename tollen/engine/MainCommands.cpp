@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/HexText.h"
-#include "rindle/engine/FuseGuard.h"
+#include "rindle/isp/FuseGuard.h"
 #include "tollen/engine/ReportText.h"
 
 namespace tollen {
@@ -17,32 +17,6 @@ namespace {
 const QString kOk = QStringLiteral("OK");
 const QString kNoSignature = QStringLiteral("00 00 00");
 const QString kNoCalibration = QStringLiteral("00 00 00 00");
-
-using Column = rindle::FuseBoxes::Column;
-
-// A fuse box layout row, bit 7 first: a name, a name marked "!" for a bit
-// shown but fixed, or "-" for a bit the device does not have.
-using LayoutRow = std::array<const char *, 8>;
-
-void ApplyRow(rindle::FuseBoxes &boxes, Column column, const LayoutRow &row) {
-  for (int bit = 0; bit < 8; ++bit) {
-    QString name = QString::fromLatin1(row[static_cast<std::size_t>(7 - bit)]);
-    const bool fixed = name.endsWith(u'!');
-    if (fixed) {
-      name.chop(1);
-    }
-    boxes.ShowBit(column, bit, name == u'-' ? QString() : name, !fixed);
-  }
-}
-
-constexpr LayoutRow kNone{"-", "-", "-", "-", "-", "-", "-", "-"};
-
-void Layout(rindle::FuseBoxes &f, const LayoutRow &low, const LayoutRow &high, bool bootLock) {
-  ApplyRow(f, Column::Low, low);
-  ApplyRow(f, Column::High, high);
-  ApplyRow(f, Column::Extended, kNone);
-  f.EnableBootLock(bootLock);
-}
 
 // One HEX filter that matters; a name typed without an extension is saved
 // as HEX, and every file is read as HEX.
@@ -73,7 +47,7 @@ private:
 
 MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
     : e_(engine), prompter_(prompter), view_(view), files_(*this, prompter_, ProgramFileTexts()) {
-  Layout(Fuses, kNone, kNone, false);
+  SetupConfigInfo({});
   e_.UpdateProgressBar = [this](int position) { view_.SetProgress(position); };
   e_.ProcessEvents = [this] { view_.ProcessEvents(); };
 }
@@ -143,30 +117,13 @@ void MainCommands::UpdateLbDisp() {
   for (int bit = 0; bit < 3; ++bit) {
     LockBoxes[static_cast<std::size_t>(bit)] = (e_.LockBits & (1u << bit)) != 0;
   }
-  Lb3Caption = QStringLiteral(" Lock Bit-3");
-  switch (e_.DeviceIndex) {
-  case device::kAt90S4433:
-  case device::kAtMega8:
-  case device::kAtTiny26:
-    Lb3Enabled = false;
-    ConfigBitsEnabled = true;
-    break;
-  case device::kAt90S8535:
-    Lb3Caption = QStringLiteral(" FSTRT");
-    Lb3Enabled = true;
-    ConfigBitsEnabled = false;
-    break;
-  case device::kAt90S1200:
-  case device::kAt90S2313:
-  case device::kAt90S8515:
-    Lb3Enabled = false;
-    ConfigBitsEnabled = false;
-    break;
-  default: // the AT89S chips
-    Lb3Enabled = true;
-    ConfigBitsEnabled = false;
-    break;
-  }
+  // This edition's captions carry one leading blank.
+  const DeviceInfo *d = e_.CurrentDevice();
+  const std::string_view caption =
+      d != nullptr ? d->record->thirdLockBox.caption : rindle::ThirdLockBox{}.caption;
+  Lb3Caption = u' ' + QString::fromLatin1(caption.data(), qsizetype(caption.size())).trimmed();
+  Lb3Enabled = d == nullptr || d->record->thirdLockBox.enabled;
+  ConfigBitsEnabled = d != nullptr && d->record->HasFuseDialog();
 }
 
 void MainCommands::UpdateHexFilename() {
@@ -255,8 +212,9 @@ void MainCommands::cmdReadClick() {
 bool MainCommands::TakeFuseBytes(const QString &caption) {
   UpdateConfigFuseBytes();
   e_.ApplyDefaultFuses();
-  const std::optional<std::uint16_t> row = CatalogueRow(e_.DeviceIndex);
-  return !row || rindle::ConfirmFuseWrite(*row, e_.FuseChoices(), prompter_, caption);
+  const DeviceInfo *device = FindDevice(e_.DeviceIndex);
+  return device == nullptr ||
+         rindle::ConfirmFuseWrite(*device->record, e_.FuseChoices(), prompter_, caption);
 }
 
 void MainCommands::cmdWriteClick() {
@@ -384,11 +342,8 @@ void MainCommands::cmdConfigBitsClick() {
     return;
   }
   RefreshConfigBits();
-  switch (e_.DeviceIndex) {
-  case device::kAt90S4433: SetupConfigInfoS4433(); break;
-  case device::kAtMega8: SetupConfigInfoM8(); break;
-  case device::kAtTiny26: SetupConfigInfoT26(); break;
-  default: break;
+  if (const DeviceInfo *d = e_.CurrentDevice(); d != nullptr && d->record->HasFuseDialog()) {
+    SetupConfigInfo(d->record->fuseLayout);
   }
   view_.ShowFuseDialog();
   UpdateConfigFuseBytes();
@@ -420,19 +375,8 @@ void MainCommands::UpdateConfigFuseBytes() {
   e_.FuseExtended = bytes.extended;
 }
 
-void MainCommands::SetupConfigInfoS4433() {
-  Layout(Fuses, {"-", "-", "SPIEN!", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"}, kNone,
-         false);
-}
-
-void MainCommands::SetupConfigInfoM8() {
-  Layout(Fuses, {"BODLEVEL", "BODEN", "SUT1", "SUT0", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"},
-         {"RSTDISBL", "WDTON", "SPIEN!", "CKOPT", "EESAVE", "BOOTSZ1", "BOOTSZ0", "BOOTRST"}, true);
-}
-
-void MainCommands::SetupConfigInfoT26() {
-  Layout(Fuses, {"PLLCK", "CKOPT", "SUT1", "SUT0", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"},
-         {"-", "-", "-", "RSTDISBL", "SPIEN!", "EESAVE", "BODLEVEL", "BODEN"}, false);
+void MainCommands::SetupConfigInfo(const rindle::DeviceFuseLayout &layout) {
+  Fuses.ShowLayout(layout);
 }
 
 // ---- Buffer display and fill dialog ----

@@ -17,7 +17,7 @@
 namespace tollen {
 
 inline constexpr char kTitle[] = " Tollen";
-inline constexpr char kIdleStatus[] = "  Tollen - 3.0a";
+inline constexpr char kIdleStatus[] = "  Tollen - " TOLLEN_VERSION;
 
 // What the commands ask of the windows.
 class MainView {
@@ -98,9 +98,8 @@ public:
   // ---- Fuse dialog ----
   void RefreshConfigBits();
   void UpdateConfigFuseBytes();
-  void SetupConfigInfoS4433();
-  void SetupConfigInfoM8();
-  void SetupConfigInfoT26();
+  // The fuse dialog's boxes as the device's record lays them out.
+  void SetupConfigInfo(const rindle::DeviceFuseLayout &layout);
 
   // ---- Buffer display and fill dialog ----
   // First row of the display for a scroll position that counts bytes.

@@ -271,7 +271,8 @@ void TollenEngine::ProgramChip() {
             })) {
     return;
   }
-  if (d->index == device::kAt89S8252 && UpdateProgressBar) {
+  // The three-byte AT89S chips with an EEPROM report the flash done.
+  if (d->kind == DeviceKind::At89ThreeByte && d->eepromBytes > 0 && UpdateProgressBar) {
     UpdateProgressBar(static_cast<int>(d->flashBytes));
   }
   if (!Walk(EepromPoint(*this, *d), d->flashBytes, d->eepromBytes, 1, release,

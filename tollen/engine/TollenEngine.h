@@ -11,7 +11,7 @@
 #include "common/Prompter.h"
 #include "common/TickTimer.h"
 #include "rindle/data/IspBuffer.h"
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 #include "rindle/isp/IspLines.h"
 #include "rindle/isp/PortSettings.h"
 #include "rindle/isp/ProgressPoint.h"
@@ -66,7 +66,7 @@ public:
   // ---- Records ----
   // The fixed wiring; PortBase and the data-port image change, nothing else.
   rindle::PortSettings Port;
-  std::uint16_t DeviceIndex = device::kAt89S51;
+  std::uint16_t DeviceIndex = kFirstDeviceRow;
   std::uint16_t TotalSize = 4096;
   std::int32_t ExpectedSignature = 0x1E5106;
   std::int32_t ReadSignatureValue = 0;

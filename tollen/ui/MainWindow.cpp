@@ -84,7 +84,7 @@ std::vector<rindle::ui::CreditLineLook> ThreeLines(QColor third, bool thirdBold)
 
 rindle::ui::CreditsLook SplashLook() {
   return {QStringLiteral("Tollen"),
-          QStringLiteral("Version 3.0a"),
+          QStringLiteral("Version ") + QLatin1String(TOLLEN_VERSION),
           QColor(0x00, 0x80, 0x80),
           Qt::white,
           ThreeLines(QColor(0x00, 0xFF, 0xFF), false),
@@ -93,7 +93,7 @@ rindle::ui::CreditsLook SplashLook() {
 
 rindle::ui::CreditsLook AboutLook() {
   return {QStringLiteral("Tollen"),
-          QStringLiteral("Version 3.0a"),
+          QStringLiteral("Version ") + QLatin1String(TOLLEN_VERSION),
           QColor(),
           QColor(0x00, 0x00, 0x80),
           ThreeLines(QColor(0x00, 0x80, 0x00), true),
@@ -105,7 +105,7 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
     : QMainWindow(parent), engine_(engine), commands_(engine, prompter, *this),
       options_(std::move(options)) {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("  Tollen  3.0a"));
+  setWindowTitle(QStringLiteral("  Tollen  ") + QLatin1String(TOLLEN_VERSION));
   auto *central = new QWidget(this);
   setCentralWidget(central);
 
@@ -118,7 +118,9 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
   }
   // The separator row can be neither clicked nor reached with the keys.
   if (auto *model = qobject_cast<QStandardItemModel *>(cboType_->model())) {
-    model->item(device::kSeparator)->setEnabled(false);
+    for (std::uint16_t row = 0; row < kDeviceRows; ++row)
+      if (FindDevice(row) == nullptr)
+        model->item(row)->setEnabled(false);
   }
   auto *lockGroup = new QGroupBox(QStringLiteral(" Lock Bits "), central);
   lockGroup->setObjectName(QStringLiteral("grpLockBits"));

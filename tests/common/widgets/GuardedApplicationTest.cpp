@@ -1,5 +1,5 @@
 #include "common/widgets/GuardedApplication.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 
 #include <QLineEdit>
 #include <QMainWindow>

@@ -2,7 +2,7 @@
 #include "orvane/core/LoaderCore.h"
 
 #include "TestFiles.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "tests/CaseName.h"
 
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "orvane/core/IniFile.h"
 
 #include "TestFiles.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "PacketBytes.h"
 #include "TestFiles.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 
 #include <QDir>
 #include <QFile>

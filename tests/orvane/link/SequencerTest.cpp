@@ -5,7 +5,7 @@
 #include "orvane/link/Sequencer.h"
 #include "BoxFixture.h"
 #include "VirtualStepTimer.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "orvane/core/LoaderCore.h"
 #include "tools/PacketWriter.h"
 

@@ -1,7 +1,7 @@
 // The menu side of the recent lists: where the items go, their separators,
 // clicks, and moving to another menu.
 #include "orvane/ui/HistoryMenu.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "orvane/core/IniFile.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "orvane/core/LoaderBuffer.h"
 #include "orvane/ui/LoaderWindows.h"
 #include "orvane/ui/TfrmDevices.h"

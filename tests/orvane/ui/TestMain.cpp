@@ -1,6 +1,6 @@
 // The windows' tests run on the offscreen platform inside the application
 // object of the real program, so that an escaping error reaches its box.
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "common/widgets/GuardedApplication.h"
 
 #include <gtest/gtest.h>

@@ -8,10 +8,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "rindle/app/IspApp.h"
 #include "rindle/app/IspHardware.h"
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 #include "tests/rindle/data/DataTestSupport.h"
 
 namespace rindle::apptest {

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "common/ScriptedPrompter.h"
-#include "rindle/engine/FuseGuard.h"
+#include "common/testing/ScriptedPrompter.h"
+#include "rindle/engine/IspEngine.h"
+#include "rindle/isp/FuseGuard.h"
 #include "sim/isp/Bench.h"
 
 namespace rindle {
@@ -38,6 +39,15 @@ struct Target {
     return engine.ReadSignatureValue == engine.Device.ExpectedSignature;
   }
 };
+
+// The guard on the engine's own device and fuse state, as the window asks it.
+bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter,
+                      const QString &caption) {
+  return rindle::ConfirmFuseWrite(*engine.CurrentDevice(), engine.Fuses, prompter, caption);
+}
+QString FuseLockoutQuestion(const IspEngine &engine) {
+  return rindle::FuseLockoutQuestion(*engine.CurrentDevice(), engine.Fuses);
+}
 
 // One fuse bit of a device, flipped from the device's defaults.
 struct FlippedBit {

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 
 #include "rindle/app/BufferDialogs.h"
+#include "rindle/isp/FileCommands.h"
 #include "rindle/ui/TfrmDispBuf.h"
 #include "rindle/ui/TfrmEditBuffer.h"
 #include "rindle/ui/TfrmFillBuffer.h"
@@ -26,9 +27,13 @@ class BufferDialogs : public DialogTest {
 protected:
   BufferDialogs() {
     disp.SetBufferDialogs(fill, edit);
+    // As the file commands do on the main window's behalf.
     QObject::connect(&disp, &TfrmDispBuf::bufferEdited, [this] {
-      if (ApplyFileNameRule(engine, true, shownChecksum))
+      if (EditLeftTheFiles(true, engine.BufferChecksum(), shownChecksum)) {
+        engine.ProgramFileName.clear();
+        engine.EepromFileName.clear();
         shownChecksum = engine.Checksum;
+      }
     });
   }
   void Open(std::uint16_t device) {
@@ -436,36 +441,6 @@ TEST_F(BufferDialogs, TypingGABlankOrEnterInTheEditFieldsChangesNothing) {
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(Byte(0), 0x3C);
 }
-
-// ---- The file-name rule on its own ----
-
-struct RuleCase {
-  const char *name;
-  bool edited;
-  bool sameChecksum;
-  bool cleared;
-  friend void PrintTo(const RuleCase &c, std::ostream *out) { *out << c.name; }
-};
-
-class FileNameRule : public DialogTest, public ::testing::WithParamInterface<RuleCase> {};
-
-TEST_P(FileNameRule, DropsTheNamesOnlyForAnEditThatMovedTheChecksum) {
-  const RuleCase &c = GetParam();
-  Select(device::kMega8);
-  const std::int32_t before = engine.BufferChecksum();
-  engine.Buffer.all()[0] = c.sameChecksum ? 0xFF : 0x00;
-  engine.ProgramFileName = QStringLiteral("a.hex");
-  engine.EepromFileName = QStringLiteral("a.eep");
-  EXPECT_EQ(ApplyFileNameRule(engine, c.edited, before), c.cleared);
-  EXPECT_EQ(engine.ProgramFileName.isEmpty(), c.cleared);
-  EXPECT_EQ(engine.EepromFileName.isEmpty(), c.cleared);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, FileNameRule,
-                         ::testing::Values(RuleCase{"EditedNewChecksum", true, false, true},
-                                           RuleCase{"EditedSameChecksum", true, true, false},
-                                           RuleCase{"NotEdited", false, false, false}),
-                         CaseName());
 
 } // namespace
 } // namespace rindle::testing

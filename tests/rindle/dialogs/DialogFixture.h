@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/RecordingPort.h"
-#include "common/ScriptedPrompter.h"
+#include "common/testing/RecordingPort.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "common/widgets/GuardedApplication.h"
 #include "rindle/engine/IspEngine.h"
 

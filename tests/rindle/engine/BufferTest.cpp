@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "EngineFixture.h"
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
 
 namespace rindle {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
 
 namespace rindle {
@@ -13,54 +13,57 @@ namespace {
 
 using F = IspFamily;
 
-struct Row {
-  int index;
-  const char *entry;
+// Facts as the chips' data sheets give them, by the chip's own name: memory
+// sizes in bytes, page sizes in words (AVR) or bytes (AT89S), the signature
+// bytes serial programming reads, fuse bytes and oscillator calibration bytes.
+struct DataSheet {
+  const char *name;
   IspFamily family;
   std::int32_t flash;
-  std::uint16_t eeprom;
-  std::vector<int> signature; // bytes in order; empty = none
-  std::uint16_t flashPage, flashPages, eepromPage, eepromPages;
-  std::uint16_t fuses, calibration;
+  std::uint16_t eeprom;             // EEPROM bytes, without a user signature area
+  std::uint16_t userSignature;      // bytes after the EEPROM
+  std::vector<int> signature;       // bytes in order; empty = none in serial mode
+  std::uint16_t flashPageWords;     // 0 = byte writes
+  std::uint16_t eepromPageBytes;    // 0 = byte writes
+  std::uint16_t fuses, calibration; // fuse bytes the lock writer counts
 };
 
-// The device list as the chips' data sheets give it.
-const std::vector<Row> &Devices() {
-  static const std::vector<Row> rows{
-      {0, "  AT89S51", F::At89S51, 4096, 0, {0x1E, 0x51, 0x06}, 0, 0, 0, 0, 0, 0},
-      {1, "  AT89S52", F::At89S51, 8192, 0, {0x1E, 0x52, 0x06}, 0, 0, 0, 0, 0, 0},
-      {2, "  AT89S53", F::At89S8252, 12288, 0, {}, 0, 0, 0, 0, 0, 0},
-      {3, "  AT89S8252", F::At89S8252, 8192, 2048, {}, 0, 0, 0, 0, 0, 0},
-      {4, "  AT89S8253", F::At89S8253, 12288, 2112, {0x1E, 0x73}, 0, 0, 0, 0, 0, 0},
-      {6, "  AT90S1200", F::AvrByteMode, 1024, 64, {0x1E, 0x90, 0x01}, 0, 0, 0, 0, 0, 0},
-      {7, "  AT90S2313", F::AvrByteMode, 2048, 128, {0x1E, 0x91, 0x01}, 0, 0, 0, 0, 0, 0},
-      {8, "  AT90S4433", F::AvrByteMode, 4096, 256, {0x1E, 0x92, 0x03}, 0, 0, 0, 0, 1, 0},
-      {9, "  AT90S8515", F::AvrByteMode, 8192, 512, {0x1E, 0x93, 0x01}, 0, 0, 0, 0, 0, 0},
-      {10, "  AT90S8535", F::AvrByteMode, 8192, 512, {0x1E, 0x93, 0x03}, 0, 0, 0, 0, 0, 0},
-      {12, "  MEGA8", F::AvrPageMode, 8192, 512, {0x1E, 0x93, 0x07}, 64, 128, 0, 0, 2, 4},
-      {13, "  MEGA16", F::AvrPageMode, 16384, 512, {0x1E, 0x94, 0x03}, 128, 128, 0, 0, 2, 1},
-      {14, "  MEGA32", F::AvrPageMode, 32768, 1024, {0x1E, 0x95, 0x02}, 128, 256, 0, 0, 2, 4},
-      {15, "  MEGA48", F::AvrPageMode, 4096, 256, {0x1E, 0x92, 0x05}, 64, 64, 4, 64, 3, 1},
-      {16, "  MEGA64", F::AvrPageMode, 65536, 2048, {0x1E, 0x96, 0x02}, 256, 256, 0, 0, 3, 4},
-      {17, "  MEGA88", F::AvrPageMode, 8192, 512, {0x1E, 0x93, 0x0A}, 64, 128, 4, 128, 3, 1},
-      {18, "  MEGA128", F::AvrPageMode, 131072, 4096, {0x1E, 0x97, 0x02}, 256, 512, 0, 0, 3, 4},
-      {19, "  MEGA162", F::AvrPageMode, 16384, 512, {0x1E, 0x94, 0x04}, 128, 128, 4, 128, 3, 1},
-      {20, "  MEGA164", F::AvrPageMode, 16384, 512, {0x1E, 0x94, 0x00}, 128, 128, 4, 128, 3, 1},
-      {21, "  MEGA165", F::AvrPageMode, 16384, 512, {0x1E, 0x94, 0x07}, 128, 128, 4, 128, 3, 1},
-      {22, "  MEGA168", F::AvrPageMode, 16384, 512, {0x1E, 0x94, 0x06}, 128, 128, 4, 128, 3, 1},
-      {23, "  MEGA169", F::AvrPageMode, 16384, 512, {0x1E, 0x94, 0x05}, 128, 128, 4, 128, 3, 1},
-      {24, "  MEGA324", F::AvrPageMode, 32768, 1024, {0x1E, 0x95, 0x00}, 128, 256, 4, 256, 3, 1},
-      {25, "  MEGA644", F::AvrPageMode, 65536, 2048, {0x1E, 0x96, 0x00}, 256, 256, 8, 256, 3, 1},
-      {26, "  MEGA8515", F::AvrPageMode, 8192, 512, {0x1E, 0x93, 0x06}, 64, 128, 0, 0, 2, 4},
-      {27, "  MEGA8535", F::AvrPageMode, 8192, 512, {0x1E, 0x93, 0x08}, 64, 128, 0, 0, 2, 4},
-      {29, "  TINY12", F::AvrByteMode, 1024, 64, {0x1E, 0x90, 0x05}, 0, 0, 0, 0, 1, 1},
-      {30, "  TINY13", F::AvrPageMode, 1024, 64, {0x1E, 0x90, 0x07}, 32, 32, 4, 16, 2, 1},
-      {31, "  TINY15", F::AvrByteMode, 1024, 64, {0x1E, 0x90, 0x06}, 0, 0, 0, 0, 1, 1},
-      {32, "  TINY25", F::AvrPageMode, 2048, 128, {0x1E, 0x91, 0x08}, 32, 64, 4, 32, 3, 1},
-      {33, "  TINY26", F::AvrPageMode, 2048, 128, {0x1E, 0x91, 0x09}, 32, 64, 0, 0, 2, 4},
-      {34, "  TINY45", F::AvrPageMode, 4096, 256, {0x1E, 0x92, 0x06}, 64, 64, 4, 64, 3, 1},
-      {35, "  TINY85", F::AvrPageMode, 8192, 512, {0x1E, 0x93, 0x0B}, 64, 128, 4, 128, 3, 1},
-      {36, "  TINY2313", F::AvrPageMode, 2048, 128, {0x1E, 0x91, 0x0A}, 32, 64, 4, 32, 3, 2},
+const std::vector<DataSheet> &DataSheets() {
+  static const std::vector<DataSheet> rows{
+      {"AT89S51", F::At89S51, 4096, 0, 0, {0x1E, 0x51, 0x06}, 0, 0, 0, 0},
+      {"AT89S52", F::At89S51, 8192, 0, 0, {0x1E, 0x52, 0x06}, 0, 0, 0, 0},
+      {"AT89S53", F::At89S8252, 12288, 0, 0, {}, 0, 0, 0, 0},
+      {"AT89S8252", F::At89S8252, 8192, 2048, 0, {}, 0, 0, 0, 0},
+      {"AT89S8253", F::At89S8253, 12288, 2048, 64, {0x1E, 0x73}, 0, 0, 0, 0},
+      {"AT90S1200", F::AvrByteMode, 1024, 64, 0, {0x1E, 0x90, 0x01}, 0, 0, 0, 0},
+      {"AT90S2313", F::AvrByteMode, 2048, 128, 0, {0x1E, 0x91, 0x01}, 0, 0, 0, 0},
+      {"AT90S4433", F::AvrByteMode, 4096, 256, 0, {0x1E, 0x92, 0x03}, 0, 0, 1, 0},
+      {"AT90S8515", F::AvrByteMode, 8192, 512, 0, {0x1E, 0x93, 0x01}, 0, 0, 0, 0},
+      {"AT90S8535", F::AvrByteMode, 8192, 512, 0, {0x1E, 0x93, 0x03}, 0, 0, 0, 0},
+      {"ATmega8", F::AvrPageMode, 8192, 512, 0, {0x1E, 0x93, 0x07}, 32, 0, 2, 4},
+      {"ATmega16", F::AvrPageMode, 16384, 512, 0, {0x1E, 0x94, 0x03}, 64, 0, 2, 1},
+      {"ATmega32", F::AvrPageMode, 32768, 1024, 0, {0x1E, 0x95, 0x02}, 64, 0, 2, 4},
+      {"ATmega48", F::AvrPageMode, 4096, 256, 0, {0x1E, 0x92, 0x05}, 32, 4, 3, 1},
+      {"ATmega64", F::AvrPageMode, 65536, 2048, 0, {0x1E, 0x96, 0x02}, 128, 0, 3, 4},
+      {"ATmega88", F::AvrPageMode, 8192, 512, 0, {0x1E, 0x93, 0x0A}, 32, 4, 3, 1},
+      {"ATmega128", F::AvrPageMode, 131072, 4096, 0, {0x1E, 0x97, 0x02}, 128, 0, 3, 4},
+      {"ATmega162", F::AvrPageMode, 16384, 512, 0, {0x1E, 0x94, 0x04}, 64, 4, 3, 1},
+      {"ATmega164", F::AvrPageMode, 16384, 512, 0, {0x1E, 0x94, 0x00}, 64, 4, 3, 1},
+      {"ATmega165", F::AvrPageMode, 16384, 512, 0, {0x1E, 0x94, 0x07}, 64, 4, 3, 1},
+      {"ATmega168", F::AvrPageMode, 16384, 512, 0, {0x1E, 0x94, 0x06}, 64, 4, 3, 1},
+      {"ATmega169", F::AvrPageMode, 16384, 512, 0, {0x1E, 0x94, 0x05}, 64, 4, 3, 1},
+      {"ATmega324", F::AvrPageMode, 32768, 1024, 0, {0x1E, 0x95, 0x00}, 64, 4, 3, 1},
+      {"ATmega644", F::AvrPageMode, 65536, 2048, 0, {0x1E, 0x96, 0x00}, 128, 8, 3, 1},
+      {"ATmega8515", F::AvrPageMode, 8192, 512, 0, {0x1E, 0x93, 0x06}, 32, 0, 2, 4},
+      {"ATmega8535", F::AvrPageMode, 8192, 512, 0, {0x1E, 0x93, 0x08}, 32, 0, 2, 4},
+      {"ATtiny12", F::AvrByteMode, 1024, 64, 0, {0x1E, 0x90, 0x05}, 0, 0, 1, 1},
+      {"ATtiny13", F::AvrPageMode, 1024, 64, 0, {0x1E, 0x90, 0x07}, 16, 4, 2, 1},
+      {"ATtiny15", F::AvrByteMode, 1024, 64, 0, {0x1E, 0x90, 0x06}, 0, 0, 1, 1},
+      {"ATtiny25", F::AvrPageMode, 2048, 128, 0, {0x1E, 0x91, 0x08}, 16, 4, 3, 1},
+      {"ATtiny26", F::AvrPageMode, 2048, 128, 0, {0x1E, 0x91, 0x09}, 16, 0, 2, 4},
+      {"ATtiny45", F::AvrPageMode, 4096, 256, 0, {0x1E, 0x92, 0x06}, 32, 4, 3, 1},
+      {"ATtiny85", F::AvrPageMode, 8192, 512, 0, {0x1E, 0x93, 0x0B}, 32, 4, 3, 1},
+      {"ATtiny2313", F::AvrPageMode, 2048, 128, 0, {0x1E, 0x91, 0x0A}, 16, 4, 3, 2},
   };
   return rows;
 }
@@ -90,29 +93,37 @@ TEST_F(CatalogueTest, TheListHas37RowsWithSeparatorsAt5And11And28) {
   EXPECT_EQ(separators, (std::vector<int>{5, 11, 28}));
 }
 
-TEST_F(CatalogueTest, SelectingEachDeviceFillsEveryParameterFromTheTable) {
-  for (const Row &r : Devices()) {
+TEST_F(CatalogueTest, SelectingEachDeviceFillsEveryParameterFromItsDataSheet) {
+  std::size_t devices = 0;
+  for (const DeviceEntry &entry : kDeviceList)
+    devices += entry.isDevice ? 1 : 0;
+  ASSERT_EQ(DataSheets().size(), devices) << "one data sheet per device";
+  for (const DataSheet &r : DataSheets()) {
+    SCOPED_TRACE(r.name);
+    const DeviceEntry *entry = FindDevice(std::string_view(r.name));
+    ASSERT_NE(entry, nullptr);
+    const std::uint16_t row = RowOf(*entry);
     // Start from a device with every field set, so nothing stale survives.
     Select(device::kMega644);
-    Select(static_cast<std::uint16_t>(r.index));
+    Select(row);
 
     const IspDevice &d = engine.Device;
-    SCOPED_TRACE(r.entry);
-    EXPECT_EQ(kDeviceList[r.index].entry, r.entry);
+    const bool avr = r.family == F::AvrByteMode || r.family == F::AvrPageMode;
+    const std::uint16_t flashPage = static_cast<std::uint16_t>(r.flashPageWords * (avr ? 2 : 1));
+    EXPECT_EQ(entry->dataSheetName, r.name);
     EXPECT_EQ(engine.Family(), r.family);
-    EXPECT_EQ(d.DeviceIndex, r.index);
+    EXPECT_EQ(d.DeviceIndex, row);
     EXPECT_EQ(d.FlashSize, r.flash);
-    EXPECT_EQ(d.EepromSize, r.eeprom);
+    EXPECT_EQ(d.EepromSize, r.eeprom + r.userSignature);
+    EXPECT_EQ(entry->userSignatureSize, r.userSignature);
     EXPECT_EQ(d.ExpectedSignature, Packed(r.signature));
-    EXPECT_EQ(d.FlashPageSize, r.flashPage);
-    EXPECT_EQ(d.FlashPageCount, r.flashPages);
-    EXPECT_EQ(d.EepromPageSize, r.eepromPage);
-    EXPECT_EQ(d.EepromPageCount, r.eepromPages);
+    EXPECT_EQ(entry->signatureCount, r.signature.size());
+    EXPECT_EQ(d.FlashPageSize, flashPage);
+    EXPECT_EQ(d.FlashPageCount, flashPage != 0 ? r.flash / flashPage : 0);
+    EXPECT_EQ(d.EepromPageSize, r.eepromPageBytes);
+    EXPECT_EQ(d.EepromPageCount, r.eepromPageBytes != 0 ? r.eeprom / r.eepromPageBytes : 0);
     EXPECT_EQ(d.FuseCount, r.fuses);
     EXPECT_EQ(d.CalibrationCount, r.calibration);
-    if (r.flashPage != 0) {
-      EXPECT_EQ(r.flashPage * r.flashPages, r.flash) << "pages cover the flash";
-    }
   }
   EXPECT_TRUE(hw.Log().empty()) << "selecting a device touches no port";
 }

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "rindle/engine/IspEngine.h"
 
 namespace rindle::testing {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 
 namespace rindle::testing {
 

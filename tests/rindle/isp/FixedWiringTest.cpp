@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 #include "rindle/isp/Instructions.h"
 #include "rindle/isp/IspLines.h"
 #include "tests/rindle/engine/WireLog.h"

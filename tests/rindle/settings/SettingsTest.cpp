@@ -397,3 +397,81 @@ TEST_F(Settings, StartUpAndThePortOptionsOpenThePortBeforeWritingIt) {
       {632, 0}, {0x3BC, 0}, {0x378, 2}};
   EXPECT_EQ(opening.opened, expected);
 }
+
+// Settings files written today store the device as its row of the device
+// list; every row must read back the same chip, whatever the catalogue's
+// records become.
+struct StoredRow {
+  int row;
+  const char *chip; // the data-sheet name; nullptr for a separator
+  int flash, eeprom;
+};
+
+const StoredRow kStoredRows[] = {
+    {0, "AT89S51", 4096, 0},
+    {1, "AT89S52", 8192, 0},
+    {2, "AT89S53", 12288, 0},
+    {3, "AT89S8252", 8192, 2048},
+    {4, "AT89S8253", 12288, 2112},
+    {5, nullptr, 0, 0},
+    {6, "AT90S1200", 1024, 64},
+    {7, "AT90S2313", 2048, 128},
+    {8, "AT90S4433", 4096, 256},
+    {9, "AT90S8515", 8192, 512},
+    {10, "AT90S8535", 8192, 512},
+    {11, nullptr, 0, 0},
+    {12, "ATmega8", 8192, 512},
+    {13, "ATmega16", 16384, 512},
+    {14, "ATmega32", 32768, 1024},
+    {15, "ATmega48", 4096, 256},
+    {16, "ATmega64", 65536, 2048},
+    {17, "ATmega88", 8192, 512},
+    {18, "ATmega128", 131072, 4096},
+    {19, "ATmega162", 16384, 512},
+    {20, "ATmega164", 16384, 512},
+    {21, "ATmega165", 16384, 512},
+    {22, "ATmega168", 16384, 512},
+    {23, "ATmega169", 16384, 512},
+    {24, "ATmega324", 32768, 1024},
+    {25, "ATmega644", 65536, 2048},
+    {26, "ATmega8515", 8192, 512},
+    {27, "ATmega8535", 8192, 512},
+    {28, nullptr, 0, 0},
+    {29, "ATtiny12", 1024, 64},
+    {30, "ATtiny13", 1024, 64},
+    {31, "ATtiny15", 1024, 64},
+    {32, "ATtiny25", 2048, 128},
+    {33, "ATtiny26", 2048, 128},
+    {34, "ATtiny45", 4096, 256},
+    {35, "ATtiny85", 8192, 512},
+    {36, "ATtiny2313", 2048, 128},
+};
+
+TEST_F(Settings, TodaysFileForEveryRowReadsTheSameChip) {
+  ASSERT_EQ(std::size(kStoredRows), rindle::kDeviceListRows);
+  for (const StoredRow &r : kStoredRows) {
+    SCOPED_TRACE(r.row);
+    std::vector<QByteArray> lines = SettingsLines();
+    lines[3] = QByteArray::number(r.row);
+    lines[4] = QByteArray::number(r.chip != nullptr ? r.flash : 4096);
+    lines[5] = QByteArray::number(r.eeprom);
+    WriteAll(settingsPath(), CrLf(lines));
+
+    auto e = newEngine();
+    e->InitEngine();
+    ASSERT_EQ(e->Device.DeviceIndex, r.row);
+    const rindle::DeviceEntry *entry = e->CurrentDevice();
+    if (r.chip == nullptr) {
+      EXPECT_EQ(entry, nullptr);
+      continue;
+    }
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->dataSheetName, r.chip);
+    e->SelectDevice();
+    EXPECT_EQ(e->Device.FlashSize, r.flash);
+    EXPECT_EQ(e->Device.EepromSize, r.eeprom);
+    // Saved again, the file still names the row.
+    e->SaveSettings();
+    EXPECT_EQ(ReadAll(settingsPath()).split('\n').value(3).trimmed(), QByteArray::number(r.row));
+  }
+}

@@ -8,7 +8,7 @@
 
 #include <QLabel>
 
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 
 namespace rindle::uitest {
 namespace {

@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 #include "rindle/ui/TfrmSplash.h"
 
 namespace rindle::uitest {

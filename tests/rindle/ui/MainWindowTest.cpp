@@ -12,7 +12,7 @@
 #include <QStatusBar>
 
 #include "common/widgets/GuardedApplication.h"
-#include "rindle/engine/DeviceCatalogue.h"
+#include "rindle/isp/DeviceCatalogue.h"
 
 namespace rindle::uitest {
 namespace {

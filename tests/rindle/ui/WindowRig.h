@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "rindle/app/IspHardware.h"
 #include "rindle/ui/RindleProgram.h"
 #include "rindle/ui/TfrmCmdSts.h"

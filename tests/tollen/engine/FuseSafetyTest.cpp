@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "tests/tollen/engine/QuietView.h"
 #include "tests/tollen/engine/TollenRig.h"
 

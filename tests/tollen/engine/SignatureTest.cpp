@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "tests/tollen/engine/QuietView.h"
 #include "tests/tollen/engine/TollenRig.h"
 

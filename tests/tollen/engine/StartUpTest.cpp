@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "tests/tollen/engine/TollenRig.h"
 
 namespace tollen::testing {
@@ -268,6 +268,50 @@ TEST_F(Settings, TheSeparatorRowIsNoDevice) {
   EXPECT_EQ(engine->DeviceIndex, device::kAt89S51);
   engine->SelectDevice();
   EXPECT_EQ(engine->TotalSize, 4096);
+}
+
+// The edition's list: its own rows, captions and sizes, each device one of
+// the programmer's records.
+struct EditionRow {
+  std::uint16_t row;
+  const char *listText;
+  const char *chip; // data-sheet name; nullptr for the separator
+  std::uint32_t total;
+  std::int32_t signature;
+};
+
+const EditionRow kEditionRows[] = {
+    {0, "  89S51", "AT89S51", 4096, 0x1E5106},
+    {1, "  89S52", "AT89S52", 8192, 0x1E5206},
+    {2, "  89S53", "AT89S53", 12288, 0},
+    {3, "  89S8252", "AT89S8252", 10240, 0},
+    {4, "-------------------------", nullptr, 0, 0},
+    {5, "  90S1200", "AT90S1200", 1088, 0x1E9001},
+    {6, "  90S2313", "AT90S2313", 2176, 0x1E9101},
+    {7, "  90S4433", "AT90S4433", 4352, 0x1E9203},
+    {8, "  90S8515", "AT90S8515", 8704, 0x1E9301},
+    {9, "  90S8535", "AT90S8535", 8704, 0x1E9303},
+    {10, "  MEGA8", "ATmega8", 8704, 0x1E9307},
+    {11, "  TINY26", "ATtiny26", 2176, 0x1E9109},
+};
+
+TEST(EditionDevices, AreTheProgrammersRecordsInTheEditionsOrder) {
+  ASSERT_EQ(std::size(kEditionRows), kDeviceRows);
+  for (const EditionRow &r : kEditionRows) {
+    SCOPED_TRACE(r.row);
+    EXPECT_EQ(DeviceListTexts()[r.row], r.listText);
+    const DeviceInfo *d = FindDevice(r.row);
+    if (r.chip == nullptr) {
+      EXPECT_EQ(d, nullptr);
+      continue;
+    }
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->record, rindle::FindDevice(std::string_view(r.chip)));
+    EXPECT_EQ(d->TotalBytes(), r.total);
+    EXPECT_EQ(d->expectedSignature, r.signature);
+    EXPECT_EQ(d->flashBytes, static_cast<std::uint32_t>(d->record->flashSize));
+  }
+  EXPECT_EQ(FindDevice(kDeviceRows), nullptr);
 }
 
 } // namespace

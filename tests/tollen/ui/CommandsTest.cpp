@@ -5,7 +5,7 @@
 
 #include <QDir>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "sim/isp/Bench.h"
 #include "tests/tollen/engine/QuietView.h"
 #include "tollen/engine/MainCommands.h"
@@ -34,7 +34,7 @@ TEST_F(Commands, FuseBoxesShowTheBytesAndGiveThemBackUnchanged) {
   engine.LockByte = 0x2B; // BLB11 and BLB01 programmed
   engine.LockBits = 0x02;
   commands.RefreshConfigBits();
-  commands.SetupConfigInfoM8();
+  commands.SetupConfigInfo(FindDevice(device::kAtMega8)->record->fuseLayout);
   // 0xE1: BODLEVEL, BODEN, SUT1 and CKSEL0 unprogrammed.
   const bool lowChecked[8] = {false, true, true, true, true, false, false, false}; // bit 0..7
   for (std::size_t bit = 0; bit < 8; ++bit) {
@@ -60,7 +60,7 @@ TEST_F(Commands, NoLockBitsAndNoBootLockGiveLockByte3F) {
 }
 
 TEST_F(Commands, S4433LayoutHasOnlyItsLowFuseBits) {
-  commands.SetupConfigInfoS4433();
+  commands.SetupConfigInfo(FindDevice(device::kAt90S4433)->record->fuseLayout);
   EXPECT_EQ(commands.Fuses.at(Column::Low, 5).caption, " SPIEN");
   EXPECT_FALSE(commands.Fuses.at(Column::Low, 5).enabled);
   EXPECT_EQ(commands.Fuses.at(Column::Low, 4).caption, " BODLEVEL");

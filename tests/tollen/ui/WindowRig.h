@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 #include "sim/isp/Bench.h"
 #include "tollen/engine/TollenEngine.h"
 #include "tollen/ui/MainWindow.h"

@@ -1,4 +1,4 @@
-#include "rindle/engine/FuseGuard.h"
+#include "rindle/isp/FuseGuard.h"
 
 namespace rindle {
 
@@ -32,8 +32,8 @@ bool PutDefaultFusesInPlace(const DeviceEntry &entry, FuseState &fuses) {
   return true;
 }
 
-QString FuseLockoutQuestion(std::uint16_t deviceIndex, const FuseState &fuses) {
-  const std::vector<SerialLockoutBit> bits = SerialLockoutBits(deviceIndex, fuses);
+QString FuseLockoutQuestion(const DeviceEntry &entry, const FuseState &fuses) {
+  const std::vector<SerialLockoutBit> bits = SerialLockoutBits(entry, fuses);
   if (bits.empty()) {
     return {};
   }
@@ -50,9 +50,9 @@ QString FuseLockoutQuestion(std::uint16_t deviceIndex, const FuseState &fuses) {
   return text;
 }
 
-bool ConfirmFuseWrite(std::uint16_t deviceIndex, const FuseState &fuses,
+bool ConfirmFuseWrite(const DeviceEntry &entry, const FuseState &fuses,
                       common::Prompter &prompter, const QString &caption) {
-  const QString question = FuseLockoutQuestion(deviceIndex, fuses);
+  const QString question = FuseLockoutQuestion(entry, fuses);
   if (question.isEmpty()) {
     return true;
   }

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "common/Prompter.h"
-#include "rindle/engine/IspEngine.h"
+#include "rindle/isp/DeviceCatalogue.h"
 
 // What stands between a fuse state and the chip, in both editions of the
 // programmer: the device's defaults in place of a state that programs
@@ -21,12 +21,9 @@ bool PutDefaultFusesInPlace(const DeviceEntry &entry, FuseState &fuses);
 
 // The question asked before fuse bytes are written that would end serial
 // programming (RSTDISBL or DWEN programmed, or the AT89S8253's SPIEN user
-// fuse left unprogrammed) on the device of list row `deviceIndex`, naming
-// each such bit and what it does; empty when nothing is dangerous.
-QString FuseLockoutQuestion(std::uint16_t deviceIndex, const FuseState &fuses);
-inline QString FuseLockoutQuestion(const IspEngine &engine) {
-  return FuseLockoutQuestion(engine.Device.DeviceIndex, engine.Fuses);
-}
+// fuse left unprogrammed) on the device `entry`, naming each such bit and
+// what it does; empty when nothing is dangerous.
+QString FuseLockoutQuestion(const DeviceEntry &entry, const FuseState &fuses);
 
 // Asks, once and through the prompter, whether to write a fuse state that
 // would end serial programming on the device; warning icon, No by default.
@@ -34,11 +31,7 @@ inline QString FuseLockoutQuestion(const IspEngine &engine) {
 // it right before the operation that writes the fuses (Program, Write LBs),
 // after the default fuses were put in place; `caption` is that operation's
 // message caption.
-bool ConfirmFuseWrite(std::uint16_t deviceIndex, const FuseState &fuses,
+bool ConfirmFuseWrite(const DeviceEntry &entry, const FuseState &fuses,
                       common::Prompter &prompter, const QString &caption);
-inline bool ConfirmFuseWrite(const IspEngine &engine, common::Prompter &prompter,
-                             const QString &caption) {
-  return ConfirmFuseWrite(engine.Device.DeviceIndex, engine.Fuses, prompter, caption);
-}
 
 } // namespace rindle

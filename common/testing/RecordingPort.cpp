@@ -1,4 +1,4 @@
-#include "common/RecordingPort.h"
+#include "common/testing/RecordingPort.h"
 
 #include <algorithm>
 

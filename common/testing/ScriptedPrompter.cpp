@@ -1,4 +1,4 @@
-#include "common/ScriptedPrompter.h"
+#include "common/testing/ScriptedPrompter.h"
 
 namespace common {
 
