@@ -82,7 +82,8 @@ std::vector<SerialLockoutBit> SerialLockoutBits(const DeviceEntry &entry, const 
           continue;
         const bool programmed = (FuseByte(fuses, field) & (1u << b)) == 0;
         if (programmed == kind->endsWhenProgrammed)
-          found.push_back({field, b, kind->endsWhenProgrammed, bit.name, kind->effect});
+          found.push_back({field, b, kind->endsWhenProgrammed,
+                           bit.hidden ? bit.hiddenName : bit.name, kind->effect});
       }
     }
   }

@@ -121,12 +121,15 @@ inline constexpr SerialLockout kSerialSwitchedOff{false, "serial programming is 
 // device does not have has no name and is never enabled; a bit that must
 // keep its value (SPIEN on the AVRs) has a name and is not enabled. A bit
 // the chip has but the dialog does not offer is `hidden`: shown as absent and
-// written back as it was read.
+// written back as it was read. A hidden bit that ends serial programming
+// keeps its chip name for the lockout question: a fuse byte from a file or
+// the fuse database can still program it.
 struct FuseBit {
   std::string_view name;
   bool enabled = false;
   const SerialLockout *lockout = nullptr;
   bool hidden = false;
+  std::string_view hiddenName;
 
   constexpr FuseBit() = default;
   constexpr FuseBit(const char *bitName) : name(bitName), enabled(true) {} // NOLINT: table entries
@@ -359,9 +362,11 @@ inline constexpr FuseBit kRstdisbl{"RSTDISBL", kResetPinLost};
 inline constexpr FuseBit kDwen{"DWEN", kResetPinDebugs};
 // The AT89S8253's SPIEN is a user fuse the user may clear.
 inline constexpr FuseBit kUserSpien{"SPIEN", kSerialSwitchedOff};
-constexpr FuseBit Hidden() {
+constexpr FuseBit Hidden(std::string_view chipName, const SerialLockout &ends) {
   FuseBit bit;
   bit.hidden = true;
+  bit.hiddenName = chipName;
+  bit.lockout = &ends;
   return bit;
 }
 
@@ -420,8 +425,8 @@ inline constexpr FuseByteLayout kExtMega162 =
 inline constexpr FuseByteLayout kExtMega164 =
     Bits(kNo, kNo, kNo, kNo, kNo, "BODLEVEL2", "BODLEVEL1", "BODLEVEL0");
 // The chip's bit 0 (RSTDISBL) is not offered by the dialog.
-inline constexpr FuseByteLayout kExtMega165 =
-    Bits(kNo, kNo, kNo, kNo, "BODLEVEL2", "BODLEVEL1", "BODLEVEL0", Hidden());
+inline constexpr FuseByteLayout kExtMega165 = Bits(kNo, kNo, kNo, kNo, "BODLEVEL2", "BODLEVEL1",
+                                                   "BODLEVEL0", Hidden("RSTDISBL", kResetPinLost));
 inline constexpr FuseByteLayout kExtMega169 =
     Bits(kNo, kNo, kNo, kNo, "BODLEVEL2", "BODLEVEL1", "BODLEVEL0", kRstdisbl);
 

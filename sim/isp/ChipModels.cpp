@@ -207,8 +207,9 @@ constexpr std::array<ChipModel, 34> kModels{{
             MegaThree(0x62, 0x99, 0xE1, 0xFF), 0x3F, 1),
     PageAvr("ATmega164", "MEGA164", 16384, 512, {0x1E, 0x94, 0x00}, 128, 4,
             MegaThree(0x62, 0x99, 0xF8, 0xFF), 0x3F, 1),
+    // RSTDISBL is bit 0 of the extended fuse, as on the ATmega169.
     PageAvr("ATmega165", "MEGA165", 16384, 512, {0x1E, 0x94, 0x07}, 128, 4,
-            MegaThree(0x62, 0x99, 0xF0, 0xFF), 0x3F, 1),
+            {Free(0x62), Spien5(0x99), Killing(Unused(0xF0, 0xFF), 0x01)}, 0x3F, 1),
     PageAvr("ATmega168", "MEGA168", 16384, 512, {0x1E, 0x94, 0x06}, 128, 4,
             MegaThree(0x62, 0xDF, 0xF8, 0xF9, kRstDw76), 0x3F, 1),
     // RSTDISBL is bit 0 of the extended fuse.

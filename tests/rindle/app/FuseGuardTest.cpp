@@ -186,6 +186,12 @@ INSTANTIATE_TEST_SUITE_P(States, Guard,
                                                         {0, 0x62, 0x1F, 0xF9, 0xFF},
                                                         {"RSTDISBL (Fuse High bit 7) programmed",
                                                          "DWEN (Fuse High bit 6) programmed"}},
+                                           // Not offered by the fuse dialog, but a fuse
+                                           // file can still program it.
+                                           QuestionCase{"Mega165HiddenExtended",
+                                                        device::kMega165,
+                                                        {0, 0x62, 0x99, 0xFE, 0xFF},
+                                                        {"RSTDISBL (Fuse Ext bit 0) programmed"}},
                                            QuestionCase{"Mega169Extended",
                                                         device::kMega169,
                                                         {0, 0x62, 0x99, 0xFE, 0xFF},

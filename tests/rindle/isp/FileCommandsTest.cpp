@@ -103,7 +103,7 @@ TEST_F(SharedFileCommands, AnOpenOnlyFormatIsOfferedLastAndNeverForSaving) {
   FileDialogTexts kind = ThreeFormats();
   kind.openOnly = {{QStringLiteral("Elf (*.elf)"), QStringLiteral(".elf"), FileFormat::Elf}};
   auto flow = Flow(kind);
-  prompter.fileNames = {dir.filePath("app.elf"), dir.filePath("out")};
+  prompter.fileNames = {Existing("app.elf"), dir.filePath("out")};
   prompter.filterChoices = {3, 3};
   flow.OpenFile();
   EXPECT_EQ(prompter.shown.at(0).filter, "Hex (*.hex);;Bin (*.bin);;Rom (*.rom);;Elf (*.elf)");
@@ -127,7 +127,7 @@ class LoadChangedNothing : public SharedFileCommands,
 TEST_P(LoadChangedNothing, KeepsTheCurrentFileAndTheCells) {
   const UnchangedCase &c = GetParam();
   auto flow = Flow(ThreeFormats());
-  target.name = dir.filePath("current.hex");
+  target.name = Existing("current.hex");
   target.checksum = target.shown = 0x1234;
   target.result = QString::fromLatin1(c.result);
   target.changedNothing = true;
