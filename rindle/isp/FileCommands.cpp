@@ -57,8 +57,10 @@ FileCommandFlow::FileCommandFlow(FileCommandTarget &target, common::Prompter &pr
     : target_(target), prompter_(prompter), texts_(std::move(texts)) {}
 
 ChosenFile FileCommandFlow::ChooseOpenName(const FileDialogTexts &kind) {
-  const auto choice =
-      prompter_.openFile(kind.openTitle, target_.DialogFolder(), kind.FilterList(), openFilter_);
+  // Until a file has given the dialogs a folder, they open on the examples.
+  const QString folder = target_.DialogFolder();
+  const auto choice = prompter_.openFile(kind.openTitle, folder.isEmpty() ? firstFolder_ : folder,
+                                         kind.FilterList(), openFilter_);
   if (choice.name.isEmpty())
     return {};
   openFilter_ = choice.filter;
