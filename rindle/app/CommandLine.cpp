@@ -7,11 +7,14 @@ namespace rindle {
 
 namespace {
 
+QString ListName(const DeviceEntry &entry) {
+  return QString::fromLatin1(entry.Name().data(), static_cast<qsizetype>(entry.Name().size()));
+}
+
 // The device list's name for `text`, compared without regard to case.
 QString DeviceName(const QString &text) {
   for (const DeviceEntry &entry : kDeviceList) {
-    const QString name =
-        QString::fromLatin1(entry.Name().data(), static_cast<qsizetype>(entry.Name().size()));
+    const QString name = ListName(entry);
     if (entry.isDevice && name.compare(text.trimmed(), Qt::CaseInsensitive) == 0)
       return name;
   }
@@ -51,10 +54,7 @@ QString UsageText(const QString &program, const QString &examplesFolder) {
   // Without settings the list starts on the engine's default device, and the
   // socket of a dry run holds that chip.
   const DeviceEntry *first = FindDevice(IspDevice{}.DeviceIndex);
-  const QString firstDevice =
-      first ? QString::fromLatin1(first->Name().data(), static_cast<qsizetype>(first->Name().size()))
-                  .trimmed()
-            : QString();
+  const QString firstDevice = first ? ListName(*first) : QString();
   QString text =
       QStringLiteral(
           "Usage: %1 [--simulate[=DEVICE]] [--help] [--version]\n"

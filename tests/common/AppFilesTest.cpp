@@ -98,8 +98,9 @@ TEST_F(AppFilesTest, ExamplesComeFromBesideTheProgramThenFromThePackageDocumenta
   QDir().mkpath(root + QStringLiteral("/other/bin"));
   QFile file(root + QStringLiteral("/other/bin/examples"));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  EXPECT_EQ(AppFiles(root + QStringLiteral("/other/bin"), QStringLiteral("tollen")).examplesFolder(),
-            QString());
+  EXPECT_EQ(
+      AppFiles(root + QStringLiteral("/other/bin"), QStringLiteral("tollen")).examplesFolder(),
+      QString());
 }
 
 } // namespace

@@ -44,7 +44,8 @@ inline QString Examples() {
       EXPECT_TRUE(fresh.commit()) << name.toStdString();
     }
     EXPECT_TRUE(copy.open(QIODevice::ReadWrite)) << name.toStdString();
-    copy.setFileTime(QDateTime(QDate(2026, 12, 1), QTime(10, 0)), QFileDevice::FileModificationTime);
+    copy.setFileTime(QDateTime(QDate(2026, 12, 1), QTime(10, 0)),
+                     QFileDevice::FileModificationTime);
   }
   return to;
 }

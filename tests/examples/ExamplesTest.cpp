@@ -42,9 +42,7 @@ QString ExamplesFolder() {
   return QDir::cleanPath(asked.isEmpty() ? QStringLiteral(SUITE_SOURCE_DIR "/examples") : asked);
 }
 
-QString Example(const char *name) {
-  return ExamplesFolder() + u'/' + QString::fromLatin1(name);
-}
+QString Example(const char *name) { return ExamplesFolder() + u'/' + QString::fromLatin1(name); }
 
 // The data records of an Intel HEX file with 16-bit addresses, read here
 // without the programs' readers: address to byte.
@@ -67,8 +65,8 @@ std::map<std::size_t, std::uint8_t> HexBytes(const QString &path) {
     EXPECT_EQ(sum, 0) << "checksum of " << line.toStdString();
     if (record[3] != 0 || record.size() != count + 5)
       continue;
-    const std::size_t address = (static_cast<std::uint8_t>(record[1]) << 8) |
-                                static_cast<std::uint8_t>(record[2]);
+    const std::size_t address =
+        (static_cast<std::uint8_t>(record[1]) << 8) | static_cast<std::uint8_t>(record[2]);
     for (std::size_t i = 0; i < count; ++i)
       bytes[address + i] = static_cast<std::uint8_t>(record[static_cast<qsizetype>(4 + i)]);
   }
@@ -92,7 +90,8 @@ std::vector<std::uint8_t> Image(const QString &path, std::size_t size) {
 template <typename Span>
 std::vector<std::uint8_t> Part(const Span &cells, std::size_t first, std::size_t count) {
   EXPECT_LE(first + count, static_cast<std::size_t>(cells.size()));
-  count = std::min(count, static_cast<std::size_t>(cells.size()) - std::min<std::size_t>(first, cells.size()));
+  count = std::min(count, static_cast<std::size_t>(cells.size()) -
+                              std::min<std::size_t>(first, cells.size()));
   return {cells.begin() + static_cast<std::ptrdiff_t>(first),
           cells.begin() + static_cast<std::ptrdiff_t>(first + count)};
 }
@@ -169,31 +168,30 @@ TEST_P(RindleExamples, OpenProgramVerifyAndReadBackEqual) {
       << "the file as loaded";
 
   rig.app.ProgramChip();
-  EXPECT_EQ(rig.lastShown(), rindle::apptest::Shown("  Write", "Program, Verify  OK",
-                                                    Icon::Information));
+  EXPECT_EQ(rig.lastShown(),
+            rindle::apptest::Shown("  Write", "Program, Verify  OK", Icon::Information));
   EXPECT_EQ(Difference(Part(ChipImage(rig.chip()), 0, total), expected), "") << "the chip";
 
   rig.app.VerifyChip();
-  EXPECT_EQ(rig.lastShown(), rindle::apptest::Shown("  Verify", "Verification OK",
-                                                    Icon::Information));
+  EXPECT_EQ(rig.lastShown(),
+            rindle::apptest::Shown("  Verify", "Verification OK", Icon::Information));
 
   // Read back into a buffer that holds nothing of the file.
   std::ranges::fill(rig.engine.Buffer.all(), 0x00);
   rig.app.ReadChip();
-  EXPECT_EQ(rig.lastShown(), rindle::apptest::Shown("  Read", "Reading Completed",
-                                                    Icon::Information));
+  EXPECT_EQ(rig.lastShown(),
+            rindle::apptest::Shown("  Read", "Reading Completed", Icon::Information));
   EXPECT_EQ(Difference(Part(rig.engine.Buffer.all(), 0, total), expected), "") << "read back";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, RindleExamples,
-    ::testing::Values(IspExample{"Atmega8WithEeprom", rindle::device::kMega8, "blink-atmega8.hex",
-                                 "blink-atmega8.eep"},
-                      IspExample{"Attiny13", rindle::device::kTiny13, "blink-attiny13.hex",
-                                 nullptr},
-                      IspExample{"At89s51", rindle::device::kAt89S51, "blink-at89s51.hex",
-                                 nullptr}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Examples, RindleExamples,
+                         ::testing::Values(IspExample{"Atmega8WithEeprom", rindle::device::kMega8,
+                                                      "blink-atmega8.hex", "blink-atmega8.eep"},
+                                           IspExample{"Attiny13", rindle::device::kTiny13,
+                                                      "blink-attiny13.hex", nullptr},
+                                           IspExample{"At89s51", rindle::device::kAt89S51,
+                                                      "blink-at89s51.hex", nullptr}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- tollen
 
@@ -328,8 +326,7 @@ TEST(OrvaneExample, OpenProgramVerifyAndReadBackEqualOnTheBoxsDefaultChip) {
   LoaderRig rig;
   EXPECT_EQ(rig.core->OpenDialogFolder(), ExamplesFolder()) << "a first start opens the examples";
   const QString file = Example("blink-at89s51.hex");
-  ASSERT_TRUE(rig.core->LoadFileToBuffer(file))
-      << rig.prompter.messages().join(u'|').toStdString();
+  ASSERT_TRUE(rig.core->LoadFileToBuffer(file)) << rig.prompter.messages().join(u'|').toStdString();
   const int loaded = rig.core->buffer.BytesLoaded;
   const sim::ProgrammerBox::Chip chip;
   ASSERT_GT(loaded, 8);
@@ -347,7 +344,8 @@ TEST(OrvaneExample, OpenProgramVerifyAndReadBackEqualOnTheBoxsDefaultChip) {
   EXPECT_EQ(Difference(Part(rig.box->Flash(), 0, expected.size()), expected), "") << "the chip";
   EXPECT_EQ(rig.core->deviceLabels.Device, QString::fromStdString(chip.name));
 
-  EXPECT_TRUE(rig.run(orvane::kVerify).contains("Verify Succesful")) << rig.host.results.join(u'|').toStdString();
+  EXPECT_TRUE(rig.run(orvane::kVerify).contains("Verify Succesful"))
+      << rig.host.results.join(u'|').toStdString();
 
   std::fill(rig.core->buffer.ImageArea.begin(), rig.core->buffer.ImageArea.end(), 0x00);
   const QStringList read = rig.run(orvane::kRead);

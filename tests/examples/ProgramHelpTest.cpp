@@ -40,9 +40,9 @@ TEST_P(ProgramHelp, NamesTheDryRunsChipAndTheExamples) {
   // Option texts may be wrapped at any blank.
   const QString flat = help.simplified();
   for (const QString &text : c.mentions) {
-    EXPECT_TRUE(flat.contains(text)) << c.program << " --help lacks \"" << text.toStdString()
-                                     << "\":\n"
-                                     << help.toStdString();
+    EXPECT_TRUE(flat.contains(text))
+        << c.program << " --help lacks \"" << text.toStdString() << "\":\n"
+        << help.toStdString();
     // Every example the help names is there.
     if (text.endsWith(QLatin1String(".hex")) || text.endsWith(QLatin1String(".eep"))) {
       EXPECT_TRUE(QFileInfo::exists(examples + u'/' + text)) << text.toStdString();
@@ -52,16 +52,16 @@ TEST_P(ProgramHelp, NamesTheDryRunsChipAndTheExamples) {
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, ProgramHelp,
-    ::testing::Values(
-        HelpCase{"rindle",
-                 {"(AT89S51 on a first start)", "--simulate=DEVICE", "blink-atmega8.hex",
-                  "blink-atmega8.eep", "blink-attiny13.hex", "blink-at89s51.hex"}},
-        HelpCase{"tollen",
-                 {"an ATmega8 the first time", "DEVICE puts another", "blink-atmega8.hex",
-                  "blink-at89s51.hex"}},
-        HelpCase{"orvane",
-                 {"with an AT89S51 (4096 bytes of flash)", "orvane-box-sim", "--chip NAME",
-                  "blink-at89s51.hex"}}),
+    ::testing::Values(HelpCase{"rindle",
+                               {"(AT89S51 on a first start)", "--simulate=DEVICE",
+                                "blink-atmega8.hex", "blink-atmega8.eep", "blink-attiny13.hex",
+                                "blink-at89s51.hex"}},
+                      HelpCase{"tollen",
+                               {"an ATmega8 the first time", "DEVICE puts another",
+                                "blink-atmega8.hex", "blink-at89s51.hex"}},
+                      HelpCase{"orvane",
+                               {"with an AT89S51 (4096 bytes of flash)", "orvane-box-sim",
+                                "--chip NAME", "blink-at89s51.hex"}}),
     [](const auto &info) { return std::string(info.param.program); });
 
 } // namespace

@@ -2,9 +2,9 @@
 // the README gives (the example opened on a first start and programmed into
 // the emulated box's chip), and the buffer view holding that example.
 
+#include "tests/common/ReadmePictures.h"
 #include "LoaderFixture.h"
 #include "orvane/link/Sequencer.h"
-#include "tests/common/ReadmePictures.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -33,14 +33,14 @@ int main(int argc, char *argv[]) {
   QString description = QStringLiteral(
       "Programs AT89S and AVR chips in circuit through the ISP cable on the parallel port.");
   if (!examples.isEmpty()) {
-    description += QStringLiteral(
-                       "\n\nExample programs (Open File starts here on a first start):\n"
+    description +=
+        QStringLiteral("\n\nExample programs (Open File starts here on a first start):\n"
                        "  %1\n"
                        "  blink-atmega8.hex: MEGA8\n"
                        "  blink-at89s51.hex: 89S51\n"
                        "To try one: tollen --simulate, pick MEGA8 in the device list, open\n"
                        "blink-atmega8.hex, then Write, Verify and Read.")
-                       .arg(examples);
+            .arg(examples);
   }
   parser.setApplicationDescription(description);
   parser.addHelpOption();
