@@ -5,6 +5,7 @@
 #   ./do bench          build in release mode and run the benchmarks
 #   ./do package        build in release mode and make the Debian package
 #   ./do fuzz [SECONDS] build the fuzz targets with clang and run each for SECONDS (default 60)
+#   ./do screenshots    draw the README's pictures from the windows of this build into docs/
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -13,6 +14,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           dpkg-dev file desktop-file-utils appstream libelf-dev)
+# The package test checks the package with Debian's own checker.
+packages+=(lintian)
 
 # The checked build (./do test) and the fuzz targets are compiled by clang:
 # it builds the sanitized suite in half the time g++ takes. lld links it.
@@ -39,22 +42,45 @@ configure_build() {  # dir, extra cmake args...
   cmake --build "$dir" -j "$jobs"
 }
 
+# The checked build of the suite and its tests in build/test: clang,
+# sanitizers, warnings as errors.
+build_checked() {
+  install_missing "${clang_packages[@]}"
+  # A build folder configured by another compiler is started afresh.
+  if [ -f "$root/build/test/CMakeCache.txt" ] &&
+     ! grep -q '^CMAKE_CXX_COMPILER:.*clang++$' "$root/build/test/CMakeCache.txt"; then
+    rm -rf "$root/build/test"
+  fi
+  configure_build "$root/build/test" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+                  -DSUITE_SANITIZE=ON -DSUITE_TESTS=ON -DSUITE_WERROR=ON
+}
+
 cmd=${1:-}
 case "$cmd" in
   test)
-    install_missing "${clang_packages[@]}"
-    # A build folder configured by another compiler is started afresh.
-    if [ -f "$root/build/test/CMakeCache.txt" ] &&
-       ! grep -q '^CMAKE_CXX_COMPILER:.*clang++$' "$root/build/test/CMakeCache.txt"; then
-      rm -rf "$root/build/test"
-    fi
-    configure_build "$root/build/test" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-                    -DSUITE_SANITIZE=ON -DSUITE_TESTS=ON -DSUITE_WERROR=ON
+    build_checked
     export QT_QPA_PLATFORM=offscreen
     # The window and serial-link tests spend much of their time waiting on
     # event loops and the simulated box, so twice as many run as there are
     # cores.
     ctest --test-dir "$root/build/test" --output-on-failure -j "$((jobs * 2))"
+    ;;
+  screenshots)
+    # The window tests draw each program's main window and one dialog from
+    # the real windows into build/test/screenshots/readme/; the README shows
+    # them from docs/.
+    build_checked
+    shots="$root/build/test/screenshots/readme"
+    rm -rf "$shots"
+    for t in rindle_ui_tests tollen_ui_tests orvane_ui_tests; do
+      if ! QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+           "$root/build/test/tests/$t" --gtest_filter='*ReadmePictures*' >"$root/build/test/$t.log" 2>&1; then
+        cat "$root/build/test/$t.log"; exit 1
+      fi
+    done
+    mkdir -p "$root/docs"
+    cp "$shots"/*.png "$root/docs/"
+    ls "$root"/docs/*.png
     ;;
   bench)
     install_missing

@@ -3,6 +3,8 @@
 #   share/<program>/          the read-only files a program ships
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/,
 #   share/man/man1/           desktop entry, icon, AppStream data, manual page
+#   share/doc/chipsuite/      the copyright file, the changelog and the example
+#                             programs (examples/)
 
 set(SUITE_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/data/desktop)
 
@@ -14,12 +16,44 @@ foreach(program orvane rindle tollen)
   install(FILES ${SUITE_DESKTOP_DIR}/${program}.desktop DESTINATION share/applications)
   install(FILES ${SUITE_DESKTOP_DIR}/${program}.svg DESTINATION share/icons/hicolor/scalable/apps)
   install(FILES ${SUITE_DESKTOP_DIR}/org.chipsuite.${program}.metainfo.xml DESTINATION share/metainfo)
-  install(FILES ${SUITE_DESKTOP_DIR}/${program}.1 DESTINATION share/man/man1)
 endforeach()
 
 if(TARGET orvane-box-sim)
   install(TARGETS orvane-box-sim RUNTIME DESTINATION bin)
 endif()
+
+# Manual pages and the changelog go in compressed, as Debian has them:
+# gzip -9 without a name or time stamp, so that the package is the same
+# whenever it is built.
+find_program(SUITE_GZIP gzip REQUIRED)
+set(SUITE_PACKAGE_DOCS ${CMAKE_BINARY_DIR}/package-docs)
+set(compressed)
+function(suite_compressed source name destination)
+  set(copy ${SUITE_PACKAGE_DOCS}/${name})
+  add_custom_command(OUTPUT ${copy}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${SUITE_PACKAGE_DOCS}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+    COMMAND ${SUITE_GZIP} -9nf ${copy}
+    DEPENDS ${source}
+    COMMENT "Compressing ${name}"
+    VERBATIM)
+  install(FILES ${copy}.gz DESTINATION ${destination})
+  set(compressed ${compressed} ${copy}.gz PARENT_SCOPE)
+endfunction()
+foreach(program orvane rindle tollen orvane-box-sim)
+  if(TARGET ${program})
+    suite_compressed(${SUITE_DESKTOP_DIR}/${program}.1 ${program}.1 share/man/man1)
+  endif()
+endforeach()
+suite_compressed(${PROJECT_SOURCE_DIR}/data/debian/changelog changelog share/doc/chipsuite)
+add_custom_target(suite_package_docs ALL DEPENDS ${compressed})
+
+install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright DESTINATION share/doc/chipsuite)
+set(example_files)
+foreach(file IN LISTS SUITE_EXAMPLE_IMAGES SUITE_EXAMPLE_SOURCES)
+  list(APPEND example_files ${PROJECT_SOURCE_DIR}/examples/${file})
+endforeach()
+install(FILES ${example_files} DESTINATION share/doc/chipsuite/examples)
 
 # The loader's model catalogue, device databases, placement pictures and
 # user guide, as the build puts them beside the program.
@@ -30,9 +64,14 @@ endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME chipsuite)
-set(CPACK_PACKAGE_VERSION "${ORVANE_VERSION}+rindle${RINDLE_VERSION}+tollen${TOLLEN_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Microcontroller programming suite: serial loader and parallel-port ISP programmers")
-set(CPACK_PACKAGE_DESCRIPTION "orvane drives a programmer box over a serial port; rindle and tollen program AT89S and AVR chips in circuit through a cable on the parallel port.")
+# A plain Debian version; the changelog's newest entry names the same one.
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "microcontroller programmers: serial loader and ISP cable")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "orvane drives a serial programmer box that burns 8051 flash chips; rindle\n"
+  "and tollen program AT89S and AVR chips in circuit through a simple cable\n"
+  "on the parallel port. Each runs against simulated hardware with --simulate,\n"
+  "and example programs for the ATmega8, ATtiny13 and AT89S51 are included.")
 set(CPACK_PACKAGE_CONTACT "Chip suite developers <developers@chipsuite.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

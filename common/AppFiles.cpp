@@ -42,6 +42,11 @@ AppFiles AppFiles::forRunningProgram() {
                   QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 }
 
+AppFiles AppFiles::forThisExecutable() {
+  const QFileInfo exe(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+  return AppFiles(exe.absolutePath(), exe.completeBaseName());
+}
+
 QString AppFiles::settingsFile(const QString &name) const {
   if (beside_)
     return programDir_ + QLatin1Char('/') + name;
@@ -66,6 +71,18 @@ QString AppFiles::sharedFile(const QString &name) const {
   if (QFileInfo::exists(shared))
     return shared;
   return beside;
+}
+
+QString AppFiles::examplesFolder() const {
+  const QString beside = programDir_ + QLatin1String("/examples");
+  if (QFileInfo(beside).isDir())
+    return beside;
+  // The package's documentation folder of an install.
+  const QString installed =
+      QDir::cleanPath(programDir_ + QLatin1String("/../share/doc/chipsuite/examples"));
+  if (QFileInfo(installed).isDir())
+    return installed;
+  return {};
 }
 
 } // namespace common

@@ -17,6 +17,8 @@ public:
 
   // For the running program (needs a QCoreApplication).
   static AppFiles forRunningProgram();
+  // The same before the application object exists (for --help).
+  static AppFiles forThisExecutable();
 
   const QString &programDir() const { return programDir_; }
   const QString &program() const { return program_; }
@@ -29,6 +31,11 @@ public:
   QString dataFile(const QString &name) const;
   // A read-only file that ships with the program.
   QString sharedFile(const QString &name) const;
+  // The example programs that ship with the suite, where the file dialogs
+  // start until the user has picked a file: examples/ beside the program (a
+  // build puts a copy there), else the package's share/doc/chipsuite/examples
+  // of an install. Empty when there is neither.
+  QString examplesFolder() const;
 
 private:
   QString programDir_;

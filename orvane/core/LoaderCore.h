@@ -59,6 +59,14 @@ public:
   THistoryFiles HistoryFiles2; // recent devices of the current model; a click selects it
   FileLabels fileLabels;
   DeviceLabels deviceLabels;
+  // The example programs that ship with the suite; empty when none do.
+  QString examplesFolder;
+
+  // Where the Open dialog starts: the folder of the last file loaded, or the
+  // examples while no file has been (a first start).
+  QString OpenDialogFolder() const {
+    return settings.LastDir.isEmpty() ? examplesFolder : settings.LastDir;
+  }
 
   std::function<void()> OnFileChanged;   // fileLabels or the buffer changed
   std::function<void()> OnDeviceChanged; // deviceLabels changed

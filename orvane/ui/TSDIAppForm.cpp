@@ -72,6 +72,7 @@ TSDIAppForm::TSDIAppForm(const QString &programPath, common::Prompter &prompter,
       recentFilesMenu_(core_.HistoryFiles1, prompter),
       recentDevicesMenu_(core_.HistoryFiles2, prompter) {
   setObjectName(QStringLiteral("SDIAppForm"));
+  core_.examplesFolder = options_.examplesFolder;
   buildWindow();
   FormCreate();
 }
@@ -592,7 +593,7 @@ void TSDIAppForm::btnBrowseClick() {
   if (Busy())
     return;
   const QString name =
-      prompter_.openFileName(QStringLiteral("Open"), core_.settings.LastDir, kHexFileFilter);
+      prompter_.openFileName(QStringLiteral("Open"), core_.OpenDialogFolder(), kHexFileFilter);
   if (!name.isEmpty())
     core_.LoadFileToBuffer(name);
 }

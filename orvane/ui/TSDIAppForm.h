@@ -33,6 +33,8 @@ struct LoaderOptions {
   UrlOpener opener = desktopOpener();
   // The emulated box's terminal: listed in the port box and selected.
   QString simulatedPort;
+  // Where the Open dialog starts on a first start.
+  QString examplesFolder;
 };
 
 // The loader's main window: hardware model and port, the file and the

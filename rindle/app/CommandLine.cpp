@@ -1,18 +1,21 @@
 #include "rindle/app/CommandLine.h"
 
+#include "rindle/engine/IspEngine.h"
 #include "rindle/isp/DeviceCatalogue.h"
 
 namespace rindle {
 
 namespace {
 
+QString ListName(const DeviceEntry &entry) {
+  return QString::fromLatin1(entry.Name().data(), static_cast<qsizetype>(entry.Name().size()));
+}
+
 // The device list's name for `text`, a list or data-sheet name compared
 // without regard to case.
 QString DeviceName(const QString &text) {
   const DeviceEntry *entry = FindDevice(std::string_view(text.toLatin1().constData()));
-  if (entry == nullptr)
-    return {};
-  return QString::fromLatin1(entry->Name().data(), static_cast<qsizetype>(entry->Name().size()));
+  return entry != nullptr ? ListName(*entry) : QString();
 }
 
 } // namespace
@@ -44,21 +47,38 @@ CommandLine ParseCommandLine(const QStringList &args) {
   return line;
 }
 
-QString UsageText(const QString &program) {
-  return QStringLiteral(
-             "Usage: %1 [--simulate[=DEVICE]] [--help] [--version]\n"
-             "Programs AT89S and AVR chips in circuit through an ISP cable on the parallel "
-             "port.\n\n"
-             "  --simulate         run against a simulated cable and chip instead of the port;\n"
-             "                     the socket holds a chip of the device selected in the list,\n"
-             "                     and each chip keeps its memories between runs\n"
-             "  --simulate=DEVICE  the same with one chip of DEVICE (for example MEGA8),\n"
-             "                     whatever device is selected\n"
-             "  --close-when-shown close again right after the main window is shown\n"
-             "                     (the settings are saved as on any exit)\n"
-             "  --help             show this text and exit\n"
-             "  --version          show the version and exit\n")
-      .arg(program);
+QString UsageText(const QString &program, const QString &examplesFolder) {
+  // Without settings the list starts on the engine's default device, and the
+  // socket of a dry run holds that chip.
+  const DeviceEntry *first = FindDevice(IspDevice{}.DeviceIndex);
+  const QString firstDevice = first ? ListName(*first) : QString();
+  QString text =
+      QStringLiteral(
+          "Usage: %1 [--simulate[=DEVICE]] [--help] [--version]\n"
+          "Programs AT89S and AVR chips in circuit through an ISP cable on the parallel "
+          "port.\n\n"
+          "  --simulate         run against a simulated cable and chip instead of the port;\n"
+          "                     the socket holds a chip of the device selected in the list\n"
+          "                     (%2 on a first start), and each chip keeps its memories\n"
+          "                     between runs\n"
+          "  --simulate=DEVICE  the same with one chip of DEVICE (for example MEGA8),\n"
+          "                     whatever device is selected\n"
+          "  --close-when-shown close again right after the main window is shown\n"
+          "                     (the settings are saved as on any exit)\n"
+          "  --help             show this text and exit\n"
+          "  --version          show the version and exit\n\n")
+          .arg(program, firstDevice);
+  if (examplesFolder.isEmpty())
+    return text + QStringLiteral("No example programs were found beside the program or in its "
+                                 "package's documentation.\n");
+  return text + QStringLiteral("Example programs (Open File starts here on a first start):\n"
+                               "  %1\n"
+                               "  blink-atmega8.hex, with blink-atmega8.eep for the EEPROM: MEGA8\n"
+                               "  blink-attiny13.hex: TINY13\n"
+                               "  blink-at89s51.hex: AT89S51\n"
+                               "To try one: %2 --simulate, pick MEGA8 in the device list, open\n"
+                               "blink-atmega8.hex, then Program, Verify and Read.\n")
+                    .arg(examplesFolder, program);
 }
 
 QString VersionText(const QString &program) {

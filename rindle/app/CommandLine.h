@@ -20,7 +20,8 @@ struct CommandLine {
 // args: the arguments after the program name.
 CommandLine ParseCommandLine(const QStringList &args);
 
-QString UsageText(const QString &program);
+// examplesFolder: where the example programs are; empty when there are none.
+QString UsageText(const QString &program, const QString &examplesFolder);
 QString VersionText(const QString &program);
 
 inline constexpr char kVersion[] = RINDLE_VERSION;

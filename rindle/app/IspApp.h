@@ -50,6 +50,8 @@ public:
   IspApp(const IspApp &) = delete;
   IspApp &operator=(const IspApp &) = delete;
   void setView(OperationView *view) { view_ = view; }
+  // Where the open dialogs start until a program file has been chosen.
+  void SetExamplesFolder(const QString &folder) { files_.SetFirstFolder(folder); }
 
   // ---- Start and end of a run.
   // The engine's start-up, then the fields for the stored device.

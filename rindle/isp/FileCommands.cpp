@@ -91,7 +91,9 @@ FileCommandFlow::FileCommandFlow(FileCommandTarget &target, common::Prompter &pr
     : target_(target), prompter_(prompter), texts_(std::move(texts)) {}
 
 ChosenFile FileCommandFlow::ChooseOpenName(const FileDialogTexts &kind) {
-  const auto choice = prompter_.openFile(kind.openTitle, target_.DialogFolder(),
+  // Until a file has given the dialogs a folder, they open on the examples.
+  const QString folder = target_.DialogFolder();
+  const auto choice = prompter_.openFile(kind.openTitle, folder.isEmpty() ? firstFolder_ : folder,
                                          kind.OpenFilterList(), openFilter_);
   if (choice.name.isEmpty())
     return {};

@@ -109,6 +109,10 @@ class FileCommandFlow {
 public:
   FileCommandFlow(FileCommandTarget &target, common::Prompter &prompter, FileCommandTexts texts);
 
+  // Where the open dialog starts while the target has no folder yet (a
+  // first start): the example programs.
+  void SetFirstFolder(const QString &folder) { firstFolder_ = folder; }
+
   void OpenFile();
   // Loads the current program file again. The format follows the name's
   // extension; when every filter reads the same format, any name is read in
@@ -140,6 +144,7 @@ private:
   FileCommandTarget &target_;
   common::Prompter &prompter_;
   FileCommandTexts texts_;
+  QString firstFolder_;
   int openFilter_ = 0;
   int saveFilter_ = 0;
 };

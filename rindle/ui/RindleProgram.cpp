@@ -64,6 +64,7 @@ RindleProgram::RindleProgram(ProgramSetup setup)
     prompter = ownPrompter_.get();
   }
   app_ = std::make_unique<IspApp>(engine_, *prompter, nullptr, hardware_.get());
+  app_->SetExamplesFolder(setup.examplesFolder);
   // The main window comes first: its start-up runs before the others exist.
   main_ = std::make_unique<TfrmMain>(*app_, setup.simulated);
   if (ownPrompter_)
@@ -148,6 +149,7 @@ std::unique_ptr<RindleProgram> MakeProgramForRun(const CommandLine &options) {
       options.simulate ? QFileInfo(files.dataFile(QStringLiteral("simulated"))).absolutePath()
                        : QString();
   setup.hardware = MakeHardware(options.simulate, options.simulatedDevice, stateFolder);
+  setup.examplesFolder = files.examplesFolder();
   return std::make_unique<RindleProgram>(std::move(setup));
 }
 

@@ -37,6 +37,8 @@ struct ProgramSetup {
   QString settingsFolder;
   // Message boxes and file dialogs; nullptr: the real ones.
   common::Prompter *prompter = nullptr;
+  // Where the open dialogs start on a first start; empty: the working folder.
+  QString examplesFolder;
 };
 
 // One run of the programmer: the hardware, the engine, the application layer

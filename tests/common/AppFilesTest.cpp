@@ -80,4 +80,27 @@ TEST_F(AppFilesTest, SharedFilesComeFromBesideTheProgramThenFromTheInstallShare)
             root + QStringLiteral("/usr/bin/devices"));
 }
 
+TEST_F(AppFilesTest, ExamplesComeFromBesideTheProgramThenFromThePackageDocumentation) {
+  const AppFiles installed(root + QStringLiteral("/usr/bin"), QStringLiteral("rindle"));
+  const AppFiles built(root + QStringLiteral("/build/bin"), QStringLiteral("rindle"));
+  // Neither folder holds examples yet: no folder at all, rather than one
+  // the dialogs could not show.
+  EXPECT_EQ(installed.examplesFolder(), QString());
+  EXPECT_EQ(built.examplesFolder(), QString());
+
+  QDir().mkpath(root + QStringLiteral("/usr/share/doc/chipsuite/examples"));
+  EXPECT_EQ(installed.examplesFolder(), root + QStringLiteral("/usr/share/doc/chipsuite/examples"));
+  EXPECT_EQ(built.examplesFolder(), QString());
+
+  QDir().mkpath(root + QStringLiteral("/build/bin/examples"));
+  EXPECT_EQ(built.examplesFolder(), root + QStringLiteral("/build/bin/examples"));
+  // A file of that name is no folder.
+  QDir().mkpath(root + QStringLiteral("/other/bin"));
+  QFile file(root + QStringLiteral("/other/bin/examples"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  EXPECT_EQ(
+      AppFiles(root + QStringLiteral("/other/bin"), QStringLiteral("tollen")).examplesFolder(),
+      QString());
+}
+
 } // namespace

@@ -47,6 +47,9 @@ public:
   MainCommands(const MainCommands &) = delete;
   MainCommands &operator=(const MainCommands &) = delete;
 
+  // Where the open dialog starts until a program file has been chosen.
+  void SetExamplesFolder(const QString &folder) { files_.SetFirstFolder(folder); }
+
   // ---- Fields the main window shows ----
   QString ChecksumText;
   QString SigText;

@@ -22,16 +22,32 @@
 namespace {
 
 void printHelp() {
+  const sim::ProgrammerBox::Chip chip;
   std::printf("Usage: orvane [--simulate] [--startup-probe]\n"
               "Loads Intel HEX files and programs microcontrollers through the serial\n"
               "programmer box.\n\n"
               "  --simulate       dry run: the port list holds an emulated programmer box\n"
-              "                   with a flash chip that keeps its memory between runs\n"
+              "                   with an %s (%d bytes of flash) that keeps its memory\n"
+              "                   between runs; for another chip, start orvane-box-sim\n"
+              "                   --chip NAME --size BYTES and pick the terminal it prints\n"
               "  --startup-probe  print the time to the main window's first paint and the\n"
               "                   resident memory, then exit\n"
               "  --close-when-shown  close again right after the main window is shown\n"
               "  --help           show this text and exit\n"
-              "  --version        show the version and exit\n");
+              "  --version        show the version and exit\n\n",
+              chip.name.c_str(), chip.flashSize);
+  const QString examples = common::AppFiles::forThisExecutable().examplesFolder();
+  if (examples.isEmpty()) {
+    std::printf("No example programs were found beside the program or in its package's\n"
+                "documentation.\n");
+    return;
+  }
+  std::printf("Example programs (File > Open starts here on a first start):\n"
+              "  %s\n"
+              "  blink-at89s51.hex: %s\n"
+              "To try it: orvane --simulate, open blink-at89s51.hex, then double-click\n"
+              "Program, Verify and Read in the function list.\n",
+              examples.toLocal8Bit().constData(), chip.name.c_str());
 }
 
 // Prints one line at the first paint of the watched window and ends the run.
@@ -85,10 +101,11 @@ int main(int argc, char **argv) {
   common::QtPrompter prompter;
   app.setPrompter(&prompter);
 
+  const common::AppFiles files = common::AppFiles::forRunningProgram();
   orvane::LoaderOptions options;
+  options.examplesFolder = files.examplesFolder();
   std::unique_ptr<sim::ProgrammerBox> box;
   if (simulate) {
-    const common::AppFiles files = common::AppFiles::forRunningProgram();
     box = std::make_unique<sim::ProgrammerBox>(
         sim::ProgrammerBox::Chip{}, files.dataFile(QStringLiteral("box-chip.bin")).toStdString());
     std::string error;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include "common/AppFiles.h"
 #include "common/widgets/GuardedApplication.h"
 #include "rindle/app/CommandLine.h"
 #include "rindle/ui/RindleProgram.h"
@@ -15,13 +16,15 @@ int main(int argc, char **argv) {
     args << QString::fromLocal8Bit(argv[i]);
   const QString program = QStringLiteral("rindle");
   const rindle::CommandLine options = rindle::ParseCommandLine(args);
+  const auto usage = [&program] {
+    return rindle::UsageText(program, common::AppFiles::forThisExecutable().examplesFolder());
+  };
   if (!options.error.isEmpty()) {
-    std::fprintf(stderr, "%s\n%s", qPrintable(options.error),
-                 qPrintable(rindle::UsageText(program)));
+    std::fprintf(stderr, "%s\n%s", qPrintable(options.error), qPrintable(usage()));
     return 2;
   }
   if (options.help) {
-    std::fputs(qPrintable(rindle::UsageText(program)), stdout);
+    std::fputs(qPrintable(usage()), stdout);
     return 0;
   }
   if (options.version) {

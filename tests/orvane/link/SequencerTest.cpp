@@ -4,6 +4,7 @@
 // come, or when a test lets its time pass.
 #include "orvane/link/Sequencer.h"
 #include "BoxFixture.h"
+#include "SequencerDrive.h"
 #include "VirtualStepTimer.h"
 #include "common/testing/ScriptedPrompter.h"
 #include "orvane/core/LoaderCore.h"
@@ -130,28 +131,10 @@ protected:
     out.write(packet);
   }
 
-  // Whether the running timer step has what it waits for.
-  bool stepHasItsReply() const {
-    switch (seq->StepState) {
-    case Step::WriteData: return true;
-    case Step::ReadData: return seq->PacketCount > 0 && seq->ReplyText.contains("ok");
-    default: return seq->PacketCount > 0;
-    }
-  }
+  bool stepHasItsReply() const { return linktest::StepHasItsReply(*seq); }
 
-  // Lets the running function go on until done() holds or the function ends:
-  // each timer step gets its tick as soon as its reply has come (or, from a
-  // box that stays silent, after a while).
   void driveUntil(const std::function<bool()> &done, int replyWaitMs = 3000) {
-    while (seq->Busy() && !done()) {
-      // A silent box gets its tick all the same.
-      (void)QTest::qWaitFor([&] { return done() || !seq->Busy() || stepHasItsReply(); },
-                            replyWaitMs);
-      if (!seq->Busy() || done()) {
-        break;
-      }
-      clock->advanceToNextTick();
-    }
+    linktest::DriveUntil(*seq, *clock, done, replyWaitMs);
   }
 
   // Runs a function to its end; the loader must then be idle with the port

@@ -145,6 +145,7 @@ protected:
       return true;
     };
     options.simulatedPort = QString::fromStdString(box->Path());
+    options.examplesFolder = examplesFolder;
     windows = std::make_unique<orvane::LoaderWindows>(path("orvane"), prompter, options);
     main().sequencer().SetTickInterval(kTick);
     main().sequencer().SetInlineSilenceLimit(3000);
@@ -200,6 +201,8 @@ protected:
   std::unique_ptr<sim::ProgrammerBox> box;
   std::unique_ptr<orvane::LoaderWindows> windows;
   std::vector<QUrl> opened;
+  // Where the Open dialog starts on a first start.
+  QString examplesFolder;
 };
 
 } // namespace uitest

@@ -38,10 +38,13 @@ inline void Screenshot(QWidget *window, const QString &name) {
 }
 
 struct WindowRig {
-  // folder: settings and chip files (a fresh one when empty).
-  explicit WindowRig(QString fixedChip = {}, bool realDelays = false, QString folder = {})
+  // folder: settings and chip files (a fresh one when empty); examples:
+  // where the open dialogs start on a first start.
+  explicit WindowRig(QString fixedChip = {}, bool realDelays = false, QString folder = {},
+                     QString examples = {})
       : folder_(folder.isEmpty() ? temp.path() : folder) {
     ui::ProgramSetup setup;
+    setup.examplesFolder = std::move(examples);
     auto hardware = std::make_unique<SimulatedHardware>(folder_, std::move(fixedChip), realDelays);
     sim = hardware.get();
     setup.hardware = std::move(hardware);

@@ -27,15 +27,30 @@ int main(int argc, char *argv[]) {
   QCoreApplication::setApplicationVersion(QStringLiteral(TOLLEN_VERSION));
   QGuiApplication::setApplicationDisplayName(QStringLiteral(" Tollen"));
 
+  const common::AppFiles files = common::AppFiles::forRunningProgram();
+  const QString examples = files.examplesFolder();
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Programs AT89S and AVR chips in circuit through the ISP cable on the parallel port."));
+  QString description = QStringLiteral(
+      "Programs AT89S and AVR chips in circuit through the ISP cable on the parallel port.");
+  if (!examples.isEmpty()) {
+    description +=
+        QStringLiteral("\n\nExample programs (Open File starts here on a first start):\n"
+                       "  %1\n"
+                       "  blink-atmega8.hex: MEGA8\n"
+                       "  blink-at89s51.hex: 89S51\n"
+                       "To try one: tollen --simulate, pick MEGA8 in the device list, open\n"
+                       "blink-atmega8.hex, then Write, Verify and Read.")
+            .arg(examples);
+  }
+  parser.setApplicationDescription(description);
   parser.addHelpOption();
   parser.addVersionOption();
   QCommandLineOption simulate(
       QStringLiteral("simulate"),
-      QStringLiteral("Run against a simulated cable and chip (kept between runs); DEVICE picks the "
-                     "chip, for example ATmega8, AT89S52 or ATtiny26."),
+      QStringLiteral("Run against a simulated cable and chip (kept between runs). The socket "
+                     "holds the chip of the last run, an %1 the first time; DEVICE puts another "
+                     "in, for example ATmega8, AT89S51, AT89S52 or ATtiny26.")
+          .arg(QLatin1String(tollen::ui::Simulation::kDefaultChip)),
       QStringLiteral("DEVICE"));
   QCommandLineOption closeWhenShown(QStringLiteral("close-when-shown"),
                                     QStringLiteral("Close again as soon as the window is shown."));
@@ -50,7 +65,6 @@ int main(int argc, char *argv[]) {
   }
   parser.process(arguments);
 
-  const common::AppFiles files = common::AppFiles::forRunningProgram();
   common::PpdevPort ppdev;
   common::MonotonicTickTimer clock;
   common::IoPort *port = &ppdev;
@@ -82,6 +96,7 @@ int main(int argc, char *argv[]) {
     }
   }
   tollen::ui::MainWindow window(engine, prompter, {});
+  window.Commands().SetExamplesFolder(files.examplesFolder());
   prompter.setParent(&window);
   window.show();
   return app.exec();
