@@ -1,0 +1,80 @@
+// The main window's place on the screen and its recent-files menu, opened
+// from the real File menu as a user opens it.
+#include "LoaderFixture.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace uitest {
+namespace {
+
+class WindowPlacementTest : public LoaderFixture {
+protected:
+  void closeMenus() {
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QMenu *>(w) && w->isVisible())
+        w->close();
+    }
+  }
+
+  // Opens the File menu from the menu bar, rests the mouse on "Open Recent
+  // Files" and presses the right arrow, which opens a submenu that can open.
+  // Returns whether the recent-files menu came up.
+  bool openRecentFromFileMenu() {
+    QMenuBar *bar = main().menuBar();
+    QMenu *file = main().findChild<QMenu *>("File1");
+    QMenu *recent = main().findChild<QMenu *>("OpenRecentFiles1");
+    if (!file || !recent)
+      return false;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+    if (!QTest::qWaitForWindowExposed(file))
+      return false;
+    QTest::mouseMove(file, file->actionGeometry(recent->menuAction()).center());
+    QTest::keyClick(file, Qt::Key_Right);
+    return recent->isVisible();
+  }
+};
+
+TEST_F(WindowPlacementTest, MainWindowOpensCentredAtItsFinalSize) {
+  start();
+  const QRect screen = main().screen()->availableGeometry();
+  const QRect frame = main().frameGeometry();
+  EXPECT_EQ(main().size(), main().sizeHint());
+  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1) << frame.x();
+  EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1) << frame.y();
+}
+
+// An empty submenu opened once is never shown again on X11: while the list
+// is empty its entry cannot be opened, by the mouse or by Ctrl+R.
+TEST_F(WindowPlacementTest, RecentFilesOpensOnlyWithEntriesEachTime) {
+  const QString hex = writeHex("a/first.hex", 100);
+  start();
+  QMenu *recent = main().findChild<QMenu *>("OpenRecentFiles1");
+  ASSERT_NE(recent, nullptr);
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(recent->menuAction()->isEnabled()) << "empty list";
+    EXPECT_FALSE(openRecentFromFileMenu());
+    closeMenus();
+    QTest::keyClick(&main(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(recent->isVisible());
+  }
+
+  prompter.fileNames = {hex};
+  QTest::mouseClick(control<QPushButton>("btnBrowse"), Qt::LeftButton);
+  ASSERT_EQ(recent->actions().size(), 1);
+  EXPECT_TRUE(recent->menuAction()->isEnabled());
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(openRecentFromFileMenu());
+    EXPECT_EQ(recent->actions()[0]->text(), QStringLiteral("&1 ") + hex);
+    closeMenus();
+    QTest::keyClick(&main(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(recent->isVisible()) << "Ctrl+R";
+    closeMenus();
+  }
+}
+
+} // namespace
+} // namespace uitest
