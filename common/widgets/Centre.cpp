@@ -16,8 +16,9 @@ void CentreOnScreen(QWidget &window) {
   if (QLayout *layout = window.layout())
     layout->activate();
   window.adjustSize();
-  // The frame's corner is what moves; the frame is known once the window
-  // system has framed the window, and is nothing before.
+  // The frame's corner is what moves: made now, the window knows the frame
+  // the window system gives it, where that is known before it is shown.
+  window.winId();
   QRect frame = window.frameGeometry();
   frame.moveCenter(screen->availableGeometry().center());
   window.move(frame.topLeft());

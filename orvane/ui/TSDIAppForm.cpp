@@ -415,15 +415,13 @@ void TSDIAppForm::FormCreate() {
   firstActivation_ = true;
   // Fixed size: whatever the font, every caption has the room its layout asks.
   setFixedSize(sizeHint());
+  common::CentreOnScreen(*this);
 }
 
 void TSDIAppForm::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
-  if (firstActivation_) {
-    // Before the window system maps it, at its final size.
-    common::CentreOnScreen(*this);
+  if (firstActivation_)
     FormActivate();
-  }
 }
 
 void TSDIAppForm::FormActivate() {

@@ -18,9 +18,9 @@ protected:
     }
   }
 
-  // Opens the File menu from the menu bar, rests the mouse on "Open Recent
-  // Files" and presses the right arrow, which opens a submenu that can open.
-  // Returns whether the recent-files menu came up.
+  // Opens the File menu from the menu bar, walks down to "Open Recent Files"
+  // with the arrow keys (they pass over an entry that cannot open) and
+  // presses the right arrow. Returns whether the recent-files menu came up.
   bool openRecentFromFileMenu() {
     QMenuBar *bar = main().menuBar();
     QMenu *file = main().findChild<QMenu *>("File1");
@@ -30,7 +30,11 @@ protected:
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
     if (!QTest::qWaitForWindowExposed(file))
       return false;
-    QTest::mouseMove(file, file->actionGeometry(recent->menuAction()).center());
+    for (qsizetype i = 0; i < file->actions().size() && file->activeAction() != recent->menuAction();
+         ++i)
+      QTest::keyClick(file, Qt::Key_Down);
+    if (file->activeAction() != recent->menuAction())
+      return false;
     QTest::keyClick(file, Qt::Key_Right);
     return recent->isVisible();
   }
@@ -41,7 +45,11 @@ TEST_F(WindowPlacementTest, MainWindowOpensCentredAtItsFinalSize) {
   const QRect screen = main().screen()->availableGeometry();
   const QRect frame = main().frameGeometry();
   EXPECT_EQ(main().size(), main().sizeHint());
-  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1) << frame.x();
+  // The test screen is narrower than the window, and Qt moves a window that
+  // overhangs it by the frame it adds; the test on a real X server measures
+  // to the pixel.
+  const int slack = 1 + (frame.width() > screen.width() ? frame.width() - main().width() : 0);
+  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), slack) << frame.x();
   EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1) << frame.y();
 }
 
