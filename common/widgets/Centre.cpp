@@ -16,9 +16,8 @@ void CentreOnScreen(QWidget &window) {
   if (QLayout *layout = window.layout())
     layout->activate();
   window.adjustSize();
-  // The frame's corner is what moves: made now, the window knows the frame
-  // the window system gives it, where that is known before it is shown.
-  window.winId();
+  // The frame's corner is what moves: for a window not shown yet Qt puts
+  // the corner of the frame the window system gives it at that point.
   QRect frame = window.frameGeometry();
   frame.moveCenter(screen->availableGeometry().center());
   window.move(frame.topLeft());

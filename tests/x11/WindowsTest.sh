@@ -40,6 +40,7 @@ if [ ! -s "$work/display" ]; then
   echo "SKIPPED: Xvfb did not start"; cat "$work/xvfb.log"; exit 77
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
+root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME
 # The X and font libraries keep what they allocate until the process ends.
@@ -55,8 +56,15 @@ fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
 
 title_of() { xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
 override_redirect() { xwininfo -id "$1" | grep -q 'Override Redirect State: yes'; }
-# The mapped top-level windows of the running program, one id a line.
-windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | sort; }
+# The mapped top-level windows of the running program (children of the
+# root window), one id a line.
+windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
+    [ "$(xwininfo -id "$w" -tree | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')" == "$root" ] &&
+      echo "$w"
+  done
+}
 
 # Waits until a mapped window of the program has the title; prints its id.
 wait_title() {  # title, seconds
