@@ -6,27 +6,12 @@
 #include <QWindow>
 
 #include "WindowRig.h"
+#include "tests/Centred.h"
 #include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmHelp.h"
 
 namespace rindle::uitest {
 namespace {
-
-void ExpectCentred(const QWidget &window, const char *what) {
-  ASSERT_TRUE(window.isVisible()) << what;
-  const QRect screen = window.screen()->availableGeometry();
-  const QRect frame = window.frameGeometry();
-  // The test platform frames a window only once it is shown, and places the
-  // window there without its frame; the test on a real X server measures to
-  // the pixel.
-  const int slack = 1 + (frame.width() - window.width()) / 2;
-  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), slack)
-      << what << " at x " << frame.x() << ", " << frame.width() << " wide";
-  EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), slack)
-      << what << " at y " << frame.y() << ", " << frame.height() << " high";
-  if (window.layout() != nullptr)
-    EXPECT_EQ(window.size(), window.layout()->totalSizeHint()) << what << ": its final size";
-}
 
 // Runs `check` on the modal window that the next click opens, then closes it.
 void WhenShown(QWidget &window, std::function<void()> check) {
@@ -52,7 +37,7 @@ TEST(Placement, MainWindowHasItsSizeBeforeItIsShown) {
   EXPECT_EQ(main.maximumSize(), main.sizeHint());
   main.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-  ExpectCentred(main, "main window");
+  testplace::ExpectCentredOnScreen(main, "main window");
   EXPECT_EQ(main.size(), main.sizeHint());
 }
 
@@ -62,12 +47,12 @@ TEST(Placement, AboutAndHelpOpenCentredTheFirstTime) {
     SCOPED_TRACE(i == 0 ? "first time" : "second time");
     int checked = 0;
     WhenShown(rig.program->about(), [&] {
-      ExpectCentred(rig.program->about(), "about");
+      testplace::ExpectCentredOnScreen(rig.program->about(), "about");
       ++checked;
     });
     rig.click("cmdAbout");
     WhenShown(rig.program->help(), [&] {
-      ExpectCentred(rig.program->help(), "help");
+      testplace::ExpectCentredOnScreen(rig.program->help(), "help");
       ++checked;
     });
     QAction *help = rig.main().findChild<QAction *>("mnuHelp");
@@ -104,7 +89,7 @@ TEST(Placement, ProgressWindowIsPaintedWhenItStarts) {
   EXPECT_TRUE(progress.windowHandle()->isExposed());
   EXPECT_GT(gauge.paints, 0);
   EXPECT_GT(window.paints, 0);
-  ExpectCentred(progress, "progress");
+  testplace::ExpectCentredOnScreen(progress, "progress");
   progress.hide();
 }
 

@@ -7,41 +7,26 @@
 #include <QTableWidget>
 
 #include "WindowRig.h"
+#include "tests/Centred.h"
 #include "tollen/ui/BufferGrid.h"
 
 namespace tollen::uitest {
 namespace {
 
-void ExpectCentredOnScreen(const QWidget &window, const char *what) {
-  ASSERT_TRUE(window.isVisible()) << what;
-  const QRect screen = window.screen()->availableGeometry();
-  const QRect frame = window.frameGeometry();
-  // The test platform frames a window only once it is shown, and places the
-  // window there without its frame; the test on a real X server measures to
-  // the pixel.
-  const int slack = 1 + (frame.width() - window.width()) / 2;
-  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), slack)
-      << what << " at x " << frame.x() << ", " << frame.width() << " wide";
-  EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), slack)
-      << what << " at y " << frame.y() << ", " << frame.height() << " high";
-  if (window.layout() != nullptr)
-    EXPECT_EQ(window.size(), window.layout()->totalSizeHint()) << what << ": its final size";
-}
-
 TEST(Placement, MainAboutAndBufferDisplayOpenCentred) {
   WindowRig rig;
-  ExpectCentredOnScreen(*rig.window, "main window");
+  testplace::ExpectCentredOnScreen(*rig.window, "main window");
   for (int i = 0; i < 2; ++i) {
     SCOPED_TRACE(i == 0 ? "first time" : "second time");
     int checked = 0;
     WhenShown([&] {
-      ExpectCentredOnScreen(*rig.window->About(), "about");
+      testplace::ExpectCentredOnScreen(*rig.window->About(), "about");
       ++checked;
       rig.window->About()->close();
     });
     rig.Click("cmdAbout");
     WhenShown([&] {
-      ExpectCentredOnScreen(*rig.window->BufferDisplay(), "buffer display");
+      testplace::ExpectCentredOnScreen(*rig.window->BufferDisplay(), "buffer display");
       ++checked;
       rig.window->BufferDisplay()->close();
     });
