@@ -40,6 +40,8 @@ if [ ! -s "$work/display" ]; then
   echo "SKIPPED: Xvfb did not start"; cat "$work/xvfb.log"; exit 77
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
+# The pointer out of the way of the windows, whose tooltips would come up.
+xdotool mousemove 0 0 2>/dev/null
 root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME
@@ -266,7 +268,15 @@ stop
 # ---- orvane
 hex="$work/blink.hex"
 printf ':1000000002010000000000000000000000000000ED\n:00000001FF\n' >"$hex"
-menus() { for w in $(windows); do override_redirect "$w" && echo "$w"; done; }
+# The menus up (not the tooltips, which are override-redirect windows too).
+menus() {
+  local w
+  for w in $(windows); do
+    override_redirect "$w" || continue
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_NET_WM_WINDOW_TYPE_TOOLTIP' ||
+      echo "$w"
+  done
+}
 # Ctrl+R, then counts the menus that came up; Escape closes them.
 recent_menu_opens() {  # main id
   keys "$1" ctrl+r
