@@ -27,16 +27,28 @@ for tool in Xvfb xdotool xprop xwininfo; do
 done
 
 screen_w=1280 screen_h=1024
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
+# Xvfb picks a free display itself and writes its number to fd 3. Two
+# servers starting at once may pick the same one: the loser is started again.
+for attempt in 1 2 3; do
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp 3>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -s "$work/display" ] && DISPLAY=":$(head -n1 "$work/display")" xwininfo -root >/dev/null 2>&1
+  then
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+  sleep 1
 done
-if [ ! -s "$work/display" ]; then
+if [ -z "$xvfb_pid" ]; then
   echo "SKIPPED: Xvfb did not start"; cat "$work/xvfb.log"; exit 77
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
