@@ -66,6 +66,8 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 passed=0 failed=0
 pass() { passed=$((passed + 1)); echo "ok: $*"; }
+# The titles of the program's windows up, for a message.
+titles() { local w; for w in $(windows); do printf "'%s' " "$(title_of "$w")"; done; }
 fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
 
 title_of() { xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
@@ -145,7 +147,7 @@ open_check_close() {  # what, from-id, keys, title, closing keys
   if w=$(wait_title "$want" 30); then
     check_and_close "$what" "$w" "$want" "$close"
   else
-    fail "$what: no window titled '$want' after $open"
+    fail "$what: no window titled '$want' after $open; up: $(titles)"
   fi
 }
 
@@ -192,7 +194,7 @@ open_shared_letter() {  # what, from-id, letter keys, title, closing keys
       sleep 0.1
     done
   done
-  fail "$what: no window titled '$want' after $letter"
+  fail "$what: no window titled '$want' after $letter; up: $(titles)"
 }
 
 start() {  # program, arguments...
@@ -260,7 +262,7 @@ if main=$(wait_title "  Rindle  3.7   (simulated hardware)" 60); then
   open_shared_letter "rindle buffer display" "$main" "alt+b" " Buffer Hex Display" Escape
   run_operation "rindle read" "$main" "alt+r" "  Read"
 else
-  fail "rindle: no main window"; cat "$work/rindle.log"
+  fail "rindle: no main window; up: $(titles)"; cat "$work/rindle.log"
 fi
 stop
 
@@ -273,7 +275,7 @@ if main=$(wait_title "  Tollen  3.0a" 60); then
   open_check_close "tollen buffer display" "$main" "alt+b" " Buffer Hex Display" Escape
   run_operation "tollen read" "$main" "alt+r" "  Read"
 else
-  fail "tollen: no main window"; cat "$work/tollen.log"
+  fail "tollen: no main window; up: $(titles)"; cat "$work/tollen.log"
 fi
 stop
 
@@ -328,7 +330,7 @@ if main=$(wait_title "$title" 60); then
   open_check_close "orvane buffer view" "$main" "ctrl+m" "Buffer View" Escape
   open_check_close "orvane about" "$main" "alt+h a" "About" Escape
 else
-  fail "orvane: no main window"; cat "$work/orvane.log"
+  fail "orvane: no main window; up: $(titles)"; cat "$work/orvane.log"
 fi
 stop
 
