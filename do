@@ -13,7 +13,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-          dpkg-dev file desktop-file-utils appstream libelf-dev)
+          dpkg-dev file desktop-file-utils appstream libelf-dev
+          xvfb xdotool x11-utils)
 # The package test checks the package with Debian's own checker.
 packages+=(lintian)
 
@@ -112,18 +113,7 @@ case "$cmd" in
     if [ ! -x "$exe" ]; then
       echo "$prog is not built yet" >&2; exit 1
     fi
-    args=("${@:3}")
-    # Without the hardware a program runs against its simulated hardware.
-    shopt -s nullglob
-    case "$prog" in
-      orvane) ports=(/dev/ttyUSB* /dev/ttyACM*); what="USB or ACM serial device" ;;
-      *)      ports=(/dev/parport*); what="parallel port device" ;;
-    esac
-    if ((${#ports[@]} == 0)) && [[ " ${args[*]-} " != *" --simulate"* ]]; then
-      echo "No $what on this machine: starting $prog --simulate"
-      args=(--simulate "${args[@]}")
-    fi
-    exec "$exe" "${args[@]}"
+    exec "$root/tools/start-program.sh" "$prog" "$exe" "${@:3}"
     ;;
   fuzz)
     # New corpus entries go to build/fuzz/corpus/<target>, seeded from

@@ -67,7 +67,7 @@ private:
 
 int Child(int argc, char **argv, std::int64_t startNs, int fd) {
   common::GuardedApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral(" Rindle"));
+  app.setTitle(QStringLiteral(" Rindle"));
   rindle::CommandLine options;
   options.simulate = true;
   auto run = rindle::ui::MakeProgramForRun(options);

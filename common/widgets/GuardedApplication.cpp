@@ -71,12 +71,11 @@ void GuardedApplication::showError(const QString &message) {
   QString text = message;
   if (!text.endsWith(QLatin1Char('.')))
     text += QLatin1Char('.');
-  const QString caption = applicationDisplayName();
   if (prompter_) {
-    prompter_->message(caption, text, Prompter::Icon::Error);
+    prompter_->message(title_, text, Prompter::Icon::Error);
   } else {
     QtPrompter real(activeWindow());
-    real.message(caption, text, Prompter::Icon::Error);
+    real.message(title_, text, Prompter::Icon::Error);
   }
 }
 

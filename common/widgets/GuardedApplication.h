@@ -11,6 +11,10 @@ namespace common {
 // a full stop, the application title as caption, an error icon) and the
 // program goes on with the next event.
 //
+// The application title is kept here rather than as Qt's display name: on
+// X11 Qt appends the display name to every window title, and each window's
+// title must be exactly its own caption.
+//
 // It also ends the program cleanly: on SIGTERM or SIGINT every window is
 // closed as if the user had closed it, so settings are saved; and with the
 // option --close-when-shown the main window is closed right after its first
@@ -23,6 +27,10 @@ public:
   // Where the error box goes; a test puts a scripted prompter here. Without
   // one, a real message box is shown.
   void setPrompter(Prompter *prompter) { prompter_ = prompter; }
+
+  // The caption of the general error box.
+  void setTitle(const QString &title) { title_ = title; }
+  const QString &title() const { return title_; }
 
   bool notify(QObject *receiver, QEvent *event) override;
 
@@ -39,6 +47,7 @@ private:
   void watchSignals();
 
   Prompter *prompter_ = nullptr;
+  QString title_;
   bool closeWhenShown_ = false;
 };
 

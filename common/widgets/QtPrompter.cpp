@@ -1,5 +1,7 @@
 #include "common/widgets/QtPrompter.h"
 
+#include "common/widgets/Centre.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -30,33 +32,27 @@ QString lines(const QString &text) {
 
 void QtPrompter::message(const QString &caption, const QString &text, Icon icon) {
   QMessageBox box(toQt(icon), caption, lines(text), QMessageBox::Ok, parent_);
+  CentreWhenShown(box);
   box.exec();
 }
 
 bool QtPrompter::question(const QString &caption, const QString &text, Icon icon, bool defaultYes) {
   QMessageBox box(toQt(icon), caption, lines(text), QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+  CentreWhenShown(box);
   return box.exec() == QMessageBox::Yes;
-}
-
-QString QtPrompter::openFileName(const QString &caption, const QString &folder,
-                                 const QString &filter) {
-  return QFileDialog::getOpenFileName(parent_, caption, folder, filter);
-}
-
-QString QtPrompter::saveFileName(const QString &caption, const QString &folder,
-                                 const QString &fileName, const QString &filter) {
-  const QString start = fileName.isEmpty() ? folder : QDir(folder).filePath(fileName);
-  return QFileDialog::getSaveFileName(parent_, caption, start, filter, nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
 }
 
 namespace {
 
 Prompter::FileChoice runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode,
                                    const QString &caption, const QString &folder,
-                                   const QString &filters, int startFilter) {
+                                   const QString &filters, int startFilter,
+                                   const QString &fileName = {}) {
   QFileDialog dialog(parent, caption, folder, filters);
+  CentreWhenShown(dialog);
+  if (!fileName.isEmpty())
+    dialog.selectFile(fileName);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
@@ -72,6 +68,17 @@ Prompter::FileChoice runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode
 }
 
 } // namespace
+
+QString QtPrompter::openFileName(const QString &caption, const QString &folder,
+                                 const QString &filter) {
+  return runFileDialog(parent_, QFileDialog::AcceptOpen, caption, folder, filter, 0).name;
+}
+
+QString QtPrompter::saveFileName(const QString &caption, const QString &folder,
+                                 const QString &fileName, const QString &filter) {
+  return runFileDialog(parent_, QFileDialog::AcceptSave, caption, folder, filter, 0, fileName)
+      .name;
+}
 
 Prompter::FileChoice QtPrompter::openFile(const QString &caption, const QString &folder,
                                           const QString &filters, int startFilter) {

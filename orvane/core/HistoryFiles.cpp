@@ -3,7 +3,7 @@
 #include "orvane/core/IniFile.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
+#include "orvane/core/LoaderCore.h"
 
 #include <array>
 #include <limits>
@@ -44,7 +44,7 @@ QString keyName(int i) {
 THistoryFiles::THistoryFiles(common::Prompter &prompter) : prompter_(prompter) {}
 
 void THistoryFiles::showError(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
+  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
 }
 
 void THistoryFiles::changed() {

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 namespace orvane {
 
@@ -75,7 +74,7 @@ QString LoaderCore::ApplicationTitle() {
 }
 
 void LoaderCore::errorBox(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
+  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
 }
 
 void LoaderCore::fileChanged() {
@@ -188,7 +187,7 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
   fileLabels.lblModified = FormatFileDate(GetFileDate(full));
 
   const HexLoadResult load = buffer.LoadHex(text, [this](const QString &message) {
-    prompter_.message(QGuiApplication::applicationDisplayName(), message,
+    prompter_.message(LoaderCore::ApplicationTitle(), message,
                       common::Prompter::Icon::None);
   });
   imageComplete_ = load.end == HexLoadResult::End::Complete;
@@ -267,7 +266,7 @@ bool LoaderCore::LoadDevice() {
 void LoaderCore::DeviceSelect(const std::function<bool(DeviceDatabase &)> &runDialog) {
   const QString path = paths.deviceDatabase(settings.programmerModel);
   if (!QFileInfo::exists(path)) {
-    prompter_.message(QGuiApplication::applicationDisplayName(),
+    prompter_.message(LoaderCore::ApplicationTitle(),
                       QStringLiteral("Device database file for this model not found"),
                       common::Prompter::Icon::None);
     return;

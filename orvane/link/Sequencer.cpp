@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <algorithm>
 #include <optional>
 #include <span>
@@ -56,7 +55,7 @@ std::optional<qint64> decimal(const QByteArray &field, QString *error) {
   return n;
 }
 
-QString messageCaption() { return QGuiApplication::applicationDisplayName(); }
+QString messageCaption() { return LoaderCore::ApplicationTitle(); }
 
 // The functions that send the loaded image's bytes or its length.
 bool sendsTheImage(int function) {

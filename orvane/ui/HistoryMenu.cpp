@@ -1,8 +1,10 @@
 #include "orvane/ui/HistoryMenu.h"
 
 #include <QAction>
-#include <QGuiApplication>
+#include "orvane/core/LoaderCore.h"
 #include <QMenu>
+
+#include <algorithm>
 
 namespace orvane {
 
@@ -24,7 +26,7 @@ void HistoryMenu::setParentMenu(QMenu *menu) {
 
 void HistoryMenu::setPosition(int position) {
   if (menu_ && position > menu_->actions().size() - inserted_.size()) {
-    prompter_.message(QGuiApplication::applicationDisplayName(),
+    prompter_.message(LoaderCore::ApplicationTitle(),
                       QStringLiteral("Position out of range"), common::Prompter::Icon::Error);
     return;
   }
@@ -76,6 +78,12 @@ void HistoryMenu::rebuild() {
   }
   if (list_.separatorAfter())
     insertItem(separator());
+  // A submenu with nothing in it cannot be opened: an empty one that was
+  // opened once is never shown again on X11, even after it has filled.
+  const QList<QAction *> all = menu_->actions();
+  menu_->menuAction()->setEnabled(std::any_of(all.begin(), all.end(), [](const QAction *a) {
+    return a->isVisible() && !a->isSeparator();
+  }));
 }
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #include "orvane/ui/LoaderWindows.h"
 
+#include "common/widgets/Centre.h"
 #include "orvane/ui/TAboutBox.h"
 #include "orvane/ui/TfrmDevices.h"
 #include "orvane/ui/TfrmHexEdit.h"
@@ -12,6 +13,8 @@ LoaderWindows::LoaderWindows(const QString &programPath, common::Prompter &promp
       // The dialogs belong to the main window, so they open centred on it.
       about_(new TAboutBox(main_.get())), hexEdit_(new TfrmHexEdit(prompter, main_.get())),
       devices_(new TfrmDevices(main_.get())) {
+  for (QWidget *dialog : std::initializer_list<QWidget *>{about_, hexEdit_, devices_})
+    common::CentreWhenShown(*dialog);
   main_->attachWindows(about_, hexEdit_, devices_);
 }
 

@@ -1,5 +1,6 @@
 #include "orvane/ui/TSDIAppForm.h"
 
+#include "common/widgets/Centre.h"
 #include "orvane/core/IniFile.h"
 #include "orvane/ui/BufferRoundTrip.h"
 #include "orvane/ui/TAboutBox.h"
@@ -404,9 +405,7 @@ QWidget *TSDIAppForm::buildOptionsGroup() {
 // ---------------------------------------------------------------- start and exit
 
 void TSDIAppForm::FormCreate() {
-  const QString title = LoaderCore::ApplicationTitle();
-  QGuiApplication::setApplicationDisplayName(title);
-  setWindowTitle(title);
+  setWindowTitle(LoaderCore::ApplicationTitle());
   core_.Start();
   chkVerify_->setChecked(core_.settings.Verify != 0);
   chkLock_->setChecked(core_.settings.Lock != 0);
@@ -417,6 +416,7 @@ void TSDIAppForm::FormCreate() {
   firstActivation_ = true;
   // Fixed size: whatever the font, every caption has the room its layout asks.
   setFixedSize(sizeHint());
+  common::CentreOnScreen(*this);
 }
 
 void TSDIAppForm::showEvent(QShowEvent *event) {
@@ -662,7 +662,7 @@ void TSDIAppForm::MicrocontrollerDesignProjects1Click() { open(weblinks::kProjec
 void TSDIAppForm::OrvanePage1Click() { open(weblinks::kOrvanePage); }
 
 void TSDIAppForm::errorBox(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
+  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
 }
 
 } // namespace orvane

@@ -1,11 +1,12 @@
 #include "orvane/ui/TfrmHexEdit.h"
 
+#include "orvane/hexview/AnsiCodePage.h"
 #include "orvane/hexview/HexViewError.h"
 #include "orvane/hexview/TVelaHexEditor.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
+#include "orvane/core/LoaderCore.h"
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,7 +100,7 @@ TfrmHexEdit::TfrmHexEdit(common::Prompter &prompter, QWidget *parent)
 }
 
 void TfrmHexEdit::errorBox(const QString &text) {
-  prompter_.message(QGuiApplication::applicationDisplayName(), text, common::Prompter::Icon::Error);
+  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
 }
 
 bool TfrmHexEdit::execOn(const QString &path) {
@@ -128,9 +129,26 @@ void TfrmHexEdit::btnOKClick() {
 void TfrmHexEdit::btnSearchClick() {
   const bool findHex = chkFindHex_->isChecked();
   const bool ignoreCase = chkIgnoreCase_->isChecked();
-  const QByteArray pattern =
-      findHex ? hexview::TVelaHexEditor::HexTextToBytes(txtSearch_->text(), false)
-              : txtSearch_->text().toLatin1();
+  QByteArray pattern;
+  if (findHex) {
+    pattern = hexview::TVelaHexEditor::HexTextToBytes(txtSearch_->text(), false);
+  } else {
+    // The bytes of the text as the character pane shows them.
+    const QList<uint> text = txtSearch_->text().toUcs4();
+    for (const uint ch : text) {
+      const std::optional<std::uint8_t> byte =
+          ch <= 0xFFFF ? hexview::ansi::fromChar(QChar(static_cast<char16_t>(ch))) : std::nullopt;
+      if (!byte) {
+        prompter_.message(LoaderCore::ApplicationTitle(),
+                          QStringLiteral("The character \"%1\" has no byte in the character "
+                                         "pane's code page; it cannot be searched for.")
+                              .arg(QStringView(QChar::fromUcs4(ch)).toString()),
+                          common::Prompter::Icon::Warning);
+        return;
+      }
+      pattern.append(static_cast<char>(*byte));
+    }
+  }
   if (pattern.isEmpty())
     return;
   hexview::TVelaHexEditor &view = *VelaHexEditor1_;
@@ -139,7 +157,7 @@ void TfrmHexEdit::btnSearchClick() {
   const qint64 found =
       view.FindPattern(prepared, prepared.size(), start, view.DataSize() - 1, ignoreCase);
   if (found < 0) {
-    prompter_.message(QGuiApplication::applicationDisplayName(), QStringLiteral("Not found."),
+    prompter_.message(LoaderCore::ApplicationTitle(), QStringLiteral("Not found."),
                       common::Prompter::Icon::Information);
     return;
   }

@@ -54,7 +54,7 @@ QString UsageText(const QString &program, const QString &examplesFolder) {
   const QString firstDevice = first ? ListName(*first) : QString();
   QString text =
       QStringLiteral(
-          "Usage: %1 [--simulate[=DEVICE]] [--help] [--version]\n"
+          "Usage: %1 [--simulate[=DEVICE]] [--close-when-shown] [--help] [--version]\n"
           "Programs AT89S and AVR chips in circuit through an ISP cable on the parallel "
           "port.\n\n"
           "  --simulate         run against a simulated cable and chip instead of the port;\n"

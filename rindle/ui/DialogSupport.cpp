@@ -1,11 +1,12 @@
 #include "rindle/ui/DialogSupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
-#include <QScreen>
 
 #include "common/widgets/GuardedApplication.h"
 #include "rindle/app/BufferDialogs.h"
@@ -17,16 +18,6 @@ void SetFixedDialogFrame(QDialog &dialog) {
                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   if (dialog.layout())
     dialog.layout()->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-void CentreOnScreen(QWidget &window) {
-  const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-  if (!screen)
-    return;
-  window.adjustSize();
-  QRect frame = window.frameGeometry();
-  frame.moveCenter(screen->availableGeometry().center());
-  window.move(frame.topLeft());
 }
 
 void ShowUpperCase(QLineEdit &field) {
@@ -65,18 +56,43 @@ HexKeyFilter::HexKeyFilter(QDialog &dialog, std::function<void(QWidget *)> onEnt
   dialog.installEventFilter(this);
   for (QWidget *child : dialog.findChildren<QWidget *>())
     child->installEventFilter(this);
+  // A drop-down list's open list is a window of its own.
+  for (QComboBox *list : dialog.findChildren<QComboBox *>())
+    list->view()->installEventFilter(this);
 }
+
+namespace {
+
+// The open list of a drop-down list.
+bool IsDropDownView(QObject *watched) {
+  auto *view = qobject_cast<QAbstractItemView *>(watched);
+  for (QObject *up = view ? view->parent() : nullptr; up != nullptr; up = up->parent()) {
+    if (qobject_cast<QComboBox *>(up))
+      return true;
+  }
+  return false;
+}
+
+// Controls where a typed character does something: text fields take it, and
+// drop-down lists jump to the first row it begins.
+bool TakesTypedCharacters(QObject *watched) {
+  return qobject_cast<QLineEdit *>(watched) || qobject_cast<QComboBox *>(watched) ||
+         IsDropDownView(watched);
+}
+
+} // namespace
 
 bool HexKeyFilter::eventFilter(QObject *watched, QEvent *event) {
   if (event->type() != QEvent::KeyPress)
     return QObject::eventFilter(watched, event);
   const auto *key = static_cast<QKeyEvent *>(event);
-  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+  if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+      !IsDropDownView(watched)) { // an open list takes its row with Enter
     if (onEnter_)
       onEnter_(dialog_.focusWidget());
     return true;
   }
-  if (!qobject_cast<QLineEdit *>(watched) || key->text().isEmpty() ||
+  if (!TakesTypedCharacters(watched) || key->text().isEmpty() ||
       (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
     return false; // shortcuts, navigation and editing keys
   const QChar typed = key->text().front();

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include "common/widgets/Centre.h"
+
 class QDialog;
 class QLineEdit;
 class QWidget;
@@ -15,8 +17,7 @@ class ConversionError;
 // The frame every dialog of the programmer has: a fixed size that follows
 // its layout, a title bar with only a close box, above its parent window.
 void SetFixedDialogFrame(QDialog &dialog);
-// Centres a window on the screen it is on.
-void CentreOnScreen(QWidget &window);
+using common::CentreOnScreen;
 // Shows what a typed hexadecimal field holds in upper case, keeping the
 // cursor where it was.
 void ShowUpperCase(QLineEdit &field);
@@ -28,9 +29,11 @@ QLineEdit *HexField(const char *objectName, int maxLength, QWidget *parent);
 void ReportConversionError(const ConversionError &error);
 
 // The key filter of the dialogs with hexadecimal fields: every key typed
-// anywhere in the dialog passes it first. Enter never reaches a control: it
-// is handed to onEnter with the widget that has the focus. In text fields
-// Backspace and hex digits pass and every other character is swallowed;
+// anywhere in the dialog passes it first. Enter never reaches a control (but
+// an open drop-down list, which takes its row with it): it is handed to
+// onEnter with the widget that has the focus. In text fields
+// Backspace and hex digits pass and every other character is swallowed, and
+// so in drop-down lists, open or closed, where a letter would pick a row;
 // keys that type nothing (arrows, Tab, Delete, Escape) pass.
 class HexKeyFilter : public QObject {
 public:

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QWheelEvent>
 
@@ -38,6 +39,19 @@ HexTable::HexTable(Options options, RowHeading heading, CellText cell, QWidget *
   scrollBar_->setSingleStep(options_.singleStep);
   scrollBar_->setPageStep(options_.pageStep);
   connect(scrollBar_, &QScrollBar::valueChanged, this, &HexTable::Redraw);
+  // The keyboard scrolls the table through its scroll bar, which has the
+  // focus when the window opens: the arrows by a step, Page Up and Page
+  // Down by a page, Home and End to either end. The page keys scroll from
+  // anywhere in the window.
+  scrollBar_->setFocusPolicy(Qt::StrongFocus);
+  const auto pageKey = [this](QKeySequence keys, QAbstractSlider::SliderAction action) {
+    auto *shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, scrollBar_,
+            [this, action] { scrollBar_->triggerAction(action); });
+  };
+  pageKey(QKeySequence(Qt::Key_PageDown), QAbstractSlider::SliderPageStepAdd);
+  pageKey(QKeySequence(Qt::Key_PageUp), QAbstractSlider::SliderPageStepSub);
 
   auto *layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -80,6 +94,11 @@ void HexTable::InitDataGrid() {
   const int frame = 2 * strGrid_->frameWidth();
   strGrid_->setFixedSize(first + (kGridLines - 1) * cell + frame, kGridLines * height + frame);
   scrollBar_->setFixedHeight(strGrid_->height());
+}
+
+void HexTable::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  scrollBar_->setFocus(Qt::OtherFocusReason);
 }
 
 void HexTable::UpdateGridDisp(int position) {

@@ -11,7 +11,7 @@ namespace rindle {
 
 // 16 rows of 16 bytes under a heading row "00".."0F", an address column on
 // the left, and a vertical scroll bar beside them; the wheel over the table
-// moves the scroll bar. What a scroll position means is the owner's: it
+// and the keyboard move the scroll bar. What a scroll position means is the owner's: it
 // gives the texts of a row at a position, and the steps.
 class HexTable : public QWidget {
   Q_OBJECT
@@ -44,6 +44,7 @@ public:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  void showEvent(QShowEvent *event) override;
 
 private:
   Options options_;

@@ -1,10 +1,13 @@
 #include "rindle/ui/TfrmCmdSts.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QPainter>
+#include <QWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "rindle/ui/Centre.h"
+#include "common/widgets/Centre.h"
 
 namespace rindle::ui {
 
@@ -82,6 +85,14 @@ void TfrmCmdSts::start(const QString &title, int maximum) {
   gauge_->setProgress(0);
   show();
   raise();
+  // The operation keeps the event loop from running until its first
+  // progress report, which may be seconds away: wait here until the window
+  // system has put the window on screen, so that this paint is seen. A
+  // window system that never does gives up after a while.
+  constexpr int kMapWaitMs = 1000;
+  const QDeadlineTimer deadline(kMapWaitMs);
+  while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
   repaint();
 }
 
@@ -93,7 +104,7 @@ void TfrmCmdSts::Button1Click() {
 
 void TfrmCmdSts::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
-  CentreOnScreen(this);
+  common::CentreOnScreen(*this);
 }
 
 } // namespace rindle::ui

@@ -16,8 +16,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "common/widgets/Centre.h"
 #include "rindle/isp/DeviceCatalogue.h"
-#include "rindle/ui/Centre.h"
 #include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmCmdSts.h"
 #include "rindle/ui/TfrmHelp.h"
@@ -85,6 +85,9 @@ TfrmMain::TfrmMain(IspApp &app, bool simulated, QWidget *parent)
   edtCalib_->setToolTip(QStringLiteral("Osc calibration bytes\nat address 0 to 3"));
   showFields();
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // Sized now, not by the window system: without a window manager nothing
+  // would shrink it from the default size to what its layout asks.
+  setFixedSize(sizeHint());
 }
 
 void TfrmMain::setWindows(TfrmAbout *about, TfrmSplash *splash, TfrmCmdSts *progress,
@@ -357,7 +360,7 @@ void TfrmMain::cmdResetMouseUp() { app_.ReleaseReset(); }
 void TfrmMain::cmdAboutClick() {
   if (!about_)
     return;
-  CentreOnScreen(about_);
+  common::CentreOnScreen(*about_);
   about_->exec();
 }
 
@@ -383,7 +386,7 @@ void TfrmMain::mnuFileExitClick() { close(); }
 void TfrmMain::mnuHelpClick() {
   if (!help_)
     return;
-  CentreOnScreen(help_);
+  common::CentreOnScreen(*help_);
   help_->exec();
 }
 
@@ -399,7 +402,7 @@ void TfrmMain::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
   if (!splashShown_) {
     splashShown_ = true;
-    CentreOnScreen(this);
+    common::CentreOnScreen(*this);
     if (splash_)
       splash_->show();
   }

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "rindle/ui/Centre.h"
+#include "common/widgets/Centre.h"
 
 namespace rindle::ui {
 
@@ -31,7 +31,7 @@ void TfrmSplash::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   FillCredits(lines_, look_);
   adjustSize();
-  CentreOnScreen(this);
+  common::CentreOnScreen(*this);
   timer_->start();
   setFocus();
 }

@@ -14,7 +14,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "rindle/ui/Centre.h"
+#include "common/widgets/Centre.h"
 #include "rindle/ui/TfrmAbout.h"
 #include "rindle/ui/TfrmCmdSts.h"
 #include "rindle/ui/TfrmFillBuffer.h"
@@ -264,7 +264,7 @@ void MainWindow::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
   if (!shownOnce_) {
     shownOnce_ = true;
-    rindle::ui::CentreOnScreen(this);
+    common::CentreOnScreen(*this);
     if (options_.splash && splash_ != nullptr) {
       splash_->show();
     }
@@ -308,12 +308,13 @@ void MainWindow::SetBusyCursor(bool busy) {
 void MainWindow::ShowFuseDialog() {
   fuses_->ShowBoxes();
   fuses_->adjustSize();
-  rindle::ui::CentreOnScreen(fuses_);
+  common::CentreOnScreen(*fuses_);
   fuses_->exec();
 }
 
 void MainWindow::ShowBufferDisplay() {
   buffer_->Redraw();
+  common::CentreOnScreen(*buffer_);
   buffer_->exec();
 }
 
@@ -323,7 +324,7 @@ void MainWindow::ShowFillDialog() {
 }
 
 void MainWindow::ShowAbout() {
-  rindle::ui::CentreOnScreen(about_);
+  common::CentreOnScreen(*about_);
   about_->exec();
 }
 

@@ -6,6 +6,7 @@
 #include "common/ResidentMemory.h"
 #include "common/widgets/GuardedApplication.h"
 #include "common/widgets/QtPrompter.h"
+#include "orvane/core/LoaderCore.h"
 #include "orvane/core/LoaderSettings.h"
 #include "orvane/ui/LoaderWindows.h"
 #include "sim/box/ProgrammerBox.h"
@@ -23,7 +24,8 @@ namespace {
 
 void printHelp() {
   const sim::ProgrammerBox::Chip chip;
-  std::printf("Usage: orvane [--simulate] [--startup-probe]\n"
+  std::printf("Usage: orvane [--simulate] [--startup-probe] [--close-when-shown] [--help] "
+              "[--version]\n"
               "Loads Intel HEX files and programs microcontrollers through the serial\n"
               "programmer box.\n\n"
               "  --simulate       dry run: the port list holds an emulated programmer box\n"
@@ -98,6 +100,7 @@ int main(int argc, char **argv) {
 
   common::GuardedApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("orvane"));
+  app.setTitle(orvane::LoaderCore::ApplicationTitle());
   common::QtPrompter prompter;
   app.setPrompter(&prompter);
 

@@ -34,7 +34,7 @@ int main(int argc, char **argv) {
 
   common::GuardedApplication app(argc, argv);
   // The caption of the general error box.
-  QApplication::setApplicationDisplayName(QStringLiteral(" Rindle"));
+  app.setTitle(QStringLiteral(" Rindle"));
   auto run = rindle::ui::MakeProgramForRun(options);
   run->main().show();
   return QApplication::exec();

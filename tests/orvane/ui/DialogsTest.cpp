@@ -162,8 +162,10 @@ struct SearchCase {
   bool findHex, ignoreCase;
   const char *text;
   qint64 caret;
-  // Selection after each press of Search: {start, end}; {-1, -1} = "Not found."
+  // Selection after each press of Search: {start, end}; {-1, -1} = the
+  // message below, the selection unchanged.
   std::vector<std::pair<qint64, qint64>> presses;
+  const char *message = "Not found.";
 };
 
 void PrintTo(const SearchCase &c, std::ostream *os) { *os << c.name; }
@@ -175,8 +177,9 @@ TEST_P(SearchTest, Presses) {
   start();
   auto &area = main().core().buffer.ImageArea;
   std::fill(area.begin(), area.end(), 0xFF);
-  const char text[] = "xxABCxxabc";
-  std::copy(text, text + 10, area.begin() + 0x200);
+  // The character pane shows 0x80 as the euro sign.
+  const char text[] = "xxABCxxabc?\x80";
+  std::copy(text, text + 12, area.begin() + 0x200);
   withView([&](orvane::TfrmHexEdit *d, TVelaHexEditor *view) {
     auto *hexBox = d->findChild<QCheckBox *>("chkFindHex");
     auto *caseBox = d->findChild<QCheckBox *>("chkIgnoreCase");
@@ -186,7 +189,9 @@ TEST_P(SearchTest, Presses) {
       QTest::mouseClick(caseBox, Qt::LeftButton, {}, QPoint(4, caseBox->height() / 2));
     auto *search = d->findChild<QLineEdit *>("txtSearch");
     search->clear();
-    QTest::keyClicks(search, QString::fromLatin1(c.text));
+    // Key by key, with the characters the keyboard types.
+    for (const QChar ch : QString::fromUtf8(c.text))
+      QTest::sendKeyEvent(QTest::Click, search, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     view->SetSelectionStart(c.caret);
     for (const auto &[from, to] : c.presses) {
       const std::size_t messages = prompter.shown.size();
@@ -194,7 +199,7 @@ TEST_P(SearchTest, Presses) {
       QTest::mouseClick(d->findChild<QPushButton *>("btnSearch"), Qt::LeftButton);
       if (from < 0) {
         ASSERT_EQ(prompter.shown.size(), messages + 1);
-        EXPECT_EQ(prompter.shown.back().text, QStringLiteral("Not found."));
+        EXPECT_EQ(prompter.shown.back().text, QString::fromUtf8(c.message));
         EXPECT_EQ(view->SelectionStart(), oldStart);
         EXPECT_EQ(view->SelectionEnd(), oldEnd);
       } else {
@@ -215,7 +220,12 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"HexWithoutACompletePairDoesNothing", true, false, "G1", 5, {{5, 5}}},
         SearchCase{"HexSkipsOtherCharacters", true, false, "41 42-43", 0, {{0x202, 0x204}}},
         SearchCase{"StartPastTheLastFit", true, false, "FFFF", 65535, {{-1, -1}}},
-        SearchCase{"RepeatUntilNotFound", false, true, "abc", 0x203, {{0x207, 0x209}, {-1, -1}}}),
+        SearchCase{"RepeatUntilNotFound", false, true, "abc", 0x203, {{0x207, 0x209}, {-1, -1}}},
+        SearchCase{"EuroFindsTheByteThePaneShowsIt", false, false, "\u20AC", 0, {{0x20B, 0x20B}}},
+        SearchCase{"TextAroundTheEuro", false, true, "C?\u20AC", 0, {{0x209, 0x20B}}},
+        SearchCase{"CharacterOutsideTheCodePageIsReported", false, false, "c\u03A9", 0, {{-1, -1}},
+                   "The character \"\u03A9\" has no byte in the character pane's code page; it "
+                   "cannot be searched for."}),
     [](const testing::TestParamInfo<SearchCase> &p) { return std::string(p.param.name); });
 
 TEST_F(BufferViewTest, TemporaryFileThatCannotBeWrittenGivesTheIoError) {

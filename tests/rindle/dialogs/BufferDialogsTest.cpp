@@ -87,6 +87,30 @@ TEST_F(BufferDialogs, At89S51ScrollsToItsLastRow) {
   EXPECT_EQ(Cell(1, 0), QStringLiteral(" 00F00"));
 }
 
+// The keyboard scrolls the table from the moment it opens: the arrows by a
+// row, the page keys by 16 rows, also while a button has the focus.
+TEST_F(BufferDialogs, KeysScrollByARowAndByAPage) {
+  Open(device::kMega8);
+  Bar()->setValue(0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &disp; }));
+  const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+  EXPECT_EQ(QApplication::focusWidget(), Bar()) << "the scroll bar has the focus";
+  press(Qt::Key_PageDown);
+  EXPECT_EQ(Bar()->value(), 16);
+  EXPECT_EQ(Cell(1, 0), QStringLiteral(" 00100"));
+  press(Qt::Key_Down);
+  EXPECT_EQ(Bar()->value(), 17);
+  press(Qt::Key_PageUp);
+  EXPECT_EQ(Bar()->value(), 1);
+  press(Qt::Key_Up);
+  EXPECT_EQ(Bar()->value(), 0);
+  Find<QPushButton>(disp, "cmdEdit")->setFocus();
+  press(Qt::Key_PageDown);
+  press(Qt::Key_PageDown);
+  EXPECT_EQ(Bar()->value(), 32) << "page keys from a button";
+  EXPECT_EQ(Cell(1, 0), QStringLiteral(" 00200"));
+}
+
 TEST_F(BufferDialogs, PositionThreeShowsRows30To120) {
   Byte(0x30) = 0x12;
   Byte(0x12F) = 0x00;

@@ -1,5 +1,6 @@
 #include "DialogFixture.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -244,6 +245,29 @@ TEST_F(OptionsDialog, AStoredMaskOfNoRowLeavesTheListAsItWas) {
   Apply();
   EXPECT_EQ(engine.Port.BenMask, 0x100) << "no row, no change";
   EXPECT_EQ(asked.front(), 0x378) << "the line is filled when the dialog opens";
+}
+
+// Letters other than hex digits pick no row of a drop-down list, closed or
+// open; the arrow keys still walk it.
+TEST_F(OptionsDialog, LettersDoNotPickListRows) {
+  Open();
+  Choose("cbMiso", 4); // I7
+  QComboBox *miso = List("cbMiso");
+  for (const char *typed : {"i", "I", "x"}) {
+    QTest::keyClicks(miso, QString::fromLatin1(typed));
+    EXPECT_EQ(miso->currentIndex(), 4) << "closed, typed " << typed;
+  }
+  QTest::keyClick(miso, Qt::Key_F4); // opens the list
+  QAbstractItemView *open = miso->view();
+  ASSERT_TRUE(QTest::qWaitFor([open] { return open->isVisible(); }));
+  QTest::keyClicks(open, QStringLiteral("i"));
+  EXPECT_EQ(open->currentIndex().row(), 4) << "open";
+  QTest::keyClick(open, Qt::Key_Up);
+  QTest::keyClick(open, Qt::Key_Return);
+  EXPECT_FALSE(open->isVisible());
+  EXPECT_EQ(miso->currentIndex(), 3) << "Enter takes the row walked to";
+  Apply();
+  EXPECT_EQ(engine.Port.MisoMask, 0x40);
 }
 
 } // namespace

@@ -7,7 +7,7 @@ int main(int argc, char **argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   common::GuardedApplication app(argc, argv);
-  app.setApplicationDisplayName(QStringLiteral(" Tollen"));
+  app.setTitle(QStringLiteral(" Tollen"));
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

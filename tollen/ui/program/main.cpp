@@ -25,7 +25,8 @@ int main(int argc, char *argv[]) {
   common::GuardedApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("tollen"));
   QCoreApplication::setApplicationVersion(QStringLiteral(TOLLEN_VERSION));
-  QGuiApplication::setApplicationDisplayName(QStringLiteral(" Tollen"));
+  // The caption of the general error box.
+  app.setTitle(QStringLiteral(" Tollen"));
 
   const common::AppFiles files = common::AppFiles::forRunningProgram();
   const QString examples = files.examplesFolder();

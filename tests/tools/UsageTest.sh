@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Each program's --help: every option it lists is named in its usage line
+# (or the usage line says [options]).
+#   UsageTest.sh PROGRAM...
+set -uo pipefail
+passed=0 failed=0
+for exe in "$@"; do
+  name=$(basename "$exe")
+  help=$("$exe" --help 2>&1) || { failed=$((failed + 1)); echo "FAILED: $name --help"; continue; }
+  usage=$(grep -m1 '^Usage:' <<<"$help")
+  if [ -z "$usage" ]; then
+    failed=$((failed + 1)); echo "FAILED: $name --help has no usage line"; continue
+  fi
+  listed=$(grep -oE '^ +(-[a-zA-Z?], )?--[a-z][a-z-]*' <<<"$help" | grep -oE -- '--[a-z][a-z-]*' | sort -u)
+  if [ -z "$listed" ]; then
+    failed=$((failed + 1)); echo "FAILED: $name --help lists no option"; continue
+  fi
+  for option in $listed; do
+    if [[ "$usage" == *"[options]"* || "$usage" =~ \[$option[]=[] ]]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1)); echo "FAILED: $name lists $option, its usage line leaves it out: $usage"
+    fi
+  done
+done
+echo "$passed passed, $failed failed"
+((failed == 0))
