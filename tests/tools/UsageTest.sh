@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Each program's --help: every option it lists is named in its usage line
-# (or the usage line says [options]).
+# (or the usage line says [options]); --help and --version work on a machine
+# without a display, as on a build server.
 #   UsageTest.sh PROGRAM...
 set -uo pipefail
 passed=0 failed=0
 for exe in "$@"; do
   name=$(basename "$exe")
+  for ask in --help --version; do
+    if out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" "$ask" 2>&1) && [ -n "$out" ]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1)); echo "FAILED: $name $ask without a display: $(head -n 2 <<<"$out")"
+    fi
+  done
   help=$("$exe" --help 2>&1) || { failed=$((failed + 1)); echo "FAILED: $name --help"; continue; }
   usage=$(grep -m1 '^Usage:' <<<"$help")
   if [ -z "$usage" ]; then

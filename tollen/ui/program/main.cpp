@@ -19,17 +19,15 @@ namespace {
 
 constexpr char kSimulatedChipFile[] = "simulated-chip.state";
 
-} // namespace
+struct Options {
+  bool simulate = false;
+  QString device; // empty: the last run's chip
+};
 
-int main(int argc, char *argv[]) {
-  common::GuardedApplication app(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("tollen"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(TOLLEN_VERSION));
-  // The caption of the general error box.
-  app.setTitle(QStringLiteral(" Tollen"));
-
-  const common::AppFiles files = common::AppFiles::forRunningProgram();
-  const QString examples = files.examplesFolder();
+// Reads the command line; --help, --version and a wrong option print and end
+// the process here, before anything needs a display.
+Options ReadOptions() {
+  const QString examples = common::AppFiles::forRunningProgram().examplesFolder();
   QCommandLineParser parser;
   QString description = QStringLiteral(
       "Programs AT89S and AVR chips in circuit through the ISP cable on the parallel port.");
@@ -65,6 +63,25 @@ int main(int argc, char *argv[]) {
     }
   }
   parser.process(arguments);
+  return {parser.isSet(simulate), parser.value(simulate)};
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QCoreApplication::setApplicationName(QStringLiteral("tollen"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TOLLEN_VERSION));
+  Options options;
+  {
+    // A core application is enough to read the options; the window system
+    // is reached only once a window is going to open.
+    QCoreApplication reader(argc, argv);
+    options = ReadOptions();
+  }
+  common::GuardedApplication app(argc, argv);
+  // The caption of the general error box.
+  app.setTitle(QStringLiteral(" Tollen"));
+  const common::AppFiles files = common::AppFiles::forRunningProgram();
 
   common::PpdevPort ppdev;
   common::MonotonicTickTimer clock;
@@ -72,8 +89,8 @@ int main(int argc, char *argv[]) {
   common::TickTimer *timer = &clock;
   // Made after the clock it waits on, so it goes first.
   std::unique_ptr<tollen::ui::Simulation> simulation;
-  if (parser.isSet(simulate)) {
-    const QString device = parser.value(simulate);
+  if (options.simulate) {
+    const QString &device = options.device;
     if (!device.isEmpty() && !tollen::ui::Simulation::Knows(device)) {
       QTextStream(stderr) << "tollen: no simulated chip is called " << device
                           << "; the last one (or an " << tollen::ui::Simulation::kDefaultChip
