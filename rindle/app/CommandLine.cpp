@@ -37,7 +37,8 @@ CommandLine ParseCommandLine(const QStringList &args) {
       line.simulatedDevice = DeviceName(arg.mid(kSimulateWith.size()));
       if (line.simulatedDevice.isEmpty()) {
         line.error = QStringLiteral("Unknown device \"%1\" for --simulate; use a name of the "
-                                    "device list, such as MEGA8 or AT89S52.")
+                                    "device list or its data sheet, such as MEGA8, ATmega8 or "
+                                    "AT89S52.")
                          .arg(arg.mid(kSimulateWith.size()));
       }
     } else if (line.error.isEmpty()) {
