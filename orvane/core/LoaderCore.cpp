@@ -42,9 +42,12 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale) {
       .arg(t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
 }
 
-LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
-    : paths(LoaderPaths::ForProgram(programPath)), HistoryFiles1(prompter), HistoryFiles2(prompter),
-      prompter_(prompter) {
+LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter, QString caption)
+    : LoaderCore(LoaderPaths::ForProgram(programPath), prompter, std::move(caption)) {}
+
+LoaderCore::LoaderCore(LoaderPaths paths_, common::Prompter &prompter, QString caption_)
+    : caption(std::move(caption_)), paths(std::move(paths_)), HistoryFiles1(prompter, caption),
+      HistoryFiles2(prompter, caption), prompter_(prompter) {
   // The lists name their files from the program path from the start, so that
   // nothing is ever written to a "History.ini" in the working folder.
   HistoryFiles1.IniFile = paths.recentFiles();
@@ -74,7 +77,7 @@ QString LoaderCore::ApplicationTitle() {
 }
 
 void LoaderCore::errorBox(const QString &text) {
-  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
+  prompter_.message(caption, text, common::Prompter::Icon::Error);
 }
 
 void LoaderCore::fileChanged() {
@@ -187,7 +190,7 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
   fileLabels.lblModified = FormatFileDate(GetFileDate(full));
 
   const HexLoadResult load = buffer.LoadHex(text, [this](const QString &message) {
-    prompter_.message(LoaderCore::ApplicationTitle(), message,
+    prompter_.message(caption, message,
                       common::Prompter::Icon::None);
   });
   imageComplete_ = load.end == HexLoadResult::End::Complete;
@@ -266,7 +269,7 @@ bool LoaderCore::LoadDevice() {
 void LoaderCore::DeviceSelect(const std::function<bool(DeviceDatabase &)> &runDialog) {
   const QString path = paths.deviceDatabase(settings.programmerModel);
   if (!QFileInfo::exists(path)) {
-    prompter_.message(LoaderCore::ApplicationTitle(),
+    prompter_.message(caption,
                       QStringLiteral("Device database file for this model not found"),
                       common::Prompter::Icon::None);
     return;

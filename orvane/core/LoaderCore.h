@@ -44,13 +44,19 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale = QLocale())
 class LoaderCore {
 public:
   // programPath: the running program's full path; every file is named from it.
-  LoaderCore(const QString &programPath, common::Prompter &prompter);
+  // caption: the title of its message boxes.
+  LoaderCore(const QString &programPath, common::Prompter &prompter,
+             QString caption = ApplicationTitle());
+  // Files where paths says.
+  LoaderCore(LoaderPaths paths, common::Prompter &prompter, QString caption = ApplicationTitle());
   LoaderCore(const LoaderCore &) = delete;
   LoaderCore &operator=(const LoaderCore &) = delete;
 
   // "Orvane v5.4 - Kelmora Technologies " (with its trailing blank).
   static QString ApplicationTitle();
 
+  // The caption of the loader's message boxes.
+  const QString caption;
   LoaderPaths paths;
   LoaderSettings settings;
   LoaderBuffer buffer;

@@ -55,7 +55,6 @@ public:
     stamps.clear();
     ++clears;
   }
-  int SelectedFunction() const override { return selected; }
   void SelectFunction(int index) override { selected = index; }
   void BusyChanged(bool busy) override { busyChanges.push_back(busy); }
 
@@ -140,8 +139,7 @@ protected:
   // Runs a function to its end; the loader must then be idle with the port
   // closed.
   void run(int function, int replyWaitMs = 3000) {
-    host.selected = function;
-    seq->ExecuteFunction();
+    seq->ExecuteFunction(function);
     driveUntil([] { return false; }, replyWaitMs);
     ASSERT_FALSE(seq->Busy()) << "still busy";
     EXPECT_FALSE(port.Connected());
@@ -333,8 +331,7 @@ TEST_F(SequencerTest, ReadFillsTheImageFromTheChipAndKeepsBytesLoaded) {
   box->SetFlash(chip);
   loadImage(100);
 
-  host.selected = orvane::kRead;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kRead);
   driveUntil([&] { return seq->StepState == Step::ChipSize; });
   ASSERT_EQ(seq->StepState, Step::ChipSize);
   // The size is in long before the step is judged, five ticks after "b".
@@ -414,8 +411,7 @@ TEST_F(SequencerTest, SilentHardwareTimesOutOneTickAfterCR) {
   sim::BoxFaults faults;
   faults.silent = true;
   box->SetFaults(faults);
-  host.selected = orvane::kProgram;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kProgram);
   ASSERT_TRUE(QTest::qWaitFor([&] { return box->Received() == "\r"; }, 5000));
   clock->advance(kTick - 1);
   expectLog({P("Detecting Hardware...")});
@@ -476,8 +472,7 @@ TEST_F(SequencerTest, ALinkDroppedInTheMiddleOfAWriteEndsTheFunction) {
 }
 
 TEST_F(SequencerTest, ALinkLostWhileAStepWaitsForItsTickEndsTheFunction) {
-  host.selected = orvane::kRead;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kRead);
   driveUntil([&] { return seq->StepState == Step::ChipSize; });
   ASSERT_EQ(seq->StepState, Step::ChipSize);
   box->Stop();
@@ -585,7 +580,7 @@ TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
   for (const auto &c : cases) {
     host.lines.clear();
     core->buffer.TransferCount = 77;
-    host.selected = orvane::kRead;
+    seq->Function = orvane::kRead;
     seq->ResumeIndex = -1;
     seq->StepState = c.state;
     seq->ReplyText.clear();
@@ -606,7 +601,7 @@ TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
   } cases[] = {{Step::BlankCheck, {}}, {Step::ReadData, {}}, {Step::ReadData, "r0102"}};
   for (const auto &c : cases) {
     host.lines.clear();
-    host.selected = orvane::kRead;
+    seq->Function = orvane::kRead;
     seq->ResumeIndex = -1;
     seq->StepState = c.state;
     seq->ReplyText.clear();
@@ -626,12 +621,10 @@ TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
 
 TEST_F(SequencerTest, WhileAFunctionRunsASecondOneIsRefusedAndTheSpeedMayChange) {
   box->SetFlash({1, 2, 3});
-  host.selected = orvane::kRead;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kRead);
   driveUntil([&] { return seq->StepState == Step::ChipSize; });
   ASSERT_EQ(seq->StepState, Step::ChipSize);
-  host.selected = orvane::kErase;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kErase);
   EXPECT_EQ(host.clears, 1);
   EXPECT_TRUE(port.SetCustomBaudRate(38400));
   EXPECT_EQ(box->Line().baud, 38400u);
@@ -748,7 +741,7 @@ TEST_F(SequencerTest, AnImageCutShortIsNotSentUntilAFileLoadsWhole) {
 
 TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
   // The link is gone when the chip-size step would send "b".
-  host.selected = orvane::kRead;
+  seq->Function = orvane::kRead;
   seq->StepState = Step::DetectChip;
   seq->StepSucceeded = true;
   seq->Algo1_Lookup();
