@@ -44,7 +44,12 @@ void Diagnose(const QString &text) { Write(stderr, kCliName + QStringLiteral(": 
 // a question or pick a file.
 class ConsolePrompter : public common::Prompter {
 public:
-  void message(const QString &, const QString &text, Icon) override { Diagnose(text); }
+  void message(const QString &, const QString &text, Icon) override {
+    said_ << text;
+    Diagnose(text);
+  }
+  // Whether text is on stderr already.
+  bool said(const QString &text) const { return said_.contains(text); }
   bool question(const QString &, const QString &text, Icon, bool) override {
     Diagnose(text + QStringLiteral(" (answered No)"));
     return false;
@@ -54,6 +59,9 @@ public:
                        const QString &) override {
     return {};
   }
+
+private:
+  QStringList said_;
 };
 
 // The status log as lines of text, as the window shows them: a result line
@@ -165,7 +173,8 @@ QString HelpNotes() {
              "The status log's lines are written to stdout (to stderr with --json);\n"
              "diagnostics go to stderr. The hardware model, the port and the device\n"
              "database are the loader window's own (its settings); --port and --model\n"
-             "apply to this run only.\n"
+             "apply to this run only; the settings are not written, but the file and\n"
+             "the chip detected join the recent lists as in the window.\n"
              "--simulate talks to an emulated programmer box with an %1 (%2 bytes of\n"
              "flash) that keeps its memory between runs, the same chip as\n"
              "'orvane --simulate'.\n"
@@ -319,8 +328,9 @@ int RunLoaderCli(const QStringList &arguments, const QString &programDir) {
   clock.start();
   qint64 bytes = 0;
   // Ends the run with an outcome: its message on stderr, its JSON line.
+  ConsolePrompter prompter;
   auto finish = [&](const common::Outcome &outcome, int status) {
-    if (!outcome.isOk() && !outcome.message.isEmpty())
+    if (!outcome.isOk() && !outcome.message.isEmpty() && !prompter.said(outcome.message))
       Diagnose(outcome.message);
     if (asJson)
       PrintJson(operation, bytes, static_cast<double>(clock.elapsed()) / 1000.0, outcome);
@@ -341,7 +351,6 @@ int RunLoaderCli(const QStringList &arguments, const QString &programDir) {
     paths = paths.WithSettingsIn(dir);
     boxChip = QDir(dir).filePath(QStringLiteral("box-chip.bin"));
   }
-  ConsolePrompter prompter;
   LoaderSession session(paths, prompter);
   ConsoleLog log(isQuiet ? nullptr : asJson ? stderr : stdout);
   session.SetStatusLog(&log);
