@@ -11,6 +11,7 @@
 #include "tools/PacketWriter.h"
 
 #include <QFile>
+#include <cerrno>
 #include <QTest>
 #include <ostream>
 
@@ -749,6 +750,89 @@ TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
   EXPECT_EQ(prompter.messages(), QStringList{"The port is not open"});
   EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
   EXPECT_FALSE(seq->Algo1_Timer1().isActive());
+}
+
+// ---------------------------------------------------------------------------
+// How each function ended, typed, for the clients to act on.
+
+using Kind = common::Outcome::Kind;
+using Cause = common::Outcome::Cause;
+
+TEST_F(SequencerTest, EveryEndingGivesItsTypedOutcome) {
+  const struct {
+    int function;
+    Kind kind;
+    Cause cause;
+    const char *message;
+  } cases[] = {
+      {orvane::kSignature, Kind::Ok, Cause::None, "AT89S51, 4K Flash approx."},
+      {orvane::kProgram, Kind::Ok, Cause::None, "100 Bytes written, Verify Pending"},
+      {orvane::kVerify, Kind::Ok, Cause::None, "Verify Succesful"},
+      // The chip holds the image now: a blank check fails on it.
+      {orvane::kBlankCheck, Kind::Failed, Cause::Chip, "100 Bytes Used Approximately"},
+      // The closing report of Auto Program and Lock informs and decides nothing.
+      {orvane::kAutoProgram, Kind::Ok, Cause::None, "100 Bytes Used Approximately"},
+      {orvane::kLock, Kind::Ok, Cause::None, "100 Bytes Used Approximately"},
+      {orvane::kRead, Kind::Ok, Cause::None,
+       "4096 Bytes read, Use File>Save Buffer as HEX to save the buffer content to HEX file."},
+      {orvane::kErase, Kind::Ok, Cause::None, "OK"},
+  };
+  loadImage(100);
+  core->settings.Verify = 0;
+  core->settings.Lock = 0;
+  for (const auto &c : cases) {
+    if (c.function == orvane::kRead)
+      loadImage(100); // read put the chip's bytes in the image
+    run(c.function);
+    const common::Outcome &o = seq->LastOutcome();
+    EXPECT_EQ(o.kind, c.kind) << c.message;
+    EXPECT_EQ(o.cause, c.cause) << c.message;
+    EXPECT_EQ(o.message, QString::fromLatin1(c.message));
+  }
+}
+
+TEST_F(SequencerTest, FailuresAreTypedByWhatLetTheFunctionDown) {
+  loadImage(50);
+  run(orvane::kProgram);
+  loadImage(50);
+  core->buffer.ImageArea[7] ^= 0xFF;
+  run(orvane::kVerify);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Failed);
+  EXPECT_EQ(seq->LastOutcome().cause, Cause::Chip);
+  EXPECT_EQ(seq->LastOutcome().message, "Verify Failed at address 8\r   Try re-inserting chip");
+
+  port.SetPort(dir.filePath("no-such-port"));
+  run(orvane::kErase);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Failed);
+  EXPECT_EQ(seq->LastOutcome().cause, Cause::Port);
+  EXPECT_EQ(port.OpenErrorCode(), ENOENT);
+  port.SetPort(pathOf(*box));
+
+  core->ModelChange(QStringLiteral("Other Box"));
+  run(orvane::kErase);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Refused);
+  core->ModelChange(kModel);
+
+  sim::BoxFaults faults;
+  faults.silent = true;
+  box->SetFaults(faults);
+  run(orvane::kSignature);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Failed);
+  EXPECT_EQ(seq->LastOutcome().message, "Hardware Detect Timeout");
+}
+
+TEST_F(SequencerTest, AnotherChipThanTheOneExpectedStopsBeforeAnythingIsSentToIt) {
+  loadImage(20);
+  seq->SetExpectedDevice(QStringLiteral("AT89S52"));
+  run(orvane::kProgram);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Refused);
+  expectLog(Lines{P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."),
+                  R("The chip is AT89S51, not AT89S52: nothing is done to it")});
+  EXPECT_EQ(box->Received(), "\rg");
+
+  seq->SetExpectedDevice(QStringLiteral("at89s51"));
+  run(orvane::kProgram);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Ok);
 }
 
 } // namespace
