@@ -2,7 +2,6 @@
 
 #include "common/DeviceGroup.h"
 #include "common/ProgramOptions.h"
-#include "common/SafeFile.h"
 #include "orvane/core/LoaderSettings.h"
 #include "orvane/link/Sequencer.h"
 #include "orvane/session/LoaderSession.h"
@@ -10,8 +9,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cerrno>
@@ -401,48 +398,21 @@ int RunLoaderCli(const QStringList &arguments, const QString &programDir) {
            .arg(s.programmerModel, session.port().Port())
            .arg(session.port().BaudRate()));
 
-  // The file: read before the port opens, or checked that it can be written.
-  if (function == kRead) {
-    const QFileInfo target(file);
-    if (!target.absoluteDir().exists())
-      return fileProblem(
-          QStringLiteral("Cannot create file \"%1\". The folder does not exist").arg(file));
-    if (target.isDir())
-      return fileProblem(QStringLiteral("Cannot create file \"%1\". It is a folder").arg(file));
-  } else if (TakesFile(function)) {
-    QFile probe(file);
-    if (!QFileInfo(file).isFile() || !probe.open(QIODevice::ReadOnly))
-      return fileProblem(QStringLiteral("Cannot open file \"%1\". %2")
-                             .arg(file, QFileInfo(file).isDir() ? QStringLiteral("It is a folder")
-                                                                : probe.errorString()));
-    probe.close();
-    if (!session.core().LoadFileToBuffer(file) || !session.core().ImageComplete())
-      return fileProblem(QStringLiteral("\"%1\" is no Intel HEX file the loader reads whole")
-                             .arg(file));
-    bytes = session.core().buffer.BytesLoaded;
-    note(QStringLiteral("%1: %2 bytes").arg(file).arg(bytes));
-  }
-
-  const common::Outcome outcome = session.Run(function);
+  const common::Outcome outcome = session.RunWithFile(function, file);
+  const LoaderBuffer &b = session.core().buffer;
+  if (function == kRead)
+    bytes = outcome.isOk() ? b.SaveCount() : 0;
+  else if (TakesFile(function))
+    bytes = outcome.cause == common::Outcome::Cause::File ? 0 : b.BytesLoaded;
   const bool portNotOpened = session.port().OpenErrorCode() != 0;
-  if (function == kRead && outcome.kind != common::Outcome::Kind::Refused)
-    bytes = session.core().buffer.TransferCount;
   if (outcome.cause == common::Outcome::Cause::Port && portNotOpened) {
     const QString diagnosis =
         PortDiagnosis(session.port().Port(), session.port().OpenErrorCode());
     return finish(common::Outcome::failed(common::Outcome::Cause::Port, diagnosis), kCliPort);
   }
-  if (!outcome.isOk())
-    return finish(outcome, CliExitStatus(outcome, portNotOpened));
-
-  if (function == kRead) {
-    const LoaderBuffer &b = session.core().buffer;
-    const common::SaveResult saved = common::SaveWholeFile(file, HexFileText(b.ImageArea, b.SaveCount()));
-    if (!saved.ok())
-      return fileProblem(QStringLiteral("Cannot create file \"%1\". %2").arg(file, saved.reason));
-    note(QStringLiteral("%1 bytes saved to %2").arg(b.SaveCount()).arg(file));
-  }
-  return finish(outcome, kCliDone);
+  if (outcome.isOk() && !file.isEmpty())
+    note(QStringLiteral("%1: %2 bytes").arg(file).arg(bytes));
+  return finish(outcome, CliExitStatus(outcome, portNotOpened));
 }
 
 } // namespace orvane

@@ -214,13 +214,31 @@ bool LoaderCore::FileSave1Execute() {
   if (name.isEmpty())
     return false;
   name += QStringLiteral(".HEX");
-  const common::SaveResult saved =
-      common::SaveWholeFile(name, HexFileText(buffer.ImageArea, buffer.SaveCount()));
-  if (!saved.ok()) {
-    errorBox(QStringLiteral("Cannot create file \"%1\". %2").arg(name, saved.reason));
+  QString error;
+  if (!SaveBufferAs(name, &error)) {
+    errorBox(error);
     return false;
   }
   return true;
+}
+
+bool LoaderCore::SaveBufferAs(const QString &path, QString *error) {
+  const common::SaveResult saved =
+      common::SaveWholeFile(path, HexFileText(buffer.ImageArea, buffer.SaveCount()));
+  if (!saved.ok()) {
+    *error = QStringLiteral("Cannot create file \"%1\". %2").arg(path, saved.reason);
+    return false;
+  }
+  return true;
+}
+
+QString LoaderCore::FileProblem(const QString &path) {
+  if (QFileInfo(path).isFile())
+    return {};
+  QFile probe(path);
+  const QString why =
+      probe.open(QIODevice::ReadOnly) ? QStringLiteral("Not a file") : probe.errorString();
+  return QStringLiteral("Cannot open file \"%1\". %2").arg(path, why);
 }
 
 void LoaderCore::showDevice(const QString &name, const DeviceRecord &row) {

@@ -101,6 +101,13 @@ public:
   bool ImageComplete() const { return imageComplete_; }
   // "Save Buffer as HEX": asks for a name, writes TransferCount bytes.
   bool FileSave1Execute();
+  // Writes TransferCount bytes as Intel HEX to path, whole or not at all;
+  // false with the message when it cannot.
+  bool SaveBufferAs(const QString &path, QString *error);
+  // Why path is no file to load ("Cannot open file ..."); empty when it is
+  // a file that can be read. A load of a path that is no file only forgets
+  // the last file, so the callers that need one ask here first.
+  static QString FileProblem(const QString &path);
 
   // Selects the device of that name (ignoring case) in the loaded database;
   // false, with the "None" display, when it has no such row.

@@ -229,13 +229,9 @@ bool Sequencer::reloadFile() {
   if (path.isEmpty()) {
     return true; // no file loaded: nothing to reload
   }
-  if (!QFileInfo(path).isFile()) {
-    // The load itself would only forget the file, leaving the buffer as it
-    // was.
-    QFile probe(path);
-    const QString why =
-        probe.open(QIODevice::ReadOnly) ? QStringLiteral("Not a file") : probe.errorString();
-    const QString text = QStringLiteral("Cannot open file \"%1\". %2").arg(path, why);
+  // The load itself would only forget a path that is no file, leaving the
+  // buffer as it was.
+  if (const QString text = LoaderCore::FileProblem(path); !text.isEmpty()) {
     outcome_ = common::Outcome::failed(common::Outcome::Cause::File, text);
     prompter_.message(core_.caption, text, common::Prompter::Icon::Error);
     return false;

@@ -3,6 +3,7 @@
 #include "common/AppFiles.h"
 #include "sim/box/ProgrammerBox.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 
@@ -101,6 +102,46 @@ common::Outcome LoaderSession::Run(int function) {
     loop.exec();
   }
   return LastOutcome();
+}
+
+common::Outcome LoaderSession::LoadFile(const QString &path) {
+  using common::Outcome;
+  if (const QString problem = LoaderCore::FileProblem(path); !problem.isEmpty())
+    return Outcome::failed(Outcome::Cause::File, problem);
+  if (!core_.LoadFileToBuffer(path) || !core_.ImageComplete())
+    return Outcome::failed(Outcome::Cause::File,
+                           QStringLiteral("\"%1\" did not load whole as Intel HEX").arg(path));
+  return Outcome::ok();
+}
+
+common::Outcome LoaderSession::SaveBuffer(const QString &path) {
+  QString error;
+  if (!core_.SaveBufferAs(path, &error))
+    return common::Outcome::failed(common::Outcome::Cause::File, error);
+  return common::Outcome::ok();
+}
+
+common::Outcome LoaderSession::RunWithFile(int function, const QString &path) {
+  using common::Outcome;
+  if (function == kProgram || function == kVerify || function == kAutoProgram) {
+    const Outcome loaded = LoadFile(path);
+    if (!loaded.isOk())
+      return loaded;
+    return Run(function);
+  }
+  if (function != kRead)
+    return Run(function);
+  const QFileInfo target(path);
+  if (target.isDir() || !target.absoluteDir().exists())
+    return Outcome::failed(Outcome::Cause::File,
+                           QStringLiteral("Cannot create file \"%1\". %2")
+                               .arg(path, target.isDir() ? QStringLiteral("It is a folder")
+                                                         : QStringLiteral("No such folder")));
+  const Outcome read = Run(function);
+  if (!read.isOk())
+    return read;
+  const Outcome saved = SaveBuffer(path);
+  return saved.isOk() ? read : saved;
 }
 
 void LoaderSession::AddStatus(const QString &text, bool result) {

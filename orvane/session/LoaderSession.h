@@ -86,6 +86,17 @@ public:
   common::Outcome Run(int function);
   const common::Outcome &LastOutcome() const { return sequencer_.LastOutcome(); }
 
+  // Loads an Intel HEX file into the buffer, as File > Open does: Failed
+  // (File) when it cannot be read or loads only in part.
+  common::Outcome LoadFile(const QString &path);
+  // Saves what Read brought (TransferCount bytes) as Intel HEX, whole or
+  // not at all.
+  common::Outcome SaveBuffer(const QString &path);
+  // A function with its file: program, verify and auto-program load it
+  // first; read saves the chip into it, and stops before the port opens
+  // when it could not be created. The other functions take no file.
+  common::Outcome RunWithFile(int function, const QString &path);
+
   // Writes the program ini and user.ini (at exit).
   bool SaveSettings(QString *error = nullptr) { return core_.SaveSettings(error); }
 
