@@ -230,161 +230,202 @@ int CliExitStatus(const common::Outcome &outcome, bool portNotOpened) {
   }
 }
 
-int RunLoaderCli(const QStringList &arguments, const QString &programDir) {
-  common::ProgramOptions options(
-      kCliName, LoaderSettings::GetVersionText(),
-      QStringLiteral("[--port DEV] [--model NAME] [--device NAME] [options] FUNCTION [FILE]"),
-      QStringLiteral("Runs one chip function of the serial loader on the programmer box: erase,\n"
-                     "blank-check, program, verify, lock, read, signature or auto-program."));
-  const QCommandLineOption port(QStringLiteral("port"),
-                                QStringLiteral("the serial port of the programmer box (else the "
-                                               "loader's)"),
-                                QStringLiteral("DEV"));
-  const QCommandLineOption model(
+namespace {
+
+// What the command line asks for, checked whole before anything is opened.
+struct CliRequest {
+  int function = -1;
+  QString file;
+  QString port;
+  QString model;
+  QString device;
+  QString settings;
+  bool simulate = false;
+  bool verify = false;
+  bool lock = false;
+  bool quiet = false;
+  bool verbose = false;
+  bool json = false;
+  int tickMs = Sequencer::kTickMs;
+};
+
+// The options of orvane-cli on the common option parser.
+class CliOptions {
+public:
+  CliOptions();
+  // Fills request; the exit status when the program is to stop now (help,
+  // version, a usage error).
+  std::optional<int> read(const QStringList &arguments, CliRequest *request);
+  int usageError(const QString &reason) const { return options_.usageError(reason); }
+
+private:
+  bool isSet(const QCommandLineOption &o) const { return options_.isSet(o.names().constFirst()); }
+  QString valueOf(const QCommandLineOption &o) const {
+    return options_.value(o.names().constFirst());
+  }
+
+  common::ProgramOptions options_;
+  const QCommandLineOption port_{QStringLiteral("port"),
+                                 QStringLiteral("the serial port of the programmer box (else the "
+                                                "loader's)"),
+                                 QStringLiteral("DEV")};
+  const QCommandLineOption model_{
       QStringLiteral("model"), QStringLiteral("the hardware model (else the loader's current one)"),
-      QStringLiteral("NAME"));
-  const QCommandLineOption device(
+      QStringLiteral("NAME")};
+  const QCommandLineOption device_{
       QStringLiteral("device"),
       QStringLiteral("the chip expected in the socket; another one stops the\nfunction before "
                      "anything is done to it (exit status 5)"),
-      QStringLiteral("NAME"));
-  const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                    QStringLiteral("dry run against the emulated programmer box"));
-  const QCommandLineOption verify(QStringLiteral("verify"),
-                                  QStringLiteral("auto-program: read back and compare after "
-                                                 "writing"));
-  const QCommandLineOption lock(QStringLiteral("lock"),
-                                QStringLiteral("auto-program: lock the chip at the end"));
-  const QCommandLineOption settings(
+      QStringLiteral("NAME")};
+  const QCommandLineOption simulate_{QStringLiteral("simulate"),
+                                     QStringLiteral("dry run against the emulated programmer box")};
+  const QCommandLineOption verify_{QStringLiteral("verify"),
+                                   QStringLiteral("auto-program: read back and compare after "
+                                                  "writing")};
+  const QCommandLineOption lock_{QStringLiteral("lock"),
+                                 QStringLiteral("auto-program: lock the chip at the end")};
+  const QCommandLineOption settings_{
       QStringLiteral("settings"),
       QStringLiteral("folder of the loader's settings and recent lists (and of\nthe emulated "
                      "box's chip) instead of the loader's own"),
-      QStringLiteral("DIR"));
-  const QCommandLineOption tick(QStringLiteral("tick"),
-                                QStringLiteral("the time the hardware has to answer a step, in ms "
-                                               "(default %1)")
-                                    .arg(Sequencer::kTickMs),
-                                QStringLiteral("MS"));
-  const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                 QStringLiteral("no status log, no progress bar"));
-  const QCommandLineOption verbose({QStringLiteral("v"), QStringLiteral("verbose")},
-                                   QStringLiteral("also tell the port, the model and the files "
-                                                  "used (stderr)"));
-  const QCommandLineOption json(QStringLiteral("json"),
-                                QStringLiteral("one JSON object per operation on stdout "
-                                               "(operation,\nbytes, seconds, result, message)"));
-  for (const QCommandLineOption &o :
-       {port, model, device, simulate, verify, lock, settings, tick, quiet, verbose, json})
-    options.add(o);
-  options.allowPositional();
-  options.setNotes(HelpNotes());
-  if (const std::optional<int> stop = options.parse(arguments))
-    return *stop;
-  auto isSet = [&](const QCommandLineOption &o) { return options.isSet(o.names().constFirst()); };
-  auto valueOf = [&](const QCommandLineOption &o) { return options.value(o.names().constFirst()); };
+      QStringLiteral("DIR")};
+  const QCommandLineOption tick_{QStringLiteral("tick"),
+                                 QStringLiteral("the time the hardware has to answer a step, in "
+                                                "ms\n(default %1)")
+                                     .arg(Sequencer::kTickMs),
+                                 QStringLiteral("MS")};
+  const QCommandLineOption quiet_{{QStringLiteral("q"), QStringLiteral("quiet")},
+                                  QStringLiteral("no status log, no progress bar")};
+  const QCommandLineOption verbose_{{QStringLiteral("v"), QStringLiteral("verbose")},
+                                    QStringLiteral("also tell the port, the model and the files "
+                                                   "used (stderr)")};
+  const QCommandLineOption json_{QStringLiteral("json"),
+                                 QStringLiteral("one JSON object per operation on stdout "
+                                                "(operation,\nbytes, seconds, result, message)")};
+};
 
-  // The command line, checked whole before anything is opened.
-  const QStringList words = options.positional();
+CliOptions::CliOptions()
+    : options_(
+          kCliName, LoaderSettings::GetVersionText(),
+          QStringLiteral("[--port DEV] [--model NAME] [--device NAME] [options] FUNCTION [FILE]"),
+          QStringLiteral(
+              "Runs one chip function of the serial loader on the programmer box: erase,\n"
+              "blank-check, program, verify, lock, read, signature or auto-program.")) {
+  for (const QCommandLineOption *o : {&port_, &model_, &device_, &simulate_, &verify_, &lock_,
+                                      &settings_, &tick_, &quiet_, &verbose_, &json_})
+    options_.add(*o);
+  options_.allowPositional();
+  options_.setNotes(HelpNotes());
+}
+
+std::optional<int> CliOptions::read(const QStringList &arguments, CliRequest *r) {
+  if (const std::optional<int> stop = options_.parse(arguments))
+    return stop;
+  const QStringList words = options_.positional();
+  const QString functions = CliFunctionNames().join(QStringLiteral(", "));
   if (words.isEmpty())
-    return options.usageError(QStringLiteral("no function given (one of: %1)")
-                                  .arg(CliFunctionNames().join(QStringLiteral(", "))));
-  const int function = CliFunction(words.first());
-  if (function < 0)
-    return options.usageError(QStringLiteral("unknown function \"%1\" (one of: %2)")
-                                  .arg(words.first(), CliFunctionNames().join(QStringLiteral(", "))));
-  const QString operation = CliFunctionNames().at(function);
-  if (TakesFile(function) && words.size() != 2)
-    return options.usageError(QStringLiteral("%1 takes one HEX file").arg(operation));
-  if (!TakesFile(function) && words.size() != 1)
-    return options.usageError(QStringLiteral("%1 takes no file").arg(operation));
-  if ((isSet(verify) || isSet(lock)) && function != kAutoProgram)
-    return options.usageError(QStringLiteral("--verify and --lock belong to auto-program"));
-  if (isSet(simulate) && isSet(port))
-    return options.usageError(QStringLiteral("--simulate and --port exclude each other"));
-  if (isSet(quiet) && isSet(verbose))
-    return options.usageError(QStringLiteral("-q and -v exclude each other"));
-  int tickMs = Sequencer::kTickMs;
-  if (isSet(tick)) {
+    return usageError(QStringLiteral("no function given (one of: %1)").arg(functions));
+  r->function = CliFunction(words.first());
+  if (r->function < 0)
+    return usageError(
+        QStringLiteral("unknown function \"%1\" (one of: %2)").arg(words.first(), functions));
+  const QString operation = CliFunctionNames().at(r->function);
+  const bool takesFile = TakesFile(r->function);
+  if (words.size() != (takesFile ? 2 : 1))
+    return usageError(takesFile ? QStringLiteral("%1 takes one HEX file").arg(operation)
+                                : QStringLiteral("%1 takes no file").arg(operation));
+  r->file = takesFile ? words.at(1) : QString();
+  r->port = valueOf(port_);
+  r->model = valueOf(model_);
+  r->device = valueOf(device_);
+  r->settings = valueOf(settings_);
+  r->simulate = isSet(simulate_);
+  r->verify = isSet(verify_);
+  r->lock = isSet(lock_);
+  r->quiet = isSet(quiet_);
+  r->verbose = isSet(verbose_);
+  r->json = isSet(json_);
+  if ((r->verify || r->lock) && r->function != kAutoProgram)
+    return usageError(QStringLiteral("--verify and --lock belong to auto-program"));
+  if (r->simulate && isSet(port_))
+    return usageError(QStringLiteral("--simulate and --port exclude each other"));
+  if (r->quiet && r->verbose)
+    return usageError(QStringLiteral("-q and -v exclude each other"));
+  if (isSet(tick_)) {
     bool ok = false;
-    tickMs = valueOf(tick).toInt(&ok);
-    if (!ok || tickMs < 10 || tickMs > 600000)
-      return options.usageError(
-          QStringLiteral("--tick takes milliseconds from 10 to 600000, not \"%1\"")
-              .arg(valueOf(tick)));
+    r->tickMs = valueOf(tick_).toInt(&ok);
+    if (!ok || r->tickMs < 10 || r->tickMs > 600000)
+      return usageError(QStringLiteral("--tick takes milliseconds from 10 to 600000, not \"%1\"")
+                            .arg(valueOf(tick_)));
   }
-  const QString file = TakesFile(function) ? words.at(1) : QString();
-  const bool asJson = isSet(json);
-  const bool isQuiet = isSet(quiet);
-  const bool isVerbose = isSet(verbose);
+  return std::nullopt;
+}
+
+// Runs a request on the loader's session: the status log on stdout (stderr
+// with --json), the outcome's message on stderr, its JSON line.
+int Execute(const CliRequest &r, const CliOptions &options, const QString &programDir) {
+  const QString operation = CliFunctionNames().at(r.function);
   auto note = [&](const QString &text) {
-    if (isVerbose)
+    if (r.verbose)
       Diagnose(text);
   };
-
   QElapsedTimer clock;
   clock.start();
   qint64 bytes = 0;
-  // Ends the run with an outcome: its message on stderr, its JSON line.
   ConsolePrompter prompter;
   auto finish = [&](const common::Outcome &outcome, int status) {
     if (!outcome.isOk() && !outcome.message.isEmpty() && !prompter.said(outcome.message))
       Diagnose(outcome.message);
-    if (asJson)
+    if (r.json)
       PrintJson(operation, bytes, static_cast<double>(clock.elapsed()) / 1000.0, outcome);
     return status;
   };
-  auto fileProblem = [&](const QString &text) {
-    return finish(common::Outcome::failed(common::Outcome::Cause::File, text), kCliFile);
-  };
 
-  // The loader's own files, as the window names them.
+  // The loader's own files, as the window names them, or the folder given.
   const QString loaderPath = QDir(programDir).filePath(QStringLiteral("orvane"));
   LoaderPaths paths = LoaderPaths::ForProgram(loaderPath);
   QString boxChip = LoaderSession::BoxChipFile(loaderPath);
-  if (isSet(settings)) {
-    const QString dir = valueOf(settings);
-    if (!QDir().mkpath(dir))
-      return fileProblem(QStringLiteral("Cannot make the settings folder \"%1\"").arg(dir));
-    paths = paths.WithSettingsIn(dir);
-    boxChip = QDir(dir).filePath(QStringLiteral("box-chip.bin"));
+  if (!r.settings.isEmpty()) {
+    if (!QDir().mkpath(r.settings))
+      return finish(common::Outcome::failed(
+                        common::Outcome::Cause::File,
+                        QStringLiteral("Cannot make the settings folder \"%1\"").arg(r.settings)),
+                    kCliFile);
+    paths = paths.WithSettingsIn(r.settings);
+    boxChip = QDir(r.settings).filePath(QStringLiteral("box-chip.bin"));
   }
   LoaderSession session(paths, prompter);
-  ConsoleLog log(isQuiet ? nullptr : asJson ? stderr : stdout);
+  ConsoleLog log(r.quiet ? nullptr : r.json ? stderr : stdout);
   session.SetStatusLog(&log);
   TerminalProgress bar;
-  if (!isQuiet && isatty(STDERR_FILENO))
+  if (!r.quiet && isatty(STDERR_FILENO))
     session.SetProgress(&bar);
-  session.sequencer().SetTickInterval(tickMs);
+  session.sequencer().SetTickInterval(r.tickMs);
 
-  session.StartUp();
+  // The function's own file, not the window's last one.
+  session.StartUp(false);
   LoaderSettings &s = session.core().settings;
   // This run's choices; the loader's settings are not written.
   s.ReloadFile = 0;
-  s.Verify = isSet(verify) ? 1 : 0;
-  s.Lock = isSet(lock) ? 1 : 0;
-  if (isSet(model)) {
-    const QStringList models = session.Models();
-    const qsizetype at = models.indexOf(valueOf(model), 0);
-    qsizetype found = at;
-    for (qsizetype i = 0; found < 0 && i < models.size(); ++i)
-      if (models[i].compare(valueOf(model), Qt::CaseInsensitive) == 0)
-        found = i;
-    if (found < 0)
+  s.Verify = r.verify ? 1 : 0;
+  s.Lock = r.lock ? 1 : 0;
+  if (!r.model.isEmpty()) {
+    const QString model = session.FindModel(r.model);
+    if (model.isEmpty())
       return options.usageError(QStringLiteral("unknown hardware model \"%1\" (models: %2)")
-                                    .arg(valueOf(model), models.join(QStringLiteral(", "))));
-    session.ModelChange(models[found]);
+                                    .arg(r.model, session.Models().join(QStringLiteral(", "))));
+    session.ModelChange(model);
   }
   session.FirstActivation();
-  if (isSet(device)) {
-    if (!session.core().LoadDevice(valueOf(device)))
-      return options.usageError(
-          QStringLiteral("the device database of \"%1\" has no device \"%2\"")
-              .arg(s.programmerModel, valueOf(device)));
-    session.sequencer().SetExpectedDevice(valueOf(device));
+  if (!r.device.isEmpty()) {
+    if (!session.core().LoadDevice(r.device))
+      return options.usageError(QStringLiteral("the device database of \"%1\" has no device \"%2\"")
+                                    .arg(s.programmerModel, r.device));
+    session.sequencer().SetExpectedDevice(r.device);
   }
-  if (isSet(port))
-    session.UsePort(valueOf(port));
-  if (isSet(simulate)) {
+  if (!r.port.isEmpty())
+    session.UsePort(r.port);
+  if (r.simulate) {
     QString why;
     if (!session.Simulate(boxChip, &why))
       return finish(common::Outcome::failed(
@@ -398,21 +439,31 @@ int RunLoaderCli(const QStringList &arguments, const QString &programDir) {
            .arg(s.programmerModel, session.port().Port())
            .arg(session.port().BaudRate()));
 
-  const common::Outcome outcome = session.RunWithFile(function, file);
+  const common::Outcome outcome = session.RunWithFile(r.function, r.file);
   const LoaderBuffer &b = session.core().buffer;
-  if (function == kRead)
+  if (r.function == kRead)
     bytes = outcome.isOk() ? b.SaveCount() : 0;
-  else if (TakesFile(function))
+  else if (TakesFile(r.function))
     bytes = outcome.cause == common::Outcome::Cause::File ? 0 : b.BytesLoaded;
   const bool portNotOpened = session.port().OpenErrorCode() != 0;
-  if (outcome.cause == common::Outcome::Cause::Port && portNotOpened) {
-    const QString diagnosis =
-        PortDiagnosis(session.port().Port(), session.port().OpenErrorCode());
-    return finish(common::Outcome::failed(common::Outcome::Cause::Port, diagnosis), kCliPort);
-  }
-  if (outcome.isOk() && !file.isEmpty())
-    note(QStringLiteral("%1: %2 bytes").arg(file).arg(bytes));
+  if (outcome.cause == common::Outcome::Cause::Port && portNotOpened)
+    return finish(common::Outcome::failed(
+                      common::Outcome::Cause::Port,
+                      PortDiagnosis(session.port().Port(), session.port().OpenErrorCode())),
+                  kCliPort);
+  if (outcome.isOk() && !r.file.isEmpty())
+    note(QStringLiteral("%1: %2 bytes").arg(r.file).arg(bytes));
   return finish(outcome, CliExitStatus(outcome, portNotOpened));
+}
+
+} // namespace
+
+int RunLoaderCli(const QStringList &arguments, const QString &programDir) {
+  CliOptions options;
+  CliRequest request;
+  if (const std::optional<int> stop = options.read(arguments, &request))
+    return *stop;
+  return Execute(request, options, programDir);
 }
 
 } // namespace orvane

@@ -102,7 +102,7 @@ void LoaderCore::keepUnreadable(const QString &path, const QString &instead) {
     unreadable(ini, common::KeepDamagedFile(path), instead);
 }
 
-void LoaderCore::Start() {
+void LoaderCore::Start(bool loadLastFile) {
   // The model catalogue is shipped, not the user's: it stays where it is.
   const IniFile catalogue(paths.programIniToRead());
   programIniHeld_ = !catalogue.loadError().isEmpty();
@@ -112,7 +112,8 @@ void LoaderCore::Start() {
   keepUnreadable(paths.userIni(), QStringLiteral("the settings start from their defaults"));
   settings.ReadUserIni(paths.userIni());
   keepUnreadable(paths.recentFiles(), QStringLiteral("the recent-files list starts empty"));
-  LoadFileToBuffer(settings.LastFile);
+  if (loadLastFile)
+    LoadFileToBuffer(settings.LastFile);
 }
 
 void LoaderCore::ModelChange(const QString &model) {

@@ -81,8 +81,9 @@ public:
   // recent-files file and the last HEX file. A settings or recent-list file
   // that cannot be read is moved aside (NAME.bad) and the user told, so that
   // the one written in its place does not destroy it; the program ini, the
-  // model catalogue, is only reported and never written over.
-  void Start();
+  // model catalogue, is only reported and never written over. A client
+  // that brings its own file leaves the last one unloaded.
+  void Start(bool loadLastFile = true);
   // Makes model current: its speed (kept as it was when the model gives no
   // positive decimal speed), its recent-devices list (moved aside when it
   // cannot be read, as at start).

@@ -27,8 +27,8 @@ QString LoaderSession::BoxChipFile(const QString &loaderPath) {
       .dataFile(QStringLiteral("box-chip.bin"));
 }
 
-void LoaderSession::StartUp() {
-  core_.Start();
+void LoaderSession::StartUp(bool loadLastFile) {
+  core_.Start(loadLastFile);
   ChoosePort();
   ModelChange(core_.settings.programmerModel);
 }
@@ -80,6 +80,16 @@ QStringList LoaderSession::Models() const {
     }
   }
   return models;
+}
+
+QString LoaderSession::FindModel(const QString &name) const {
+  const QStringList models = Models();
+  if (models.contains(name))
+    return name;
+  for (const QString &model : models)
+    if (model.compare(name, Qt::CaseInsensitive) == 0)
+      return model;
+  return {};
 }
 
 bool LoaderSession::Execute(int function) {

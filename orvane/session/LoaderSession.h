@@ -53,8 +53,9 @@ public:
   bool Busy() const { return sequencer_.Busy(); }
 
   // Start-up without the lists of a window: the program ini, user.ini, the
-  // last file; the port and the current model chosen.
-  void StartUp();
+  // last file (unless the client brings its own); the port and the current
+  // model chosen.
+  void StartUp(bool loadLastFile = true);
   // First use: the current model's device database and the last device.
   void FirstActivation() { core_.FirstActivation(); }
 
@@ -78,6 +79,9 @@ public:
   void ModelChange(const QString &model);
   // The models of the catalogue, in its order.
   QStringList Models() const;
+  // The catalogue's spelling of a model named in any letter case; empty
+  // when it has none of that name.
+  QString FindModel(const QString &name) const;
 
   // Starts a chip function (an index of FunctionNames()); Finished comes
   // when it ends. False when it did not start; LastOutcome() says why.

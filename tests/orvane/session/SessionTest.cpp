@@ -70,6 +70,14 @@ TEST_F(SessionTest, ADryRunTalksToTheBoxAndKeepsTheSavedPort) {
   EXPECT_FALSE(session->port().Connected());
 }
 
+TEST_F(SessionTest, AModelIsFoundByItsNameInAnyLetterCase) {
+  const QStringList models = session->Models();
+  ASSERT_TRUE(models.contains(QStringLiteral("2207-5130 v2"))) << models.join(u'|').toStdString();
+  EXPECT_EQ(session->FindModel(QStringLiteral("2207-5130 V2")), QStringLiteral("2207-5130 v2"));
+  EXPECT_EQ(session->FindModel(QStringLiteral("2207-5130 v2")), QStringLiteral("2207-5130 v2"));
+  EXPECT_EQ(session->FindModel(QStringLiteral("2207-5130")), QString());
+}
+
 TEST_F(SessionTest, ASecondFunctionWhileOneRunsIsRefused) {
   simulate();
   ASSERT_TRUE(session->Execute(orvane::kRead));
