@@ -75,7 +75,8 @@ TEST_F(SessionTest, AModelIsFoundByItsNameInAnyLetterCase) {
   ASSERT_TRUE(models.contains(QStringLiteral("2207-5130 v2"))) << models.join(u'|').toStdString();
   EXPECT_EQ(session->FindModel(QStringLiteral("2207-5130 V2")), QStringLiteral("2207-5130 v2"));
   EXPECT_EQ(session->FindModel(QStringLiteral("2207-5130 v2")), QStringLiteral("2207-5130 v2"));
-  EXPECT_EQ(session->FindModel(QStringLiteral("2207-5130")), QString());
+  EXPECT_EQ(session->FindModel(QStringLiteral("2207-2051")), QStringLiteral("2207-2051"));
+  EXPECT_EQ(session->FindModel(QStringLiteral("2207-9999")), QString());
 }
 
 TEST_F(SessionTest, ASecondFunctionWhileOneRunsIsRefused) {
