@@ -1,5 +1,5 @@
 # What `cmake --install` puts where, and the Debian package made from it:
-#   bin/                      the programs and the emulated programmer box
+#   bin/                      the programs, orvane-cli and the emulated programmer box
 #   share/<program>/          the read-only files a program ships
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/,
 #   share/man/man1/           desktop entry, icon, AppStream data, manual page
@@ -18,9 +18,11 @@ foreach(program orvane rindle tollen)
   install(FILES ${SUITE_DESKTOP_DIR}/org.chipsuite.${program}.metainfo.xml DESTINATION share/metainfo)
 endforeach()
 
-if(TARGET orvane-box-sim)
-  install(TARGETS orvane-box-sim RUNTIME DESTINATION bin)
-endif()
+foreach(program orvane-box-sim orvane-cli)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION bin)
+  endif()
+endforeach()
 
 # Manual pages and the changelog go in compressed, as Debian has them:
 # gzip -9 without a name or time stamp, so that the package is the same
@@ -43,6 +45,12 @@ endfunction()
 foreach(program orvane rindle tollen orvane-box-sim)
   if(TARGET ${program})
     suite_compressed(${SUITE_DESKTOP_DIR}/${program}.1 ${program}.1 share/man/man1)
+  endif()
+endforeach()
+# The command lines' pages.
+foreach(program orvane-cli)
+  if(TARGET ${program})
+    suite_compressed(${PROJECT_SOURCE_DIR}/data/man/${program}.1 ${program}.1 share/man/man1)
   endif()
 endforeach()
 suite_compressed(${PROJECT_SOURCE_DIR}/data/debian/changelog changelog share/doc/chipsuite)

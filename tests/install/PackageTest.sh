@@ -74,6 +74,10 @@ for p in "$@"; do
   check "$p has a scalable icon" test -s "$root/usr/share/icons/hicolor/scalable/apps/$p.svg"
 done
 check "orvane-box-sim has a manual page" test -s "$root/usr/share/man/man1/orvane-box-sim.1.gz"
+check "orvane-cli is installed in bin/" test -x "$root/usr/bin/orvane-cli"
+check "orvane-cli has a manual page" test -s "$root/usr/share/man/man1/orvane-cli.1.gz"
+check "orvane-cli --help tells its exit statuses" \
+      bash -c "'$root/usr/bin/orvane-cli' --help | grep -q '^  4  the port could not be opened'"
 
 # The examples: where the programs look for them, named by their help, and
 # taken by the programs' own flows into the simulated chips.
@@ -91,6 +95,9 @@ if [ -x "$build/tests/examples_tests" ]; then
         env SUITE_EXAMPLES_DIR="$examples" "$build/tests/examples_tests" \
         --gtest_filter='*Examples*:OrvaneExample.*'
 fi
+check "orvane-cli --simulate programs the installed example and verifies it" \
+      bash -c "'$root/usr/bin/orvane-cli' --simulate --tick 300 -q program '$examples/blink-at89s51.hex' &&
+               '$root/usr/bin/orvane-cli' --simulate --tick 300 -q verify '$examples/blink-at89s51.hex'"
 check "nothing was written under the install root" test "$before" = "$(snapshot)"
 
 echo "$passed passed, $failed failed"
