@@ -3,7 +3,7 @@
 #include "common/SafeFile.h"
 #include "rindle/data/FileTexts.h"
 #include "rindle/data/IntelHex.h"
-#include "rindle/isp/ValueLines.h"
+#include "isp/core/ValueLines.h"
 
 #include <QFileInfo>
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/HexText.h"
-#include "rindle/isp/FuseGuard.h"
+#include "isp/core/FuseGuard.h"
 #include "tollen/engine/ReportText.h"
 
 namespace tollen {

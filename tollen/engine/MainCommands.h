@@ -6,8 +6,8 @@
 #include <QString>
 
 #include "common/Prompter.h"
-#include "rindle/isp/FileCommands.h"
-#include "rindle/isp/FuseBoxes.h"
+#include "isp/core/FileCommands.h"
+#include "isp/core/FuseBoxes.h"
 #include "tollen/engine/TollenEngine.h"
 
 // What the main window's commands do, without widgets: which engine

@@ -15,10 +15,10 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/Centre.h"
-#include "rindle/ui/TfrmAbout.h"
-#include "rindle/ui/TfrmCmdSts.h"
-#include "rindle/ui/TfrmFillBuffer.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/TfrmAbout.h"
+#include "isp/widgets/TfrmCmdSts.h"
+#include "isp/widgets/FillBufferDialog.h"
+#include "isp/widgets/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"
 
@@ -221,7 +221,7 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
           });
   connect(buffer_->AddButton(QStringLiteral("cmdClose"), QStringLiteral("&Close")),
           &QPushButton::clicked, buffer_, &QDialog::accept);
-  fill_ = new rindle::TfrmFillBuffer(
+  fill_ = new rindle::FillBufferDialog(
       4,
       [this](const QString &s, const QString &e, const QString &d) {
         commands_.FillOkClick(s, e, d);

@@ -15,10 +15,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-#include "rindle/ui/CreditsLook.h"
+#include "isp/widgets/CreditsLook.h"
 
 namespace rindle {
-class TfrmFillBuffer;
+class FillBufferDialog;
 }
 namespace rindle::ui {
 class TfrmAbout;
@@ -60,7 +60,7 @@ public:
   rindle::ui::TfrmCmdSts *Progress() const { return progress_; }
   FuseBitsDialog *FuseDialog() const { return fuses_; }
   BufferGrid *BufferDisplay() const { return buffer_; }
-  rindle::TfrmFillBuffer *Fill() const { return fill_; }
+  rindle::FillBufferDialog *Fill() const { return fill_; }
   rindle::ui::TfrmAbout *About() const { return about_; }
   rindle::ui::TfrmSplash *Splash() const;
 
@@ -113,7 +113,7 @@ private:
   QPointer<rindle::ui::TfrmSplash> splash_;
   FuseBitsDialog *fuses_ = nullptr;
   BufferGrid *buffer_ = nullptr;
-  rindle::TfrmFillBuffer *fill_ = nullptr;
+  rindle::FillBufferDialog *fill_ = nullptr;
   rindle::ui::TfrmCmdSts *progress_ = nullptr;
   bool shownOnce_ = false;
   bool closed_ = false;

@@ -7,10 +7,10 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
-#include "rindle/ui/Pictures.h"
-#include "rindle/ui/TfrmAbout.h"
+#include "isp/widgets/Pictures.h"
+#include "isp/widgets/TfrmAbout.h"
 #include "rindle/ui/TfrmHelp.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/TfrmSplash.h"
 
 namespace rindle::uitest {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "tests/tollen/ui/WindowRig.h"
 
-#include "rindle/ui/TfrmCmdSts.h"
+#include "isp/widgets/TfrmCmdSts.h"
 #include "sim/isp/Chip.h"
 #include "sim/isp/ChipModels.h"
 #include "tollen/ui/Simulation.h"
