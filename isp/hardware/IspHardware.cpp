@@ -5,6 +5,7 @@
 
 #include "common/SafeFile.h"
 #include "isp/core/DeviceCatalogue.h"
+#include "sim/isp/ChipModels.h"
 
 namespace rindle {
 
@@ -28,13 +29,23 @@ QString ParallelPortHardware::portProblem(std::uint16_t base) {
   return reach.ok ? QString() : QString::fromStdString(reach.reason);
 }
 
-SimulatedHardware::SimulatedHardware(QString stateFolder, QString fixedDevice, bool realDelays)
-    : stateFolder_(std::move(stateFolder)), fixedDevice_(std::move(fixedDevice)) {
-  if (realDelays)
+SimulatedHardware::SimulatedHardware(SimulationSetup setup) : setup_(std::move(setup)) {
+  bench_.setWiring(setup_.wiring);
+  if (setup_.wall != nullptr)
+    bench_.forwardDelaysTo(setup_.wall);
+  else if (setup_.realDelays)
     bench_.forwardDelaysTo(&wall_);
-  if (!fixedDevice_.isEmpty())
-    insert(fixedDevice_);
+  if (setup_.keeping == ChipKeeping::LastChip)
+    insertLastChip();
+  else if (!setup_.device.isEmpty())
+    insert(setup_.device);
 }
+
+SimulatedHardware::SimulatedHardware(QString stateFolder, QString fixedDevice, bool realDelays)
+    : SimulatedHardware(SimulationSetup{.keeping = ChipKeeping::FilePerChip,
+                                        .place = std::move(stateFolder),
+                                        .device = std::move(fixedDevice),
+                                        .realDelays = realDelays}) {}
 
 SimulatedHardware::~SimulatedHardware() {
   saveChip();
@@ -42,12 +53,20 @@ SimulatedHardware::~SimulatedHardware() {
 }
 
 QString SimulatedHardware::stateFile(const QString &device) const {
-  return QDir(stateFolder_).filePath(QStringLiteral("simulated-%1.chip").arg(device));
+  if (setup_.keeping == ChipKeeping::LastChip)
+    return setup_.place;
+  return QDir(setup_.place).filePath(QStringLiteral("simulated-%1.chip").arg(device));
+}
+
+bool SimulatedHardware::Knows(const QString &device) {
+  return sim::isp::FindChipModel(device.toStdString()) != nullptr;
 }
 
 void SimulatedHardware::deviceSelected(std::uint16_t deviceIndex) {
+  if (setup_.keeping == ChipKeeping::LastChip || !setup_.device.isEmpty())
+    return;
   const QString device = ListName(deviceIndex);
-  if (!fixedDevice_.isEmpty() || device.isEmpty() || device == current_)
+  if (device.isEmpty() || device == current_)
     return;
   saveChip();
   insert(device);
@@ -55,41 +74,69 @@ void SimulatedHardware::deviceSelected(std::uint16_t deviceIndex) {
 
 void SimulatedHardware::operationDone() { saveChip(); }
 
+bool SimulatedHardware::load(const QString &file, bool &held) {
+  stateProblem_.clear();
+  if (!QFileInfo::exists(file))
+    return false;
+  const std::string problem = bench_.loadState(file.toStdString());
+  if (problem.empty())
+    return true;
+  stateProblem_ = QString::fromStdString(problem);
+  // The chip written at the next save must not take the damaged one's place.
+  const QString kept = common::KeepDamagedFile(file);
+  held = kept.isEmpty();
+  notice_ = common::DamagedFileNotice(file, stateProblem_, kept,
+                                      QStringLiteral("a new chip is put in the socket"));
+  return false;
+}
+
 void SimulatedHardware::insert(const QString &device) {
   current_ = device;
-  stateProblem_.clear();
-  const QString file = stateFile(device);
-  if (QFileInfo::exists(file)) {
-    const std::string problem = bench_.loadState(file.toStdString());
-    if (problem.empty())
-      return;
-    stateProblem_ = QString::fromStdString(problem);
-    // The chip written at the next save must not take the damaged one's place.
-    const QString kept = common::KeepDamagedFile(file);
-    if (kept.isEmpty())
-      held_ << device;
-    notice_ = common::DamagedFileNotice(file, stateProblem_, kept,
-                                        QStringLiteral("a new chip is put in the socket"));
-  }
+  bool held = false;
+  if (load(stateFile(device), held))
+    return;
+  if (held)
+    held_ << device;
   // A new chip, fresh from the factory.
   if (!bench_.insertChip(device.toStdString()))
     current_.clear();
 }
 
+void SimulatedHardware::insertLastChip() {
+  bench_.insertChip(setup_.firstChip.toStdString());
+  bool held = false;
+  const bool stored = !setup_.place.isEmpty() && load(setup_.place, held);
+  if (held)
+    held_ << setup_.place;
+  const sim::isp::ChipModel *asked =
+      setup_.device.isEmpty() ? nullptr : sim::isp::FindChipModel(setup_.device.toStdString());
+  if (asked != nullptr && (!stored || bench_.chip() == nullptr || &bench_.chip()->model() != asked))
+    bench_.insertChip(asked->name);
+  current_ = setup_.place;
+}
+
 void SimulatedHardware::saveChip() {
-  if (current_.isEmpty() || bench_.chip() == nullptr || stateFolder_.isEmpty() ||
+  if (current_.isEmpty() || bench_.chip() == nullptr || setup_.place.isEmpty() ||
       held_.contains(current_))
     return;
-  QDir().mkpath(stateFolder_);
+  if (setup_.keeping == ChipKeeping::FilePerChip)
+    QDir().mkpath(setup_.place);
   const std::string problem = bench_.saveState(stateFile(current_).toStdString());
   stateProblem_ = QString::fromStdString(problem);
 }
 
+std::unique_ptr<IspHardware> MakeHardware(bool simulate, SimulationSetup simulation) {
+  if (simulate)
+    return std::make_unique<SimulatedHardware>(std::move(simulation));
+  return std::make_unique<ParallelPortHardware>();
+}
+
 std::unique_ptr<IspHardware> MakeHardware(bool simulate, const QString &fixedDevice,
                                           const QString &stateFolder) {
-  if (simulate)
-    return std::make_unique<SimulatedHardware>(stateFolder, fixedDevice, true);
-  return std::make_unique<ParallelPortHardware>();
+  return MakeHardware(simulate, SimulationSetup{.keeping = ChipKeeping::FilePerChip,
+                                                .place = stateFolder,
+                                                .device = fixedDevice,
+                                                .realDelays = true});
 }
 
 } // namespace rindle

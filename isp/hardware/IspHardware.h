@@ -50,16 +50,46 @@ private:
   common::MonotonicTickTimer timer_;
 };
 
-// The simulated cable with a chip in the socket. Each chip's memories, fuses
-// and lock bits are kept in a file of their own in stateFolder, read when the
-// chip is put in the socket and written after every operation. With a fixed
-// device that chip stays whatever is selected; otherwise selecting a device
-// puts its chip in. With realDelays every tick delay also waits for real, so
-// operations take as long as on hardware.
+// How a dry run keeps its chips between runs: each edition has stored them
+// its own way from the start, and keeps doing so.
+enum class ChipKeeping {
+  // Each chip's memories, fuses and lock bits in a file of their own in a
+  // folder, read when the chip is put in the socket and written after every
+  // operation. With a fixed device that chip stays whatever is selected;
+  // otherwise selecting a device puts its chip in.
+  FilePerChip,
+  // One file holding the chip of the last run, which stays in the socket
+  // whatever is selected; the first run starts with `firstChip`.
+  LastChip,
+};
+
+// What a simulated bench is made of.
+struct SimulationSetup {
+  ChipKeeping keeping = ChipKeeping::FilePerChip;
+  // The state folder (FilePerChip) or the state file (LastChip); empty:
+  // nothing is kept.
+  QString place;
+  // FilePerChip: the fixed chip, empty when the chip follows the list.
+  // LastChip: the chip to put in, empty for the stored one.
+  QString device;
+  // LastChip: the chip of the first run.
+  QString firstChip = QStringLiteral("ATmega8");
+  sim::isp::CableWiring wiring;
+  // Every tick delay also waits for real, so operations take as long as on
+  // hardware: on `wall` when given, else on the monotonic clock.
+  bool realDelays = false;
+  common::TickTimer *wall = nullptr;
+};
+
+// The simulated cable with a chip in the socket, kept as the setup says.
 class SimulatedHardware : public IspHardware {
 public:
+  explicit SimulatedHardware(SimulationSetup setup);
+  // One file per chip in stateFolder.
   SimulatedHardware(QString stateFolder, QString fixedDevice, bool realDelays);
   ~SimulatedHardware() override;
+  SimulatedHardware(const SimulatedHardware &) = delete;
+  SimulatedHardware &operator=(const SimulatedHardware &) = delete;
 
   common::IoPort &port() override { return bench_.port(); }
   common::TickTimer &timer() override { return bench_.timer(); }
@@ -68,20 +98,27 @@ public:
   void operationDone() override;
 
   sim::isp::Bench &bench() { return bench_; }
-  // The state file of a chip by its list name.
+  // The state file of a chip by its list name (FilePerChip), or the one
+  // state file (LastChip).
   QString stateFile(const QString &device) const;
   // The problem of the last state file read or write; empty when all went well.
   const QString &stateProblem() const { return stateProblem_; }
   // A damaged state file is moved aside and a new chip put in the socket;
-  // the notice says so.
+  // the notice says so, once.
   QString takeNotice() override { return std::exchange(notice_, {}); }
+
+  // Whether `device` names a chip the simulation knows (its data-sheet name).
+  static bool Knows(const QString &device);
 
 private:
   void insert(const QString &device);
+  void insertLastChip();
+  // Reads a chip's state file; false when there was none or it was damaged
+  // (moved aside, `held` when it could not be).
+  bool load(const QString &file, bool &held);
   void saveChip();
 
-  QString stateFolder_;
-  QString fixedDevice_;
+  SimulationSetup setup_;
   QString current_;
   QString stateProblem_;
   QString notice_;
@@ -93,6 +130,8 @@ private:
 
 // The hardware a run asks for: the simulated one when `simulate`, else the
 // parallel port.
+std::unique_ptr<IspHardware> MakeHardware(bool simulate, SimulationSetup simulation);
+// The same with one state file per chip in stateFolder and real delays.
 std::unique_ptr<IspHardware> MakeHardware(bool simulate, const QString &fixedDevice,
                                           const QString &stateFolder);
 

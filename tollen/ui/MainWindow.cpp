@@ -100,10 +100,20 @@ rindle::ui::CreditsLook AboutLook() {
           CreditLine};
 }
 
+MainWindow::MainWindow(Session &session, Options options, QWidget *parent)
+    : QMainWindow(parent), engine_(session.Engine()), commands_(session, *this),
+      options_(std::move(options)) {
+  Build();
+}
+
 MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
                        QWidget *parent)
     : QMainWindow(parent), engine_(engine), commands_(engine, prompter, *this),
       options_(std::move(options)) {
+  Build();
+}
+
+void MainWindow::Build() {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("  Tollen  ") + QLatin1String(TOLLEN_VERSION));
   auto *central = new QWidget(this);

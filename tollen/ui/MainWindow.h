@@ -51,6 +51,9 @@ public:
     // Show the splash when the window is first shown.
     bool splash = true;
   };
+  // The window of a session.
+  MainWindow(Session &session, Options options, QWidget *parent = nullptr);
+  // The window on an engine owned elsewhere.
   MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
              QWidget *parent = nullptr);
   ~MainWindow() override;
@@ -95,6 +98,8 @@ private:
   void ShowAbout() override;
   void Refresh() override;
 
+  // The controls and windows, laid out.
+  void Build();
   QPushButton *Button(const char *name, const char *caption, const char *hint,
                       void (MainWindow::*slot)());
 
