@@ -72,8 +72,8 @@ struct SimulationSetup {
   // FilePerChip: the fixed chip, empty when the chip follows the list.
   // LastChip: the chip to put in, empty for the stored one.
   QString device;
-  // LastChip: the chip of the first run.
-  QString firstChip = QStringLiteral("ATmega8");
+  // LastChip: the chip of the first run (data-sheet name).
+  QString firstChip;
   sim::isp::CableWiring wiring;
   // Every tick delay also waits for real, so operations take as long as on
   // hardware: on `wall` when given, else on the monotonic clock.
