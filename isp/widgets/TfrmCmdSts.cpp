@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QPainter>
-#include <QWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "common/widgets/Centre.h"
 

@@ -213,8 +213,7 @@ void MainCommands::cmdWriteClick() {
       prompter_.message(QStringLiteral("  Write"), outcome.message, Icon::Error);
       break;
     case common::Outcome::Kind::Refused:
-    case common::Outcome::Kind::Cancelled:
-      break;
+    case common::Outcome::Kind::Cancelled: break;
     }
   });
 }

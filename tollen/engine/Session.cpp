@@ -147,8 +147,8 @@ Outcome Session::Read(common::Progress &progress) {
   if (!DeviceChecked()) {
     return Outcome::refused({});
   }
-  const bool done = Run(progress, QStringLiteral("  Reading from uController . . ."),
-                        e_.TotalSize, [this] { e_.ReadChip(); });
+  const bool done = Run(progress, QStringLiteral("  Reading from uController . . ."), e_.TotalSize,
+                        [this] { e_.ReadChip(); });
   // The buffer no longer holds the program file; its folder stays the one
   // the dialogs open.
   if (!e_.ProgramFileName.isEmpty()) {
@@ -188,8 +188,8 @@ Outcome Session::Verify(common::Progress &progress) {
   if (!DeviceChecked()) {
     return Outcome::refused({});
   }
-  if (!Run(progress, QStringLiteral("  Verifying the uController with Buffer . . ."),
-           e_.TotalSize, [this] { e_.VerifyChip(); })) {
+  if (!Run(progress, QStringLiteral("  Verifying the uController with Buffer . . ."), e_.TotalSize,
+           [this] { e_.VerifyChip(); })) {
     return Outcome::cancelled();
   }
   if (e_.ResultText != kOk) {

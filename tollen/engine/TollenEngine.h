@@ -10,11 +10,11 @@
 #include "common/IoPort.h"
 #include "common/Prompter.h"
 #include "common/TickTimer.h"
-#include "rindle/data/IspBuffer.h"
 #include "isp/core/DeviceCatalogue.h"
 #include "isp/core/IspLines.h"
 #include "isp/core/PortSettings.h"
 #include "isp/core/ProgressPoint.h"
+#include "rindle/data/IspBuffer.h"
 #include "tollen/engine/Devices.h"
 
 namespace tollen {

@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/Centre.h"
+#include "isp/widgets/FillBufferDialog.h"
 #include "isp/widgets/TfrmAbout.h"
 #include "isp/widgets/TfrmCmdSts.h"
-#include "isp/widgets/FillBufferDialog.h"
 #include "isp/widgets/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"

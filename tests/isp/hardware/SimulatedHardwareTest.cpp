@@ -59,14 +59,17 @@ TEST_P(Keeping, ChipsAreKeptAsTheEditionKeepsThem) {
   EXPECT_TRUE(next.takeNotice().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Editions, Keeping,
-    ::testing::Values(
-        KeepingCase{"FilePerChipFollowsTheList", ChipKeeping::FilePerChip, "ATtiny26",
-                    {"simulated-MEGA8.chip", "simulated-TINY26.chip"}},
-        KeepingCase{"LastChipStaysWhateverIsChosen", ChipKeeping::LastChip, "ATmega8",
-                    {"chip.state"}}),
-    [](const auto &param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Editions, Keeping,
+                         ::testing::Values(KeepingCase{"FilePerChipFollowsTheList",
+                                                       ChipKeeping::FilePerChip,
+                                                       "ATtiny26",
+                                                       {"simulated-MEGA8.chip",
+                                                        "simulated-TINY26.chip"}},
+                                           KeepingCase{"LastChipStaysWhateverIsChosen",
+                                                       ChipKeeping::LastChip,
+                                                       "ATmega8",
+                                                       {"chip.state"}}),
+                         [](const auto &param) { return std::string(param.param.name); });
 
 TEST(Factory, MakesTheParallelPortWhenNotSimulating) {
   const auto made = MakeHardware(false, SimulationSetup{});

@@ -20,8 +20,6 @@ namespace {
 using common::Outcome;
 using Ends = Outcome::Kind;
 
-
-
 // What the session reported, and where it was asked to let events run.
 struct RecordedProgress : common::Progress {
   QStringList titles;
@@ -163,8 +161,7 @@ TEST(Session, FusesThatEndSerialProgrammingAreWrittenOnlyAfterAYes) {
   const rindle::FuseBoxes::Bytes lockout{.high = 0x59, .low = 0xE1};
   RecordedProgress progress;
 
-  for (const auto &[command, run] :
-       std::vector<std::pair<const char *, std::function<Outcome()>>>{
+  for (const auto &[command, run] : std::vector<std::pair<const char *, std::function<Outcome()>>>{
            {"  Write", [&] { return r.session->Write(lockout, progress); }},
            {"  Lock Bits", [&] { return r.session->WriteLockBits(lockout, progress); }}}) {
     SCOPED_TRACE(command);

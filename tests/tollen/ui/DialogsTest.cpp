@@ -7,8 +7,8 @@
 #include <QTableWidget>
 #include <QWheelEvent>
 
-#include "isp/widgets/TfrmAbout.h"
 #include "isp/widgets/FillBufferDialog.h"
+#include "isp/widgets/TfrmAbout.h"
 #include "isp/widgets/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"

@@ -3,10 +3,10 @@
 
 #include "tests/tollen/ui/WindowRig.h"
 
+#include "isp/hardware/IspHardware.h"
 #include "isp/widgets/TfrmCmdSts.h"
 #include "sim/isp/Chip.h"
 #include "sim/isp/ChipModels.h"
-#include "isp/hardware/IspHardware.h"
 #include "tollen/engine/Session.h"
 
 namespace tollen::uitest {

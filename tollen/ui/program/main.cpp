@@ -81,16 +81,15 @@ int main(int argc, char *argv[]) {
   if (options.simulate && !options.device.isEmpty() &&
       !rindle::SimulatedHardware::Knows(options.device)) {
     QTextStream(stderr) << "tollen: no simulated chip is called " << options.device
-                        << "; the last one (or an " << tollen::kFirstSimulatedChip
-                        << ") is used\n";
+                        << "; the last one (or an " << tollen::kFirstSimulatedChip << ") is used\n";
   }
   common::QtPrompter prompter;
   app.setPrompter(&prompter);
   tollen::Session session(
-      rindle::MakeHardware(options.simulate,
-                           tollen::SimulatedCable(options.device,
-                                                  files.dataFile(QString::fromLatin1(
-                                                      tollen::kSimulatedChipFile)))),
+      rindle::MakeHardware(
+          options.simulate,
+          tollen::SimulatedCable(options.device,
+                                 files.dataFile(QString::fromLatin1(tollen::kSimulatedChipFile)))),
       prompter, files.settingsFile(QString::fromLatin1(tollen::kSettingsFileName)));
   tollen::ui::MainWindow window(session, {});
   window.Commands().SetExamplesFolder(files.examplesFolder());
