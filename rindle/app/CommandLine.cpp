@@ -1,7 +1,7 @@
 #include "rindle/app/CommandLine.h"
 
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle {
 

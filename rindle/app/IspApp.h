@@ -8,7 +8,7 @@
 #include "common/Prompter.h"
 #include "rindle/app/OperationView.h"
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/FileCommands.h"
+#include "isp/core/FileCommands.h"
 
 namespace rindle {
 
