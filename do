@@ -14,7 +14,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           googletest libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           dpkg-dev file desktop-file-utils appstream libelf-dev
-          xvfb xdotool x11-utils)
+          xvfb xdotool x11-utils make)
 # The package test checks the package with Debian's own checker.
 packages+=(lintian)
 
