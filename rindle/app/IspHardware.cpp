@@ -86,9 +86,9 @@ void SimulatedHardware::saveChip() {
 }
 
 std::unique_ptr<IspHardware> MakeHardware(bool simulate, const QString &fixedDevice,
-                                          const QString &stateFolder) {
+                                          const QString &stateFolder, bool realDelays) {
   if (simulate)
-    return std::make_unique<SimulatedHardware>(stateFolder, fixedDevice, true);
+    return std::make_unique<SimulatedHardware>(stateFolder, fixedDevice, realDelays);
   return std::make_unique<ParallelPortHardware>();
 }
 

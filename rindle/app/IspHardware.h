@@ -91,9 +91,9 @@ private:
   sim::isp::Bench bench_;
 };
 
-// The hardware a run asks for: the simulated one when `simulate`, else the
-// parallel port.
+// The hardware a run asks for: the simulated one when `simulate` (waiting
+// for real unless realDelays is false), else the parallel port.
 std::unique_ptr<IspHardware> MakeHardware(bool simulate, const QString &fixedDevice,
-                                          const QString &stateFolder);
+                                          const QString &stateFolder, bool realDelays = true);
 
 } // namespace rindle
