@@ -3,6 +3,7 @@
 #   share/<program>/          the read-only files a program ships
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/,
 #   share/man/man1/           desktop entry, icon, AppStream data, manual page
+#                             (the command lines' pages from data/man/)
 #   share/doc/chipsuite/      the copyright file, the changelog and the example
 #                             programs (examples/)
 
@@ -20,6 +21,9 @@ endforeach()
 
 if(TARGET orvane-box-sim)
   install(TARGETS orvane-box-sim RUNTIME DESTINATION bin)
+endif()
+if(TARGET rindle-cli)
+  install(TARGETS rindle-cli RUNTIME DESTINATION bin)
 endif()
 
 # Manual pages and the changelog go in compressed, as Debian has them:
@@ -45,6 +49,9 @@ foreach(program orvane rindle tollen orvane-box-sim)
     suite_compressed(${SUITE_DESKTOP_DIR}/${program}.1 ${program}.1 share/man/man1)
   endif()
 endforeach()
+if(TARGET rindle-cli)
+  suite_compressed(${PROJECT_SOURCE_DIR}/data/man/rindle-cli.1 rindle-cli.1 share/man/man1)
+endif()
 suite_compressed(${PROJECT_SOURCE_DIR}/data/debian/changelog changelog share/doc/chipsuite)
 add_custom_target(suite_package_docs ALL DEPENDS ${compressed})
 

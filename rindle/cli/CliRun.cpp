@@ -9,6 +9,7 @@
 
 #include "common/DeviceGroup.h"
 #include "common/HexText.h"
+#include "common/TickTimer.h"
 #include "rindle/app/IspHardware.h"
 #include "rindle/app/IspSession.h"
 #include "rindle/data/ElfFile.h"
@@ -272,6 +273,10 @@ int Runner::run() {
       break;
   }
   session_->Finish();
+  if (auto *bench = dynamic_cast<SimulatedHardware *>(session_->Hardware()))
+    tell(QStringLiteral("the simulated chip's own waits: %1 s")
+             .arg(static_cast<double>(bench->bench().now()) / common::kTicksPerSecond, 0, 'f',
+                  6));
   return status;
 }
 

@@ -74,6 +74,18 @@ for p in "$@"; do
   check "$p has a scalable icon" test -s "$root/usr/share/icons/hicolor/scalable/apps/$p.svg"
 done
 check "orvane-box-sim has a manual page" test -s "$root/usr/share/man/man1/orvane-box-sim.1.gz"
+if [ -x "$build/bin/rindle-cli" ]; then
+  cli="$root/usr/bin/rindle-cli"
+  check "rindle-cli is installed in bin/" test -x "$cli"
+  check "rindle-cli has a manual page" test -s "$root/usr/share/man/man1/rindle-cli.1.gz"
+  check "rindle-cli --help documents its exit statuses" \
+        bash -c "'$cli' --help | grep -q '5  refused'"
+  check "rindle-cli writes an example into the window's simulated ATmega8" \
+        "$cli" -q --simulate --no-delays -p ATmega8 \
+        -U "flash:w:$root/usr/share/doc/chipsuite/examples/blink-atmega8.hex"
+  check "the simulated chip is kept where the window keeps it" \
+        test -s "$XDG_DATA_HOME/rindle/simulated-MEGA8.chip"
+fi
 
 # The examples: where the programs look for them, named by their help, and
 # taken by the programs' own flows into the simulated chips.
