@@ -355,26 +355,25 @@ Outcome IspSession::Program() {
   return Outcome::ok(engine_.AutoVerify ? QStringLiteral("Program, Verify  OK") : QString());
 }
 
-Outcome IspSession::Verify() {
+Outcome IspSession::checkedWalk(const QString &title, void (IspEngine::*operation)(),
+                                bool releaseFirst, const QString &okText) {
   if (!CheckDevice())
     return Outcome::refused(SignatureRefusal(engine_));
-  if (!run(QStringLiteral("  Verifying the uController . . ."), ChipBytes(engine_),
-           &IspEngine::VerifyChip, false))
+  if (!run(title, ChipBytes(engine_), operation, releaseFirst))
     return Outcome::cancelled();
   if (engine_.ResultText != kOkResult)
     return failure(engine_.ResultText);
-  return Outcome::ok(QStringLiteral("Verification OK"));
+  return Outcome::ok(okText);
+}
+
+Outcome IspSession::Verify() {
+  return checkedWalk(QStringLiteral("  Verifying the uController . . ."), &IspEngine::VerifyChip,
+                     false, QStringLiteral("Verification OK"));
 }
 
 Outcome IspSession::BlankCheck() {
-  if (!CheckDevice())
-    return Outcome::refused(SignatureRefusal(engine_));
-  if (!run(QStringLiteral("  Blank Checking the uController . . ."), ChipBytes(engine_),
-           &IspEngine::BlankCheckChip, true))
-    return Outcome::cancelled();
-  if (engine_.ResultText != kOkResult)
-    return failure(engine_.ResultText);
-  return Outcome::ok(QStringLiteral("Blank Check OK"));
+  return checkedWalk(QStringLiteral("  Blank Checking the uController . . ."),
+                     &IspEngine::BlankCheckChip, true, QStringLiteral("Blank Check OK"));
 }
 
 Outcome IspSession::Erase() {

@@ -156,6 +156,9 @@ private:
   // false when it was cancelled.
   bool run(const QString &title, qint64 total, void (IspEngine::*operation)(),
            bool releaseFirst);
+  // The device check, then a walk over the chip that ends "OK" on success.
+  common::Outcome checkedWalk(const QString &title, void (IspEngine::*operation)(),
+                              bool releaseFirst, const QString &okText);
   bool ask(SessionQuestion question, const QString &caption, const QString &text);
 
   std::unique_ptr<IspHardware> ownHardware_;

@@ -138,6 +138,8 @@ struct FlashCase {
   const char *fileName;
 };
 
+void PrintTo(const FlashCase &c, std::ostream *os) { *os << c.device; }
+
 class FlashRoundTrip : public RindleCli, public ::testing::WithParamInterface<FlashCase> {};
 
 TEST_P(FlashRoundTrip, WrittenVerifiedAndReadBackAsTheFileHolds) {
@@ -245,6 +247,8 @@ struct LockoutCase {
   std::uint8_t highFuse; // afterwards
 };
 
+void PrintTo(const LockoutCase &c, std::ostream *os) { *os << c.name; }
+
 class Lockout : public RindleCli, public ::testing::WithParamInterface<LockoutCase> {};
 
 TEST_P(Lockout, AFuseThatEndsSerialProgrammingNeedsItsName) {
@@ -312,6 +316,12 @@ TEST_F(RindleCli, MissingFileIsStatusThree) {
   EXPECT_TRUE(r.err.contains("missing.hex")) << r.err.toStdString();
   EXPECT_TRUE(Status(run({"-p", "MEGA8", "write", "nowhere/missing.elf"}), 3));
   EXPECT_TRUE(Status(run({"-p", "MEGA8", "-U", "flash:r:nowhere/out.hex"}), 3));
+  // A settings file that cannot be used is named; nothing runs.
+  WriteFile(path(QStringLiteral("Rindle37.set")), "not a settings file\n");
+  const Result settings = run({"-p", "MEGA8", "signature"});
+  EXPECT_TRUE(Status(settings, 3));
+  EXPECT_TRUE(settings.err.contains("Rindle37.set")) << settings.err.toStdString();
+  EXPECT_EQ(settings.out, "");
 }
 
 TEST_F(RindleCli, PortThatCannotBeOpenedIsStatusFourWithTheDiagnosis) {
@@ -383,6 +393,8 @@ struct ElfCase {
   const char *elf;
   const char *device;
 };
+
+void PrintTo(const ElfCase &c, std::ostream *os) { *os << c.elf; }
 
 class ElfWrite : public RindleCli, public ::testing::WithParamInterface<ElfCase> {};
 
