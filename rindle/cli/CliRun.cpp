@@ -80,44 +80,58 @@ private:
   const IspSession *session_ = nullptr;
 };
 
-// A bar with percent, bytes and seconds on a terminal.
+// A bar with percent, bytes and seconds on a terminal. The engine's last
+// report comes before the end of its last block: the bar of an operation
+// that went on to the next one, or of a step that ended well, is drawn full.
 class TerminalProgress : public common::Progress {
 public:
   explicit TerminalProgress(std::FILE *err) : err_(err) {}
   void begin(const QString &title, qint64 total) override {
+    settle(true);
     title_ = title.trimmed();
     total_ = total;
     shown_ = -1;
     clock_.start();
     if (total_ > 0)
-      advance(0);
+      draw(0);
   }
   void advance(qint64 done) override {
-    if (total_ <= 0)
-      return;
-    const int percent = static_cast<int>(std::clamp<qint64>(done * 100 / total_, 0, 100));
-    if (percent == shown_)
-      return;
-    shown_ = percent;
-    const int filled = percent * 30 / 100;
-    Print(err_, QStringLiteral("\r%1 [%2%3] %4%  %5/%6 bytes  %7 s ")
-                    .arg(title_, QString(filled, u'#'), QString(30 - filled, u'.'))
-                    .arg(percent, 3)
-                    .arg(done)
-                    .arg(total_)
-                    .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 1));
+    if (total_ > 0 && Percent(done, total_) != shown_)
+      draw(done);
   }
-  void end() override {
-    if (total_ > 0 && shown_ >= 0)
-      Print(err_, QStringLiteral("\n"));
+  void end() override { open_ = total_ > 0 && shown_ >= 0; }
+  // The step ended: the bar left open is drawn full when it went well, and
+  // the line is closed.
+  void settle(bool ok) {
+    if (!open_)
+      return;
+    if (ok && shown_ < 100)
+      draw(total_);
+    Print(err_, QStringLiteral("\n"));
+    open_ = false;
     total_ = 0;
   }
 
 private:
+  static int Percent(qint64 done, qint64 total) {
+    return static_cast<int>(std::clamp<qint64>(done * 100 / total, 0, 100));
+  }
+  void draw(qint64 done) {
+    shown_ = Percent(done, total_);
+    const int filled = shown_ * 30 / 100;
+    Print(err_, QStringLiteral("\r%1 [%2%3] %4%  %5/%6 bytes  %7 s ")
+                    .arg(title_, QString(filled, u'#'), QString(30 - filled, u'.'))
+                    .arg(shown_, 3)
+                    .arg(done)
+                    .arg(total_)
+                    .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 1));
+  }
+
   std::FILE *err_;
   QString title_;
   qint64 total_ = 0;
   int shown_ = -1;
+  bool open_ = false;
   QElapsedTimer clock_;
 };
 
@@ -288,6 +302,7 @@ int Runner::step(const Step &s) {
     record.outcome = memoryStep(*m, record);
   else
     record.outcome = commandStep(std::get<CommandStep>(s), record);
+  progress_.settle(record.outcome.isOk());
   report(record, static_cast<double>(clock.nsecsElapsed()) / 1e9);
   return ExitStatus(record.outcome);
 }
@@ -340,6 +355,7 @@ Outcome Runner::memoryStep(const MemoryOperation &m, Record &record) {
     if (m.format == Format::Elf)
       return writeElf(m.file, std::array{m.memory == Memory::Lock ? files::ElfPart::Lock
                                                                   : files::ElfPart::Fuses});
+    record.printed = m.op == Op::Read;
     return m.op == Op::Write ? writeFuseByte(m) : readFuseByte(m);
   }
   if (m.memory == Memory::Fuses) {
@@ -502,8 +518,10 @@ Outcome Runner::readFuseByte(const MemoryOperation &m) {
                              : FuseByte(f, field);
   const QString text = ByteText(value, m.format) + u'\n';
   if (m.file == u"-") {
-    Print(setup_.out, text);
-    return Outcome::ok();
+    // With --json the value is the object's message: stdout holds JSON only.
+    if (!request_.json)
+      Print(setup_.out, text);
+    return Outcome::ok(text.trimmed());
   }
   QFile out(m.file);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -364,6 +365,40 @@ TEST_F(RindleCli, JsonHasOneObjectPerOperation) {
   EXPECT_EQ(objects[2]["operation"].toString(), "verify");
   EXPECT_EQ(objects[2]["result"].toString(), "failed");
   EXPECT_TRUE(objects[2]["message"].toString().startsWith("Verify Error"));
+}
+
+TEST_F(RindleCli, JsonKeepsStdoutForJsonWhenBytesAreRead) {
+  ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "hfuse:w:0xC9:m"}), 0));
+  const Result r = run({"--json", "-p", "MEGA8", "-U", "hfuse:r:-:h", "signature"});
+  ASSERT_TRUE(Status(r, 0));
+  const QList<QByteArray> lines = r.out.trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+  const QJsonObject fuse = QJsonDocument::fromJson(lines[0]).object();
+  EXPECT_EQ(fuse["memory"].toString(), "hfuse");
+  EXPECT_EQ(fuse["message"].toString(), "0xC9");
+  EXPECT_FALSE(QJsonDocument::fromJson(lines[1]).isNull()) << lines[1].toStdString();
+}
+
+// On a terminal, stderr shows a bar with percent, bytes and seconds.
+TEST_F(RindleCli, ProgressBarOnlyOnATerminal) {
+  if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+    GTEST_SKIP() << "no script(1) to give the program a terminal";
+  const QString command =
+      QStringLiteral("'%1' --settings '%2' --simulate --no-delays -p MEGA8 -U 'flash:w:%3' 2>&1 >/dev/null")
+          .arg(kProgram, path(QStringLiteral("Rindle37.set")), Elf(QStringLiteral("blink_m8.hex")));
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+  process.setProcessEnvironment(env);
+  process.start(QStringLiteral("script"), {"-qec", command, "/dev/null"});
+  ASSERT_TRUE(process.waitForFinished(120000));
+  const QByteArray terminal = process.readAllStandardOutput();
+  EXPECT_EQ(process.exitCode(), 0) << terminal.toStdString();
+  EXPECT_TRUE(terminal.contains("100%  8704/8704 bytes")) << terminal.toStdString();
+  EXPECT_TRUE(terminal.contains("[##############################]")) << terminal.toStdString();
+  // Not a terminal: no bar at all.
+  const Result piped = run({"-p", "MEGA8", "-U", "flash:w:" + Elf(QStringLiteral("blink_m8.hex"))});
+  EXPECT_FALSE(piped.err.contains("%")) << piped.err.toStdString();
 }
 
 TEST_F(RindleCli, SignaturePrintsTheChipsBytes) {
