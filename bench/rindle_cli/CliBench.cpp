@@ -1,7 +1,7 @@
 // rindle-cli started as a process, as a Makefile or a production bench
 // starts it, on the simulated port with the real delays: an ATmega8
-// programmed with a full image and verified (a flash write erases, writes
-// and reads every page back), against the protocol's own
+// programmed with full flash and EEPROM images (one erase, every page and
+// byte written and read back) and verified, against the protocol's own
 // floor (the waits the simulated chip was asked for, which the program
 // reports with -v); and the time from the start of the process to its exit
 // on a command that only touches the port, which bounds the time to the
@@ -45,25 +45,32 @@ Finished Start(const QTemporaryDir &dir, const QStringList &args) {
 
 void BM_CliMega8ProgramVerify(benchmark::State &state) {
   QTemporaryDir dir;
-  // A full image without a blank byte: every page is written and read back.
-  QByteArray image(8192, '\0');
+  // Full images without a blank byte: every page and every EEPROM byte is
+  // written and read back.
   std::mt19937 rng(8);
-  for (char &b : image)
-    b = static_cast<char>(rng() % 0xFF);
-  const QString file = dir.filePath(QStringLiteral("full.bin"));
-  QFile out(file);
-  if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size()) {
-    state.SkipWithError("cannot write the image");
+  const auto image = [&](const QString &name, qsizetype size) {
+    QByteArray bytes(size, '\0');
+    for (char &b : bytes)
+      b = static_cast<char>(rng() % 0xFF);
+    QFile out(dir.filePath(name));
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+  };
+  if (!image(QStringLiteral("full.bin"), 8192) || !image(QStringLiteral("full-eeprom.bin"), 512)) {
+    state.SkipWithError("cannot write the images");
     return;
   }
-  out.close();
   static const QRegularExpression kWaits(QStringLiteral("own waits: ([0-9.]+) s"));
   double measured = 0;
   double floor = 0;
   for (auto _ : state) {
     const Finished run = Start(dir, {QStringLiteral("--simulate"), QStringLiteral("-v"),
                                      QStringLiteral("-p"), QStringLiteral("ATmega8"),
-                                     QStringLiteral("-U"), QStringLiteral("flash:w:") + file});
+                                     QStringLiteral("-U"),
+                                     QStringLiteral("flash:w:") + dir.filePath("full.bin"),
+                                     QStringLiteral("-U"),
+                                     QStringLiteral("eeprom:w:") + dir.filePath("full-eeprom.bin"),
+                                     QStringLiteral("-U"),
+                                     QStringLiteral("flash:v:") + dir.filePath("full.bin")});
     const QRegularExpressionMatch waits = kWaits.match(QString::fromLocal8Bit(run.err));
     if (!run.ok || !waits.hasMatch()) {
       state.SkipWithError(run.err.constData());

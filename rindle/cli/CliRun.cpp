@@ -157,6 +157,12 @@ std::optional<FuseField> FieldOf(Memory memory) {
   return std::nullopt;
 }
 
+// A write of flash or EEPROM from a HEX, BIN or ROM file.
+bool IsPlainWrite(const MemoryOperation &m) {
+  return m.op == Op::Write && m.format != Format::Elf &&
+         (m.memory == Memory::Flash || m.memory == Memory::Eeprom);
+}
+
 QString ByteText(unsigned value, Format format) {
   switch (format) {
   case Format::DecimalText: return QString::number(value);
@@ -185,7 +191,11 @@ private:
     bool printed = false;
   };
 
-  int step(const Step &s);
+  // Runs `body` as one reported operation; its exit status.
+  template <class Body>
+  int step(Body &&body);
+  // A flash write and an EEPROM write side by side: one erase, one program.
+  Outcome writeBoth(const MemoryOperation &a, const MemoryOperation &b, Record &record);
   Outcome memoryStep(const MemoryOperation &m, Record &record);
   Outcome commandStep(const CommandStep &c, Record &record);
   Outcome writeMemory(const MemoryOperation &m);
@@ -281,10 +291,21 @@ int Runner::run() {
            .arg(FromView(entry->Name()), common::hex::Text(engine().Port.PortBase, 4),
                 request_.simulate ? QStringLiteral(" (simulated)") : QString()));
   int status = kExitOk;
-  for (const Step &s : request_.steps) {
-    status = step(s);
-    if (status != kExitOk)
-      break;
+  const std::vector<Step> &steps = request_.steps;
+  for (std::size_t i = 0; i < steps.size() && status == kExitOk; ++i) {
+    const auto *a = std::get_if<MemoryOperation>(&steps[i]);
+    const auto *b = i + 1 < steps.size() ? std::get_if<MemoryOperation>(&steps[i + 1]) : nullptr;
+    if (a != nullptr && b != nullptr && IsPlainWrite(*a) && IsPlainWrite(*b) &&
+        a->memory != b->memory) {
+      status = step([&](Record &record) { return writeBoth(*a, *b, record); });
+      ++i;
+    } else if (a != nullptr) {
+      status = step([&](Record &record) { return memoryStep(*a, record); });
+    } else {
+      status = step([&](Record &record) {
+        return commandStep(std::get<CommandStep>(steps[i]), record);
+      });
+    }
   }
   session_->Finish();
   if (auto *bench = dynamic_cast<SimulatedHardware *>(session_->Hardware()))
@@ -294,14 +315,12 @@ int Runner::run() {
   return status;
 }
 
-int Runner::step(const Step &s) {
+template <class Body>
+int Runner::step(Body &&body) {
   Record record;
   QElapsedTimer clock;
   clock.start();
-  if (const auto *m = std::get_if<MemoryOperation>(&s))
-    record.outcome = memoryStep(*m, record);
-  else
-    record.outcome = commandStep(std::get<CommandStep>(s), record);
+  record.outcome = body(record);
   progress_.settle(record.outcome.isOk());
   report(record, static_cast<double>(clock.nsecsElapsed()) / 1e9);
   return ExitStatus(record.outcome);
@@ -426,10 +445,33 @@ Outcome Runner::writeMemory(const MemoryOperation &m) {
   const Outcome fuses = session_->TakeChipFuses();
   if (!fuses.isOk())
     return fuses;
+  // Without an EEPROM file beside it, the erase leaves the EEPROM blank,
+  // whatever an earlier step read.
+  if (flash)
+    engine().ClearEepromArea();
   if (Outcome load = loadFile(flash ? IspSession::Memory::Flash : IspSession::Memory::Eeprom,
                               m.file, m.format);
       !load.isOk())
     return load;
+  return program();
+}
+
+Outcome Runner::writeBoth(const MemoryOperation &a, const MemoryOperation &b, Record &record) {
+  const MemoryOperation &flash = a.memory == Memory::Flash ? a : b;
+  const MemoryOperation &eeprom = a.memory == Memory::Flash ? b : a;
+  record.operation = QStringLiteral("write");
+  record.memory = QStringLiteral("flash+eeprom");
+  record.bytes = engine().Device.FlashSize + engine().Device.EepromSize;
+  if (engine().Device.EepromSize == 0)
+    return Outcome::failed(Outcome::Cause::None,
+                           QStringLiteral("the %1 has no EEPROM").arg(FromView(device().Name())));
+  if (Outcome load = loadFile(IspSession::Memory::Flash, flash.file, flash.format); !load.isOk())
+    return load;
+  if (Outcome load = loadFile(IspSession::Memory::Eeprom, eeprom.file, eeprom.format);
+      !load.isOk())
+    return load;
+  if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
+    return fuses;
   return program();
 }
 

@@ -229,6 +229,26 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
     ASSERT_EQ(bench->chip()->flash()[address], value) << "flash lost at " << address;
 }
 
+TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
+  const QString flash = Elf(QStringLiteral("blink_m8.hex"));
+  const QString eeprom = Elf(QStringLiteral("blink_m8.eep"));
+  const Result r = run({"--json", "-p", "MEGA8", "-U", "eeprom:w:" + eeprom, "-U", "flash:w:" + flash});
+  ASSERT_TRUE(Status(r, 0));
+  const QList<QByteArray> lines = r.out.trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 1) << r.out.toStdString();
+  const QJsonObject object = QJsonDocument::fromJson(lines[0]).object();
+  EXPECT_EQ(object["memory"].toString(), "flash+eeprom");
+  EXPECT_EQ(object["bytes"].toInt(), 8192 + 512);
+  const auto bench = chip(QStringLiteral("MEGA8"));
+  for (const auto &[address, value] : HexBytes(flash))
+    ASSERT_EQ(bench->chip()->flash()[address], value) << address;
+  for (const auto &[address, value] : HexBytes(eeprom))
+    ASSERT_EQ(bench->chip()->eeprom()[address], value) << address;
+  // A flash write alone erases the EEPROM, as Program does.
+  ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "eeprom:r:before.eep", "-U", "flash:w:" + flash}), 0));
+  EXPECT_EQ(chip(QStringLiteral("MEGA8"))->chip()->eeprom()[0], 0xFF);
+}
+
 TEST_F(RindleCli, FuseWrittenThenReadAsText) {
   ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "hfuse:w:0xC9:m", "-U", "lfuse:w:0xE4:m"}), 0));
   const Result r = run({"-p", "MEGA8", "-U", "hfuse:r:-:h", "-U", "lfuse:r:-:d"});
