@@ -157,6 +157,10 @@ std::optional<FuseField> FieldOf(Memory memory) {
   return std::nullopt;
 }
 
+IspSession::Memory AreaOf(Memory memory) {
+  return memory == Memory::Flash ? IspSession::Memory::Flash : IspSession::Memory::Eeprom;
+}
+
 // A write of flash or EEPROM from a HEX, BIN or ROM file.
 bool IsPlainWrite(const MemoryOperation &m) {
   return m.op == Op::Write && m.format != Format::Elf &&
@@ -208,6 +212,8 @@ private:
   // The file into the buffer's area of `memory`, cleared first.
   Outcome loadFile(IspSession::Memory memory, const QString &file, Format format);
   Outcome program();
+  // What a write does under -n: the device checked, nothing written.
+  Outcome dryRun();
   bool fuseByteExists(FuseField field) const;
   void report(const Record &record, double seconds);
   void say(const QString &text) const {
@@ -420,12 +426,15 @@ Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format 
   return Outcome::ok();
 }
 
+Outcome Runner::dryRun() {
+  if (!session_->CheckDevice())
+    return Outcome::refused(SignatureRefusal(engine()));
+  return Outcome::ok(QStringLiteral("dry run"));
+}
+
 Outcome Runner::program() {
-  if (request_.dryRun) {
-    if (!session_->CheckDevice())
-      return Outcome::refused(SignatureRefusal(engine()));
-    return Outcome::ok(QStringLiteral("dry run"));
-  }
+  if (request_.dryRun)
+    return dryRun();
   const Outcome outcome = session_->Program();
   if (outcome.isOk() && outcome.message.isEmpty())
     return Outcome::ok(QStringLiteral("Program OK (not verified)"));
@@ -449,7 +458,7 @@ Outcome Runner::writeMemory(const MemoryOperation &m) {
   // whatever an earlier step read.
   if (flash)
     engine().ClearEepromArea();
-  if (Outcome load = loadFile(flash ? IspSession::Memory::Flash : IspSession::Memory::Eeprom,
+  if (Outcome load = loadFile(AreaOf(m.memory),
                               m.file, m.format);
       !load.isOk())
     return load;
@@ -492,17 +501,14 @@ Outcome Runner::writeElf(const QString &file, std::span<const files::ElfPart> pa
     return take;
   if (memory)
     return program();
-  if (request_.dryRun)
-    return Outcome::ok(QStringLiteral("dry run"));
-  return session_->WriteFuses();
+  return request_.dryRun ? dryRun() : session_->WriteFuses();
 }
 
 Outcome Runner::readMemory(const MemoryOperation &m) {
   const Outcome read = session_->Read();
   if (!read.isOk())
     return read;
-  const auto memory =
-      m.memory == Memory::Flash ? IspSession::Memory::Flash : IspSession::Memory::Eeprom;
+  const IspSession::Memory memory = AreaOf(m.memory);
   const FileFormat format = FileFormatOf(m.format);
   if (const QString refusal = session_->SaveRefusal(memory, format); !refusal.isEmpty())
     return Outcome::failed(Outcome::Cause::File, refusal);
@@ -521,9 +527,7 @@ Outcome Runner::verifyMemory(const MemoryOperation &m) {
   // compared with its file.
   if (Outcome read = session_->Read(); !read.isOk())
     return read;
-  const auto memory =
-      m.memory == Memory::Flash ? IspSession::Memory::Flash : IspSession::Memory::Eeprom;
-  if (Outcome load = loadFile(memory, m.file, m.format); !load.isOk())
+  if (Outcome load = loadFile(AreaOf(m.memory), m.file, m.format); !load.isOk())
     return load;
   session_->AsProgrammed();
   return session_->Verify();
@@ -541,12 +545,7 @@ Outcome Runner::writeFuseByte(const MemoryOperation &m) {
   case FuseField::LockByte: bytes.lock = value; break;
   }
   engine().TakeElfFuses(bytes);
-  if (request_.dryRun) {
-    if (!session_->CheckDevice())
-      return Outcome::refused(SignatureRefusal(engine()));
-    return Outcome::ok(QStringLiteral("dry run"));
-  }
-  return session_->WriteFuses();
+  return request_.dryRun ? dryRun() : session_->WriteFuses();
 }
 
 Outcome Runner::readFuseByte(const MemoryOperation &m) {
@@ -616,9 +615,7 @@ Outcome Runner::commandStep(const CommandStep &c, Record &record) {
   switch (c.kind) {
   case Kind::Erase:
     record.operation = QStringLiteral("erase");
-    if (request_.dryRun)
-      return Outcome::ok(QStringLiteral("dry run"));
-    return session_->Erase();
+    return request_.dryRun ? dryRun() : session_->Erase();
   case Kind::BlankCheck:
     record.operation = QStringLiteral("blank-check");
     record.bytes = engine().Device.FlashSize + engine().Device.EepromSize;
