@@ -63,14 +63,12 @@ void BM_CliMega8ProgramVerify(benchmark::State &state) {
   double measured = 0;
   double floor = 0;
   for (auto _ : state) {
-    const Finished run = Start(dir, {QStringLiteral("--simulate"), QStringLiteral("-v"),
-                                     QStringLiteral("-p"), QStringLiteral("ATmega8"),
-                                     QStringLiteral("-U"),
-                                     QStringLiteral("flash:w:") + dir.filePath("full.bin"),
-                                     QStringLiteral("-U"),
-                                     QStringLiteral("eeprom:w:") + dir.filePath("full-eeprom.bin"),
-                                     QStringLiteral("-U"),
-                                     QStringLiteral("flash:v:") + dir.filePath("full.bin")});
+    const Finished run =
+        Start(dir, {QStringLiteral("--simulate"), QStringLiteral("-v"), QStringLiteral("-p"),
+                    QStringLiteral("ATmega8"), QStringLiteral("-U"),
+                    QStringLiteral("flash:w:") + dir.filePath("full.bin"), QStringLiteral("-U"),
+                    QStringLiteral("eeprom:w:") + dir.filePath("full-eeprom.bin"),
+                    QStringLiteral("-U"), QStringLiteral("flash:v:") + dir.filePath("full.bin")});
     const QRegularExpressionMatch waits = kWaits.match(QString::fromLocal8Bit(run.err));
     if (!run.ok || !waits.hasMatch()) {
       state.SkipWithError(run.err.constData());
@@ -92,10 +90,10 @@ void BM_CliStartToFirstChipAccess(benchmark::State &state) {
   for (auto _ : state) {
     // Without the delays, the run is its start-up, the port's first
     // writes and its end.
-    const Finished run = Start(dir, {QStringLiteral("--simulate"), QStringLiteral("--no-delays"),
-                                     QStringLiteral("-q"), QStringLiteral("-p"),
-                                     QStringLiteral("ATmega8"), QStringLiteral("reset"),
-                                     QStringLiteral("release")});
+    const Finished run =
+        Start(dir, {QStringLiteral("--simulate"), QStringLiteral("--no-delays"),
+                    QStringLiteral("-q"), QStringLiteral("-p"), QStringLiteral("ATmega8"),
+                    QStringLiteral("reset"), QStringLiteral("release")});
     if (!run.ok) {
       state.SkipWithError(run.err.constData());
       return;
@@ -109,5 +107,8 @@ void BM_CliStartToFirstChipAccess(benchmark::State &state) {
 } // namespace
 
 BENCHMARK(BM_CliMega8ProgramVerify)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
-BENCHMARK(BM_CliStartToFirstChipAccess)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliStartToFirstChipAccess)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

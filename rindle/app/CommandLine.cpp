@@ -57,9 +57,10 @@ std::unique_ptr<common::ProgramOptions> MakeOptions(const QString &program,
                      "(for example MEGA8), whatever device is selected")
           .arg(firstDevice),
       QStringLiteral("DEVICE")));
-  options->add(QCommandLineOption(QStringLiteral("close-when-shown"),
-                                  QStringLiteral("close again right after the main window is shown\n"
-                                                 "(the settings are saved as on any exit)")));
+  options->add(
+      QCommandLineOption(QStringLiteral("close-when-shown"),
+                         QStringLiteral("close again right after the main window is shown\n"
+                                        "(the settings are saved as on any exit)")));
   options->setNotes(ExamplesNotes(program, examplesFolder));
   return options;
 }

@@ -33,11 +33,11 @@ FileDialogTexts IspFileDialogs(const QString &openTitle, const QString &saveTitl
 
 // Programs straight from the compiler are opened, never saved.
 FileDialogTexts ProgramFileDialogs() {
-  FileDialogTexts texts = IspFileDialogs(
-      QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
-      QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
-      {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
-      QStringLiteral("Over-write existing file"));
+  FileDialogTexts texts =
+      IspFileDialogs(QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
+                     QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
+                     {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
+                     QStringLiteral("Over-write existing file"));
   texts.openOnly = {{QStringLiteral("ELF Files (*.elf)"), QStringLiteral(".elf"), FileFormat::Elf}};
   return texts;
 }

@@ -138,8 +138,8 @@ private:
   QString loadElf();
   // The message box of a command's outcome: none for a refusal or a
   // cancel; `icon` for success, `failedIcon` for a failure.
-  void showOutcome(const QString &caption, const common::Outcome &outcome, common::Prompter::Icon icon,
-                   common::Prompter::Icon failedIcon);
+  void showOutcome(const QString &caption, const common::Outcome &outcome,
+                   common::Prompter::Icon icon, common::Prompter::Icon failedIcon);
   // ---- What the shared file commands act on.
   QString ProgramFileName() const override { return engine_.ProgramFileName; }
   void SetProgramFileName(const QString &name) override { engine_.ProgramFileName = name; }

@@ -7,9 +7,9 @@
 #include <QFileInfo>
 
 #include "rindle/app/IspHardware.h"
+#include "rindle/engine/Settings.h"
 #include "rindle/isp/FuseGuard.h"
 #include "rindle/isp/ValueLines.h"
-#include "rindle/engine/Settings.h"
 
 namespace rindle {
 
@@ -110,8 +110,8 @@ Outcome IspSession::Start(const QString &settingsFile, std::optional<std::uint16
       return Outcome::failed(Outcome::Cause::File,
                              settingsFile + QStringLiteral(": the file cannot be read"));
     if (!engine_.TakeSettingsLines(*lines))
-      return Outcome::failed(Outcome::Cause::File, settingsFile + QStringLiteral(": ") +
-                                                       engine_.ResultText);
+      return Outcome::failed(Outcome::Cause::File,
+                             settingsFile + QStringLiteral(": ") + engine_.ResultText);
   }
   // The files the settings name belong to the window's run.
   engine_.ProgramFileName.clear();
@@ -259,9 +259,8 @@ Outcome IspSession::TakeElf(const QString &fileName, std::span<const files::ElfP
       !refusal.isEmpty())
     return Outcome::failed(Outcome::Cause::File, files::ElfNotLoaded(fileName, refusal));
   if (!ConfirmFileSignature(fileName, read.image))
-    return Outcome::refused(
-        QStringLiteral("%1 was built for another device than the %2")
-            .arg(QFileInfo(fileName).fileName(), engine_.ElfDevice().device));
+    return Outcome::refused(QStringLiteral("%1 was built for another device than the %2")
+                                .arg(QFileInfo(fileName).fileName(), engine_.ElfDevice().device));
   const auto wanted = [&](files::ElfPart part) {
     return std::ranges::find(parts, part) != parts.end();
   };
@@ -301,8 +300,7 @@ Outcome IspSession::failure(const QString &text) {
   // A silent chip behind a port that cannot be used is the port's fault.
   const bool port = !engine_.ChipResponded && hardware_ != nullptr &&
                     !hardware_->portProblem(engine_.Port.PortBase).isEmpty();
-  return Outcome::failed(port ? Outcome::Cause::Port : Outcome::Cause::Chip,
-                         WithPortProblem(text));
+  return Outcome::failed(port ? Outcome::Cause::Port : Outcome::Cause::Chip, WithPortProblem(text));
 }
 
 void IspSession::OperationDone() {
@@ -325,7 +323,6 @@ bool IspSession::run(const QString &title, qint64 total, void (IspEngine::*opera
   OperationDone();
   return !engine_.CancelRequested;
 }
-
 
 Outcome IspSession::Read() {
   if (!CheckDevice())

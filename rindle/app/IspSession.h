@@ -154,8 +154,7 @@ private:
   bool confirmFuseWrite(const QString &caption);
   // One engine operation under progress, the target released after it;
   // false when it was cancelled.
-  bool run(const QString &title, qint64 total, void (IspEngine::*operation)(),
-           bool releaseFirst);
+  bool run(const QString &title, qint64 total, void (IspEngine::*operation)(), bool releaseFirst);
   // The device check, then a walk over the chip that ends "OK" on success.
   common::Outcome checkedWalk(const QString &title, void (IspEngine::*operation)(),
                               bool releaseFirst, const QString &okText);

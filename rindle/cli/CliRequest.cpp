@@ -71,9 +71,12 @@ std::optional<Format> FormatOfLetter(const QString &text) {
 
 // The options that take a value, for reading the order of the steps.
 bool TakesValue(const QString &name) {
-  static const QStringList kNames = {QStringLiteral("p"),        QStringLiteral("part"),
-                                     QStringLiteral("U"),        QStringLiteral("memory"),
-                                     QStringLiteral("port"),     QStringLiteral("settings"),
+  static const QStringList kNames = {QStringLiteral("p"),
+                                     QStringLiteral("part"),
+                                     QStringLiteral("U"),
+                                     QStringLiteral("memory"),
+                                     QStringLiteral("port"),
+                                     QStringLiteral("settings"),
                                      QStringLiteral("allow-lockout")};
   return kNames.contains(name);
 }
@@ -111,7 +114,8 @@ std::vector<Ordered> InOrder(const QStringList &args) {
         const QString name(a[k]);
         if (!TakesValue(name))
           continue;
-        const QString value = k + 1 < a.size() ? a.mid(k + 1) : (i + 1 < args.size() ? args[++i] : QString());
+        const QString value =
+            k + 1 < a.size() ? a.mid(k + 1) : (i + 1 < args.size() ? args[++i] : QString());
         if (name == u"U")
           out.push_back({value, true});
         break;
@@ -165,19 +169,19 @@ void AddOptions(common::ProgramOptions &options) {
   options.add(QCommandLineOption({QStringLiteral("U"), QStringLiteral("memory")},
                                  QStringLiteral("a memory operation, MEMORY:OP:FILE[:FORMAT]"),
                                  QStringLiteral("OPERATION")));
-  options.add(QCommandLineOption(
-      QStringLiteral("port"), QStringLiteral("the parallel port, /dev/parportN or an address\n"
-                                             "(else the settings file's)"),
-      QStringLiteral("DEVICE")));
+  options.add(QCommandLineOption(QStringLiteral("port"),
+                                 QStringLiteral("the parallel port, /dev/parportN or an address\n"
+                                                "(else the settings file's)"),
+                                 QStringLiteral("DEVICE")));
   options.add(QCommandLineOption(QStringLiteral("settings"),
                                  QStringLiteral("the settings file (else the window's own);\n"
                                                 "it is read, never written"),
                                  QStringLiteral("FILE")));
-  options.addOptionalValue(QCommandLineOption(
-      QStringLiteral("simulate"),
-      QStringLiteral("a simulated cable and chip instead of the port;\n"
-                     "with DEVICE the socket holds that chip"),
-      QStringLiteral("DEVICE")));
+  options.addOptionalValue(
+      QCommandLineOption(QStringLiteral("simulate"),
+                         QStringLiteral("a simulated cable and chip instead of the port;\n"
+                                        "with DEVICE the socket holds that chip"),
+                         QStringLiteral("DEVICE")));
   options.add(QCommandLineOption(QStringLiteral("no-delays"),
                                  QStringLiteral("with --simulate: no real waiting, the simulated\n"
                                                 "chip answers at once")));
@@ -185,8 +189,8 @@ void AddOptions(common::ProgramOptions &options) {
                                  QStringLiteral("read and check only: no write reaches the chip")));
   options.add(QCommandLineOption(QStringLiteral("F"),
                                  QStringLiteral("go on when the signature does not match")));
-  options.add(QCommandLineOption(QStringLiteral("V"),
-                                 QStringLiteral("no verify after writing flash")));
+  options.add(
+      QCommandLineOption(QStringLiteral("V"), QStringLiteral("no verify after writing flash")));
   options.add(QCommandLineOption(QStringLiteral("allow-lockout"),
                                  QStringLiteral("let a fuse write program these bits, which\n"
                                                 "end serial programming (RSTDISBL,DWEN,SPIEN)"),
@@ -308,8 +312,8 @@ std::optional<MemoryOperation> ParseMemoryOperation(const QString &text, QString
       }
     }
   } else if (textFormat) {
-    error = QStringLiteral("\"%1\": %2 is read and written as a file (i, r, rom, e)")
-                .arg(text, memory);
+    error =
+        QStringLiteral("\"%1\": %2 is read and written as a file (i, r, rom, e)").arg(text, memory);
     return std::nullopt;
   } else if (m.format == Format::Elf && m.op != Op::Write) {
     error = QStringLiteral("\"%1\": ELF files are only written to the chip").arg(text);
@@ -419,7 +423,8 @@ Parsed ParseArguments(const QStringList &arguments) {
     }
   }
   if (!r.listDevices && r.steps.empty())
-    return {std::nullopt, options.usageError(QStringLiteral("nothing to do: give a command or -U"))};
+    return {std::nullopt,
+            options.usageError(QStringLiteral("nothing to do: give a command or -U"))};
   if (!r.steps.empty() && r.device.isEmpty())
     return {std::nullopt, options.usageError(QStringLiteral("no device: give -p DEVICE"))};
   return {std::move(r), kExitOk};

@@ -88,7 +88,6 @@ std::optional<MemoryOperation> ParseMemoryOperation(const QString &text, QString
 
 // The base address of a port given as /dev/parportN or as an address
 // (0x378); the reason in `error` when there is none.
-std::optional<std::uint16_t> PortBase(const QString &port, const QString &procRoot,
-                                      QString &error);
+std::optional<std::uint16_t> PortBase(const QString &port, const QString &procRoot, QString &error);
 
 } // namespace rindle::cli

@@ -170,7 +170,8 @@ bool IsPlainWrite(const MemoryOperation &m) {
 QString ByteText(unsigned value, Format format) {
   switch (format) {
   case Format::DecimalText: return QString::number(value);
-  case Format::BinaryText: return QStringLiteral("0b") + QString::number(value, 2).rightJustified(8, u'0');
+  case Format::BinaryText:
+    return QStringLiteral("0b") + QString::number(value, 2).rightJustified(8, u'0');
   default: break;
   }
   return QStringLiteral("0x") + QString::number(value, 16).rightJustified(2, u'0').toUpper();
@@ -180,8 +181,7 @@ QString ByteText(unsigned value, Format format) {
 class Runner {
 public:
   Runner(const Request &request, const RunSetup &setup)
-      : request_(request), setup_(setup), prompter_(request, setup.err),
-        progress_(setup.err) {}
+      : request_(request), setup_(setup), prompter_(request, setup.err), progress_(setup.err) {}
 
   int run();
 
@@ -308,16 +308,14 @@ int Runner::run() {
     } else if (a != nullptr) {
       status = step([&](Record &record) { return memoryStep(*a, record); });
     } else {
-      status = step([&](Record &record) {
-        return commandStep(std::get<CommandStep>(steps[i]), record);
-      });
+      status = step(
+          [&](Record &record) { return commandStep(std::get<CommandStep>(steps[i]), record); });
     }
   }
   session_->Finish();
   if (auto *bench = dynamic_cast<SimulatedHardware *>(session_->Hardware()))
     tell(QStringLiteral("the simulated chip's own waits: %1 s")
-             .arg(static_cast<double>(bench->bench().now()) / common::kTicksPerSecond, 0, 'f',
-                  6));
+             .arg(static_cast<double>(bench->bench().now()) / common::kTicksPerSecond, 0, 'f', 6));
   return status;
 }
 
@@ -336,7 +334,10 @@ void Runner::report(const Record &record, double seconds) {
   const Outcome &o = record.outcome;
   QString result;
   switch (o.kind) {
-  case Outcome::Kind::Ok: result = request_.dryRun && o.message == u"dry run" ? QStringLiteral("skipped") : QStringLiteral("ok"); break;
+  case Outcome::Kind::Ok:
+    result = request_.dryRun && o.message == u"dry run" ? QStringLiteral("skipped")
+                                                        : QStringLiteral("ok");
+    break;
   case Outcome::Kind::Failed: result = QStringLiteral("failed"); break;
   case Outcome::Kind::Refused: result = QStringLiteral("refused"); break;
   case Outcome::Kind::Cancelled: result = QStringLiteral("cancelled"); break;
@@ -358,11 +359,12 @@ void Runner::report(const Record &record, double seconds) {
             .arg(what)
             .arg(record.bytes)
             .arg(seconds, 0, 'f', 2)
-            .arg(o.message.isEmpty() || record.printed ? QString()
-                                                       : QStringLiteral(": ") + OnTerminal(o.message)));
+            .arg(o.message.isEmpty() || record.printed
+                     ? QString()
+                     : QStringLiteral(": ") + OnTerminal(o.message)));
   } else {
-    Print(setup_.err, QStringLiteral("rindle-cli: %1 %2: %3\n")
-                          .arg(what, result, OnTerminal(o.message)));
+    Print(setup_.err,
+          QStringLiteral("rindle-cli: %1 %2: %3\n").arg(what, result, OnTerminal(o.message)));
   }
 }
 
@@ -374,9 +376,9 @@ Outcome Runner::memoryStep(const MemoryOperation &m, Record &record) {
   if (const std::optional<FuseField> field = FieldOf(m.memory)) {
     record.bytes = 1;
     if (!fuseByteExists(*field))
-      return Outcome::failed(Outcome::Cause::None, QStringLiteral("the %1 has no %2")
-                                                       .arg(FromView(device().Name()),
-                                                            record.memory));
+      return Outcome::failed(
+          Outcome::Cause::None,
+          QStringLiteral("the %1 has no %2").arg(FromView(device().Name()), record.memory));
     if (m.format == Format::Elf)
       return writeElf(m.file, std::array{m.memory == Memory::Lock ? files::ElfPart::Lock
                                                                   : files::ElfPart::Fuses});
@@ -458,9 +460,7 @@ Outcome Runner::writeMemory(const MemoryOperation &m) {
   // whatever an earlier step read.
   if (flash)
     engine().ClearEepromArea();
-  if (Outcome load = loadFile(AreaOf(m.memory),
-                              m.file, m.format);
-      !load.isOk())
+  if (Outcome load = loadFile(AreaOf(m.memory), m.file, m.format); !load.isOk())
     return load;
   return program();
 }
@@ -476,8 +476,7 @@ Outcome Runner::writeBoth(const MemoryOperation &a, const MemoryOperation &b, Re
                            QStringLiteral("the %1 has no EEPROM").arg(FromView(device().Name())));
   if (Outcome load = loadFile(IspSession::Memory::Flash, flash.file, flash.format); !load.isOk())
     return load;
-  if (Outcome load = loadFile(IspSession::Memory::Eeprom, eeprom.file, eeprom.format);
-      !load.isOk())
+  if (Outcome load = loadFile(IspSession::Memory::Eeprom, eeprom.file, eeprom.format); !load.isOk())
     return load;
   if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
     return fuses;
@@ -589,7 +588,8 @@ Outcome Runner::printSignature() {
   if (!bytes.isEmpty())
     text += QStringLiteral("calibration  %1\n").arg(bytes.join(u' '));
   const std::array<std::pair<const char *, FuseField>, 3> fuses{
-      {{"lfuse", FuseField::FuseLow}, {"hfuse", FuseField::FuseHigh},
+      {{"lfuse", FuseField::FuseLow},
+       {"hfuse", FuseField::FuseHigh},
        {"efuse", FuseField::FuseExtended}}};
   const int read_ = entry.readBack.kind == ReadBackKind::PageMode ? entry.readBack.fuseBytes
                     : entry.readBack.kind == ReadBackKind::FuseByte ||

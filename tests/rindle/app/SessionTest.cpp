@@ -39,7 +39,8 @@ std::uint16_t Row(const char *name) {
 
 struct SessionRig {
   explicit SessionRig(const QString &chip)
-      : session(MakeHardware(true, chip, temp.path(), false), prompter, QStringLiteral("  Rindle")) {
+      : session(MakeHardware(true, chip, temp.path(), false), prompter,
+                QStringLiteral("  Rindle")) {
     prompter.session = &session;
     EXPECT_TRUE(session.Start(temp.filePath(QStringLiteral("none.set")), std::nullopt).isOk());
   }
@@ -59,7 +60,8 @@ TEST(IspSession, TheLockoutQuestionNamesTheBitsAtStake) {
   rig.session.Engine().Fuses.FuseHigh = 0xFE; // RSTDISBL programmed
   const common::Outcome refused = rig.session.WriteFuses();
   EXPECT_EQ(refused.kind, common::Outcome::Kind::Refused);
-  EXPECT_TRUE(refused.message.contains(QStringLiteral("RSTDISBL"))) << refused.message.toStdString();
+  EXPECT_TRUE(refused.message.contains(QStringLiteral("RSTDISBL")))
+      << refused.message.toStdString();
   ASSERT_EQ(rig.prompter.asked.size(), 1u);
   EXPECT_EQ(rig.prompter.asked[0].kind, SessionQuestion::Kind::Lockout);
   EXPECT_EQ(rig.prompter.asked[0].lockoutBits, QStringList{QStringLiteral("RSTDISBL")});
@@ -77,7 +79,8 @@ TEST(IspSession, ASignatureMismatchIsRefusedNamingWhatTheChipRead) {
   ASSERT_TRUE(rig.session.SelectDevice(Row("MEGA8")));
   const common::Outcome outcome = rig.session.Program();
   EXPECT_EQ(outcome.kind, common::Outcome::Kind::Refused);
-  EXPECT_TRUE(outcome.message.contains(QStringLiteral("1E 90 07"))) << outcome.message.toStdString();
+  EXPECT_TRUE(outcome.message.contains(QStringLiteral("1E 90 07")))
+      << outcome.message.toStdString();
   ASSERT_EQ(rig.prompter.asked.size(), 1u);
   EXPECT_EQ(rig.prompter.asked[0].kind, SessionQuestion::Kind::ChipSignature);
   EXPECT_TRUE(rig.prompter.asked[0].chipResponded);

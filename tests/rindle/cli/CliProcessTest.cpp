@@ -125,8 +125,8 @@ protected:
   if (r.status == expected)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
-         << "exit status " << r.status << ", expected " << expected << "\nstdout: "
-         << r.out.toStdString() << "\nstderr: " << r.err.toStdString();
+         << "exit status " << r.status << ", expected " << expected
+         << "\nstdout: " << r.out.toStdString() << "\nstderr: " << r.err.toStdString();
 }
 
 // ---- Flash: program, verify, read back and compare, on four chips.
@@ -162,13 +162,13 @@ TEST_P(FlashRoundTrip, WrittenVerifiedAndReadBackAsTheFileHolds) {
   }
   ASSERT_GT(expected.size(), 100u);
   const QString part = QLatin1String(c.part);
-  ASSERT_TRUE(Status(run({QStringLiteral("-p"), part, QStringLiteral("-U"),
-                          QStringLiteral("flash:w:") + file}),
-                     0));
-  ASSERT_TRUE(Status(run({QStringLiteral("-p"), part, QStringLiteral("-U"),
-                          QStringLiteral("flash:v:") + file, QStringLiteral("-U"),
-                          QStringLiteral("flash:r:back.bin:r")}),
-                     0));
+  ASSERT_TRUE(Status(
+      run({QStringLiteral("-p"), part, QStringLiteral("-U"), QStringLiteral("flash:w:") + file}),
+      0));
+  ASSERT_TRUE(Status(
+      run({QStringLiteral("-p"), part, QStringLiteral("-U"), QStringLiteral("flash:v:") + file,
+           QStringLiteral("-U"), QStringLiteral("flash:r:back.bin:r")}),
+      0));
   const auto bench = chip(QLatin1String(c.device));
   const auto flash = bench->chip()->flash();
   const QByteArray back = ReadFile(path(QStringLiteral("back.bin")));
@@ -216,7 +216,8 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
   ASSERT_TRUE(Status(run({"-p", "m8", "-U", "flash:w:" + flash}), 2)) << "m8 is no device name";
   ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "flash:w:" + flash}), 0));
   ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "eeprom:w:" + eeprom}), 0));
-  ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "eeprom:r:back.eep", "-U", "eeprom:v:" + eeprom}), 0));
+  ASSERT_TRUE(
+      Status(run({"-p", "MEGA8", "-U", "eeprom:r:back.eep", "-U", "eeprom:v:" + eeprom}), 0));
   const auto bench = chip(QStringLiteral("MEGA8"));
   const auto expected = HexBytes(eeprom);
   const auto back = HexBytes(path(QStringLiteral("back.eep")));
@@ -232,7 +233,8 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
 TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
   const QString flash = Elf(QStringLiteral("blink_m8.hex"));
   const QString eeprom = Elf(QStringLiteral("blink_m8.eep"));
-  const Result r = run({"--json", "-p", "MEGA8", "-U", "eeprom:w:" + eeprom, "-U", "flash:w:" + flash});
+  const Result r =
+      run({"--json", "-p", "MEGA8", "-U", "eeprom:w:" + eeprom, "-U", "flash:w:" + flash});
   ASSERT_TRUE(Status(r, 0));
   const QList<QByteArray> lines = r.out.trimmed().split('\n');
   ASSERT_EQ(lines.size(), 1) << r.out.toStdString();
@@ -245,7 +247,8 @@ TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
   for (const auto &[address, value] : HexBytes(eeprom))
     ASSERT_EQ(bench->chip()->eeprom()[address], value) << address;
   // A flash write alone erases the EEPROM, as Program does.
-  ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "eeprom:r:before.eep", "-U", "flash:w:" + flash}), 0));
+  ASSERT_TRUE(
+      Status(run({"-p", "MEGA8", "-U", "eeprom:r:before.eep", "-U", "flash:w:" + flash}), 0));
   EXPECT_EQ(chip(QStringLiteral("MEGA8"))->chip()->eeprom()[0], 0xFF);
 }
 
@@ -283,8 +286,9 @@ TEST_P(Lockout, AFuseThatEndsSerialProgrammingNeedsItsName) {
     EXPECT_TRUE(r.err.contains("RSTDISBL")) << r.err.toStdString();
   const auto after = chip(QStringLiteral("TINY13"));
   EXPECT_EQ(after->chip()->fuse(sim::isp::kFuseHigh), c.highFuse);
-  EXPECT_EQ(after->chip()->fuse(sim::isp::kFuseLow), c.status == 5 ? before->chip()->fuse(sim::isp::kFuseLow)
-                                                                   : after->chip()->fuse(sim::isp::kFuseLow));
+  EXPECT_EQ(after->chip()->fuse(sim::isp::kFuseLow), c.status == 5
+                                                         ? before->chip()->fuse(sim::isp::kFuseLow)
+                                                         : after->chip()->fuse(sim::isp::kFuseLow));
   if (c.status == 5)
     EXPECT_TRUE(std::ranges::equal(after->chip()->flash(), before->chip()->flash()));
 }
@@ -293,7 +297,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Lockout,
     ::testing::Values(
         LockoutCase{"Literal", {"-U", "hfuse:w:0xFE:m"}, 5, 0xFF},
-        LockoutCase{"OtherBitAllowed", {"--allow-lockout", "DWEN", "-U", "hfuse:w:0xFE:m"}, 5, 0xFF},
+        LockoutCase{
+            "OtherBitAllowed", {"--allow-lockout", "DWEN", "-U", "hfuse:w:0xFE:m"}, 5, 0xFF},
         LockoutCase{"ElfWhole", {"write", Elf("blink_t13_reset_io.elf")}, 5, 0xFF},
         LockoutCase{"ElfFuses", {"-U", "fuses:w:" + Elf("blink_t13_reset_io.elf")}, 5, 0xFF},
         LockoutCase{"Allowed", {"--allow-lockout", "rstdisbl", "-U", "hfuse:w:0xFE:m"}, 0, 0xFE}),
@@ -405,7 +410,8 @@ TEST_F(RindleCli, ProgressBarOnlyOnATerminal) {
   if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
     GTEST_SKIP() << "no script(1) to give the program a terminal";
   const QString command =
-      QStringLiteral("'%1' --settings '%2' --simulate --no-delays -p MEGA8 -U 'flash:w:%3' 2>&1 >/dev/null")
+      QStringLiteral(
+          "'%1' --settings '%2' --simulate --no-delays -p MEGA8 -U 'flash:w:%3' 2>&1 >/dev/null")
           .arg(kProgram, path(QStringLiteral("Rindle37.set")), Elf(QStringLiteral("blink_m8.hex")));
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -438,7 +444,8 @@ TEST_F(RindleCli, DevicesListsNamesSizesAndSignatures) {
   const Result r = run({"devices"}, false);
   ASSERT_TRUE(Status(r, 0));
   const QList<QByteArray> lines = r.out.split('\n');
-  const auto row = std::ranges::find_if(lines, [](const QByteArray &l) { return l.startsWith("MEGA128 "); });
+  const auto row =
+      std::ranges::find_if(lines, [](const QByteArray &l) { return l.startsWith("MEGA128 "); });
   ASSERT_NE(row, lines.end()) << r.out.toStdString();
   EXPECT_EQ(row->simplified(), "MEGA128 ATmega128 131072 4096 256 1E 97 02 3");
 }
@@ -532,9 +539,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RindleCli, HelpDocumentsTheExitStatuses) {
   const Result r = run({"--help"}, false);
   ASSERT_TRUE(Status(r, 0));
-  for (const char *line : {"0  all done", "1  a chip operation failed", "2  the command line",
-                           "3  a file could not be read", "4  the port could not be opened",
-                           "5  refused"})
+  for (const char *line :
+       {"0  all done", "1  a chip operation failed", "2  the command line",
+        "3  a file could not be read", "4  the port could not be opened", "5  refused"})
     EXPECT_TRUE(r.out.contains(line)) << line;
 }
 

@@ -49,8 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         OperationCase{"hfuse:w:0xD9:m", Memory::FuseHigh, Op::Write, "0xD9", Format::Immediate},
         OperationCase{"lfuse:w:0xE1", Memory::FuseLow, Op::Write, "0xE1", Format::Immediate},
         OperationCase{"efuse:r:-:h", Memory::FuseExtended, Op::Read, "-", Format::HexText},
-        OperationCase{"lock:r:lock.txt:b", Memory::Lock, Op::Read, "lock.txt",
-                      Format::BinaryText},
+        OperationCase{"lock:r:lock.txt:b", Memory::Lock, Op::Read, "lock.txt", Format::BinaryText},
         OperationCase{"fuses:w:app.elf", Memory::Fuses, Op::Write, "app.elf", Format::Elf},
         OperationCase{"lock:w:app.elf", Memory::Lock, Op::Write, "app.elf", Format::Elf}));
 
@@ -87,12 +86,12 @@ TEST(PortBase, FromTheKernelsListOrTheStandardAddresses) {
 }
 
 TEST(Arguments, StepsKeepTheirOrderAcrossOptionsAndWords) {
-  const Parsed p = ParseArguments({QStringLiteral("rindle-cli"), QStringLiteral("-p"),
-                                   QStringLiteral("erase"), QStringLiteral("erase"),
-                                   QStringLiteral("-Uflash:w:a.hex"), QStringLiteral("reset"),
-                                   QStringLiteral("hold"), QStringLiteral("--memory=eeprom:r:e.bin"),
-                                   QStringLiteral("--allow-lockout"), QStringLiteral("rstdisbl,DWEN"),
-                                   QStringLiteral("write"), QStringLiteral("app.elf")});
+  const Parsed p = ParseArguments(
+      {QStringLiteral("rindle-cli"), QStringLiteral("-p"), QStringLiteral("erase"),
+       QStringLiteral("erase"), QStringLiteral("-Uflash:w:a.hex"), QStringLiteral("reset"),
+       QStringLiteral("hold"), QStringLiteral("--memory=eeprom:r:e.bin"),
+       QStringLiteral("--allow-lockout"), QStringLiteral("rstdisbl,DWEN"), QStringLiteral("write"),
+       QStringLiteral("app.elf")});
   ASSERT_TRUE(p.request.has_value());
   const Request &r = *p.request;
   EXPECT_EQ(r.device, QStringLiteral("erase"));
