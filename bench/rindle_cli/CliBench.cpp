@@ -68,7 +68,9 @@ void BM_CliMega8ProgramVerify(benchmark::State &state) {
                     QStringLiteral("ATmega8"), QStringLiteral("-U"),
                     QStringLiteral("flash:w:") + dir.filePath("full.bin"), QStringLiteral("-U"),
                     QStringLiteral("eeprom:w:") + dir.filePath("full-eeprom.bin"),
-                    QStringLiteral("-U"), QStringLiteral("flash:v:") + dir.filePath("full.bin")});
+                    QStringLiteral("-U"), QStringLiteral("flash:v:") + dir.filePath("full.bin"),
+                    QStringLiteral("-U"),
+                    QStringLiteral("eeprom:v:") + dir.filePath("full-eeprom.bin")});
     const QRegularExpressionMatch waits = kWaits.match(QString::fromLocal8Bit(run.err));
     if (!run.ok || !waits.hasMatch()) {
       state.SkipWithError(run.err.constData());

@@ -353,9 +353,11 @@ Outcome IspSession::Program() {
 }
 
 Outcome IspSession::checkedWalk(const QString &title, void (IspEngine::*operation)(),
-                                bool releaseFirst, const QString &okText) {
+                                bool releaseFirst, const QString &okText, bool asProgrammed) {
   if (!CheckDevice())
     return Outcome::refused(SignatureRefusal(engine_));
+  if (asProgrammed)
+    AsProgrammed();
   if (!run(title, ChipBytes(engine_), operation, releaseFirst))
     return Outcome::cancelled();
   if (engine_.ResultText != kOkResult)
@@ -363,14 +365,14 @@ Outcome IspSession::checkedWalk(const QString &title, void (IspEngine::*operatio
   return Outcome::ok(okText);
 }
 
-Outcome IspSession::Verify() {
+Outcome IspSession::Verify(bool asProgrammed) {
   return checkedWalk(QStringLiteral("  Verifying the uController . . ."), &IspEngine::VerifyChip,
-                     false, QStringLiteral("Verification OK"));
+                     false, QStringLiteral("Verification OK"), asProgrammed);
 }
 
 Outcome IspSession::BlankCheck() {
   return checkedWalk(QStringLiteral("  Blank Checking the uController . . ."),
-                     &IspEngine::BlankCheckChip, true, QStringLiteral("Blank Check OK"));
+                     &IspEngine::BlankCheckChip, true, QStringLiteral("Blank Check OK"), false);
 }
 
 Outcome IspSession::Erase() {

@@ -96,7 +96,9 @@ public:
   // Erase, write, read back (AutoVerify), fuses and lock bits, after the
   // default-fuse safeguard and the lockout guard.
   common::Outcome Program();
-  common::Outcome Verify();
+  // asProgrammed: the buffer first takes what Program adds to it (the
+  // calibration bytes the check read), for a buffer that holds only files.
+  common::Outcome Verify(bool asProgrammed = false);
   common::Outcome BlankCheck();
   // Erase; the chip gets the default fuses.
   common::Outcome Erase();
@@ -157,7 +159,7 @@ private:
   bool run(const QString &title, qint64 total, void (IspEngine::*operation)(), bool releaseFirst);
   // The device check, then a walk over the chip that ends "OK" on success.
   common::Outcome checkedWalk(const QString &title, void (IspEngine::*operation)(),
-                              bool releaseFirst, const QString &okText);
+                              bool releaseFirst, const QString &okText, bool asProgrammed);
   bool ask(SessionQuestion question, const QString &caption, const QString &text);
 
   std::unique_ptr<IspHardware> ownHardware_;

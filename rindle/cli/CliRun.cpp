@@ -161,10 +161,14 @@ IspSession::Memory AreaOf(Memory memory) {
   return memory == Memory::Flash ? IspSession::Memory::Flash : IspSession::Memory::Eeprom;
 }
 
-// A write of flash or EEPROM from a HEX, BIN or ROM file.
-bool IsPlainWrite(const MemoryOperation &m) {
-  return m.op == Op::Write && m.format != Format::Elf &&
-         (m.memory == Memory::Flash || m.memory == Memory::Eeprom);
+// A flash and an EEPROM operation side by side, both writes or both
+// verifies, from HEX, BIN or ROM files: they run as one.
+bool IsPair(const MemoryOperation &a, const MemoryOperation &b) {
+  const auto plain = [](const MemoryOperation &m) {
+    return m.format != Format::Elf && (m.memory == Memory::Flash || m.memory == Memory::Eeprom) &&
+           (m.op == Op::Write || m.op == Op::Verify);
+  };
+  return plain(a) && plain(b) && a.op == b.op && a.memory != b.memory;
 }
 
 QString ByteText(unsigned value, Format format) {
@@ -198,8 +202,9 @@ private:
   // Runs `body` as one reported operation; its exit status.
   template <class Body>
   int step(Body &&body);
-  // A flash write and an EEPROM write side by side: one erase, one program.
-  Outcome writeBoth(const MemoryOperation &a, const MemoryOperation &b, Record &record);
+  // A flash and an EEPROM write side by side: one erase, one program; a
+  // flash and an EEPROM verify: one walk over the chip.
+  Outcome both(const MemoryOperation &a, const MemoryOperation &b, Record &record);
   Outcome memoryStep(const MemoryOperation &m, Record &record);
   Outcome commandStep(const CommandStep &c, Record &record);
   Outcome writeMemory(const MemoryOperation &m);
@@ -301,9 +306,8 @@ int Runner::run() {
   for (std::size_t i = 0; i < steps.size() && status == kExitOk; ++i) {
     const auto *a = std::get_if<MemoryOperation>(&steps[i]);
     const auto *b = i + 1 < steps.size() ? std::get_if<MemoryOperation>(&steps[i + 1]) : nullptr;
-    if (a != nullptr && b != nullptr && IsPlainWrite(*a) && IsPlainWrite(*b) &&
-        a->memory != b->memory) {
-      status = step([&](Record &record) { return writeBoth(*a, *b, record); });
+    if (a != nullptr && b != nullptr && IsPair(*a, *b)) {
+      status = step([&](Record &record) { return both(*a, *b, record); });
       ++i;
     } else if (a != nullptr) {
       status = step([&](Record &record) { return memoryStep(*a, record); });
@@ -465,10 +469,11 @@ Outcome Runner::writeMemory(const MemoryOperation &m) {
   return program();
 }
 
-Outcome Runner::writeBoth(const MemoryOperation &a, const MemoryOperation &b, Record &record) {
+Outcome Runner::both(const MemoryOperation &a, const MemoryOperation &b, Record &record) {
   const MemoryOperation &flash = a.memory == Memory::Flash ? a : b;
   const MemoryOperation &eeprom = a.memory == Memory::Flash ? b : a;
-  record.operation = QStringLiteral("write");
+  const bool write = a.op == Op::Write;
+  record.operation = write ? QStringLiteral("write") : QStringLiteral("verify");
   record.memory = QStringLiteral("flash+eeprom");
   record.bytes = engine().Device.FlashSize + engine().Device.EepromSize;
   if (engine().Device.EepromSize == 0)
@@ -478,6 +483,9 @@ Outcome Runner::writeBoth(const MemoryOperation &a, const MemoryOperation &b, Re
     return load;
   if (Outcome load = loadFile(IspSession::Memory::Eeprom, eeprom.file, eeprom.format); !load.isOk())
     return load;
+  // The chip is compared with the buffer as Program leaves it.
+  if (!write)
+    return session_->Verify(true);
   if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
     return fuses;
   return program();
@@ -528,8 +536,7 @@ Outcome Runner::verifyMemory(const MemoryOperation &m) {
     return read;
   if (Outcome load = loadFile(AreaOf(m.memory), m.file, m.format); !load.isOk())
     return load;
-  session_->AsProgrammed();
-  return session_->Verify();
+  return session_->Verify(true);
 }
 
 Outcome Runner::writeFuseByte(const MemoryOperation &m) {

@@ -246,6 +246,19 @@ TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
     ASSERT_EQ(bench->chip()->flash()[address], value) << address;
   for (const auto &[address, value] : HexBytes(eeprom))
     ASSERT_EQ(bench->chip()->eeprom()[address], value) << address;
+  // Verified together: one walk over the chip, which finds a changed byte.
+  const Result verified = run({"--json", "-p", "MEGA8", "-U", "flash:v:" + flash, "-U", "eeprom:v:" + eeprom});
+  ASSERT_TRUE(Status(verified, 0));
+  EXPECT_TRUE(verified.out.contains("\"memory\":\"flash+eeprom\",\"message\":\"Verification OK\""))
+      << verified.out.toStdString();
+  {
+    auto changed = chip(QStringLiteral("MEGA8"));
+    changed->chip()->eeprom()[3] ^= 0x01;
+    ASSERT_EQ(changed->saveState(stateFile(QStringLiteral("MEGA8")).toStdString()), "");
+  }
+  const Result differs = run({"-p", "MEGA8", "-U", "eeprom:v:" + eeprom, "-U", "flash:v:" + flash});
+  EXPECT_TRUE(Status(differs, 1));
+  EXPECT_TRUE(differs.err.contains("EEPROM")) << differs.err.toStdString();
   // A flash write alone erases the EEPROM, as Program does.
   ASSERT_TRUE(
       Status(run({"-p", "MEGA8", "-U", "eeprom:r:before.eep", "-U", "flash:w:" + flash}), 0));
