@@ -63,14 +63,13 @@ void BM_CliMega8ProgramVerify(benchmark::State &state) {
   double measured = 0;
   double floor = 0;
   for (auto _ : state) {
-    const Finished run =
-        Start(dir, {QStringLiteral("--simulate"), QStringLiteral("-v"), QStringLiteral("-p"),
-                    QStringLiteral("ATmega8"), QStringLiteral("-U"),
-                    QStringLiteral("flash:w:") + dir.filePath("full.bin"), QStringLiteral("-U"),
-                    QStringLiteral("eeprom:w:") + dir.filePath("full-eeprom.bin"),
-                    QStringLiteral("-U"), QStringLiteral("flash:v:") + dir.filePath("full.bin"),
-                    QStringLiteral("-U"),
-                    QStringLiteral("eeprom:v:") + dir.filePath("full-eeprom.bin")});
+    const Finished run = Start(
+        dir, {QStringLiteral("--simulate"), QStringLiteral("-v"), QStringLiteral("-p"),
+              QStringLiteral("ATmega8"), QStringLiteral("-U"),
+              QStringLiteral("flash:w:") + dir.filePath("full.bin"), QStringLiteral("-U"),
+              QStringLiteral("eeprom:w:") + dir.filePath("full-eeprom.bin"), QStringLiteral("-U"),
+              QStringLiteral("flash:v:") + dir.filePath("full.bin"), QStringLiteral("-U"),
+              QStringLiteral("eeprom:v:") + dir.filePath("full-eeprom.bin")});
     const QRegularExpressionMatch waits = kWaits.match(QString::fromLocal8Bit(run.err));
     if (!run.ok || !waits.hasMatch()) {
       state.SkipWithError(run.err.constData());

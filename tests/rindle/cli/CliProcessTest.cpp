@@ -247,7 +247,8 @@ TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
   for (const auto &[address, value] : HexBytes(eeprom))
     ASSERT_EQ(bench->chip()->eeprom()[address], value) << address;
   // Verified together: one walk over the chip, which finds a changed byte.
-  const Result verified = run({"--json", "-p", "MEGA8", "-U", "flash:v:" + flash, "-U", "eeprom:v:" + eeprom});
+  const Result verified =
+      run({"--json", "-p", "MEGA8", "-U", "flash:v:" + flash, "-U", "eeprom:v:" + eeprom});
   ASSERT_TRUE(Status(verified, 0));
   EXPECT_TRUE(verified.out.contains("\"memory\":\"flash+eeprom\",\"message\":\"Verification OK\""))
       << verified.out.toStdString();
