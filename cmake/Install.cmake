@@ -1,5 +1,6 @@
 # What `cmake --install` puts where, and the Debian package made from it:
-#   bin/                      the programs and the emulated programmer box
+#   bin/                      the programs, the command lines (orvane-cli, rindle-cli) and
+#                             the emulated programmer box
 #   share/<program>/          the read-only files a program ships
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/,
 #   share/man/man1/           desktop entry, icon, AppStream data, manual page
@@ -19,12 +20,11 @@ foreach(program orvane rindle tollen)
   install(FILES ${SUITE_DESKTOP_DIR}/org.chipsuite.${program}.metainfo.xml DESTINATION share/metainfo)
 endforeach()
 
-if(TARGET orvane-box-sim)
-  install(TARGETS orvane-box-sim RUNTIME DESTINATION bin)
-endif()
-if(TARGET rindle-cli)
-  install(TARGETS rindle-cli RUNTIME DESTINATION bin)
-endif()
+foreach(program orvane-box-sim orvane-cli rindle-cli)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION bin)
+  endif()
+endforeach()
 
 # Manual pages and the changelog go in compressed, as Debian has them:
 # gzip -9 without a name or time stamp, so that the package is the same
@@ -49,9 +49,12 @@ foreach(program orvane rindle tollen orvane-box-sim)
     suite_compressed(${SUITE_DESKTOP_DIR}/${program}.1 ${program}.1 share/man/man1)
   endif()
 endforeach()
-if(TARGET rindle-cli)
-  suite_compressed(${PROJECT_SOURCE_DIR}/data/man/rindle-cli.1 rindle-cli.1 share/man/man1)
-endif()
+# The command lines' pages.
+foreach(program orvane-cli rindle-cli)
+  if(TARGET ${program})
+    suite_compressed(${PROJECT_SOURCE_DIR}/data/man/${program}.1 ${program}.1 share/man/man1)
+  endif()
+endforeach()
 suite_compressed(${PROJECT_SOURCE_DIR}/data/debian/changelog changelog share/doc/chipsuite)
 add_custom_target(suite_package_docs ALL DEPENDS ${compressed})
 

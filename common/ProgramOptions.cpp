@@ -60,8 +60,17 @@ std::optional<int> ProgramOptions::parse(const QStringList &arguments) {
         args[i] += u'=';
     }
   }
-  if (!parser_.parse(args))
+  if (!parser_.parse(args)) {
+    // The option as it was typed, with its dashes.
+    const QStringList unknown = parser_.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+      const QString &name = unknown.constFirst();
+      return usageError(QStringLiteral("Unknown option '%1%2'.")
+                            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"),
+                                 name));
+    }
     return usageError(parser_.errorText());
+  }
   if (parser_.isSet(QStringLiteral("help"))) {
     Print(stdout, helpText());
     return 0;

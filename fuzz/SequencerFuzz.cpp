@@ -65,7 +65,6 @@ class Host : public SequencerHost {
 public:
   void AddStatus(const QString &, bool) override { ++lines; }
   void ClearStatus() override {}
-  int SelectedFunction() const override { return selected; }
   void SelectFunction(int index) override { selected = index; }
   int selected = 0;
   int lines = 0;
@@ -139,10 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     port.linkLostAfter = lostAt;
   ComDataPacket splitter;
   Host host;
-  host.selected = function;
   Sequencer seq(*core, port, splitter, host, prompter);
 
-  seq.ExecuteFunction();
+  seq.ExecuteFunction(function);
   // The rest: packets through the splitter and step ticks, in the order the
   // input gives; then ticks alone until the function has to end.
   while (seq.Busy() && !in.empty()) {

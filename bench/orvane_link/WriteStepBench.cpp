@@ -65,7 +65,6 @@ public:
     last = text;
   }
   void ClearStatus() override {}
-  int SelectedFunction() const override { return orvane::kProgram; }
   void SelectFunction(int) override {}
 
   // Called on every tick, before the step runs; starts the clocks on the
@@ -158,7 +157,7 @@ void BM_WriteStep(benchmark::State &state) {
   std::int64_t bytes = 0;
   for (auto _ : state) {
     host.written = false;
-    seq.ExecuteFunction();
+    seq.ExecuteFunction(orvane::kProgram);
     while (seq.Busy()) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

@@ -41,10 +41,12 @@ QString keyName(int i) {
 
 } // namespace
 
-THistoryFiles::THistoryFiles(common::Prompter &prompter) : prompter_(prompter) {}
+THistoryFiles::THistoryFiles(common::Prompter &prompter, QString caption)
+    : prompter_(prompter),
+      caption_(caption.isEmpty() ? LoaderCore::ApplicationTitle() : std::move(caption)) {}
 
 void THistoryFiles::showError(const QString &text) {
-  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
+  prompter_.message(caption_, text, common::Prompter::Icon::Error);
 }
 
 void THistoryFiles::changed() {

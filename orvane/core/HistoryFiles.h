@@ -27,7 +27,8 @@ struct HistoryItem {
 // back through Click. Nothing here needs a menu or an application object.
 class THistoryFiles {
 public:
-  explicit THistoryFiles(common::Prompter &prompter);
+  // caption: the title of its message boxes; the loader's title when empty.
+  explicit THistoryFiles(common::Prompter &prompter, QString caption = {});
   THistoryFiles(const THistoryFiles &) = delete;
   THistoryFiles &operator=(const THistoryFiles &) = delete;
 
@@ -74,6 +75,7 @@ private:
   void changed();
 
   common::Prompter &prompter_;
+  QString caption_;
   std::vector<HistoryItem> items_;
 };
 

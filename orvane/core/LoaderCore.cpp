@@ -42,9 +42,12 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale) {
       .arg(t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
 }
 
-LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter)
-    : paths(LoaderPaths::ForProgram(programPath)), HistoryFiles1(prompter), HistoryFiles2(prompter),
-      prompter_(prompter) {
+LoaderCore::LoaderCore(const QString &programPath, common::Prompter &prompter, QString caption)
+    : LoaderCore(LoaderPaths::ForProgram(programPath), prompter, std::move(caption)) {}
+
+LoaderCore::LoaderCore(LoaderPaths paths_, common::Prompter &prompter, QString caption_)
+    : caption(std::move(caption_)), paths(std::move(paths_)), HistoryFiles1(prompter, caption),
+      HistoryFiles2(prompter, caption), prompter_(prompter) {
   // The lists name their files from the program path from the start, so that
   // nothing is ever written to a "History.ini" in the working folder.
   HistoryFiles1.IniFile = paths.recentFiles();
@@ -74,7 +77,7 @@ QString LoaderCore::ApplicationTitle() {
 }
 
 void LoaderCore::errorBox(const QString &text) {
-  prompter_.message(LoaderCore::ApplicationTitle(), text, common::Prompter::Icon::Error);
+  prompter_.message(caption, text, common::Prompter::Icon::Error);
 }
 
 void LoaderCore::fileChanged() {
@@ -99,7 +102,7 @@ void LoaderCore::keepUnreadable(const QString &path, const QString &instead) {
     unreadable(ini, common::KeepDamagedFile(path), instead);
 }
 
-void LoaderCore::Start() {
+void LoaderCore::Start(bool loadLastFile) {
   // The model catalogue is shipped, not the user's: it stays where it is.
   const IniFile catalogue(paths.programIniToRead());
   programIniHeld_ = !catalogue.loadError().isEmpty();
@@ -109,7 +112,8 @@ void LoaderCore::Start() {
   keepUnreadable(paths.userIni(), QStringLiteral("the settings start from their defaults"));
   settings.ReadUserIni(paths.userIni());
   keepUnreadable(paths.recentFiles(), QStringLiteral("the recent-files list starts empty"));
-  LoadFileToBuffer(settings.LastFile);
+  if (loadLastFile)
+    LoadFileToBuffer(settings.LastFile);
 }
 
 void LoaderCore::ModelChange(const QString &model) {
@@ -187,7 +191,7 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
   fileLabels.lblModified = FormatFileDate(GetFileDate(full));
 
   const HexLoadResult load = buffer.LoadHex(text, [this](const QString &message) {
-    prompter_.message(LoaderCore::ApplicationTitle(), message,
+    prompter_.message(caption, message,
                       common::Prompter::Icon::None);
   });
   imageComplete_ = load.end == HexLoadResult::End::Complete;
@@ -211,13 +215,31 @@ bool LoaderCore::FileSave1Execute() {
   if (name.isEmpty())
     return false;
   name += QStringLiteral(".HEX");
-  const common::SaveResult saved =
-      common::SaveWholeFile(name, HexFileText(buffer.ImageArea, buffer.SaveCount()));
-  if (!saved.ok()) {
-    errorBox(QStringLiteral("Cannot create file \"%1\". %2").arg(name, saved.reason));
+  QString error;
+  if (!SaveBufferAs(name, &error)) {
+    errorBox(error);
     return false;
   }
   return true;
+}
+
+bool LoaderCore::SaveBufferAs(const QString &path, QString *error) {
+  const common::SaveResult saved =
+      common::SaveWholeFile(path, HexFileText(buffer.ImageArea, buffer.SaveCount()));
+  if (!saved.ok()) {
+    *error = QStringLiteral("Cannot create file \"%1\". %2").arg(path, saved.reason);
+    return false;
+  }
+  return true;
+}
+
+QString LoaderCore::FileProblem(const QString &path) {
+  if (QFileInfo(path).isFile())
+    return {};
+  QFile probe(path);
+  const QString why =
+      probe.open(QIODevice::ReadOnly) ? QStringLiteral("Not a file") : probe.errorString();
+  return QStringLiteral("Cannot open file \"%1\". %2").arg(path, why);
 }
 
 void LoaderCore::showDevice(const QString &name, const DeviceRecord &row) {
@@ -266,7 +288,7 @@ bool LoaderCore::LoadDevice() {
 void LoaderCore::DeviceSelect(const std::function<bool(DeviceDatabase &)> &runDialog) {
   const QString path = paths.deviceDatabase(settings.programmerModel);
   if (!QFileInfo::exists(path)) {
-    prompter_.message(LoaderCore::ApplicationTitle(),
+    prompter_.message(caption,
                       QStringLiteral("Device database file for this model not found"),
                       common::Prompter::Icon::None);
     return;

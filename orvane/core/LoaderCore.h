@@ -44,13 +44,19 @@ QString FormatFileDate(const QDateTime &when, const QLocale &locale = QLocale())
 class LoaderCore {
 public:
   // programPath: the running program's full path; every file is named from it.
-  LoaderCore(const QString &programPath, common::Prompter &prompter);
+  // caption: the title of its message boxes.
+  LoaderCore(const QString &programPath, common::Prompter &prompter,
+             QString caption = ApplicationTitle());
+  // Files where paths says.
+  LoaderCore(LoaderPaths paths, common::Prompter &prompter, QString caption = ApplicationTitle());
   LoaderCore(const LoaderCore &) = delete;
   LoaderCore &operator=(const LoaderCore &) = delete;
 
   // "Orvane v5.4 - Kelmora Technologies " (with its trailing blank).
   static QString ApplicationTitle();
 
+  // The caption of the loader's message boxes.
+  const QString caption;
   LoaderPaths paths;
   LoaderSettings settings;
   LoaderBuffer buffer;
@@ -75,8 +81,9 @@ public:
   // recent-files file and the last HEX file. A settings or recent-list file
   // that cannot be read is moved aside (NAME.bad) and the user told, so that
   // the one written in its place does not destroy it; the program ini, the
-  // model catalogue, is only reported and never written over.
-  void Start();
+  // model catalogue, is only reported and never written over. A client
+  // that brings its own file leaves the last one unloaded.
+  void Start(bool loadLastFile = true);
   // Makes model current: its speed (kept as it was when the model gives no
   // positive decimal speed), its recent-devices list (moved aside when it
   // cannot be read, as at start).
@@ -95,6 +102,13 @@ public:
   bool ImageComplete() const { return imageComplete_; }
   // "Save Buffer as HEX": asks for a name, writes TransferCount bytes.
   bool FileSave1Execute();
+  // Writes TransferCount bytes as Intel HEX to path, whole or not at all;
+  // false with the message when it cannot.
+  bool SaveBufferAs(const QString &path, QString *error);
+  // Why path is no file to load ("Cannot open file ..."); empty when it is
+  // a file that can be read. A load of a path that is no file only forgets
+  // the last file, so the callers that need one ask here first.
+  static QString FileProblem(const QString &path);
 
   // Selects the device of that name (ignoring case) in the loaded database;
   // false, with the "None" display, when it has no such row.

@@ -73,6 +73,10 @@ public:
   static LoaderPaths ForProgram(const QString &programPath);
 
   const QString &programPath() const { return program_; }
+  // The same program with its settings and recent lists in settingsDir.
+  LoaderPaths WithSettingsIn(const QString &settingsDir) const {
+    return LoaderPaths(program_, settingsDir, sharedDir_);
+  }
   // The program's folder with a trailing separator.
   QString folder() const;
   // The program path with its extension replaced by ext (ext with its dot),

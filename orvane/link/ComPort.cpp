@@ -103,6 +103,7 @@ bool ComPort::Open() {
     port_.setRequestToSend(false);
   }
   opening_ = false;
+  openErrorCode_ = 0;
   if (!opened) {
     int code = openErrno_;
     if (code == 0) {
@@ -113,6 +114,7 @@ bool ComPort::Open() {
       }
     }
     port_.clearError();
+    openErrorCode_ = code;
     openError_ = QStringLiteral("Unable to open com port") +
                  QStringLiteral(" (win error code: %1)").arg(code);
     if (code == EACCES || code == EPERM)

@@ -70,6 +70,8 @@ public:
   QByteArray ReadAvailable();
 
   const QString &OpenError() const { return openError_; }
+  // The system's error number of the last failed open (0 after a good one).
+  int OpenErrorCode() const { return openErrorCode_; }
   // The line added to the open error when access was refused: the device
   // file and the group that owns it.
   static QString PermissionLine(const QString &portName);
@@ -105,6 +107,7 @@ private:
   QByteArray pending_;
   QString portName_ = QStringLiteral("COM1");
   qint32 baudRate_ = 9600;
+  int openErrorCode_ = 0;
   QString openError_;
   QString linkError_;
   int operationDepth_ = 0;

@@ -55,8 +55,6 @@ std::optional<qint64> decimal(const QByteArray &field, QString *error) {
   return n;
 }
 
-QString messageCaption() { return LoaderCore::ApplicationTitle(); }
-
 // The functions that send the loaded image's bytes or its length.
 bool sendsTheImage(int function) {
   return function == kProgram || function == kVerify || function == kAutoProgram;
@@ -99,6 +97,9 @@ struct Sequencer::Link {
   const char *message;
   Before before = Before::Nothing;
   When when = When::Always;
+  // A closing report whose reply only informs: the function has done its
+  // work whatever it says (the used bytes of a chip just written or locked).
+  bool report = false;
 };
 
 namespace {
@@ -124,7 +125,8 @@ constexpr Link kVerifyChain[] = {
     {Step::SetReadCounter, "Setting Read Counter...", Before::CountLoadedBytes},
     {Step::ReadData, "Reading to Verify, Please wait...", Before::KeepImage},
     {kCompare, nullptr}};
-constexpr Link kLockChain[] = {kDetectHardware, kLocking, kBlankCheck};
+constexpr Link kLockChain[] = {
+    kDetectHardware, kLocking, {Step::BlankCheck, "Blank Check...", Before::Nothing, When::Always, true}};
 constexpr Link kReadChain[] = {kDetectHardware,
                                kDetectChip,
                                {Step::ChipSize, "Chip Size...", Before::LongTick},
@@ -143,7 +145,7 @@ constexpr Link kAutoProgramChain[] = {
     {Step::ReadData, "Reading to Verify, Please wait...", Before::KeepImage, When::Verify},
     {kCompare, "Verifying...", Before::Nothing, When::Verify},
     {Step::Lock, "Locking Chip...", Before::Nothing, When::Lock},
-    {Step::BlankCheck, "Reading chip info..."}};
+    {Step::BlankCheck, "Reading chip info...", Before::Nothing, When::Always, true}};
 
 // Each function's chain, by its index in the function list.
 constexpr std::span<const Link> kChains[] = {kEraseChain,     kBlankCheckChain, kProgramChain,
@@ -184,34 +186,42 @@ bool Sequencer::protocolOne() const {
   return core_.settings.ReadModelValue(QStringLiteral("Algorithm")) == QLatin1String("1");
 }
 
-void Sequencer::ExecuteFunction() {
+bool Sequencer::ExecuteFunction(int function) {
   if (busy_) {
-    return;
+    return false;
   }
   if (core_.settings.ReloadFile != 0 && !reloadFile()) {
     // Programming the image of a file that failed to load would write
     // whatever the buffer holds: nothing goes to the chip.
     host_.ClearStatus();
-    return;
+    return false;
   }
-  if (sendsTheImage(host_.SelectedFunction()) && !core_.ImageComplete()) {
+  if (sendsTheImage(function) && !core_.ImageComplete()) {
     // Part of a file is no image to write or compare a chip with.
     host_.ClearStatus();
-    prompter_.message(messageCaption(),
-                      QStringLiteral("Only part of \"%1\" was loaded into the buffer. Nothing is "
-                                     "sent to the chip until a file loads whole.")
-                          .arg(core_.settings.LastFile),
-                      common::Prompter::Icon::Error);
-    return;
+    const QString text = QStringLiteral("Only part of \"%1\" was loaded into the buffer. Nothing "
+                                        "is sent to the chip until a file loads whole.")
+                             .arg(core_.settings.LastFile);
+    outcome_ = common::Outcome::failed(common::Outcome::Cause::File, text);
+    prompter_.message(core_.caption, text, common::Prompter::Icon::Error);
+    return false;
   }
   host_.ClearStatus();
+  Function = function;
+  lastResult_.clear();
+  completed_ = false;
+  failure_.reset();
   busy_ = true;
   host_.BusyChanged(true);
   if (protocolOne()) {
     Algo1_Init();
   } else {
+    outcome_ = common::Outcome::refused(
+        QStringLiteral("The hardware model \"%1\" speaks no protocol this loader knows")
+            .arg(core_.settings.programmerModel));
     GlobalAlgoEnd();
   }
+  return true;
 }
 
 bool Sequencer::reloadFile() {
@@ -219,24 +229,26 @@ bool Sequencer::reloadFile() {
   if (path.isEmpty()) {
     return true; // no file loaded: nothing to reload
   }
-  if (!QFileInfo(path).isFile()) {
-    // The load itself would only forget the file, leaving the buffer as it
-    // was.
-    QFile probe(path);
-    const QString why =
-        probe.open(QIODevice::ReadOnly) ? QStringLiteral("Not a file") : probe.errorString();
-    prompter_.message(messageCaption(),
-                      QStringLiteral("Cannot open file \"%1\". %2").arg(path, why),
-                      common::Prompter::Icon::Error);
+  // The load itself would only forget a path that is no file, leaving the
+  // buffer as it was.
+  if (const QString text = LoaderCore::FileProblem(path); !text.isEmpty()) {
+    outcome_ = common::Outcome::failed(common::Outcome::Cause::File, text);
+    prompter_.message(core_.caption, text, common::Prompter::Icon::Error);
     return false;
   }
-  return core_.LoadFileToBuffer(path);
+  if (!core_.LoadFileToBuffer(path)) {
+    outcome_ = common::Outcome::failed(common::Outcome::Cause::File,
+                                       QStringLiteral("\"%1\" did not load whole").arg(path));
+    return false;
+  }
+  return true;
 }
 
 void Sequencer::Algo1_Init() {
   packets_.SetStopString(QByteArrayLiteral(">"));
   if (!port_.Open()) {
-    prompter_.message(messageCaption(), port_.OpenError(), common::Prompter::Icon::Error);
+    outcome_ = common::Outcome::failed(common::Outcome::Cause::Port, port_.OpenError());
+    prompter_.message(core_.caption, port_.OpenError(), common::Prompter::Icon::Error);
     GlobalAlgoEnd();
     return;
   }
@@ -246,6 +258,10 @@ void Sequencer::Algo1_Init() {
 void Sequencer::Algo1_RxPacket(const QByteArray &packet) {
   ReplyText += packet;
   ++PacketCount;
+  if (progressOpen_ && StepState == Step::ReadData) {
+    // Two hex digits a byte, after the echoed "r".
+    progress_->advance(std::min<qint64>(core_.buffer.TransferCount, ReplyText.size() / 2));
+  }
 }
 
 void Sequencer::ComDataPacket1Packet(const QByteArray &packet) {
@@ -266,6 +282,7 @@ void Sequencer::Algo1_ResetBuffer() {
 void Sequencer::Algo1_Start(const QByteArray &command, const QString &message, int resume,
                             int state) {
   ResumeIndex = resume;
+  lastResult_.clear();
   Algo1_ResetBuffer();
   StepState = state;
   // Reset before the step runs: an inline step runs the rest of the chain
@@ -286,9 +303,19 @@ void Sequencer::Algo1_Start(const QByteArray &command, const QString &message, i
 
 void Sequencer::Algo1_End(const QString &message) {
   if (!message.isEmpty()) {
-    host_.AddStatus(message, true);
+    resultLine(message);
+    if (!completed_) {
+      fail(common::Outcome::failed(common::Outcome::Cause::Chip, message));
+    }
     finish();
     return;
+  }
+  if (ResumeIndex < 0 && busy_ && !failure_ && Function >= kErase && Function <= kAutoProgram) {
+    // The chain's last step: its success, or a closing report, completes it.
+    const std::span<const Link> chain = kChains[Function];
+    if (StepSucceeded || (chainPos_ < chain.size() && chain[chainPos_].report)) {
+      completed_ = true;
+    }
   }
   if (ResumeIndex >= 0 && StepSucceeded) {
     if (port_.Connected()) {
@@ -302,7 +329,45 @@ void Sequencer::Algo1_End(const QString &message) {
   finish();
 }
 
+void Sequencer::resultLine(const QString &text) {
+  lastResult_ = text;
+  host_.AddStatus(text, true);
+}
+
+void Sequencer::fail(common::Outcome outcome) {
+  if (!failure_) {
+    failure_ = std::move(outcome);
+  }
+}
+
+void Sequencer::beginProgress(const QString &title, qint64 total) {
+  if (progress_) {
+    progress_->begin(title, total);
+    progressOpen_ = true;
+  }
+}
+
+void Sequencer::endProgress() {
+  if (progressOpen_) {
+    progressOpen_ = false;
+    progress_->end();
+  }
+}
+
 void Sequencer::finish() {
+  endProgress();
+  if (completed_) {
+    outcome_ = common::Outcome::ok(lastResult_);
+  } else if (failure_) {
+    outcome_ = *failure_;
+  } else {
+    // A step that did not succeed and said why in its result line, or said
+    // nothing (a chip size of 0).
+    outcome_ = common::Outcome::failed(
+        common::Outcome::Cause::Chip,
+        lastResult_.isEmpty() ? QStringLiteral("The hardware gave no usable answer")
+                              : lastResult_);
+  }
   StepState = Step::None;
   timer_->stop();
   // A Read that stopped at its chip-size step must not leave the long tick
@@ -341,10 +406,11 @@ bool Sequencer::applies(const Link &link) const {
 }
 
 void Sequencer::Algo1_Lookup() {
-  const int f = host_.SelectedFunction();
+  const int f = Function;
   if (f < kErase || f > kAutoProgram) {
     // No function selected: the loader must not stay busy with the port
     // open.
+    fail(common::Outcome::refused(QStringLiteral("No function is selected")));
     finish();
     return;
   }
@@ -373,6 +439,7 @@ void Sequencer::continueChain(int function, std::size_t at) {
     ++at;
   }
   if (at >= chain.size()) {
+    completed_ = true;
     finish();
     return;
   }
@@ -387,9 +454,10 @@ void Sequencer::continueChain(int function, std::size_t at) {
       return;
     }
     if (last) {
+      completed_ = true;
       Algo1_End(QStringLiteral("Verify Succesful"));
     } else {
-      host_.AddStatus(QStringLiteral("Verify Succesful"), true);
+      resultLine(QStringLiteral("Verify Succesful"));
       continueChain(function, at + 1);
     }
     return;
@@ -402,6 +470,9 @@ void Sequencer::continueChain(int function, std::size_t at) {
   case Before::KeepImage: core_.buffer.CopyArea = core_.buffer.ImageArea; break;
   }
   chainPos_ = at;
+  if (link.step == Step::ReadData) {
+    beginProgress(QStringLiteral("Reading"), core_.buffer.TransferCount);
+  }
   Algo1_Start(commandOf(link.step), QString::fromLatin1(link.message), last ? -1 : function,
               link.step);
 }
@@ -448,13 +519,15 @@ void Sequencer::linkLost() {
   if (why.isEmpty()) {
     why = QStringLiteral("The serial link failed");
   }
+  fail(common::Outcome::failed(common::Outcome::Cause::Port,
+                               QStringLiteral("Communication Error: ") + why));
   Algo1_End(QStringLiteral("Communication Error: ") + why);
-  prompter_.message(messageCaption(), why, common::Prompter::Icon::Error);
+  prompter_.message(core_.caption, why, common::Prompter::Icon::Error);
 }
 
 void Sequencer::stepDetectHardware() {
   if (PacketCount > 0) {
-    host_.AddStatus(trimmed(ReplyText), true);
+    resultLine(trimmed(ReplyText));
     StepSucceeded = true;
     Algo1_End();
   } else {
@@ -468,10 +541,18 @@ void Sequencer::stepDetectChip() {
   }
   QByteArray text = ReplyText.mid(4);
   const QString name = trimmed(beforeLineEnd(text));
+  if (!name.isEmpty() && !expectedDevice_.isEmpty() &&
+      name.compare(expectedDevice_, Qt::CaseInsensitive) != 0) {
+    const QString why = QStringLiteral("The chip is %1, not %2: nothing is done to it")
+                            .arg(name, expectedDevice_);
+    fail(common::Outcome::refused(why));
+    Algo1_End(why);
+    return;
+  }
   if (!name.isEmpty() && core_.LoadDevice(name)) {
     text.remove(0, text.indexOf('\r') + 1);
     const QString detail = trimmed(beforeLineEnd(text));
-    host_.AddStatus(name + QStringLiteral(", ") + detail + QStringLiteral(" approx."), true);
+    resultLine(name + QStringLiteral(", ") + detail + QStringLiteral(" approx."));
     StepSucceeded = true;
     Algo1_End();
   } else {
@@ -484,7 +565,7 @@ void Sequencer::stepErase() {
   if (!sent("e") || !awaited(port_.ReadUntil('>', inlineSilenceMs_))) {
     return;
   }
-  host_.AddStatus(QStringLiteral("Erased, Chip should be blank now"), true);
+  resultLine(QStringLiteral("Erased, Chip should be blank now"));
   StepSucceeded = true;
   Algo1_End();
 }
@@ -507,10 +588,10 @@ void Sequencer::stepBlankCheck() {
     return;
   }
   if (*used < 1) {
-    host_.AddStatus(QStringLiteral("OK"), true);
+    resultLine(QStringLiteral("OK"));
     StepSucceeded = true;
   } else {
-    host_.AddStatus(QString::number(*used) + QStringLiteral(" Bytes Used Approximately"), true);
+    resultLine(QString::number(*used) + QStringLiteral(" Bytes Used Approximately"));
   }
   Algo1_End();
 }
@@ -520,7 +601,7 @@ void Sequencer::stepLock() {
   if (!sent("l") || !awaited(port_.ReadUntil('>', inlineSilenceMs_))) {
     return;
   }
-  host_.AddStatus(QStringLiteral("Locked"), true);
+  resultLine(QStringLiteral("Locked"));
   StepSucceeded = true;
   Algo1_End();
 }
@@ -540,7 +621,7 @@ void Sequencer::stepChipSize() {
   }
   core_.buffer.TransferCount = static_cast<std::int32_t>(*size);
   if (*size > 0) {
-    host_.AddStatus(QString::number(*size) + QStringLiteral(" Bytes"), true);
+    resultLine(QString::number(*size) + QStringLiteral(" Bytes"));
     StepSucceeded = true;
   }
   Algo1_End();
@@ -548,7 +629,7 @@ void Sequencer::stepChipSize() {
 
 void Sequencer::stepCounter() {
   const QByteArray digits = QByteArray::number(core_.buffer.TransferCount);
-  host_.AddStatus(QString::fromLatin1(digits) + QStringLiteral(" bytes"), true);
+  resultLine(QString::fromLatin1(digits) + QStringLiteral(" bytes"));
   if (!sent("s")) {
     return;
   }
@@ -569,8 +650,8 @@ void Sequencer::stepReadData() {
   if (PacketCount > 0 && ReplyText.contains("ok")) {
     const QByteArray data = ReplyText.mid(ReplyText.indexOf('r') + 1);
     if (data.size() < count) {
-      host_.AddStatus(
-          QStringLiteral("Expected %1 Bytes, instead is %2").arg(count).arg(data.size()), true);
+      resultLine(
+          QStringLiteral("Expected %1 Bytes, instead is %2").arg(count).arg(data.size()));
       StepSucceeded = false;
       Algo1_End();
       return;
@@ -587,16 +668,15 @@ void Sequencer::stepReadData() {
         // function ends here: one box, not one per tick.
         const QString error = notAnInteger(QStringLiteral("$") + QString::fromLatin1(pair));
         Algo1_End(QStringLiteral("Read reply not readable: ") + error);
-        prompter_.message(messageCaption(), error, common::Prompter::Icon::Error);
+        prompter_.message(core_.caption, error, common::Prompter::Icon::Error);
         return;
       }
       bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(*value);
     }
     std::copy(bytes.begin(), bytes.end(), core_.buffer.ImageArea.begin());
-    host_.AddStatus(QString::number(count) +
+    resultLine(QString::number(count) +
                         QStringLiteral(" Bytes read, Use File>Save Buffer as HEX to save the "
-                                       "buffer content to HEX file."),
-                    true);
+                                       "buffer content to HEX file."));
     StepSucceeded = true;
     Algo1_End();
     return;
@@ -609,6 +689,7 @@ void Sequencer::stepReadData() {
 void Sequencer::stepWriteData() {
   const LoaderBuffer &b = core_.buffer;
   const int count = std::clamp(b.BytesLoaded, 0, kImageSize);
+  beginProgress(QStringLiteral("Writing"), count);
   for (int j = 0; j < count; ++j) {
     if (!sent(QByteArray(1, static_cast<char>(b.ImageArea[static_cast<std::size_t>(j)])))) {
       return;
@@ -616,9 +697,12 @@ void Sequencer::stepWriteData() {
     if (j + 1 < count && !awaited(port_.ReadUntil(kDC1, inlineSilenceMs_))) {
       return;
     }
+    if (progressOpen_ && ((j + 1) % 64 == 0 || j + 1 == count)) {
+      progress_->advance(j + 1);
+    }
   }
-  host_.AddStatus(QString::number(b.BytesLoaded) + QStringLiteral(" Bytes written, Verify Pending"),
-                  true);
+  endProgress();
+  resultLine(QString::number(b.BytesLoaded) + QStringLiteral(" Bytes written, Verify Pending"));
   StepSucceeded = true;
   Algo1_End();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Outcome.h"
 #include "common/Prompter.h"
 #include "orvane/link/ComDataPacket.h"
 #include "orvane/link/ComPort.h"
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace orvane {
 
@@ -78,7 +80,19 @@ public:
 
   bool Busy() const { return busy_; }
 
-  void ExecuteFunction();
+  // Where the byte transfers of writing and reading report their progress.
+  void SetProgress(common::Progress *progress) { progress_ = progress; }
+  // A chip other than this one (by its database name, case-blind) stops the
+  // function when it is detected, before anything reaches it. Empty: any
+  // chip the database knows.
+  void SetExpectedDevice(const QString &name) { expectedDevice_ = name; }
+
+  // Runs function (an index of FunctionNames()). False when it did not
+  // start: a function is running, or the file to reload or the image is not
+  // fit to send (LastOutcome() says which).
+  bool ExecuteFunction(int function);
+  // How the last function ended (or why it did not start).
+  const common::Outcome &LastOutcome() const { return outcome_; }
   void Algo1_Init();
   void Algo1_Lookup();
   void Algo1_Start(const QByteArray &command, const QString &message, int resume, int state);
@@ -91,6 +105,7 @@ public:
   void ComDataPacket1Packet(const QByteArray &packet);
 
   // Sequencer state, readable for the window and for tests.
+  int Function = -1; // the running function's index
   int StepState = 0;
   int ResumeIndex = -1;
   QByteArray ReplyText;
@@ -114,6 +129,12 @@ private:
   bool sent(const QByteArray &bytes);
   void linkLost();
   void finish();
+  // A result line, kept as the function's last word.
+  void resultLine(const QString &text);
+  // The function ends on a failure (the first one counts).
+  void fail(common::Outcome outcome);
+  void beginProgress(const QString &title, qint64 total);
+  void endProgress();
   bool applies(const Link &link) const;
   // Runs the links of the selected function's chain from position at on:
   // starts the first step that applies, or compares after a read-back.
@@ -144,6 +165,15 @@ private:
   int tickMs_ = kTickMs;
   int inlineSilenceMs_ = kInlineSilenceMs;
   bool busy_ = false;
+  common::Progress *progress_ = nullptr;
+  bool progressOpen_ = false;
+  QString expectedDevice_;
+  // How the running function goes: its last result line, whether its chain
+  // came to its end, and its failure.
+  QString lastResult_;
+  bool completed_ = false;
+  std::optional<common::Outcome> failure_;
+  common::Outcome outcome_;
 };
 
 } // namespace orvane

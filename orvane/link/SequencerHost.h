@@ -4,7 +4,7 @@
 
 namespace orvane {
 
-// What the function sequencer needs from the main window.
+// What the function sequencer needs from whoever shows its status log.
 class SequencerHost {
 public:
   virtual ~SequencerHost() = default;
@@ -14,9 +14,8 @@ public:
   virtual void AddStatus(const QString &text, bool result) = 0;
   // Empties the status log.
   virtual void ClearStatus() = 0;
-  // The function list's selected index (-1 when none is selected).
-  virtual int SelectedFunction() const = 0;
-  virtual void SelectFunction(int index) = 0;
+  // The chain goes on with its function: a function list shows it selected.
+  virtual void SelectFunction(int index) { (void)index; }
   // Busy changed: the window locks or frees the actions that would disturb a
   // running function.
   virtual void BusyChanged(bool busy) { (void)busy; }

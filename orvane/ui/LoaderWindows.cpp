@@ -9,7 +9,12 @@ namespace orvane {
 
 LoaderWindows::LoaderWindows(const QString &programPath, common::Prompter &prompter,
                              LoaderOptions options)
-    : main_(std::make_unique<TSDIAppForm>(programPath, prompter, std::move(options))),
+    : LoaderWindows(std::make_unique<LoaderSession>(LoaderPaths::ForProgram(programPath), prompter),
+                    prompter, std::move(options)) {}
+
+LoaderWindows::LoaderWindows(std::unique_ptr<LoaderSession> session, common::Prompter &prompter,
+                             LoaderOptions options)
+    : main_(std::make_unique<TSDIAppForm>(std::move(session), prompter, std::move(options))),
       // The dialogs belong to the main window, so they open centred on it.
       about_(new TAboutBox(main_.get())), hexEdit_(new TfrmHexEdit(prompter, main_.get())),
       devices_(new TfrmDevices(main_.get())) {

@@ -17,6 +17,9 @@ class TfrmHexEdit;
 class LoaderWindows {
 public:
   LoaderWindows(const QString &programPath, common::Prompter &prompter, LoaderOptions options = {});
+  // On a session already made (a dry run's box started).
+  LoaderWindows(std::unique_ptr<LoaderSession> session, common::Prompter &prompter,
+                LoaderOptions options = {});
   ~LoaderWindows();
 
   TSDIAppForm &main() { return *main_; }

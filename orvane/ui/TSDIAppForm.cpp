@@ -68,17 +68,27 @@ QLabel *valueLabel(const QString &name, QWidget *parent) {
 
 TSDIAppForm::TSDIAppForm(const QString &programPath, common::Prompter &prompter,
                          LoaderOptions options)
-    : prompter_(prompter), options_(std::move(options)), core_(programPath, prompter),
-      sequencer_(core_, ComPort1_, ComDataPacket1_, *this, prompter),
-      recentFilesMenu_(core_.HistoryFiles1, prompter),
+    : TSDIAppForm(std::make_unique<LoaderSession>(LoaderPaths::ForProgram(programPath), prompter),
+                  prompter, std::move(options)) {}
+
+TSDIAppForm::TSDIAppForm(std::unique_ptr<LoaderSession> session, common::Prompter &prompter,
+                         LoaderOptions options)
+    : prompter_(prompter), options_(std::move(options)), session_(std::move(session)),
+      core_(session_->core()), recentFilesMenu_(core_.HistoryFiles1, prompter),
       recentDevicesMenu_(core_.HistoryFiles2, prompter) {
   setObjectName(QStringLiteral("SDIAppForm"));
+  session_->SetStatusLog(this);
+  if (!options_.simulatedPort.isEmpty())
+    session_->UseSimulatedPort(options_.simulatedPort);
   core_.examplesFolder = options_.examplesFolder;
   buildWindow();
   FormCreate();
 }
 
-TSDIAppForm::~TSDIAppForm() { ComPort1_.Close(); }
+TSDIAppForm::~TSDIAppForm() {
+  session_->port().Close();
+  session_->SetStatusLog(nullptr);
+}
 
 void TSDIAppForm::attachWindows(TAboutBox *about, TfrmHexEdit *hexEdit, TfrmDevices *devices) {
   about_ = about;
@@ -441,25 +451,23 @@ void TSDIAppForm::FormClose() {
   if (closed_)
     return;
   closed_ = true;
-  ComPort1_.Close();
+  session_->port().Close();
   QString error;
   if (!core_.SaveSettings(&error))
     errorBox(error);
 }
 
 void TSDIAppForm::LoadCombo() {
+  const QString simulated = session_->SimulatedPort();
   QStringList ports = ComPort::PortList();
-  if (!options_.simulatedPort.isEmpty() && !ports.contains(options_.simulatedPort))
-    ports << options_.simulatedPort;
+  if (!simulated.isEmpty() && !ports.contains(simulated))
+    ports << simulated;
   SerialCombo_->clear();
   SerialCombo_->addItems(ports);
-  SerialCombo_->setCurrentIndex(ports.indexOf(core_.settings.comPort));
-  ComPort1_.SetPort(core_.settings.comPort);
-  if (!options_.simulatedPort.isEmpty()) {
-    // The dry run talks to the emulated box; the saved port stays as it was.
-    SerialCombo_->setCurrentIndex(ports.indexOf(options_.simulatedPort));
-    ComPort1_.SetPort(options_.simulatedPort);
-  }
+  // The dry run talks to the emulated box; the saved port stays as it was.
+  SerialCombo_->setCurrentIndex(
+      ports.indexOf(simulated.isEmpty() ? core_.settings.comPort : simulated));
+  session_->ChoosePort();
 
   cmbModel_->clear();
   const IniFile catalogue(core_.settings.programIniPath());
@@ -491,17 +499,13 @@ void TSDIAppForm::cmbModelChange() {
 }
 
 void TSDIAppForm::ModelChange() {
-  core_.ModelChange(core_.settings.programmerModel);
-  ComPort1_.SetCustomBaudRate(core_.settings.comSpeed.toInt());
+  session_->ModelChange(core_.settings.programmerModel);
   lblModel_->setText(core_.settings.ReadModelValue(QStringLiteral("Name")));
   lblModel_->TargetURL =
       weblinks::kProductPagePrefix + core_.settings.ReadModelValue(QStringLiteral("ID"));
 }
 
-void TSDIAppForm::SerialComboChange() {
-  core_.settings.comPort = SerialCombo_->currentText();
-  ComPort1_.SetPort(core_.settings.comPort);
-}
+void TSDIAppForm::SerialComboChange() { session_->SelectPort(SerialCombo_->currentText()); }
 
 // ---------------------------------------------------------------- labels
 
@@ -549,8 +553,6 @@ void TSDIAppForm::ClearStatus() {
   statusLines_ = 0;
 }
 
-int TSDIAppForm::SelectedFunction() const { return functionList_->currentRow(); }
-
 void TSDIAppForm::SelectFunction(int index) { functionList_->setCurrentRow(index); }
 
 void TSDIAppForm::BusyChanged(bool busy) {
@@ -572,15 +574,17 @@ void TSDIAppForm::functionListClick() {
   btnFunction_->setVisible(!autoProgram);
 }
 
-void TSDIAppForm::functionListDblClick() { sequencer_.ExecuteFunction(); }
+void TSDIAppForm::executeSelected() { session_->Execute(functionList_->currentRow()); }
 
-void TSDIAppForm::btnFunctionClick() { sequencer_.ExecuteFunction(); }
+void TSDIAppForm::functionListDblClick() { executeSelected(); }
+
+void TSDIAppForm::btnFunctionClick() { executeSelected(); }
 
 bool TSDIAppForm::eventFilter(QObject *watched, QEvent *event) {
   if (watched == functionList_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent *>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      sequencer_.ExecuteFunction();
+      executeSelected();
       return true;
     }
   }

@@ -6,6 +6,7 @@
 #include "orvane/link/ComPort.h"
 #include "orvane/link/Sequencer.h"
 #include "orvane/link/SequencerHost.h"
+#include "orvane/session/LoaderSession.h"
 #include "orvane/ui/HistoryMenu.h"
 #include "orvane/ui/WebLinks.h"
 
@@ -39,26 +40,29 @@ struct LoaderOptions {
 
 // The loader's main window: hardware model and port, the file and the
 // device, the function list and the status log. The loader's state lives in
-// the core, the port and the sequencer it owns; the window shows it and
-// passes the user's actions on.
-class TSDIAppForm : public QMainWindow, public SequencerHost {
+// the session it owns; the window shows it, passes the user's actions on and
+// keeps the session's status log.
+class TSDIAppForm : public QMainWindow, public StatusLog {
   Q_OBJECT
 public:
   TSDIAppForm(const QString &programPath, common::Prompter &prompter, LoaderOptions options = {});
+  // On a session already made (a dry run's box started).
+  TSDIAppForm(std::unique_ptr<LoaderSession> session, common::Prompter &prompter,
+              LoaderOptions options = {});
   ~TSDIAppForm() override;
 
   // The dialogs, created after this window.
   void attachWindows(TAboutBox *about, TfrmHexEdit *hexEdit, TfrmDevices *devices);
 
+  LoaderSession &session() { return *session_; }
   LoaderCore &core() { return core_; }
-  Sequencer &sequencer() { return sequencer_; }
-  ComPort &port() { return ComPort1_; }
-  bool Busy() const { return sequencer_.Busy(); }
+  Sequencer &sequencer() { return session_->sequencer(); }
+  ComPort &port() { return session_->port(); }
+  bool Busy() const { return session_->Busy(); }
 
-  // SequencerHost.
+  // StatusLog.
   void AddStatus(const QString &text, bool result) override;
   void ClearStatus() override;
-  int SelectedFunction() const override;
   void SelectFunction(int index) override;
   void BusyChanged(bool busy) override;
 
@@ -110,13 +114,13 @@ private:
   void showDevice();
   void open(const QString &address);
   void errorBox(const QString &text);
+  // Runs the function selected in the list.
+  void executeSelected();
 
   common::Prompter &prompter_;
   LoaderOptions options_;
-  LoaderCore core_;
-  ComPort ComPort1_;
-  ComDataPacket ComDataPacket1_;
-  Sequencer sequencer_;
+  std::unique_ptr<LoaderSession> session_;
+  LoaderCore &core_;
   HistoryMenu recentFilesMenu_;
   HistoryMenu recentDevicesMenu_;
   bool firstActivation_ = false;

@@ -163,6 +163,7 @@ void ProgrammerBox::run() {
       return;
     }
     if (stopping_) {
+      takeWaitingInput();
       return;
     }
     if (fds[1].revents != 0) {
@@ -187,6 +188,30 @@ void ProgrammerBox::run() {
       continue;
     }
     for (ssize_t i = 0; i < n && master_ >= 0 && !stopping_; ++i) {
+      pendingInChunk_ = n - i - 1;
+      handleByte(chunk[i]);
+    }
+    pendingInChunk_ = 0;
+  }
+}
+
+void ProgrammerBox::takeWaitingInput() {
+  // What the host sent before the box was switched off is on the line
+  // already, or a moment from it: the box takes it until the line has been
+  // quiet for a while, as a box that is powered down after the host's last
+  // byte still programs it.
+  constexpr int kQuietMs = 30;
+  std::uint8_t chunk[4096];
+  for (;;) {
+    pollfd fd{master_, POLLIN, 0};
+    if (poll(&fd, 1, kQuietMs) <= 0 || (fd.revents & POLLIN) == 0) {
+      return;
+    }
+    const ssize_t n = ::read(master_, chunk, sizeof chunk);
+    if (n <= 0) {
+      return;
+    }
+    for (ssize_t i = 0; i < n && master_ >= 0; ++i) {
       pendingInChunk_ = n - i - 1;
       handleByte(chunk[i]);
     }

@@ -80,7 +80,8 @@ public:
 
   // Opens the pseudo-terminal and starts answering on a thread of its own.
   bool Start(std::string *error = nullptr);
-  // Stops answering and closes the pseudo-terminal.
+  // Stops answering and closes the pseudo-terminal. What the host sent
+  // before is still taken (a write's last bytes reach the chip).
   void Stop();
 
   // The slave device the host opens, e.g. /dev/pts/7.
@@ -112,6 +113,8 @@ private:
   enum class Mode { Command, Counter, Write };
 
   void run();
+  // At a stop: takes what the host sent before it.
+  void takeWaitingInput();
   void handleByte(std::uint8_t byte);
   void command(std::uint8_t byte);
   void reply(const std::string &text, bool delayed = true);

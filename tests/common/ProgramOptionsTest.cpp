@@ -69,7 +69,8 @@ TEST(ProgramOptions, WrongCommandLinesEndWithTwoAndAReasonOnStderr) {
     const char *reason;
   };
   const Case cases[] = {
-      {{"tool", "--bogus"}, true, "tool: Unknown option 'bogus'."},
+      {{"tool", "--bogus"}, true, "tool: Unknown option '--bogus'."},
+      {{"tool", "-x"}, true, "tool: Unknown option '-x'."},
       {{"tool", "-p"}, true, "tool: Missing value after '-p'."},
       {{"tool", "stray"}, false, "tool: unexpected argument \"stray\""},
   };

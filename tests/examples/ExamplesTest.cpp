@@ -267,7 +267,6 @@ public:
       results << text;
   }
   void ClearStatus() override { results.clear(); }
-  int SelectedFunction() const override { return selected; }
   void SelectFunction(int index) override { selected = index; }
 
   QStringList results;
@@ -304,8 +303,7 @@ struct LoaderRig {
   }
 
   QStringList run(int function) {
-    host.selected = function;
-    seq->ExecuteFunction();
+    seq->ExecuteFunction(function);
     linktest::DriveUntil(*seq, *clock, [] { return false; });
     EXPECT_FALSE(seq->Busy());
     return host.results;

@@ -74,6 +74,10 @@ for p in "$@"; do
   check "$p has a scalable icon" test -s "$root/usr/share/icons/hicolor/scalable/apps/$p.svg"
 done
 check "orvane-box-sim has a manual page" test -s "$root/usr/share/man/man1/orvane-box-sim.1.gz"
+check "orvane-cli is installed in bin/" test -x "$root/usr/bin/orvane-cli"
+check "orvane-cli has a manual page" test -s "$root/usr/share/man/man1/orvane-cli.1.gz"
+check "orvane-cli --help tells its exit statuses" \
+      bash -c "'$root/usr/bin/orvane-cli' --help | grep -q '^  4  the port could not be opened'"
 if [ -x "$build/bin/rindle-cli" ]; then
   cli="$root/usr/bin/rindle-cli"
   check "rindle-cli is installed in bin/" test -x "$cli"
@@ -103,6 +107,9 @@ if [ -x "$build/tests/examples_tests" ]; then
         env SUITE_EXAMPLES_DIR="$examples" "$build/tests/examples_tests" \
         --gtest_filter='*Examples*:OrvaneExample.*'
 fi
+check "orvane-cli --simulate programs the installed example and verifies it" \
+      bash -c "'$root/usr/bin/orvane-cli' --simulate --tick 300 -q program '$examples/blink-at89s51.hex' &&
+               '$root/usr/bin/orvane-cli' --simulate --tick 300 -q verify '$examples/blink-at89s51.hex'"
 check "nothing was written under the install root" test "$before" = "$(snapshot)"
 
 echo "$passed passed, $failed failed"

@@ -11,6 +11,7 @@
 #include "tools/PacketWriter.h"
 
 #include <QFile>
+#include <cerrno>
 #include <QTest>
 #include <ostream>
 
@@ -55,7 +56,6 @@ public:
     stamps.clear();
     ++clears;
   }
-  int SelectedFunction() const override { return selected; }
   void SelectFunction(int index) override { selected = index; }
   void BusyChanged(bool busy) override { busyChanges.push_back(busy); }
 
@@ -140,8 +140,7 @@ protected:
   // Runs a function to its end; the loader must then be idle with the port
   // closed.
   void run(int function, int replyWaitMs = 3000) {
-    host.selected = function;
-    seq->ExecuteFunction();
+    seq->ExecuteFunction(function);
     driveUntil([] { return false; }, replyWaitMs);
     ASSERT_FALSE(seq->Busy()) << "still busy";
     EXPECT_FALSE(port.Connected());
@@ -333,8 +332,7 @@ TEST_F(SequencerTest, ReadFillsTheImageFromTheChipAndKeepsBytesLoaded) {
   box->SetFlash(chip);
   loadImage(100);
 
-  host.selected = orvane::kRead;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kRead);
   driveUntil([&] { return seq->StepState == Step::ChipSize; });
   ASSERT_EQ(seq->StepState, Step::ChipSize);
   // The size is in long before the step is judged, five ticks after "b".
@@ -414,8 +412,7 @@ TEST_F(SequencerTest, SilentHardwareTimesOutOneTickAfterCR) {
   sim::BoxFaults faults;
   faults.silent = true;
   box->SetFaults(faults);
-  host.selected = orvane::kProgram;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kProgram);
   ASSERT_TRUE(QTest::qWaitFor([&] { return box->Received() == "\r"; }, 5000));
   clock->advance(kTick - 1);
   expectLog({P("Detecting Hardware...")});
@@ -476,8 +473,7 @@ TEST_F(SequencerTest, ALinkDroppedInTheMiddleOfAWriteEndsTheFunction) {
 }
 
 TEST_F(SequencerTest, ALinkLostWhileAStepWaitsForItsTickEndsTheFunction) {
-  host.selected = orvane::kRead;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kRead);
   driveUntil([&] { return seq->StepState == Step::ChipSize; });
   ASSERT_EQ(seq->StepState, Step::ChipSize);
   box->Stop();
@@ -585,7 +581,7 @@ TEST_F(SequencerTest, CountsThatAreNoNumbersEndTheFunctionWithALine) {
   for (const auto &c : cases) {
     host.lines.clear();
     core->buffer.TransferCount = 77;
-    host.selected = orvane::kRead;
+    seq->Function = orvane::kRead;
     seq->ResumeIndex = -1;
     seq->StepState = c.state;
     seq->ReplyText.clear();
@@ -606,7 +602,7 @@ TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
   } cases[] = {{Step::BlankCheck, {}}, {Step::ReadData, {}}, {Step::ReadData, "r0102"}};
   for (const auto &c : cases) {
     host.lines.clear();
-    host.selected = orvane::kRead;
+    seq->Function = orvane::kRead;
     seq->ResumeIndex = -1;
     seq->StepState = c.state;
     seq->ReplyText.clear();
@@ -626,12 +622,10 @@ TEST_F(SequencerTest, RepliesThatNeverComeTimeOutAfterFiftyTicks) {
 
 TEST_F(SequencerTest, WhileAFunctionRunsASecondOneIsRefusedAndTheSpeedMayChange) {
   box->SetFlash({1, 2, 3});
-  host.selected = orvane::kRead;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kRead);
   driveUntil([&] { return seq->StepState == Step::ChipSize; });
   ASSERT_EQ(seq->StepState, Step::ChipSize);
-  host.selected = orvane::kErase;
-  seq->ExecuteFunction();
+  seq->ExecuteFunction(orvane::kErase);
   EXPECT_EQ(host.clears, 1);
   EXPECT_TRUE(port.SetCustomBaudRate(38400));
   EXPECT_EQ(box->Line().baud, 38400u);
@@ -748,7 +742,7 @@ TEST_F(SequencerTest, AnImageCutShortIsNotSentUntilAFileLoadsWhole) {
 
 TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
   // The link is gone when the chip-size step would send "b".
-  host.selected = orvane::kRead;
+  seq->Function = orvane::kRead;
   seq->StepState = Step::DetectChip;
   seq->StepSucceeded = true;
   seq->Algo1_Lookup();
@@ -756,6 +750,89 @@ TEST_F(SequencerTest, AReadStoppedAtItsChipSizeStepLeavesTheShortTick) {
   EXPECT_EQ(prompter.messages(), QStringList{"The port is not open"});
   EXPECT_EQ(seq->Algo1_Timer1().interval(), kTick);
   EXPECT_FALSE(seq->Algo1_Timer1().isActive());
+}
+
+// ---------------------------------------------------------------------------
+// How each function ended, typed, for the clients to act on.
+
+using Kind = common::Outcome::Kind;
+using Cause = common::Outcome::Cause;
+
+TEST_F(SequencerTest, EveryEndingGivesItsTypedOutcome) {
+  const struct {
+    int function;
+    Kind kind;
+    Cause cause;
+    const char *message;
+  } cases[] = {
+      {orvane::kSignature, Kind::Ok, Cause::None, "AT89S51, 4K Flash approx."},
+      {orvane::kProgram, Kind::Ok, Cause::None, "100 Bytes written, Verify Pending"},
+      {orvane::kVerify, Kind::Ok, Cause::None, "Verify Succesful"},
+      // The chip holds the image now: a blank check fails on it.
+      {orvane::kBlankCheck, Kind::Failed, Cause::Chip, "100 Bytes Used Approximately"},
+      // The closing report of Auto Program and Lock informs and decides nothing.
+      {orvane::kAutoProgram, Kind::Ok, Cause::None, "100 Bytes Used Approximately"},
+      {orvane::kLock, Kind::Ok, Cause::None, "100 Bytes Used Approximately"},
+      {orvane::kRead, Kind::Ok, Cause::None,
+       "4096 Bytes read, Use File>Save Buffer as HEX to save the buffer content to HEX file."},
+      {orvane::kErase, Kind::Ok, Cause::None, "OK"},
+  };
+  loadImage(100);
+  core->settings.Verify = 0;
+  core->settings.Lock = 0;
+  for (const auto &c : cases) {
+    if (c.function == orvane::kRead)
+      loadImage(100); // read put the chip's bytes in the image
+    run(c.function);
+    const common::Outcome &o = seq->LastOutcome();
+    EXPECT_EQ(o.kind, c.kind) << c.message;
+    EXPECT_EQ(o.cause, c.cause) << c.message;
+    EXPECT_EQ(o.message, QString::fromLatin1(c.message));
+  }
+}
+
+TEST_F(SequencerTest, FailuresAreTypedByWhatLetTheFunctionDown) {
+  loadImage(50);
+  run(orvane::kProgram);
+  loadImage(50);
+  core->buffer.ImageArea[7] ^= 0xFF;
+  run(orvane::kVerify);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Failed);
+  EXPECT_EQ(seq->LastOutcome().cause, Cause::Chip);
+  EXPECT_EQ(seq->LastOutcome().message, "Verify Failed at address 8\r   Try re-inserting chip");
+
+  port.SetPort(dir.filePath("no-such-port"));
+  run(orvane::kErase);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Failed);
+  EXPECT_EQ(seq->LastOutcome().cause, Cause::Port);
+  EXPECT_EQ(port.OpenErrorCode(), ENOENT);
+  port.SetPort(pathOf(*box));
+
+  core->ModelChange(QStringLiteral("Other Box"));
+  run(orvane::kErase);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Refused);
+  core->ModelChange(kModel);
+
+  sim::BoxFaults faults;
+  faults.silent = true;
+  box->SetFaults(faults);
+  run(orvane::kSignature);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Failed);
+  EXPECT_EQ(seq->LastOutcome().message, "Hardware Detect Timeout");
+}
+
+TEST_F(SequencerTest, AnotherChipThanTheOneExpectedStopsBeforeAnythingIsSentToIt) {
+  loadImage(20);
+  seq->SetExpectedDevice(QStringLiteral("AT89S52"));
+  run(orvane::kProgram);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Refused);
+  expectLog(Lines{P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."),
+                  R("The chip is AT89S51, not AT89S52: nothing is done to it")});
+  EXPECT_EQ(box->Received(), "\rg");
+
+  seq->SetExpectedDevice(QStringLiteral("at89s51"));
+  run(orvane::kProgram);
+  EXPECT_EQ(seq->LastOutcome().kind, Kind::Ok);
 }
 
 } // namespace

@@ -186,6 +186,24 @@ TEST_F(BoxTest, ChipAndLockSurviveARestartThroughTheImageFile) {
   EXPECT_EQ(again->Flash()[0], 0xFF);
 }
 
+TEST_F(BoxTest, BytesSentJustBeforeAStopStillReachTheChip) {
+  // A host that ends right after its last byte, as the loader does (no
+  // handshake is awaited after it), and a box switched off at once.
+  const std::string data = "\x0F\x1E\x2D\x3C";
+  {
+    auto box = startBox();
+    Host host(box->Path());
+    setCounter(host, static_cast<long>(data.size()));
+    writeBytes(host, data.substr(0, data.size() - 1));
+    host.send(data.substr(data.size() - 1));
+    box->Stop();
+    EXPECT_EQ(box->Flash()[3], 0x3C);
+  }
+  auto again = startBox();
+  const auto flash = again->Flash();
+  EXPECT_EQ(std::string(flash.begin(), flash.begin() + 4), data);
+}
+
 TEST_F(BoxTest, ReadRepliesOfTheFaultKnobs) {
   using RR = sim::BoxFaults::ReadReply;
   struct Case {
