@@ -222,10 +222,10 @@ function(suite_folder_library name)
   endif()
 endfunction()
 
-# Fails the configuration when TARGET, or anything it links, links Qt
-# Widgets: engines, cores and simulations must run without a widget
-# application.
-function(suite_forbid_widgets target)
+# Fails the configuration when TARGET, or anything it links, links one of
+# FORBIDDEN; WHY says what the rule is for.
+function(suite_forbid_links target why)
+  set(forbidden ${ARGN})
   set(seen)
   set(todo ${target})
   while(todo)
@@ -234,9 +234,8 @@ function(suite_forbid_widgets target)
       continue()
     endif()
     list(APPEND seen ${t})
-    if(t STREQUAL "Qt6::Widgets" OR t STREQUAL "Qt::Widgets")
-      message(FATAL_ERROR "${target} links Qt Widgets (through ${seen}); "
-                          "engines, cores and simulations must stay widget-free")
+    if(t IN_LIST forbidden AND NOT t STREQUAL target)
+      message(FATAL_ERROR "${target} links ${t} (through ${seen}); ${why}")
     endif()
     if(NOT TARGET ${t})
       continue()
@@ -260,4 +259,12 @@ function(suite_forbid_widgets target)
       endif()
     endforeach()
   endwhile()
+endfunction()
+
+# Fails the configuration when TARGET, or anything it links, links Qt
+# Widgets: engines, cores and simulations must run without a widget
+# application.
+function(suite_forbid_widgets target)
+  suite_forbid_links(${target} "engines, cores and simulations must stay widget-free"
+                     Qt6::Widgets Qt::Widgets)
 endfunction()

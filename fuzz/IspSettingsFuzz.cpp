@@ -6,7 +6,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "rindle/engine/IspEngine.h"
 #include "rindle/engine/Settings.h"
-#include "rindle/isp/ValueLines.h"
+#include "isp/core/ValueLines.h"
 
 #include <QBuffer>
 

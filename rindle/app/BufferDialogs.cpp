@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/HexText.h"
-#include "rindle/isp/FileCommands.h"
+#include "isp/core/FileCommands.h"
 
 namespace rindle {
 
@@ -12,33 +12,12 @@ namespace hex = common::hex;
 namespace {
 
 constexpr std::uint32_t kByteMax = 0xFF;
-constexpr QChar kEnter = QChar(u'\r');
-constexpr QChar kBackspace = QChar(u'\b');
 
 QString EditCaption() { return QStringLiteral("EDIT BUFFER"); }
 QString InvalidInput() { return QStringLiteral("Invalid Hex Data Input"); }
 QString OutOfRange() { return QStringLiteral("Error Address Out of Range"); }
 
 } // namespace
-
-ConversionError::ConversionError(const QString &fieldText)
-    : std::runtime_error(
-          QStringLiteral("'$%1' is not a valid integer value").arg(fieldText).toStdString()) {}
-
-std::uint32_t ReadHexOrThrow(const QString &text) {
-  const std::optional<std::uint32_t> value = hex::Parse(text);
-  if (!value)
-    throw ConversionError(text);
-  return *value;
-}
-
-TypedKey FilterHexKey(QChar typed) {
-  if (typed == kEnter || typed == QChar(u'\n'))
-    return TypedKey::Enter;
-  if (typed == kBackspace || hex::Parse(QString(typed)))
-    return TypedKey::Pass;
-  return TypedKey::Swallow;
-}
 
 std::int32_t BufferTotal(const IspEngine &engine) {
   return engine.Device.FlashSize + engine.Device.EepromSize;

@@ -2,37 +2,14 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 
-#include <QChar>
 #include <QString>
 
 #include "common/Prompter.h"
+#include "isp/core/HexFields.h"
 #include "rindle/engine/IspEngine.h"
 
 namespace rindle {
-
-// ---- Hexadecimal fields ----
-
-// A field that cannot be read as a number; the message is the one the
-// general error box shows (it adds the full stop).
-class ConversionError : public std::runtime_error {
-public:
-  explicit ConversionError(const QString &fieldText);
-  QString message() const { return QString::fromUtf8(what()); }
-};
-
-// A field's text as a hexadecimal number (one to eight hex digits of either
-// case, nothing else); throws ConversionError("'$<text>' ...") when it
-// cannot be read.
-std::uint32_t ReadHexOrThrow(const QString &text);
-
-// What a dialog's key filter does with one typed character.
-enum class TypedKey { Pass, Swallow, Enter };
-// Enter is reported for the dialog to handle (and is never typed into a
-// field); Backspace and the hex digits of either case pass; every other
-// character is swallowed.
-TypedKey FilterHexKey(QChar typed);
 
 // Buffer cells of the selected device that the dialogs can reach: its flash
 // and its EEPROM.

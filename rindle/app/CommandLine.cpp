@@ -4,7 +4,7 @@
 
 #include "common/ProgramOptions.h"
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/FuseBoxes.h"
+#include "isp/core/FuseBoxes.h"
 
 namespace rindle {
 

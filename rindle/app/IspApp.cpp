@@ -8,8 +8,8 @@
 #include <QFileInfo>
 
 #include "rindle/app/FieldTexts.h"
-#include "rindle/app/IspHardware.h"
-#include "rindle/isp/FuseGuard.h"
+#include "isp/hardware/IspHardware.h"
+#include "isp/core/FuseGuard.h"
 
 namespace rindle {
 

@@ -9,7 +9,7 @@
 #include "rindle/app/IspSession.h"
 #include "rindle/app/OperationView.h"
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/FileCommands.h"
+#include "isp/core/FileCommands.h"
 
 namespace rindle {
 

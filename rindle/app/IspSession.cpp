@@ -6,10 +6,10 @@
 
 #include <QFileInfo>
 
-#include "rindle/app/IspHardware.h"
+#include "isp/hardware/IspHardware.h"
 #include "rindle/engine/Settings.h"
-#include "rindle/isp/FuseGuard.h"
-#include "rindle/isp/ValueLines.h"
+#include "isp/core/FuseGuard.h"
+#include "isp/core/ValueLines.h"
 
 namespace rindle {
 

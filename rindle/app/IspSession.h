@@ -13,7 +13,7 @@
 #include "common/Prompter.h"
 #include "rindle/data/ElfFile.h"
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/FileCommands.h"
+#include "isp/core/FileCommands.h"
 
 namespace rindle {
 

@@ -10,10 +10,10 @@
 #include "common/DeviceGroup.h"
 #include "common/HexText.h"
 #include "common/TickTimer.h"
-#include "rindle/app/IspHardware.h"
+#include "isp/hardware/IspHardware.h"
 #include "rindle/app/IspSession.h"
 #include "rindle/data/ElfFile.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle::cli {
 
@@ -268,7 +268,10 @@ int Runner::run() {
     }
   }
   session_ = std::make_unique<IspSession>(
-      MakeHardware(request_.simulate, simulated, setup_.stateFolder, !request_.noDelays), prompter_,
+      MakeHardware(request_.simulate, SimulationSetup{.keeping = ChipKeeping::FilePerChip,
+                                                    .place = setup_.stateFolder,
+                                                    .device = simulated,
+                                                    .realDelays = !request_.noDelays}), prompter_,
       QStringLiteral("  Rindle"));
   prompter_.attach(session_.get());
   if (setup_.errIsTerminal && !request_.quiet)

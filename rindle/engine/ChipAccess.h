@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/ProgressPoint.h"
+#include "isp/core/ProgressPoint.h"
 
 // Helpers the chip operations share (Memory.cpp, LockFuses.cpp,
 // Signature.cpp): report hex text and where each memory area lies in the buffer.

@@ -1,6 +1,6 @@
 #include "rindle/engine/IspEngine.h"
 
-#include "rindle/isp/Instructions.h"
+#include "isp/core/Instructions.h"
 
 namespace rindle {
 

@@ -13,10 +13,10 @@
 #include "common/TickTimer.h"
 #include "rindle/data/ElfFile.h"
 #include "rindle/data/IspBuffer.h"
-#include "rindle/isp/DeviceCatalogue.h"
-#include "rindle/isp/IspLines.h"
-#include "rindle/isp/PortSettings.h"
-#include "rindle/isp/ProgressPoint.h"
+#include "isp/core/DeviceCatalogue.h"
+#include "isp/core/IspLines.h"
+#include "isp/core/PortSettings.h"
+#include "isp/core/ProgressPoint.h"
 
 namespace rindle {
 

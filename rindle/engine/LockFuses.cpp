@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "rindle/engine/ChipAccess.h"
-#include "rindle/isp/FuseGuard.h"
-#include "rindle/isp/Instructions.h"
+#include "isp/core/FuseGuard.h"
+#include "isp/core/Instructions.h"
 
 namespace rindle {
 

@@ -4,7 +4,7 @@
 
 #include "common/HexText.h"
 #include "rindle/engine/ChipAccess.h"
-#include "rindle/isp/Instructions.h"
+#include "isp/core/Instructions.h"
 
 namespace rindle {
 

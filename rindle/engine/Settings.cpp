@@ -4,7 +4,7 @@
 #include "rindle/data/DataFiles.h"
 #include "rindle/data/FileTexts.h"
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/ValueLines.h"
+#include "isp/core/ValueLines.h"
 
 #include <QDir>
 #include <QFile>

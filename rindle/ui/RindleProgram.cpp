@@ -6,9 +6,9 @@
 #include "rindle/app/CommandLine.h"
 #include "rindle/app/OptionsModel.h"
 #include "rindle/engine/Settings.h"
-#include "rindle/ui/Pictures.h"
-#include "rindle/ui/TfrmAbout.h"
-#include "rindle/ui/TfrmCmdSts.h"
+#include "isp/widgets/Pictures.h"
+#include "isp/widgets/TfrmAbout.h"
+#include "isp/widgets/TfrmCmdSts.h"
 #include "rindle/ui/TfrmDispBuf.h"
 #include "rindle/ui/TfrmEditBuffer.h"
 #include "rindle/ui/TfrmFillBuffer.h"
@@ -16,7 +16,7 @@
 #include "rindle/ui/TfrmHelp.h"
 #include "rindle/ui/TfrmMain.h"
 #include "rindle/ui/TfrmOptions.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/TfrmSplash.h"
 
 namespace rindle::ui {
 

@@ -6,7 +6,7 @@
 
 #include "common/Prompter.h"
 #include "rindle/app/IspApp.h"
-#include "rindle/app/IspHardware.h"
+#include "isp/hardware/IspHardware.h"
 #include "rindle/engine/IspEngine.h"
 
 namespace common {

@@ -5,8 +5,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "rindle/ui/DialogSupport.h"
-#include "rindle/ui/HexTable.h"
+#include "isp/widgets/DialogSupport.h"
+#include "isp/widgets/HexTable.h"
 #include "rindle/ui/TfrmEditBuffer.h"
 #include "rindle/ui/TfrmFillBuffer.h"
 

@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "rindle/ui/DialogSupport.h"
+#include "isp/widgets/DialogSupport.h"
 
 namespace rindle {
 

@@ -2,8 +2,8 @@
 
 #include <QVBoxLayout>
 
-#include "rindle/ui/DialogSupport.h"
-#include "rindle/ui/FuseBoxesView.h"
+#include "isp/widgets/DialogSupport.h"
+#include "isp/widgets/FuseBoxesView.h"
 
 namespace rindle {
 

@@ -17,11 +17,11 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/Centre.h"
-#include "rindle/isp/DeviceCatalogue.h"
-#include "rindle/ui/TfrmAbout.h"
-#include "rindle/ui/TfrmCmdSts.h"
+#include "isp/core/DeviceCatalogue.h"
+#include "isp/widgets/TfrmAbout.h"
+#include "isp/widgets/TfrmCmdSts.h"
 #include "rindle/ui/TfrmHelp.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/TfrmSplash.h"
 
 namespace rindle::ui {
 

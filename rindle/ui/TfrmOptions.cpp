@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "rindle/app/BufferDialogs.h"
-#include "rindle/ui/DialogSupport.h"
+#include "isp/widgets/DialogSupport.h"
 
 namespace rindle {
 

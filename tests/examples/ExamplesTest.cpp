@@ -19,7 +19,7 @@
 #include "orvane/link/ComDataPacket.h"
 #include "orvane/link/ComPort.h"
 #include "orvane/link/Sequencer.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 #include "sim/box/ProgrammerBox.h"
 #include "sim/isp/Bench.h"
 #include "tests/orvane/link/SequencerDrive.h"

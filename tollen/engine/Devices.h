@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 // The twelve rows of the device list. A row's index is the device's identity:
 // the settings file stores it. The chips' facts are the programmer's device

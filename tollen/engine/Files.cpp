@@ -1,9 +1,9 @@
 #include "tollen/engine/TollenEngine.h"
 
 #include "common/SafeFile.h"
+#include "isp/core/ValueLines.h"
 #include "rindle/data/FileTexts.h"
 #include "rindle/data/IntelHex.h"
-#include "rindle/isp/ValueLines.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "tollen/engine/TollenEngine.h"
 
-#include "rindle/isp/Instructions.h"
+#include "isp/core/Instructions.h"
 
 namespace tollen {
 

@@ -1,7 +1,7 @@
 #include "tollen/engine/TollenEngine.h"
 
-#include "rindle/isp/FuseGuard.h"
-#include "rindle/isp/Instructions.h"
+#include "isp/core/FuseGuard.h"
+#include "isp/core/Instructions.h"
 #include "tollen/engine/ReportText.h"
 
 namespace tollen {

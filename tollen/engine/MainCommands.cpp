@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "common/HexText.h"
-#include "rindle/isp/FuseGuard.h"
 #include "tollen/engine/ReportText.h"
 
 namespace tollen {
@@ -14,7 +13,6 @@ namespace hex = common::hex;
 
 namespace {
 
-const QString kOk = QStringLiteral("OK");
 const QString kNoSignature = QStringLiteral("00 00 00");
 const QString kNoCalibration = QStringLiteral("00 00 00 00");
 
@@ -45,17 +43,54 @@ private:
   bool &busy_;
 };
 
-MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
-    : e_(engine), prompter_(prompter), view_(view), files_(*this, prompter_, ProgramFileTexts()) {
+// A long command in the progress window; Cancel closes the window itself.
+class MainCommands::WindowProgress : public common::Progress {
+public:
+  WindowProgress(MainView &view, const TollenEngine &engine) : view_(view), e_(engine) {}
+  void begin(const QString &title, qint64 total) override {
+    view_.ShowProgress(title, static_cast<int>(total));
+  }
+  void advance(qint64 done) override { view_.SetProgress(static_cast<int>(done)); }
+  void end() override {
+    if (!e_.CancelRequested) {
+      view_.CloseProgress();
+    }
+  }
+  void processEvents() override { view_.ProcessEvents(); }
+
+private:
+  MainView &view_;
+  const TollenEngine &e_;
+};
+
+// A short command under the hourglass.
+class MainCommands::CursorProgress : public common::Progress {
+public:
+  explicit CursorProgress(MainView &view) : view_(view) {}
+  void begin(const QString &, qint64) override { view_.SetBusyCursor(true); }
+  void advance(qint64) override {}
+  void end() override { view_.SetBusyCursor(false); }
+
+private:
+  MainView &view_;
+};
+
+MainCommands::MainCommands(Session &session, MainView &view)
+    : session_(session), e_(session.Engine()), prompter_(session.Prompter()), view_(view),
+      files_(*this, prompter_, ProgramFileTexts()) {
   SetupConfigInfo({});
-  e_.UpdateProgressBar = [this](int position) { view_.SetProgress(position); };
-  e_.ProcessEvents = [this] { view_.ProcessEvents(); };
+}
+
+MainCommands::MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view)
+    : ownSession_(std::in_place, engine, prompter), session_(*ownSession_), e_(engine),
+      prompter_(prompter), view_(view), files_(*this, prompter_, ProgramFileTexts()) {
+  SetupConfigInfo({});
 }
 
 // ---- Main window ----
 
 void MainCommands::FormCreate() {
-  e_.InitEngine();
+  session_.Start();
   InitForm1();
 }
 
@@ -78,24 +113,17 @@ void MainCommands::InitForm1() {
   }
 }
 
-void MainCommands::FormClose() {
-  e_.SaveSettings();
-  e_.TimerRestore();
-}
+void MainCommands::FormClose() { session_.Finish(); }
 
 int MainCommands::cboTypeChange(int row) {
-  if (busy_ || row < 0 || FindDevice(static_cast<std::uint16_t>(row)) == nullptr) {
+  const bool other = row != e_.DeviceIndex;
+  if (busy_ || !session_.SelectDevice(row)) {
     return e_.DeviceIndex;
   }
-  if (row != e_.DeviceIndex) {
-    // Another device starts from a fresh fuse state, boxes included: the
-    // choices made for the last one mean something else on it.
-    e_.FuseLow = e_.FuseHigh = e_.FuseExtended = e_.LockByte = 0xFF;
-    e_.LockBits = 0;
+  if (other) {
+    // Another device starts from a fresh fuse state, boxes included.
     RefreshConfigBits();
   }
-  e_.DeviceIndex = static_cast<std::uint16_t>(row);
-  e_.SelectDevice();
   UpdateLbDisp();
   ShowChecksum();
   SigText = kNoSignature;
@@ -122,8 +150,8 @@ void MainCommands::UpdateLbDisp() {
   const std::string_view caption =
       d != nullptr ? d->record->thirdLockBox.caption : rindle::ThirdLockBox{}.caption;
   Lb3Caption = u' ' + QString::fromLatin1(caption.data(), qsizetype(caption.size())).trimmed();
-  Lb3Enabled = d == nullptr || d->record->thirdLockBox.enabled;
-  ConfigBitsEnabled = d != nullptr && d->record->HasFuseDialog();
+  Lb3Enabled = session_.ThirdLockBitOffered();
+  ConfigBitsEnabled = session_.HasFuseBytes();
 }
 
 void MainCommands::UpdateHexFilename() {
@@ -142,168 +170,97 @@ void MainCommands::ShowChecksum() {
   ChecksumText = hex::AtLeast(static_cast<std::uint32_t>(ShownChecksum), 6);
 }
 
-void MainCommands::CheckDID() {
-  ProceedFlag = true;
-  const DeviceInfo *d = e_.CurrentDevice();
-  if (d == nullptr || d->kind == DeviceKind::At89ThreeByte) {
-    return;
-  }
-  e_.SignatureOnly = true;
-  e_.ReadSignatureValue = 0; // a chip that does not answer has no signature
-  e_.ReadSignature();
-  e_.SignatureOnly = false;
-  if (e_.ReadSignatureValue != e_.ExpectedSignature) {
-    ProceedFlag = prompter_.question(
-        QStringLiteral("  Tollen"),
-        QStringLiteral("Device Signature did not match.\rDo you want to continue ?"), Icon::Warning,
-        false);
-  }
-}
-
-void MainCommands::ShowProgressForm(const QString &caption) {
-  e_.CancelRequested = false;
-  view_.ShowProgress(caption, e_.TotalSize);
-}
-
 template <class Body>
 void MainCommands::ChipCommand(Body body) {
   if (busy_) {
     return;
   }
   BusyScope scope(busy_);
-  CheckDID();
-  if (ProceedFlag) {
-    body();
-  }
-}
-
-bool MainCommands::ProgressEnded() {
-  if (e_.CancelRequested) {
-    return false; // the progress window closed itself
-  }
-  view_.CloseProgress();
-  return true;
+  body();
 }
 
 void MainCommands::CancelClick() {
-  e_.CancelRequested = true;
+  session_.Cancel();
   view_.CloseProgress();
 }
 
 void MainCommands::cmdReadClick() {
   ChipCommand([this] {
-    ShowProgressForm(QStringLiteral("  Reading from uController . . ."));
-    e_.ReadChip();
-    GetFilePath();
-    e_.ProgramFileName.clear();
+    WindowProgress progress(view_, e_);
+    const common::Outcome outcome = session_.Read(progress);
+    if (outcome.kind == common::Outcome::Kind::Refused) {
+      return;
+    }
     UpdateHexFilename();
     ShowChecksum();
     view_.Refresh();
-    if (!ProgressEnded()) {
+    if (outcome.kind == common::Outcome::Kind::Cancelled) {
       return;
     }
-    prompter_.message(QStringLiteral("  Read"),
-                      e_.ResultText.isEmpty() ? QStringLiteral("Data Reading Complete")
-                                              : e_.ResultText,
-                      Icon::Information);
+    prompter_.message(QStringLiteral("  Read"), outcome.message, Icon::Information);
   });
-}
-
-bool MainCommands::TakeFuseBytes(const QString &caption) {
-  UpdateConfigFuseBytes();
-  e_.ApplyDefaultFuses();
-  const DeviceInfo *device = FindDevice(e_.DeviceIndex);
-  return device == nullptr ||
-         rindle::ConfirmFuseWrite(*device->record, e_.FuseChoices(), prompter_, caption);
 }
 
 void MainCommands::cmdWriteClick() {
   ChipCommand([this] {
-    if (!TakeFuseBytes(QStringLiteral("  Write"))) {
-      return;
+    WindowProgress progress(view_, e_);
+    const common::Outcome outcome = session_.Write(Fuses.Build(e_.LockBits), progress);
+    switch (outcome.kind) {
+    case common::Outcome::Kind::Ok:
+      prompter_.message(QStringLiteral("  Write"), outcome.message, Icon::Information);
+      break;
+    case common::Outcome::Kind::Failed:
+      prompter_.message(QStringLiteral("  Write"), outcome.message, Icon::Error);
+      break;
+    case common::Outcome::Kind::Refused:
+    case common::Outcome::Kind::Cancelled: break;
     }
-    ShowProgressForm(QStringLiteral("  Programming the uController . . ."));
-    e_.ProgramChip();
-    if (!ProgressEnded()) {
-      return;
-    }
-    if (e_.ResultText != kOk) {
-      prompter_.message(QStringLiteral("  Write"), e_.ResultText, Icon::Error);
-      return;
-    }
-    QString text = QStringLiteral("Programming/Verify OK");
-    if (ConfigBitsEnabled) {
-      text += QStringLiteral("\rLock & Fuse Bits Programmed");
-    } else if (e_.LockBits != 0) {
-      text += QStringLiteral("\rLock Bits Programmed");
-    }
-    prompter_.message(QStringLiteral("  Write"), text, Icon::Information);
   });
 }
 
 void MainCommands::cmdVerifyClick() {
   ChipCommand([this] {
-    ShowProgressForm(QStringLiteral("  Verifying the uController with Buffer . . ."));
-    e_.VerifyChip();
-    if (!ProgressEnded()) {
-      return;
+    WindowProgress progress(view_, e_);
+    const common::Outcome outcome = session_.Verify(progress);
+    if (outcome.kind == common::Outcome::Kind::Ok ||
+        outcome.kind == common::Outcome::Kind::Failed) {
+      prompter_.message(QStringLiteral("  Verify"), outcome.message, Icon::Information);
     }
-    prompter_.message(QStringLiteral("  Verify"),
-                      e_.ResultText != kOk ? e_.ResultText : QStringLiteral("Verify OK"),
-                      Icon::Information);
   });
 }
 
 void MainCommands::cmdSignatureClick() {
-  if (busy_) {
-    return;
-  }
-  BusyScope scope(busy_);
-  view_.SetBusyCursor(true);
-  e_.ReadSignatureValue = 0;
-  e_.ReadSignature();
-  UpdateLbDisp();
-  view_.SetBusyCursor(false);
-  const DeviceInfo *d = e_.CurrentDevice();
-  if (!e_.ChipResponded) {
-    // What the fields held came from an earlier chip.
-    SigText = kNoSignature;
-    CalibText = kNoCalibration;
-  } else if (d != nullptr && d->kind != DeviceKind::At89ThreeByte &&
-             e_.ReadSignatureValue == e_.ExpectedSignature) {
-    const auto &b = e_.SignatureBytes;
-    SigText = hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + u' ' + hex::Text(b[2], 2);
-    if (d->kind == DeviceKind::AvrPaged) {
-      const auto &c = e_.CalibrationBytes;
-      CalibText = hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + u' ' + hex::Text(c[2], 2) +
-                  u' ' + hex::Text(c[3], 2);
+  ChipCommand([this] {
+    CursorProgress progress(view_);
+    const common::Outcome outcome = session_.Signature(progress);
+    UpdateLbDisp();
+    const DeviceInfo *d = e_.CurrentDevice();
+    if (!e_.ChipResponded) {
+      // What the fields held came from an earlier chip.
+      SigText = kNoSignature;
+      CalibText = kNoCalibration;
+    } else if (session_.SignatureMatched()) {
+      const auto &b = e_.SignatureBytes;
+      SigText = hex::Text(b[0], 2) + u' ' + hex::Text(b[1], 2) + u' ' + hex::Text(b[2], 2);
+      if (d->kind == DeviceKind::AvrPaged) {
+        const auto &c = e_.CalibrationBytes;
+        CalibText = hex::Text(c[0], 2) + u' ' + hex::Text(c[1], 2) + u' ' + hex::Text(c[2], 2) +
+                    u' ' + hex::Text(c[3], 2);
+      }
     }
-  }
-  view_.Refresh();
-  prompter_.message(QStringLiteral("  Signature"), e_.ResultText, Icon::Information);
+    view_.Refresh();
+    prompter_.message(QStringLiteral("  Signature"), outcome.message, Icon::Information);
+  });
 }
 
 void MainCommands::cmdLockBitsClick() {
   ChipCommand([this] {
-    // Only the boxes the device offers count as chosen.
-    const std::uint16_t offered = Lb3Enabled ? 0x07 : 0x03;
-    if ((e_.LockBits & offered) == 0 && !ConfigBitsEnabled) {
-      prompter_.message(QStringLiteral("  Lock Bits"), QStringLiteral("No Lock Bit is Selected"),
-                        Icon::Information);
-      return;
+    CursorProgress progress(view_);
+    const common::Outcome outcome = session_.WriteLockBits(Fuses.Build(e_.LockBits), progress);
+    // A refusal without a word: the user said No to the fuses.
+    if (!outcome.message.isEmpty()) {
+      prompter_.message(QStringLiteral("  Lock Bits"), outcome.message, Icon::Information);
     }
-    if (!TakeFuseBytes(QStringLiteral("  Lock Bits"))) {
-      return;
-    }
-    view_.SetBusyCursor(true);
-    e_.WriteLockBits();
-    view_.SetBusyCursor(false);
-    QString text = e_.ResultText;
-    if (text == kOk) {
-      text = ConfigBitsEnabled ? QStringLiteral("Lock & Fuse Bits are Programmed")
-                               : QStringLiteral("Lock Bits are Programmed");
-    }
-    prompter_.message(QStringLiteral("  Lock Bits"), text, Icon::Information);
   });
 }
 

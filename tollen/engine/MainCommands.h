@@ -2,18 +2,20 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 
 #include "common/Prompter.h"
-#include "rindle/isp/FileCommands.h"
-#include "rindle/isp/FuseBoxes.h"
+#include "isp/core/FileCommands.h"
+#include "isp/core/FuseBoxes.h"
+#include "tollen/engine/Session.h"
 #include "tollen/engine/TollenEngine.h"
 
-// What the main window's commands do, without widgets: which engine
-// operations run in which order, which message each ends with, and what the
-// window's fields show afterwards. The windows map their controls to it and
-// draw the fields it keeps; tests drive it with a scripted prompter.
+// What the main window's commands do, without widgets: the session runs each
+// chip command, and this layer shows its outcome in the window's message box
+// and fields. The windows map their controls to it and draw the fields it
+// keeps; tests drive it with a scripted prompter.
 namespace tollen {
 
 inline constexpr char kTitle[] = " Tollen";
@@ -43,6 +45,9 @@ public:
 // layer.
 class MainCommands : private rindle::FileCommandTarget {
 public:
+  // The commands of a session.
+  MainCommands(Session &session, MainView &view);
+  // The commands on an engine owned elsewhere, through a session of their own.
   MainCommands(TollenEngine &engine, common::Prompter &prompter, MainView &view);
   MainCommands(const MainCommands &) = delete;
   MainCommands &operator=(const MainCommands &) = delete;
@@ -61,7 +66,6 @@ public:
   bool ConfigBitsEnabled = false;
   // The fuse dialog's boxes.
   rindle::FuseBoxes Fuses;
-  bool ProceedFlag = false;
   bool BufferEdited = false;
   // The checksum the main window shows, as a number.
   std::int32_t ShownChecksum = 0;
@@ -83,7 +87,6 @@ public:
   void UpdateLbDisp();
   void UpdateHexFilename();
   void GetFilePath() override;
-  void CheckDID();
   void cmdReadClick();
   void cmdWriteClick();
   void cmdVerifyClick();
@@ -116,19 +119,12 @@ public:
 
 private:
   class BusyScope;
-  // A chip command: refused while another runs, then the device check, then
-  // the body unless the user stopped there.
+  class WindowProgress;
+  class CursorProgress;
+  // A chip command: refused while another runs; the body runs the session's
+  // command and shows its outcome.
   template <class Body>
   void ChipCommand(Body body);
-  void ShowProgressForm(const QString &caption);
-  // Before Write and Write LBs: the fuse dialog's bytes, the factory fuses in
-  // place of bytes that program nothing, and the question before fuses that
-  // end serial programming (`caption` is the command's). False when the
-  // user said No: the command ends without a word.
-  bool TakeFuseBytes(const QString &caption);
-  // After a progress-window operation: false when it was cancelled (the
-  // window closed itself), else the window is closed.
-  bool ProgressEnded();
   void ShowChecksum() override;
 
   // ---- What the shared file commands act on ----
@@ -144,6 +140,8 @@ private:
   void UpdateFilename() override { UpdateHexFilename(); }
   void FieldsChanged() override { view_.Refresh(); }
 
+  std::optional<Session> ownSession_;
+  Session &session_;
   TollenEngine &e_;
   common::Prompter &prompter_;
   MainView &view_;

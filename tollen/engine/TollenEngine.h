@@ -10,11 +10,11 @@
 #include "common/IoPort.h"
 #include "common/Prompter.h"
 #include "common/TickTimer.h"
+#include "isp/core/DeviceCatalogue.h"
+#include "isp/core/IspLines.h"
+#include "isp/core/PortSettings.h"
+#include "isp/core/ProgressPoint.h"
 #include "rindle/data/IspBuffer.h"
-#include "rindle/isp/DeviceCatalogue.h"
-#include "rindle/isp/IspLines.h"
-#include "rindle/isp/PortSettings.h"
-#include "rindle/isp/ProgressPoint.h"
 #include "tollen/engine/Devices.h"
 
 namespace tollen {

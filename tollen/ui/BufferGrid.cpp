@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "rindle/ui/HexTable.h"
+#include "isp/widgets/HexTable.h"
 #include "tollen/engine/MainCommands.h"
 
 namespace tollen::ui {

@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "rindle/ui/FuseBoxesView.h"
+#include "isp/widgets/FuseBoxesView.h"
 
 namespace tollen::ui {
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "rindle/isp/FuseBoxes.h"
+#include "isp/core/FuseBoxes.h"
 
 namespace rindle {
 class FuseBoxesView;

@@ -15,10 +15,10 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/Centre.h"
-#include "rindle/ui/TfrmAbout.h"
-#include "rindle/ui/TfrmCmdSts.h"
-#include "rindle/ui/TfrmFillBuffer.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/FillBufferDialog.h"
+#include "isp/widgets/TfrmAbout.h"
+#include "isp/widgets/TfrmCmdSts.h"
+#include "isp/widgets/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"
 
@@ -100,10 +100,20 @@ rindle::ui::CreditsLook AboutLook() {
           CreditLine};
 }
 
+MainWindow::MainWindow(Session &session, Options options, QWidget *parent)
+    : QMainWindow(parent), engine_(session.Engine()), commands_(session, *this),
+      options_(std::move(options)) {
+  Build();
+}
+
 MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
                        QWidget *parent)
     : QMainWindow(parent), engine_(engine), commands_(engine, prompter, *this),
       options_(std::move(options)) {
+  Build();
+}
+
+void MainWindow::Build() {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("  Tollen  ") + QLatin1String(TOLLEN_VERSION));
   auto *central = new QWidget(this);
@@ -221,7 +231,7 @@ MainWindow::MainWindow(TollenEngine &engine, common::Prompter &prompter, Options
           });
   connect(buffer_->AddButton(QStringLiteral("cmdClose"), QStringLiteral("&Close")),
           &QPushButton::clicked, buffer_, &QDialog::accept);
-  fill_ = new rindle::TfrmFillBuffer(
+  fill_ = new rindle::FillBufferDialog(
       4,
       [this](const QString &s, const QString &e, const QString &d) {
         commands_.FillOkClick(s, e, d);

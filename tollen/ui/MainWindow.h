@@ -15,10 +15,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-#include "rindle/ui/CreditsLook.h"
+#include "isp/widgets/CreditsLook.h"
 
 namespace rindle {
-class TfrmFillBuffer;
+class FillBufferDialog;
 }
 namespace rindle::ui {
 class TfrmAbout;
@@ -51,6 +51,9 @@ public:
     // Show the splash when the window is first shown.
     bool splash = true;
   };
+  // The window of a session.
+  MainWindow(Session &session, Options options, QWidget *parent = nullptr);
+  // The window on an engine owned elsewhere.
   MainWindow(TollenEngine &engine, common::Prompter &prompter, Options options,
              QWidget *parent = nullptr);
   ~MainWindow() override;
@@ -60,7 +63,7 @@ public:
   rindle::ui::TfrmCmdSts *Progress() const { return progress_; }
   FuseBitsDialog *FuseDialog() const { return fuses_; }
   BufferGrid *BufferDisplay() const { return buffer_; }
-  rindle::TfrmFillBuffer *Fill() const { return fill_; }
+  rindle::FillBufferDialog *Fill() const { return fill_; }
   rindle::ui::TfrmAbout *About() const { return about_; }
   rindle::ui::TfrmSplash *Splash() const;
 
@@ -95,6 +98,8 @@ private:
   void ShowAbout() override;
   void Refresh() override;
 
+  // The controls and windows, laid out.
+  void Build();
   QPushButton *Button(const char *name, const char *caption, const char *hint,
                       void (MainWindow::*slot)());
 
@@ -113,7 +118,7 @@ private:
   QPointer<rindle::ui::TfrmSplash> splash_;
   FuseBitsDialog *fuses_ = nullptr;
   BufferGrid *buffer_ = nullptr;
-  rindle::TfrmFillBuffer *fill_ = nullptr;
+  rindle::FillBufferDialog *fill_ = nullptr;
   rindle::ui::TfrmCmdSts *progress_ = nullptr;
   bool shownOnce_ = false;
   bool closed_ = false;

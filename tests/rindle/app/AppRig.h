@@ -10,8 +10,8 @@
 
 #include "common/testing/ScriptedPrompter.h"
 #include "rindle/app/IspApp.h"
-#include "rindle/app/IspHardware.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/hardware/IspHardware.h"
+#include "isp/core/DeviceCatalogue.h"
 #include "tests/rindle/data/DataTestSupport.h"
 
 namespace rindle::apptest {

@@ -8,7 +8,7 @@
 
 #include "common/testing/ScriptedPrompter.h"
 #include "rindle/engine/IspEngine.h"
-#include "rindle/isp/FuseGuard.h"
+#include "isp/core/FuseGuard.h"
 #include "sim/isp/Bench.h"
 
 namespace rindle {

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "rindle/app/IspHardware.h"
+#include "isp/hardware/IspHardware.h"
 #include "rindle/app/IspSession.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle {
 namespace {
@@ -39,7 +39,7 @@ std::uint16_t Row(const char *name) {
 
 struct SessionRig {
   explicit SessionRig(const QString &chip)
-      : session(MakeHardware(true, chip, temp.path(), false), prompter,
+      : session(MakeHardware(true, SimulationSetup{.place = temp.path(), .device = chip}), prompter,
                 QStringLiteral("  Rindle")) {
     prompter.session = &session;
     EXPECT_TRUE(session.Start(temp.filePath(QStringLiteral("none.set")), std::nullopt).isOk());

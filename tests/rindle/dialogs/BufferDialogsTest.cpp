@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 
 #include "rindle/app/BufferDialogs.h"
-#include "rindle/isp/FileCommands.h"
+#include "isp/core/FileCommands.h"
 #include "rindle/ui/TfrmDispBuf.h"
 #include "rindle/ui/TfrmEditBuffer.h"
 #include "rindle/ui/TfrmFillBuffer.h"

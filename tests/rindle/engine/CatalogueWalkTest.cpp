@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "rindle/isp/DeviceCatalogue.h"
-#include "rindle/isp/Instructions.h"
+#include "isp/core/DeviceCatalogue.h"
+#include "isp/core/Instructions.h"
 #include "sim/isp/ChipModels.h"
 
 namespace rindle {

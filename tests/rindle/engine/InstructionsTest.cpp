@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "rindle/isp/Instructions.h"
+#include "isp/core/Instructions.h"
 
 namespace rindle {
 namespace {

@@ -1,7 +1,7 @@
 #include "SettingsTestSupport.h"
 
 #include "rindle/engine/Settings.h"
-#include "rindle/isp/ValueLines.h"
+#include "isp/core/ValueLines.h"
 
 #include <QFileInfo>
 #include <algorithm>

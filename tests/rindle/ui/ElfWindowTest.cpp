@@ -8,7 +8,7 @@
 
 #include <QLabel>
 
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle::uitest {
 namespace {

@@ -5,8 +5,8 @@
 #include <QCheckBox>
 #include <QLabel>
 
-#include "rindle/isp/DeviceCatalogue.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/core/DeviceCatalogue.h"
+#include "isp/widgets/TfrmSplash.h"
 
 namespace rindle::uitest {
 namespace {

@@ -6,7 +6,7 @@
 #include <QLabel>
 
 #include "rindle/app/FieldTexts.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle::uitest {
 namespace {

@@ -12,7 +12,7 @@
 #include <QStatusBar>
 
 #include "common/widgets/GuardedApplication.h"
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle::uitest {
 namespace {

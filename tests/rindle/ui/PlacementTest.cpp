@@ -7,7 +7,7 @@
 
 #include "WindowRig.h"
 #include "tests/Centred.h"
-#include "rindle/ui/TfrmAbout.h"
+#include "isp/widgets/TfrmAbout.h"
 #include "rindle/ui/TfrmHelp.h"
 
 namespace rindle::uitest {

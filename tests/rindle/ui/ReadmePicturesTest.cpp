@@ -7,9 +7,9 @@
 #include <QDialog>
 #include <QLabel>
 
-#include "rindle/isp/DeviceCatalogue.h"
+#include "isp/core/DeviceCatalogue.h"
 #include "rindle/ui/TfrmFuses.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/TfrmSplash.h"
 #include "tests/common/ReadmePictures.h"
 
 namespace rindle::uitest {

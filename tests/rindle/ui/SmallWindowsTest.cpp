@@ -1,4 +1,4 @@
-// The progress gauge, the splash, the about and help windows.
+// The progress, splash, about and help windows of the programmer.
 
 #include "WindowRig.h"
 
@@ -7,59 +7,13 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
-#include "rindle/ui/Pictures.h"
-#include "rindle/ui/TfrmAbout.h"
+#include "isp/widgets/Pictures.h"
+#include "isp/widgets/TfrmAbout.h"
 #include "rindle/ui/TfrmHelp.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/TfrmSplash.h"
 
 namespace rindle::uitest {
 namespace {
-
-struct GaugeCase {
-  const char *name;
-  int maximum;
-  int position;
-  const char *text;
-};
-void PrintTo(const GaugeCase &c, std::ostream *os) { *os << c.name; }
-class GaugeTable : public ::testing::TestWithParam<GaugeCase> {};
-
-TEST_P(GaugeTable, ShowsTheWholePercentDone) {
-  ui::TGauge gauge;
-  gauge.setMaxValue(GetParam().maximum);
-  gauge.setProgress(GetParam().position);
-  EXPECT_EQ(gauge.text(), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Gauge, GaugeTable,
-                         ::testing::Values(GaugeCase{"Half", 4096, 2048, "50%"},
-                                           GaugeCase{"Truncated", 3, 2, "66%"},
-                                           GaugeCase{"Done", 135168, 135168, "100%"},
-                                           GaugeCase{"NoMaximum", 0, 10, "0%"},
-                                           // 131072 x 100 overflows 32 bits
-                                           GaugeCase{"LargeFlash", 135168, 131072, "96%"}),
-                         CaseName());
-
-// Pixels darker than the gauge's frame: only its text is painted that dark.
-int TextPixels(ui::TGauge &gauge) {
-  const QImage image = gauge.grab().toImage();
-  int dark = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      dark += qGray(image.pixel(x, y)) < 64 ? 1 : 0;
-  return dark;
-}
-
-TEST(Gauge, WithoutTextItPaintsOnlyTheBar) {
-  ui::TGauge gauge;
-  gauge.resize(gauge.sizeHint());
-  gauge.setMaxValue(100);
-  gauge.setProgress(0);
-  EXPECT_GT(TextPixels(gauge), 0) << "0% is written";
-  gauge.setTextVisible(false);
-  EXPECT_EQ(TextPixels(gauge), 0);
-  EXPECT_EQ(gauge.text(), "0%") << "the gauge still knows how far it is";
-}
 
 TEST(ProgressWindow, OnlyCancelClosesIt) {
   WindowRig rig;

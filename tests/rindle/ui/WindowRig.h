@@ -18,9 +18,9 @@
 #include <memory>
 
 #include "common/testing/ScriptedPrompter.h"
-#include "rindle/app/IspHardware.h"
+#include "isp/hardware/IspHardware.h"
 #include "rindle/ui/RindleProgram.h"
-#include "rindle/ui/TfrmCmdSts.h"
+#include "isp/widgets/TfrmCmdSts.h"
 #include "rindle/ui/TfrmMain.h"
 #include "tests/rindle/data/DataTestSupport.h"
 

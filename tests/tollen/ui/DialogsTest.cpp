@@ -7,9 +7,9 @@
 #include <QTableWidget>
 #include <QWheelEvent>
 
-#include "rindle/ui/TfrmAbout.h"
-#include "rindle/ui/TfrmFillBuffer.h"
-#include "rindle/ui/TfrmSplash.h"
+#include "isp/widgets/FillBufferDialog.h"
+#include "isp/widgets/TfrmAbout.h"
+#include "isp/widgets/TfrmSplash.h"
 #include "tollen/ui/BufferGrid.h"
 #include "tollen/ui/FuseBitsDialog.h"
 

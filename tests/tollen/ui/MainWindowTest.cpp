@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QStandardItemModel>
 
-#include "rindle/ui/TfrmCmdSts.h"
+#include "isp/widgets/TfrmCmdSts.h"
 
 namespace tollen::uitest {
 namespace {

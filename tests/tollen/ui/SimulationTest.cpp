@@ -3,10 +3,11 @@
 
 #include "tests/tollen/ui/WindowRig.h"
 
-#include "rindle/ui/TfrmCmdSts.h"
+#include "isp/hardware/IspHardware.h"
+#include "isp/widgets/TfrmCmdSts.h"
 #include "sim/isp/Chip.h"
 #include "sim/isp/ChipModels.h"
-#include "tollen/ui/Simulation.h"
+#include "tollen/engine/Session.h"
 
 namespace tollen::uitest {
 namespace {
@@ -30,16 +31,25 @@ struct WallClock : common::TickTimer {
   }
 };
 
+// This edition's simulated bench, its delays also passed to `wall`.
+rindle::SimulationSetup Cable(const char *device, const QString &stateFile,
+                              common::TickTimer *wall) {
+  rindle::SimulationSetup setup = SimulatedCable(QString::fromLatin1(device), stateFile);
+  setup.realDelays = false;
+  setup.wall = wall;
+  return setup;
+}
+
 struct DryRun {
   QTemporaryDir dir;
   WallClock wall;
-  ui::Simulation simulation;
+  rindle::SimulatedHardware simulation;
   common::ScriptedPrompter prompter;
   TollenEngine engine{simulation.bench(), simulation.bench()};
   std::unique_ptr<ui::MainWindow> window;
 
   explicit DryRun(const char *device)
-      : simulation(QString::fromLatin1(device), dir.filePath("chip.state"), &wall) {
+      : simulation(Cable(device, dir.filePath("chip.state"), &wall)) {
     engine.SettingsPath = dir.filePath(QString::fromLatin1(kSettingsFileName));
     engine.Messages = &prompter;
     window =
@@ -102,10 +112,10 @@ TEST_P(StoredChip, IsTheOneOfTheLastRunUnlessAnotherIsNamed) {
   QTemporaryDir dir;
   const QString state = dir.filePath("chip.state");
   if (c.firstRun != nullptr) {
-    ui::Simulation first(QString::fromLatin1(c.firstRun), state, nullptr);
+    rindle::SimulatedHardware first(Cable(c.firstRun, state, nullptr));
     first.bench().chip()->flash()[3] = 0x5A;
   }
-  ui::Simulation second(QString::fromLatin1(c.secondRun), state, nullptr);
+  rindle::SimulatedHardware second(Cable(c.secondRun, state, nullptr));
   ASSERT_NE(second.bench().chip(), nullptr);
   EXPECT_EQ(second.bench().chip()->model().name, std::string_view(c.chip));
   if (c.firstRun != nullptr && std::string_view(c.chip) == c.firstRun) {
@@ -134,9 +144,9 @@ TEST(StoredChip, ADamagedStateFileIsKeptAndToldAbout) {
     f.write(damaged);
   }
   {
-    ui::Simulation run(QString(), state, nullptr);
+    rindle::SimulatedHardware run(Cable("", state, nullptr));
     ASSERT_NE(run.bench().chip(), nullptr);
-    EXPECT_EQ(run.bench().chip()->model().name, std::string_view(ui::Simulation::kDefaultChip));
+    EXPECT_EQ(run.bench().chip()->model().name, std::string_view(kFirstSimulatedChip));
     const QString notice = run.takeNotice();
     EXPECT_TRUE(notice.startsWith("The chip state file " + state + " is damaged: "))
         << notice.toStdString();
@@ -149,7 +159,7 @@ TEST(StoredChip, ADamagedStateFileIsKeptAndToldAbout) {
   QFile kept(state + ".bad");
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), damaged);
-  ui::Simulation next(QString(), state, nullptr);
+  rindle::SimulatedHardware next(Cable("", state, nullptr));
   EXPECT_TRUE(next.takeNotice().isEmpty());
   EXPECT_EQ(next.bench().chip()->flash()[3], 0x5A);
 }

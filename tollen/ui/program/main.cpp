@@ -1,34 +1,30 @@
 // tollen: the older edition of the parallel-port ISP programmer.
 
-#include <QCommandLineParser>
-#include <QDir>
-#include <QFile>
+#include <QCoreApplication>
 #include <QTextStream>
 #include <memory>
+#include <optional>
 
 #include "common/AppFiles.h"
-#include "common/MonotonicTickTimer.h"
-#include "common/PpdevPort.h"
+#include "common/ProgramOptions.h"
 #include "common/widgets/GuardedApplication.h"
 #include "common/widgets/QtPrompter.h"
-#include "tollen/engine/TollenEngine.h"
+#include "isp/hardware/IspHardware.h"
+#include "tollen/engine/Session.h"
 #include "tollen/ui/MainWindow.h"
-#include "tollen/ui/Simulation.h"
 
 namespace {
-
-constexpr char kSimulatedChipFile[] = "simulated-chip.state";
 
 struct Options {
   bool simulate = false;
   QString device; // empty: the last run's chip
 };
 
-// Reads the command line; --help, --version and a wrong option print and end
-// the process here, before anything needs a display.
-Options ReadOptions() {
+// Reads the command line. --help and --version print, and a wrong option is
+// reported, before anything needs a display; the exit status comes back
+// when the program is to stop there.
+std::optional<int> ReadOptions(const QStringList &arguments, Options &options) {
   const QString examples = common::AppFiles::forRunningProgram().examplesFolder();
-  QCommandLineParser parser;
   QString description = QStringLiteral(
       "Programs AT89S and AVR chips in circuit through the ISP cable on the parallel port.");
   if (!examples.isEmpty()) {
@@ -41,29 +37,26 @@ Options ReadOptions() {
                        "blink-atmega8.hex, then Write, Verify and Read.")
             .arg(examples);
   }
-  parser.setApplicationDescription(description);
-  parser.addHelpOption();
-  parser.addVersionOption();
-  QCommandLineOption simulate(
+  common::ProgramOptions parser(QStringLiteral("tollen"), QStringLiteral(TOLLEN_VERSION),
+                                QStringLiteral("[options]"), description);
+  const QCommandLineOption simulate(
       QStringLiteral("simulate"),
-      QStringLiteral("Run against a simulated cable and chip (kept between runs). The socket "
-                     "holds the chip of the last run, an %1 the first time; DEVICE puts another "
-                     "in, for example ATmega8, AT89S51, AT89S52 or ATtiny26.")
-          .arg(QLatin1String(tollen::ui::Simulation::kDefaultChip)),
+      QStringLiteral("Run against a simulated cable and chip (kept\n"
+                     "between runs). The socket holds the chip of the\n"
+                     "last run, an %1 the first time; DEVICE puts\n"
+                     "another in, for example ATmega8, AT89S51, AT89S52\n"
+                     "or ATtiny26.")
+          .arg(QLatin1String(tollen::kFirstSimulatedChip)),
       QStringLiteral("DEVICE"));
-  QCommandLineOption closeWhenShown(QStringLiteral("close-when-shown"),
-                                    QStringLiteral("Close again as soon as the window is shown."));
-  parser.addOption(simulate);
-  parser.addOption(closeWhenShown);
-  // "--simulate" may come without a device.
-  QStringList arguments = QCoreApplication::arguments();
-  for (QString &a : arguments) {
-    if (a == QStringLiteral("--simulate")) {
-      a = QStringLiteral("--simulate=");
-    }
+  parser.addOptionalValue(simulate);
+  parser.add(QCommandLineOption(QStringLiteral("close-when-shown"),
+                                QStringLiteral("Close again as soon as the window is shown.")));
+  if (const std::optional<int> status = parser.parse(arguments)) {
+    return status;
   }
-  parser.process(arguments);
-  return {parser.isSet(simulate), parser.value(simulate)};
+  options = {parser.isSet(simulate.names().constFirst()),
+             parser.value(simulate.names().constFirst())};
+  return std::nullopt;
 }
 
 } // namespace
@@ -76,44 +69,29 @@ int main(int argc, char *argv[]) {
     // A core application is enough to read the options; the window system
     // is reached only once a window is going to open.
     QCoreApplication reader(argc, argv);
-    options = ReadOptions();
+    if (const std::optional<int> status = ReadOptions(QCoreApplication::arguments(), options)) {
+      return *status;
+    }
   }
   common::GuardedApplication app(argc, argv);
   // The caption of the general error box.
   app.setTitle(QStringLiteral(" Tollen"));
   const common::AppFiles files = common::AppFiles::forRunningProgram();
 
-  common::PpdevPort ppdev;
-  common::MonotonicTickTimer clock;
-  common::IoPort *port = &ppdev;
-  common::TickTimer *timer = &clock;
-  // Made after the clock it waits on, so it goes first.
-  std::unique_ptr<tollen::ui::Simulation> simulation;
-  if (options.simulate) {
-    const QString &device = options.device;
-    if (!device.isEmpty() && !tollen::ui::Simulation::Knows(device)) {
-      QTextStream(stderr) << "tollen: no simulated chip is called " << device
-                          << "; the last one (or an " << tollen::ui::Simulation::kDefaultChip
-                          << ") is used\n";
-    }
-    // The delays wait for real, as they would on the cable.
-    simulation = std::make_unique<tollen::ui::Simulation>(
-        device, files.dataFile(QString::fromLatin1(kSimulatedChipFile)), &clock);
-    port = &simulation->bench();
-    timer = &simulation->bench();
+  if (options.simulate && !options.device.isEmpty() &&
+      !rindle::SimulatedHardware::Knows(options.device)) {
+    QTextStream(stderr) << "tollen: no simulated chip is called " << options.device
+                        << "; the last one (or an " << tollen::kFirstSimulatedChip << ") is used\n";
   }
-
   common::QtPrompter prompter;
   app.setPrompter(&prompter);
-  tollen::TollenEngine engine(*port, *timer);
-  engine.SettingsPath = files.settingsFile(QString::fromLatin1(tollen::kSettingsFileName));
-  engine.Messages = &prompter;
-  if (simulation) {
-    if (const QString notice = simulation->takeNotice(); !notice.isEmpty()) {
-      engine.StoredFileNotices << notice;
-    }
-  }
-  tollen::ui::MainWindow window(engine, prompter, {});
+  tollen::Session session(
+      rindle::MakeHardware(
+          options.simulate,
+          tollen::SimulatedCable(options.device,
+                                 files.dataFile(QString::fromLatin1(tollen::kSimulatedChipFile)))),
+      prompter, files.settingsFile(QString::fromLatin1(tollen::kSettingsFileName)));
+  tollen::ui::MainWindow window(session, {});
   window.Commands().SetExamplesFolder(files.examplesFolder());
   prompter.setParent(&window);
   window.show();
