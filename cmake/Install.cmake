@@ -1,8 +1,10 @@
 # What `cmake --install` puts where, and the Debian package made from it:
-#   bin/                      the programs, orvane-cli and the emulated programmer box
+#   bin/                      the programs, the command lines (orvane-cli, rindle-cli) and
+#                             the emulated programmer box
 #   share/<program>/          the read-only files a program ships
 #   share/applications/, share/icons/hicolor/scalable/apps/, share/metainfo/,
 #   share/man/man1/           desktop entry, icon, AppStream data, manual page
+#                             (the command lines' pages from data/man/)
 #   share/doc/chipsuite/      the copyright file, the changelog and the example
 #                             programs (examples/)
 
@@ -18,7 +20,7 @@ foreach(program orvane rindle tollen)
   install(FILES ${SUITE_DESKTOP_DIR}/org.chipsuite.${program}.metainfo.xml DESTINATION share/metainfo)
 endforeach()
 
-foreach(program orvane-box-sim orvane-cli)
+foreach(program orvane-box-sim orvane-cli rindle-cli)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION bin)
   endif()
@@ -48,7 +50,7 @@ foreach(program orvane rindle tollen orvane-box-sim)
   endif()
 endforeach()
 # The command lines' pages.
-foreach(program orvane-cli)
+foreach(program orvane-cli rindle-cli)
   if(TARGET ${program})
     suite_compressed(${PROJECT_SOURCE_DIR}/data/man/${program}.1 ${program}.1 share/man/man1)
   endif()

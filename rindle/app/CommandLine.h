@@ -1,11 +1,14 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 #include <QStringList>
 
 namespace rindle {
 
-// The program's options: --simulate[=DEVICE], --help, --version.
+// The program's options: --simulate[=DEVICE], --close-when-shown, --help,
+// --version.
 struct CommandLine {
   bool simulate = false;
   // With --simulate=DEVICE: the one chip in the socket, as the device list
@@ -13,16 +16,17 @@ struct CommandLine {
   QString simulatedDevice;
   bool help = false;
   bool version = false;
-  // Set when the arguments cannot be used; the program prints it and stops.
+  // Set when the arguments cannot be used.
   QString error;
+  // Set when the program is to stop at once with this status: the help or
+  // the version was printed on stdout, or what is wrong on stderr.
+  std::optional<int> exitStatus;
 };
 
-// args: the arguments after the program name.
-CommandLine ParseCommandLine(const QStringList &args);
-
-// examplesFolder: where the example programs are; empty when there are none.
-QString UsageText(const QString &program, const QString &examplesFolder);
-QString VersionText(const QString &program);
+// args: the arguments after the program name, read by the suite's option
+// parser; examplesFolder: where the example programs are, for the help text
+// (empty when there are none).
+CommandLine ParseCommandLine(const QStringList &args, const QString &examplesFolder = {});
 
 inline constexpr char kVersion[] = RINDLE_VERSION;
 

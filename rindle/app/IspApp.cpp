@@ -33,26 +33,13 @@ FileDialogTexts IspFileDialogs(const QString &openTitle, const QString &saveTitl
 
 // Programs straight from the compiler are opened, never saved.
 FileDialogTexts ProgramFileDialogs() {
-  FileDialogTexts texts = IspFileDialogs(
-      QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
-      QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
-      {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
-      QStringLiteral("Over-write existing file"));
+  FileDialogTexts texts =
+      IspFileDialogs(QStringLiteral(" Open File  (HEX,  BIN,  ROM)"),
+                     QStringLiteral(" Save File  (HEX,  BIN,  ROM)"),
+                     {QStringLiteral("Rom files (*.rom)"), QStringLiteral(".rom"), FileFormat::Rom},
+                     QStringLiteral("Over-write existing file"));
   texts.openOnly = {{QStringLiteral("ELF Files (*.elf)"), QStringLiteral(".elf"), FileFormat::Elf}};
   return texts;
-}
-
-const QString kSignatureQuestion =
-    QStringLiteral("Device Signature did not match.\rDo you want to continue ?");
-
-// The device list's name of the device with this signature.
-QString DeviceWithSignature(std::int32_t signature) {
-  for (const DeviceEntry &entry : kDeviceList) {
-    if (entry.isDevice && entry.expectedSignature == signature)
-      return QStringLiteral("the ") + QString::fromLatin1(entry.Name().data(),
-                                                         static_cast<qsizetype>(entry.Name().size()));
-  }
-  return QStringLiteral("a device this programmer does not know");
 }
 
 // An EEP file is Intel HEX.
@@ -64,31 +51,53 @@ FileDialogTexts EepromFileDialogs() {
       QStringLiteral("Over-write exiting file"));
 }
 
-// The engine's loader and saver of each program file format.
-struct ProgramFileIo {
-  void (IspEngine::*load)();
-  void (IspEngine::*save)();
-};
-constexpr std::array<ProgramFileIo, 3> kProgramFileIo{{
-    {&IspEngine::LoadHexFile, &IspEngine::SaveHexFile}, // FileFormat::Hex
-    {&IspEngine::LoadBinFile, &IspEngine::SaveBinFile}, // FileFormat::Bin
-    {&IspEngine::LoadRomFile, &IspEngine::SaveRomFile}, // FileFormat::Rom
-}};
-
 } // namespace
 
 IspApp::IspApp(IspEngine &engine, common::Prompter &prompter, OperationView *view,
                IspHardware *hardware, AppTexts texts)
     : engine_(engine), prompter_(prompter), view_(view), hardware_(hardware),
-      texts_(std::move(texts)), files_(*this, prompter_, {ProgramFileDialogs()}) {
-  engine_.UpdateProgressBar = [this](int position) {
-    if (view_ != nullptr)
-      view_->setProgress(position);
+      texts_(std::move(texts)), session_(engine_, prompter_, hardware_, texts_.questionCaption),
+      files_(*this, prompter_, {ProgramFileDialogs()}) {
+  session_.SetProgress(&progress_);
+  // What the check has just read.
+  session_.DeviceChecked = [this] {
+    UpdateSigText();
+    UpdateOscText();
   };
-  engine_.ProcessEvents = [this] {
-    if (view_ != nullptr)
-      view_->processEvents();
-  };
+}
+
+void IspApp::ViewProgress::begin(const QString &title, qint64 total) {
+  OperationView *view = app_.view_;
+  busy_ = total <= 0;
+  if (view == nullptr)
+    return;
+  if (busy_) {
+    view->setBusyCursor(true);
+    return;
+  }
+  // The progress window, then the main window is disabled while the engine
+  // runs.
+  view->showProgress(title, static_cast<int>(total));
+  view->setMainEnabled(false);
+}
+
+void IspApp::ViewProgress::advance(qint64 done) {
+  if (app_.view_ != nullptr)
+    app_.view_->setProgress(static_cast<int>(done));
+}
+
+void IspApp::ViewProgress::end() {
+  if (app_.view_ == nullptr)
+    return;
+  if (busy_)
+    app_.view_->setBusyCursor(false);
+  else
+    app_.view_->setMainEnabled(true);
+}
+
+void IspApp::ViewProgress::processEvents() {
+  if (app_.view_ != nullptr)
+    app_.view_->processEvents();
 }
 
 // ---------------------------------------------------------------- run
@@ -115,8 +124,7 @@ void IspApp::FormCreate() {
 void IspApp::FormClose() {
   engine_.SaveSettings();
   engine_.TimerRestore();
-  if (hardware_ != nullptr)
-    hardware_->operationDone();
+  session_.OperationDone();
 }
 
 // ---------------------------------------------------------------- fields
@@ -193,16 +201,7 @@ void IspApp::showNotices() {
 bool IspApp::SelectRow(int row) {
   if (row < 0 || FindDevice(static_cast<std::uint16_t>(row)) == nullptr)
     return false;
-  const auto index = static_cast<std::uint16_t>(row);
-  // Another device starts from its own fresh fuse state: the bytes and lock
-  // bits chosen for the last one mean something else on it, and would look
-  // chosen to the default-fuse safeguard.
-  if ((engine_.Device.DeviceIndex & 0xFF) != index)
-    engine_.Fuses = FuseState{};
-  engine_.Device.DeviceIndex = index;
-  engine_.SelectDevice();
-  if (hardware_ != nullptr)
-    hardware_->deviceSelected(engine_.Device.DeviceIndex);
+  session_.SelectDevice(static_cast<std::uint16_t>(row));
   UpdateLbDisp();
   ShowChecksum();
   resetChipFields();
@@ -221,86 +220,33 @@ void IspApp::SetLockBit(int bit, bool on) {
 
 // ---------------------------------------------------------------- chip operations
 
-bool IspApp::CheckDID() {
-  engine_.ProceedFlag = true;
-  // A chip that reports no signature in serial mode is not checked.
-  const DeviceEntry *entry = engine_.CurrentDevice();
-  if (entry != nullptr && entry->signatureCount == 0)
-    return true;
-  engine_.SignatureOnly = true;
-  engine_.ReadSignature();
-  engine_.SignatureOnly = false;
-  if (engine_.ReadSignatureValue != engine_.Device.ExpectedSignature) {
-    engine_.ProceedFlag =
-        prompter_.question(texts_.questionCaption, kSignatureQuestion, Icon::Warning, false);
-  }
-  return engine_.ProceedFlag;
-}
-
-QString IspApp::withPortProblem(const QString &text) {
-  if (engine_.ChipResponded || hardware_ == nullptr)
-    return text;
-  const QString problem = hardware_->portProblem(engine_.Port.PortBase);
-  return problem.isEmpty() ? text : text + u'\r' + problem;
-}
+bool IspApp::CheckDID() { return session_.CheckDevice(); }
 
 void IspApp::showMessage(const QString &caption, const QString &text, Icon icon) {
   FieldsChanged();
   prompter_.message(caption, text, icon);
 }
 
-void IspApp::chipMessage(const QString &caption, const QString &text, Icon icon) {
-  showMessage(caption, withPortProblem(text), icon);
-}
-
-void IspApp::operationDone() {
-  if (hardware_ != nullptr)
-    hardware_->operationDone();
-}
-
-bool IspApp::checkDevice() {
-  if (!CheckDID())
-    return false;
-  // What the check has just read.
-  UpdateSigText();
-  UpdateOscText();
-  return true;
-}
-
-bool IspApp::runWithProgress(const QString &title, void (IspEngine::*operation)(),
-                             bool releaseBeforeEnabling) {
-  // ShowProgressForm, then the main window is disabled while the engine runs.
-  engine_.CancelRequested = false;
-  view_->showProgress(title, engine_.Device.FlashSize + engine_.Device.EepromSize);
-  view_->setMainEnabled(false);
-  (engine_.*operation)();
-  if (releaseBeforeEnabling) {
-    engine_.ReleaseTarget();
-    view_->setMainEnabled(true);
-  } else {
-    view_->setMainEnabled(true);
-    engine_.ReleaseTarget();
-  }
-  operationDone();
-  return !engine_.CancelRequested;
+void IspApp::showOutcome(const QString &caption, const common::Outcome &outcome, Icon icon,
+                         Icon failedIcon) {
+  using Kind = common::Outcome::Kind;
+  if (outcome.kind == Kind::Refused || outcome.kind == Kind::Cancelled)
+    return;
+  showMessage(caption, outcome.message, outcome.kind == Kind::Failed ? failedIcon : icon);
 }
 
 void IspApp::ReadChip() {
-  if (!checkDevice())
+  const common::Outcome outcome = session_.Read();
+  if (outcome.kind == common::Outcome::Kind::Refused)
     return;
-  const bool finished =
-      runWithProgress(QStringLiteral("  Reading the uController . . ."), &IspEngine::ReadChip);
   GetFilePath();
   engine_.ProgramFileName.clear();
   UpdateFilename();
   ShowChecksum();
-  if (!finished)
+  if (outcome.kind == common::Outcome::Kind::Cancelled)
     return;
   view_->closeProgress();
-  chipMessage(QStringLiteral("  Read"),
-              engine_.ResultText.isEmpty() ? QStringLiteral("Reading Completed")
-                                           : engine_.ResultText,
-              Icon::Information);
+  showOutcome(QStringLiteral("  Read"), outcome, Icon::Information, Icon::Information);
 }
 
 void IspApp::rememberStartElf() {
@@ -314,142 +260,67 @@ void IspApp::rememberStartElf() {
   // left.
   const FuseState now = engine_.Fuses;
   engine_.TakeElfFuses(read.image);
-  elf_ = ElfTaken{name, std::move(read.image), engine_.Fuses};
+  session_.RememberElf({name, std::move(read.image), engine_.Fuses});
   engine_.Fuses = now;
 }
 
-const IspApp::ElfTaken *IspApp::currentElf() const {
-  return elf_ && !engine_.ProgramFileName.isEmpty() && elf_->fileName == engine_.ProgramFileName
-             ? &*elf_
-             : nullptr;
-}
-
-void IspApp::applyDefaultFuses() {
-  // Fuse bytes and a lock byte from the program's own ELF file are what its
-  // author chose: while they stand as the file left them, the defaults do
-  // not replace them.
-  const ElfTaken *elf = currentElf();
-  const FuseState &now = engine_.Fuses;
-  const FuseState *file = elf != nullptr ? &elf->fuses : nullptr;
-  if (file != nullptr && elf->image.HasFuses() && now.FuseLow == file->FuseLow &&
-      now.FuseHigh == file->FuseHigh && now.FuseExtended == file->FuseExtended)
-    return;
-  const bool keepLock = file != nullptr && elf->image.lock && now.LockByte == file->LockByte;
-  const std::uint16_t lock = now.LockByte;
-  engine_.ApplyDefaultFuses();
-  if (keepLock)
-    engine_.Fuses.LockByte = lock;
-}
-
-bool IspApp::confirmFuseWrite(const QString &caption) {
-  const DeviceEntry *entry = engine_.CurrentDevice();
-  return entry == nullptr || ConfirmFuseWrite(*entry, engine_.Fuses, prompter_, caption);
-}
-
 void IspApp::ProgramChip() {
-  if (!checkDevice())
+  const common::Outcome outcome = session_.Program();
+  if (outcome.kind == common::Outcome::Kind::Refused)
     return;
-  applyDefaultFuses();
-  if (!confirmFuseWrite(QStringLiteral("  Write"))) {
-    engine_.ReleaseTarget();
-    return;
-  }
-  const bool finished = runWithProgress(QStringLiteral("  Programming the uController . . ."),
-                                        &IspEngine::ProgramChip);
   // The calibration bytes went into the buffer after the erase.
   ShowChecksum();
-  if (!finished)
+  if (outcome.kind == common::Outcome::Kind::Cancelled)
     return;
   view_->closeProgress();
   // A failure is reported whatever the options; a success without read-back
   // ends silently, as nothing was checked.
-  if (engine_.ResultText != kOk)
-    chipMessage(QStringLiteral("  Write"), engine_.ResultText, Icon::Error);
-  else if (engine_.AutoVerify)
-    showMessage(QStringLiteral("  Write"), QStringLiteral("Program, Verify  OK"),
-                Icon::Information);
+  if (!outcome.isOk() || !outcome.message.isEmpty())
+    showOutcome(QStringLiteral("  Write"), outcome, Icon::Information, Icon::Error);
 }
 
 void IspApp::VerifyChip() {
-  if (!checkDevice() ||
-      !runWithProgress(QStringLiteral("  Verifying the uController . . ."), &IspEngine::VerifyChip))
+  const common::Outcome outcome = session_.Verify();
+  if (outcome.kind == common::Outcome::Kind::Refused ||
+      outcome.kind == common::Outcome::Kind::Cancelled)
     return;
   view_->closeProgress();
-  chipMessage(QStringLiteral("  Verify"),
-              engine_.ResultText == kOk ? QStringLiteral("Verification OK") : engine_.ResultText,
-              Icon::Information);
+  showOutcome(QStringLiteral("  Verify"), outcome, Icon::Information, Icon::Information);
 }
 
 void IspApp::BlankCheckChip() {
-  if (!checkDevice() || !runWithProgress(QStringLiteral("  Blank Checking the uController . . ."),
-                                         &IspEngine::BlankCheckChip, true))
+  const common::Outcome outcome = session_.BlankCheck();
+  if (outcome.kind == common::Outcome::Kind::Refused ||
+      outcome.kind == common::Outcome::Kind::Cancelled)
     return;
   view_->closeProgress();
-  chipMessage(QStringLiteral("  Blank Check"),
-              engine_.ResultText == kOk ? QStringLiteral("Blank Check OK") : engine_.ResultText,
-              Icon::Information);
+  showOutcome(QStringLiteral("  Blank Check"), outcome, Icon::Information, Icon::Information);
 }
 
 void IspApp::EraseChip() {
-  if (!checkDevice())
+  const common::Outcome outcome = session_.Erase();
+  if (outcome.kind == common::Outcome::Kind::Refused)
     return;
-  view_->setBusyCursor(true);
-  engine_.EraseChip();
-  engine_.ReleaseTarget();
-  view_->setBusyCursor(false);
-  operationDone();
   UpdateLbDisp();
-  QString text = engine_.ResultText;
-  if (engine_.ChipResponded) {
-    const DeviceEntry *entry = engine_.CurrentDevice();
-    text = entry != nullptr && entry->EraseSetsFuses()
-               ? QStringLiteral("Erasing Completed\rFuses set to default value")
-               : QStringLiteral("Erasing Completed");
-  }
-  chipMessage(QStringLiteral("  Erase"), text, Icon::Information);
+  showOutcome(QStringLiteral("  Erase"), outcome, Icon::Information, Icon::Information);
 }
 
 void IspApp::ReadSignature() {
-  view_->setBusyCursor(true);
-  engine_.ReadSignature();
-  view_->setBusyCursor(false);
-  operationDone();
+  const common::Outcome outcome = session_.ReadSignature();
   UpdateLbDisp();
   UpdateSigText();
   UpdateOscText();
-  chipMessage(QStringLiteral("  Signature"), engine_.ResultText, Icon::Information);
+  showOutcome(QStringLiteral("  Signature"), outcome, Icon::Information, Icon::Information);
 }
 
 void IspApp::WriteLockBits() {
-  if (!checkDevice())
-    return;
-  const QString caption = QStringLiteral("  Lock Bits");
-  if ((engine_.Fuses.LockBits & 0x0F) == 0 && !lockBits_.fuseBytesEnabled) {
-    showMessage(caption, QStringLiteral("No Lock Bit selected"), Icon::Information);
-    return;
-  }
-  applyDefaultFuses();
-  if (!confirmFuseWrite(caption)) {
-    engine_.ReleaseTarget();
-    return;
-  }
-  view_->setBusyCursor(true);
-  engine_.WriteLockBits();
-  engine_.ReleaseTarget();
-  view_->setBusyCursor(false);
-  operationDone();
-  chipMessage(caption,
-              engine_.ResultText == kOk ? QStringLiteral("Lock Bits programmed")
-                                        : engine_.ResultText,
+  showOutcome(QStringLiteral("  Lock Bits"), session_.WriteFuses(), Icon::Information,
               Icon::Information);
 }
 
-void IspApp::HoldReset() { engine_.HoldReset(); }
+void IspApp::HoldReset() { session_.HoldReset(); }
 
-void IspApp::ReleaseReset() {
-  engine_.ReleaseReset();
-  operationDone();
-}
+void IspApp::ReleaseReset() { session_.ReleaseReset(); }
 
 // ---------------------------------------------------------------- files
 
@@ -462,9 +333,8 @@ QString IspApp::LoadProgram(FileFormat format) {
   loadChangedNothing_ = false;
   if (format == FileFormat::Elf)
     return loadElf();
-  elf_.reset();
-  (engine_.*kProgramFileIo.at(static_cast<std::size_t>(format)).load)();
-  return engine_.ResultText;
+  session_.ForgetElf();
+  return session_.LoadFile(IspSession::Memory::Flash, format);
 }
 
 QString IspApp::loadElf() {
@@ -475,42 +345,22 @@ QString IspApp::loadElf() {
   files::ElfRead read = files::ReadElfFile(name);
   if (!read.ok())
     return engine_.ResultText = files::ElfNotLoaded(name, read.refusal);
-  if (!confirmElfSignature(read.image))
+  if (!session_.ConfirmFileSignature(name, read.image))
     return engine_.ResultText = QString();
   engine_.TakeElfImage(read.image);
   if (engine_.ResultText != kOk)
     return engine_.ResultText;
   loadChangedNothing_ = false;
-  elf_ = ElfTaken{name, std::move(read.image), engine_.Fuses};
+  session_.RememberElf({name, std::move(read.image), engine_.Fuses});
   return engine_.ResultText;
-}
-
-bool IspApp::confirmElfSignature(const files::ElfImage &image) {
-  const std::int32_t file = image.PackedSignature();
-  const std::int32_t selected = engine_.Device.ExpectedSignature;
-  if (!image.signature || file == selected)
-    return true;
-  const QString selectedName = engine_.ElfDevice().device;
-  const QString question =
-      QStringLiteral("%1 was built for %2 (signature %3); the selected device is the %4 (%5).\r")
-          .arg(QFileInfo(engine_.ProgramFileName).fileName(), DeviceWithSignature(file),
-               files::SignatureBytesText(file), selectedName,
-               selected == 0 ? QStringLiteral("no signature")
-                             : files::SignatureBytesText(selected)) +
-      kSignatureQuestion;
-  return prompter_.question(texts_.questionCaption, question, Icon::Warning, false);
 }
 
 QString IspApp::SaveProgram(FileFormat format) {
-  (engine_.*kProgramFileIo.at(static_cast<std::size_t>(format)).save)();
-  return engine_.ResultText;
+  return session_.SaveFile(IspSession::Memory::Flash, format);
 }
 
 QString IspApp::SaveRefusal(FileFormat format) {
-  if (format != FileFormat::Hex || engine_.Device.FlashSize <= 65536)
-    return {};
-  engine_.ResultText = QStringLiteral("Use BIN or ROM format for saving files > 64K");
-  return engine_.ResultText;
+  return session_.SaveRefusal(IspSession::Memory::Flash, format);
 }
 
 void IspApp::ProgramLoaded() {
@@ -548,11 +398,7 @@ void IspApp::OpenEepromFile() {
   if (file.name.isEmpty())
     return;
   engine_.EepromFileName = file.name;
-  if (file.format == FileFormat::Bin)
-    engine_.LoadEepromBinFile();
-  else
-    engine_.LoadEepromHexFile();
-  if (engine_.ResultText == kOk)
+  if (session_.LoadFile(IspSession::Memory::Eeprom, file.format) == kOk)
     return;
   engine_.ClearEepromArea();
   prompter_.message(QStringLiteral("  Open EEPROM File"), engine_.ResultText, Icon::Warning);
@@ -566,11 +412,7 @@ void IspApp::SaveEepromFile() {
   if (file.name.isEmpty())
     return;
   engine_.EepromFileName = file.name;
-  if (file.format == FileFormat::Bin)
-    engine_.SaveEepromBinFile();
-  else
-    engine_.SaveEepromHexFile();
-  if (engine_.ResultText != kOk)
+  if (session_.SaveFile(IspSession::Memory::Eeprom, file.format) != kOk)
     prompter_.message(caption, engine_.ResultText, Icon::Error);
 }
 

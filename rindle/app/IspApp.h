@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "common/Prompter.h"
+#include "rindle/app/IspSession.h"
 #include "rindle/app/OperationView.h"
 #include "rindle/engine/IspEngine.h"
 #include "isp/core/FileCommands.h"
@@ -72,6 +73,8 @@ public:
   const QString &LastDirectory() const { return lastDirectory_; }
   const AppTexts &Texts() const { return texts_; }
   IspEngine &Engine() { return engine_; }
+  // The flows of the chip commands this window layer is the client of.
+  IspSession &Session() { return session_; }
 
   // ---- Device list and lock-bit boxes.
   // False, and nothing changed, for a separator row.
@@ -114,32 +117,29 @@ public:
   bool CheckDID();
 
 private:
-  // What the last ELF file gave, while it is the program file.
-  struct ElfTaken {
-    QString fileName;
-    files::ElfImage image;
-    FuseState fuses; // the fuse state as the file left it
+  // The progress window, or the busy cursor for a command without a size.
+  class ViewProgress : public common::Progress {
+  public:
+    explicit ViewProgress(IspApp &app) : app_(app) {}
+    void begin(const QString &title, qint64 total) override;
+    void advance(qint64 done) override;
+    void end() override;
+    void processEvents() override;
+
+  private:
+    IspApp &app_;
+    bool busy_ = false;
   };
-  const ElfTaken *currentElf() const;
+  const ElfTaken *currentElf() const { return session_.CurrentElf(); }
   // The program file the engine's start-up loaded may be an ELF file: what
   // it gave is remembered as after an Open File.
   void rememberStartElf();
   // Reads, asks about the signature, then takes the program file as ELF.
   QString loadElf();
-  // True when the file's signature is the selected device's, or the user
-  // goes on anyway.
-  bool confirmElfSignature(const files::ElfImage &image);
-  // The default-fuse safeguard, which leaves an ELF file's fuses alone.
-  void applyDefaultFuses();
-  // Asks before fuse bytes that would end serial programming are written;
-  // true writes them.
-  bool confirmFuseWrite(const QString &caption);
-  // CheckDID, then the fields show what it read; false: stop silently.
-  bool checkDevice();
-  // One engine operation under the progress window with the main window
-  // disabled, the target released after it; false when it was cancelled.
-  bool runWithProgress(const QString &title, void (IspEngine::*operation)(),
-                       bool releaseBeforeEnabling = false);
+  // The message box of a command's outcome: none for a refusal or a
+  // cancel; `icon` for success, `failedIcon` for a failure.
+  void showOutcome(const QString &caption, const common::Outcome &outcome,
+                   common::Prompter::Icon icon, common::Prompter::Icon failedIcon);
   // ---- What the shared file commands act on.
   QString ProgramFileName() const override { return engine_.ProgramFileName; }
   void SetProgramFileName(const QString &name) override { engine_.ProgramFileName = name; }
@@ -156,24 +156,22 @@ private:
   void ProgramSaved() override { engine_.SaveFuseDatabase(); }
   // HEX holds 64 KiB; larger flash is saved as BIN or ROM.
   QString SaveRefusal(FileFormat format) override;
-  // The engine's result, with the port's problem when the chip was silent.
-  QString withPortProblem(const QString &text);
   // Every message box of an operation: the fields drawn first, so that it
   // stands over what the operation left.
   void showMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
-  void chipMessage(const QString &caption, const QString &text, common::Prompter::Icon icon);
   void resetChipFields();
   // Tells the user, once each, what the engine and the hardware found wrong
   // with the files they read by themselves.
   void showNotices();
   void clearFileAreas();
-  void operationDone();
 
   IspEngine &engine_;
   common::Prompter &prompter_;
   OperationView *view_;
   IspHardware *hardware_;
   AppTexts texts_;
+  IspSession session_;
+  ViewProgress progress_{*this};
 
   QString lastDirectory_;
   QString sigText_;
@@ -182,7 +180,6 @@ private:
   QString statusText_;
   QString statusTaken_;
   LockBitDisplay lockBits_;
-  std::optional<ElfTaken> elf_;
   bool loadChangedNothing_ = false;
   FileCommandFlow files_;
 };

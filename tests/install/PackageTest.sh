@@ -78,6 +78,18 @@ check "orvane-cli is installed in bin/" test -x "$root/usr/bin/orvane-cli"
 check "orvane-cli has a manual page" test -s "$root/usr/share/man/man1/orvane-cli.1.gz"
 check "orvane-cli --help tells its exit statuses" \
       bash -c "'$root/usr/bin/orvane-cli' --help | grep -q '^  4  the port could not be opened'"
+if [ -x "$build/bin/rindle-cli" ]; then
+  cli="$root/usr/bin/rindle-cli"
+  check "rindle-cli is installed in bin/" test -x "$cli"
+  check "rindle-cli has a manual page" test -s "$root/usr/share/man/man1/rindle-cli.1.gz"
+  check "rindle-cli --help documents its exit statuses" \
+        bash -c "'$cli' --help | grep -q '5  refused'"
+  check "rindle-cli writes an example into the window's simulated ATmega8" \
+        "$cli" -q --simulate --no-delays -p ATmega8 \
+        -U "flash:w:$root/usr/share/doc/chipsuite/examples/blink-atmega8.hex"
+  check "the simulated chip is kept where the window keeps it" \
+        test -s "$XDG_DATA_HOME/rindle/simulated-MEGA8.chip"
+fi
 
 # The examples: where the programs look for them, named by their help, and
 # taken by the programs' own flows into the simulated chips.

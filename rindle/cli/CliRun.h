@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include <QString>
+
+#include "common/Outcome.h"
+#include "rindle/cli/CliRequest.h"
+
+namespace rindle {
+class IspHardware;
+}
+
+namespace rindle::cli {
+
+// Where a run writes and what it finds around it.
+struct RunSetup {
+  std::FILE *out = stdout; // data: device list, bytes read as text, JSON
+  std::FILE *err = stderr; // diagnostics and the progress bar
+  // Whether err is a terminal: only then is there a progress bar.
+  bool errIsTerminal = false;
+  // The settings file when --settings is not given.
+  QString defaultSettingsFile;
+  // The simulated chips' folder, the window's.
+  QString stateFolder;
+  QString procRoot = QStringLiteral("/proc/sys/dev/parport");
+};
+
+// The exit status of an outcome.
+int ExitStatus(const common::Outcome &outcome);
+
+// Runs the request: the device list, or every step in order until one does
+// not end well. Returns the exit status.
+int Run(const Request &request, const RunSetup &setup);
+
+// The device list as `devices` prints it.
+QString DeviceTable();
+
+} // namespace rindle::cli
