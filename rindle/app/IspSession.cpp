@@ -417,6 +417,7 @@ Outcome IspSession::WriteFuses() {
 }
 
 Outcome IspSession::TakeChipFuses() {
+  chipLockBits_ = 0;
   const DeviceEntry *entry = engine_.CurrentDevice();
   if (entry == nullptr || entry->signatureCount == 0)
     return Outcome::ok();
@@ -424,6 +425,7 @@ Outcome IspSession::TakeChipFuses() {
   OperationDone();
   if (!engine_.ChipResponded)
     return failure(engine_.ResultText);
+  chipLockBits_ = engine_.Fuses.LockBits & 0x07;
   engine_.Fuses.LockBits = 0;
   engine_.Fuses.LockByte = 0xFF;
   return Outcome::ok();

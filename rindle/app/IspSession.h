@@ -110,6 +110,9 @@ public:
   // The fuse state becomes what the chip holds, with no lock bit asked for:
   // a write of memory then keeps the chip's fuses.
   common::Outcome TakeChipFuses();
+  // The lock bits the chip had programmed when TakeChipFuses read it (bit
+  // 0..2 for LB1..LB3); 0 when none were, or the chip does not tell.
+  std::uint16_t ChipLockBits() const { return chipLockBits_; }
   void HoldReset();
   void ReleaseReset();
 
@@ -174,6 +177,7 @@ private:
   std::optional<ElfTaken> elf_;
   // The bits the last lockout question named.
   QStringList lockoutBits_;
+  std::uint16_t chipLockBits_ = 0;
 };
 
 // The message of a refusal by the device check.

@@ -208,6 +208,7 @@ private:
   Outcome memoryStep(const MemoryOperation &m, Record &record);
   Outcome commandStep(const CommandStep &c, Record &record);
   Outcome writeMemory(const MemoryOperation &m);
+  Outcome readFlashToKeep();
   Outcome readMemory(const MemoryOperation &m);
   Outcome verifyMemory(const MemoryOperation &m);
   Outcome writeFuseByte(const MemoryOperation &m);
@@ -450,19 +451,30 @@ Outcome Runner::program() {
   return outcome;
 }
 
+// The chip erase before an EEPROM write takes the flash too: it is read
+// first and written back with the new EEPROM. A chip with lock bits
+// programmed reads its flash as zeros, which would be written back in place
+// of the program: refused, nothing erased.
+Outcome Runner::readFlashToKeep() {
+  if (session_->ChipLockBits() != 0)
+    return Outcome::refused(
+        QStringLiteral("Nothing written: the chip's lock bits keep its flash from being read "
+                       "back, and writing the EEPROM alone erases the flash. Write flash and "
+                       "EEPROM together."));
+  return session_->Read();
+}
+
 Outcome Runner::writeMemory(const MemoryOperation &m) {
   const bool flash = m.memory == Memory::Flash;
   if (m.format == Format::Elf)
     return writeElf(m.file, std::array{flash ? files::ElfPart::Flash : files::ElfPart::Eeprom});
-  if (!flash) {
-    // The chip erase before writing takes the flash too: it is read first
-    // and written back with the new EEPROM.
-    if (Outcome read = session_->Read(); !read.isOk())
-      return read;
-  }
   const Outcome fuses = session_->TakeChipFuses();
   if (!fuses.isOk())
     return fuses;
+  if (!flash) {
+    if (Outcome kept = readFlashToKeep(); !kept.isOk())
+      return kept;
+  }
   // Without an EEPROM file beside it, the erase leaves the EEPROM blank,
   // whatever an earlier step read.
   if (flash)
@@ -499,12 +511,12 @@ Outcome Runner::writeElf(const QString &file, std::span<const files::ElfPart> pa
     return std::ranges::find(parts, part) != parts.end();
   };
   const bool memory = has(files::ElfPart::Flash) || has(files::ElfPart::Eeprom);
-  if (memory && !has(files::ElfPart::Flash)) {
-    if (Outcome read = session_->Read(); !read.isOk())
-      return read;
-  }
   if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
     return fuses;
+  if (memory && !has(files::ElfPart::Flash)) {
+    if (Outcome kept = readFlashToKeep(); !kept.isOk())
+      return kept;
+  }
   if (memory && has(files::ElfPart::Flash))
     engine().ClearEepromArea();
   if (Outcome take = session_->TakeElf(file, parts); !take.isOk())

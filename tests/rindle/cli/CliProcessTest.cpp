@@ -230,6 +230,31 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
     ASSERT_EQ(bench->chip()->flash()[address], value) << "flash lost at " << address;
 }
 
+// Writing the EEPROM alone erases the chip and writes its flash back from a
+// read; a locked chip reads its flash as zeros, so the write is refused and
+// the chip keeps flash, EEPROM and lock bits.
+TEST_F(RindleCli, EepromAloneIsRefusedOnALockedChip) {
+  const QString flash = Elf(QStringLiteral("blink_m8.hex"));
+  const QString eepromParts[] = {Elf(QStringLiteral("blink_m8.eep")),
+                                 Elf(QStringLiteral("blink_m8.elf"))};
+  ASSERT_TRUE(Status(run({"-p", "MEGA8", "-U", "flash:w:" + flash}), 0));
+  {
+    auto bench = chip(QStringLiteral("MEGA8"));
+    bench->chip()->setLockByte(0xFC);
+    ASSERT_EQ(bench->saveState(stateFile(QStringLiteral("MEGA8")).toStdString()), "");
+  }
+  for (const QString &eeprom : eepromParts) {
+    const Result r = run({"-p", "MEGA8", "-U", "eeprom:w:" + eeprom});
+    EXPECT_TRUE(Status(r, 5)) << eeprom.toStdString();
+    EXPECT_TRUE(r.err.contains("lock bits")) << r.err.toStdString();
+    const auto bench = chip(QStringLiteral("MEGA8"));
+    EXPECT_EQ(bench->chip()->lockByte() & 0x03, 0x00);
+    EXPECT_EQ(bench->chip()->eeprom()[0], 0xFF);
+    for (const auto &[address, value] : HexBytes(flash))
+      ASSERT_EQ(bench->chip()->flash()[address], value) << "flash lost at " << address;
+  }
+}
+
 TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
   const QString flash = Elf(QStringLiteral("blink_m8.hex"));
   const QString eeprom = Elf(QStringLiteral("blink_m8.eep"));
