@@ -2,15 +2,11 @@
 
 #include <cstdio>
 
+#include "common/ConsoleOutput.h"
+
 namespace common {
 
 namespace {
-
-void Print(std::FILE *stream, const QString &text) {
-  const QByteArray bytes = text.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-  std::fflush(stream);
-}
 
 // "-p, --part DEVICE" as the help text's left column.
 QString OptionColumn(const QCommandLineOption &option, bool optionalValue) {

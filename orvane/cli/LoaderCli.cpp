@@ -1,5 +1,6 @@
 #include "orvane/cli/LoaderCli.h"
 
+#include "common/ConsoleOutput.h"
 #include "common/DeviceGroup.h"
 #include "common/ProgramOptions.h"
 #include "orvane/core/LoaderSettings.h"
@@ -22,24 +23,18 @@ namespace {
 
 const QString kCliName = QStringLiteral("orvane-cli");
 
-void Write(std::FILE *stream, const QString &text) {
-  const QByteArray bytes = text.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-  std::fflush(stream);
-}
+using common::Print;
+// Text on a stream at once.
+void Write(std::FILE *stream, const QString &text) { Print(stream, text); }
 
 // A message of the loader on a terminal: its CRs are line breaks.
-QString Lines(const QString &text) {
-  QString out = text;
-  out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return out;
-}
+QString Lines(const QString &text) { return common::OnTerminal(text); }
 
 void Diagnose(const QString &text) { Write(stderr, kCliName + QStringLiteral(": ") + Lines(text) + u'\n'); }
 
 // The loader's message boxes as lines on stderr; nobody is there to answer
 // a question or pick a file.
-class ConsolePrompter : public common::Prompter {
+class ConsolePrompter : public common::DialoglessPrompter {
 public:
   void message(const QString &, const QString &text, Icon) override {
     said_ << text;
@@ -50,11 +45,6 @@ public:
   bool question(const QString &, const QString &text, Icon, bool) override {
     Diagnose(text + QStringLiteral(" (answered No)"));
     return false;
-  }
-  QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-  QString saveFileName(const QString &, const QString &, const QString &,
-                       const QString &) override {
-    return {};
   }
 
 private:
@@ -77,60 +67,12 @@ private:
   std::FILE *stream_;
 };
 
-// A bar with percent, bytes and seconds on a terminal, redrawn in place.
-class TerminalProgress : public common::Progress {
-public:
-  void begin(const QString &title, qint64 total) override {
-    title_ = title;
-    total_ = total;
-    clock_.start();
-    shown_ = -1;
-    advance(0);
-  }
-  void advance(qint64 done) override {
-    const int percent = total_ > 0 ? static_cast<int>(done * 100 / total_) : 100;
-    if (percent == shown_)
-      return;
-    shown_ = percent;
-    constexpr int kWidth = 30;
-    const int filled = percent * kWidth / 100;
-    Write(stderr, QStringLiteral("\r%1 [%2%3] %4%  %5/%6 bytes  %7 s")
-                      .arg(title_, -8)
-                      .arg(QString(filled, u'#'), QString(kWidth - filled, u' '))
-                      .arg(percent, 3)
-                      .arg(done)
-                      .arg(total_)
-                      .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 1));
-  }
-  void end() override {
-    if (shown_ >= 0)
-      Write(stderr, QStringLiteral("\n"));
-    shown_ = -1;
-  }
-
-private:
-  QString title_;
-  qint64 total_ = 0;
-  int shown_ = -1;
-  QElapsedTimer clock_;
-};
-
 const char *const kNames[] = {"erase",  "blank-check", "program",   "verify",
                               "lock",   "read",        "signature", "auto-program"};
 
 bool TakesFile(int function) {
   return function == orvane::kProgram || function == kVerify || function == kAutoProgram ||
          function == kRead;
-}
-
-QString ResultWord(common::Outcome::Kind kind) {
-  switch (kind) {
-  case common::Outcome::Kind::Ok: return QStringLiteral("ok");
-  case common::Outcome::Kind::Failed: return QStringLiteral("failed");
-  case common::Outcome::Kind::Refused: return QStringLiteral("refused");
-  case common::Outcome::Kind::Cancelled: return QStringLiteral("cancelled");
-  }
-  return {};
 }
 
 // Why the port did not open, for the user to act on: the device, the
@@ -198,7 +140,7 @@ void PrintJson(const QString &operation, qint64 bytes, double seconds,
   o.insert(QStringLiteral("operation"), operation);
   o.insert(QStringLiteral("bytes"), bytes);
   o.insert(QStringLiteral("seconds"), seconds);
-  o.insert(QStringLiteral("result"), ResultWord(outcome.kind));
+  o.insert(QStringLiteral("result"), common::OutcomeWord(outcome.kind));
   o.insert(QStringLiteral("message"), Lines(outcome.message));
   Write(stdout, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + u'\n');
 }
@@ -397,7 +339,7 @@ int Execute(const CliRequest &r, const CliOptions &options, const QString &progr
   LoaderSession session(paths, prompter);
   ConsoleLog log(r.quiet ? nullptr : r.json ? stderr : stdout);
   session.SetStatusLog(&log);
-  TerminalProgress bar;
+  common::TerminalProgress bar(stderr);
   if (!r.quiet && isatty(STDERR_FILENO))
     session.SetProgress(&bar);
   session.sequencer().SetTickInterval(r.tickMs);
@@ -440,6 +382,7 @@ int Execute(const CliRequest &r, const CliOptions &options, const QString &progr
            .arg(session.port().BaudRate()));
 
   const common::Outcome outcome = session.RunWithFile(r.function, r.file);
+  bar.settle(outcome.isOk());
   const LoaderBuffer &b = session.core().buffer;
   if (r.function == kRead)
     bytes = outcome.isOk() ? b.SaveCount() : 0;

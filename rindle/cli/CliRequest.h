@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/ConsoleOutput.h"
+#include "common/ProgramOptions.h"
+
 #include <cstdint>
 #include <optional>
 #include <variant>
@@ -10,13 +13,13 @@
 
 namespace rindle::cli {
 
-// Exit statuses of rindle-cli.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitChip = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitFile = 3;
-inline constexpr int kExitPort = 4;
-inline constexpr int kExitRefused = 5;
+// Exit statuses of rindle-cli, those of every command-line program.
+using common::kExitChip;
+using common::kExitFile;
+using common::kExitOk;
+using common::kExitPort;
+using common::kExitRefused;
+using common::kExitUsage;
 
 // One -U operation: MEMORY:OP:FILE[:FORMAT].
 struct MemoryOperation {

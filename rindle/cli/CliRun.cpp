@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "common/ConsoleOutput.h"
 #include "common/DeviceGroup.h"
 #include "common/HexText.h"
 #include "common/TickTimer.h"
@@ -19,6 +20,9 @@ namespace rindle::cli {
 
 namespace {
 
+using common::OnTerminal;
+using common::Print;
+
 using common::Outcome;
 using Memory = MemoryOperation::Memory;
 using Format = MemoryOperation::Format;
@@ -28,23 +32,11 @@ QString FromView(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void Print(std::FILE *stream, const QString &text) {
-  const QByteArray bytes = text.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-  std::fflush(stream);
-}
-
-// The program's messages break lines with \r, as its windows show them.
-QString OnTerminal(QString text) {
-  text.replace(u'\r', u'\n');
-  return text;
-}
-
 // Answers the session's questions by the command line's rules: a signature
 // that does not match stops unless -F (a chip that did not answer at all goes
 // on, so that the command reports why); a fuse write that ends serial
 // programming goes on only when --allow-lockout names every bit at stake.
-class RulePrompter : public common::Prompter {
+class RulePrompter : public common::DialoglessPrompter {
 public:
   RulePrompter(const Request &request, std::FILE *err) : request_(request), err_(err) {}
   void attach(const IspSession *session) { session_ = session; }
@@ -68,71 +60,11 @@ public:
     }
     return false;
   }
-  QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-  QString saveFileName(const QString &, const QString &, const QString &,
-                       const QString &) override {
-    return {};
-  }
 
 private:
   const Request &request_;
   std::FILE *err_;
   const IspSession *session_ = nullptr;
-};
-
-// A bar with percent, bytes and seconds on a terminal. The engine's last
-// report comes before the end of its last block: the bar of an operation
-// that went on to the next one, or of a step that ended well, is drawn full.
-class TerminalProgress : public common::Progress {
-public:
-  explicit TerminalProgress(std::FILE *err) : err_(err) {}
-  void begin(const QString &title, qint64 total) override {
-    settle(true);
-    title_ = title.trimmed();
-    total_ = total;
-    shown_ = -1;
-    clock_.start();
-    if (total_ > 0)
-      draw(0);
-  }
-  void advance(qint64 done) override {
-    if (total_ > 0 && Percent(done, total_) != shown_)
-      draw(done);
-  }
-  void end() override { open_ = total_ > 0 && shown_ >= 0; }
-  // The step ended: the bar left open is drawn full when it went well, and
-  // the line is closed.
-  void settle(bool ok) {
-    if (!open_)
-      return;
-    if (ok && shown_ < 100)
-      draw(total_);
-    Print(err_, QStringLiteral("\n"));
-    open_ = false;
-    total_ = 0;
-  }
-
-private:
-  static int Percent(qint64 done, qint64 total) {
-    return static_cast<int>(std::clamp<qint64>(done * 100 / total, 0, 100));
-  }
-  void draw(qint64 done) {
-    shown_ = Percent(done, total_);
-    const int filled = shown_ * 30 / 100;
-    Print(err_, QStringLiteral("\r%1 [%2%3] %4%  %5/%6 bytes  %7 s ")
-                    .arg(title_, QString(filled, u'#'), QString(30 - filled, u'.'))
-                    .arg(shown_, 3)
-                    .arg(done)
-                    .arg(total_)
-                    .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 1));
-  }
-
-  std::FILE *err_;
-  QString title_;
-  qint64 total_ = 0;
-  int shown_ = -1;
-  bool open_ = false;
-  QElapsedTimer clock_;
 };
 
 FileFormat FileFormatOf(Format format) {
@@ -236,7 +168,7 @@ private:
   const Request &request_;
   const RunSetup &setup_;
   RulePrompter prompter_;
-  TerminalProgress progress_;
+  common::TerminalProgress progress_;
   std::unique_ptr<IspSession> session_;
 };
 
@@ -346,9 +278,7 @@ void Runner::report(const Record &record, double seconds) {
     result = request_.dryRun && o.message == u"dry run" ? QStringLiteral("skipped")
                                                         : QStringLiteral("ok");
     break;
-  case Outcome::Kind::Failed: result = QStringLiteral("failed"); break;
-  case Outcome::Kind::Refused: result = QStringLiteral("refused"); break;
-  case Outcome::Kind::Cancelled: result = QStringLiteral("cancelled"); break;
+  default: result = common::OutcomeWord(o.kind); break;
   }
   if (request_.json) {
     QJsonObject object{{QStringLiteral("operation"), record.operation},
@@ -667,22 +597,6 @@ Outcome Runner::commandStep(const CommandStep &c, Record &record) {
 }
 
 } // namespace
-
-int ExitStatus(const Outcome &outcome) {
-  switch (outcome.kind) {
-  case Outcome::Kind::Ok: return kExitOk;
-  case Outcome::Kind::Refused: return kExitRefused;
-  case Outcome::Kind::Cancelled: return kExitChip;
-  case Outcome::Kind::Failed: break;
-  }
-  switch (outcome.cause) {
-  case Outcome::Cause::File: return kExitFile;
-  case Outcome::Cause::Port: return kExitPort;
-  case Outcome::Cause::Chip: return kExitChip;
-  case Outcome::Cause::None: break;
-  }
-  return kExitUsage;
-}
 
 QString DeviceTable() {
   QString text = QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")

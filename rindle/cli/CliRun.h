@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ConsoleOutput.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -27,8 +29,7 @@ struct RunSetup {
   QString procRoot = QStringLiteral("/proc/sys/dev/parport");
 };
 
-// The exit status of an outcome.
-int ExitStatus(const common::Outcome &outcome);
+using common::ExitStatus;
 
 // Runs the request: the device list, or every step in order until one does
 // not end well. Returns the exit status.
