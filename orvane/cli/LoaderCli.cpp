@@ -56,15 +56,20 @@ private:
 class ConsoleLog : public StatusLog {
 public:
   // stream: nullptr writes nothing.
-  explicit ConsoleLog(std::FILE *stream) : stream_(stream) {}
+  // bar: the progress bar on the terminal, whose line a log line closes.
+  ConsoleLog(std::FILE *stream, common::TerminalProgress *bar) : stream_(stream), bar_(bar) {}
   void AddStatus(const QString &text, bool result) override {
-    if (stream_)
-      Write(stream_, Lines(result ? QStringLiteral("   ") + text : text) + u'\n');
+    if (!stream_)
+      return;
+    if (bar_)
+      bar_->settle(true);
+    Write(stream_, Lines(result ? QStringLiteral("   ") + text : text) + u'\n');
   }
   void ClearStatus() override {}
 
 private:
   std::FILE *stream_;
+  common::TerminalProgress *bar_;
 };
 
 const char *const kNames[] = {"erase",  "blank-check", "program",   "verify",
@@ -337,10 +342,11 @@ int Execute(const CliRequest &r, const CliOptions &options, const QString &progr
     boxChip = QDir(r.settings).filePath(QStringLiteral("box-chip.bin"));
   }
   LoaderSession session(paths, prompter);
-  ConsoleLog log(r.quiet ? nullptr : r.json ? stderr : stdout);
-  session.SetStatusLog(&log);
   common::TerminalProgress bar(stderr);
-  if (!r.quiet && isatty(STDERR_FILENO))
+  const bool barShown = !r.quiet && isatty(STDERR_FILENO);
+  ConsoleLog log(r.quiet ? nullptr : r.json ? stderr : stdout, barShown ? &bar : nullptr);
+  session.SetStatusLog(&log);
+  if (barShown)
     session.SetProgress(&bar);
   session.sequencer().SetTickInterval(r.tickMs);
 

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <vector>
@@ -281,4 +282,28 @@ int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
+}
+
+// On a terminal the bar is drawn on stderr, and the status log's next line
+// starts on a line of its own; through a pipe there is no bar.
+TEST_F(CliProcessTest, ProgressBarOnATerminalEndsItsLineBeforeTheLog) {
+  if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+    GTEST_SKIP() << "no script(1) to give the program a terminal";
+  const QString file = writeHex(QStringLiteral("bar.hex"), Pattern(300, 5));
+  const QString command = QStringLiteral("'%1' --settings '%2' --tick %3 --simulate program '%4'")
+                              .arg(QStringLiteral(SUITE_BIN_DIR "/orvane-cli"),
+                                   path(QStringLiteral("settings")), kTick, file);
+  QProcess process;
+  process.start(QStringLiteral("script"), {"-qec", command, "/dev/null"});
+  ASSERT_TRUE(process.waitForFinished(60000));
+  const QString terminal = QString::fromLocal8Bit(process.readAllStandardOutput());
+  EXPECT_EQ(process.exitCode(), 0) << terminal.toStdString();
+  EXPECT_TRUE(terminal.contains(QStringLiteral("100%  300/300 bytes"))) << terminal.toStdString();
+  const qsizetype written = terminal.indexOf(QStringLiteral("300 Bytes written"));
+  ASSERT_GT(written, 0) << terminal.toStdString();
+  EXPECT_EQ(terminal.mid(written - 5, 5), QStringLiteral("\r\n   ")) << terminal.toStdString();
+
+  const Ran piped = cli({QStringLiteral("program"), file});
+  EXPECT_EQ(piped.status, 0) << Show(piped);
+  EXPECT_FALSE(piped.err.contains(u'%')) << Show(piped);
 }
