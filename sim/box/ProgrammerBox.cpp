@@ -154,7 +154,13 @@ void ProgrammerBox::Send(const std::string &text) {
 
 void ProgrammerBox::run() {
   std::uint8_t chunk[4096];
-  while (!stopping_ && master_ >= 0) {
+  while (master_ >= 0) {
+    // However the stop finds the box (waiting or busy with a chunk), what
+    // the host has sent is taken first.
+    if (stopping_) {
+      takeWaitingInput();
+      return;
+    }
     pollfd fds[3] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}, {stop_[0], POLLIN, 0}};
     if (poll(fds, 3, -1) < 0) {
       if (errno == EINTR) {
@@ -163,8 +169,7 @@ void ProgrammerBox::run() {
       return;
     }
     if (stopping_) {
-      takeWaitingInput();
-      return;
+      continue;
     }
     if (fds[1].revents != 0) {
       char drain[64];
@@ -187,7 +192,7 @@ void ProgrammerBox::run() {
     if (n <= 0) {
       continue;
     }
-    for (ssize_t i = 0; i < n && master_ >= 0 && !stopping_; ++i) {
+    for (ssize_t i = 0; i < n && master_ >= 0; ++i) {
       pendingInChunk_ = n - i - 1;
       handleByte(chunk[i]);
     }
@@ -199,12 +204,15 @@ void ProgrammerBox::takeWaitingInput() {
   // What the host sent before the box was switched off is on the line
   // already, or a moment from it: the box takes it until the line has been
   // quiet for a while, as a box that is powered down after the host's last
-  // byte still programs it.
+  // byte still programs it. In the middle of a write the bytes still owed
+  // are waited for longer: a loaded machine may hand them over late.
   constexpr int kQuietMs = 30;
+  constexpr int kOwedMs = 1000;
   std::uint8_t chunk[4096];
   for (;;) {
     pollfd fd{master_, POLLIN, 0};
-    if (poll(&fd, 1, kQuietMs) <= 0 || (fd.revents & POLLIN) == 0) {
+    const int quiet = mode_ == Mode::Write && remaining_ > 0 ? kOwedMs : kQuietMs;
+    if (poll(&fd, 1, quiet) <= 0 || (fd.revents & POLLIN) == 0) {
       return;
     }
     const ssize_t n = ::read(master_, chunk, sizeof chunk);
