@@ -164,17 +164,13 @@ int CliFunction(const QString &name) {
 }
 
 int CliExitStatus(const common::Outcome &outcome, bool portNotOpened) {
-  switch (outcome.kind) {
-  case common::Outcome::Kind::Ok: return kCliDone;
-  case common::Outcome::Kind::Refused: return kCliRefused;
-  case common::Outcome::Kind::Cancelled: return kCliFailed;
-  case common::Outcome::Kind::Failed: break;
-  }
-  switch (outcome.cause) {
-  case common::Outcome::Cause::File: return kCliFile;
-  case common::Outcome::Cause::Port: return portNotOpened ? kCliPort : kCliFailed;
-  default: return kCliFailed;
-  }
+  // A port that opened and then let the function down, like a failure
+  // without a cause, is the function's failure.
+  if (outcome.kind == common::Outcome::Kind::Failed &&
+      (outcome.cause == common::Outcome::Cause::None ||
+       (outcome.cause == common::Outcome::Cause::Port && !portNotOpened)))
+    return kCliFailed;
+  return common::ExitStatus(outcome);
 }
 
 namespace {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/ConsoleOutput.h"
+#include "common/ProgramOptions.h"
+
 #include "common/Outcome.h"
 
 #include <QString>
@@ -7,14 +10,14 @@
 
 namespace orvane {
 
-// Exit statuses of orvane-cli.
+// Exit statuses of orvane-cli, those of every command-line program.
 enum CliExit {
-  kCliDone = 0,
-  kCliFailed = 1,  // the function failed on the chip or the line
-  kCliUsage = 2,   // the command line cannot be used
-  kCliFile = 3,    // a file could not be read or written
-  kCliPort = 4,    // the port could not be opened
-  kCliRefused = 5, // stopped before anything reached the chip
+  kCliDone = common::kExitOk,
+  kCliFailed = common::kExitChip,     // the function failed on the chip or the line
+  kCliUsage = common::kExitUsage,     // the command line cannot be used
+  kCliFile = common::kExitFile,       // a file could not be read or written
+  kCliPort = common::kExitPort,       // the port could not be opened
+  kCliRefused = common::kExitRefused, // stopped before anything reached the chip
 };
 
 // The function of a command-line name ("blank-check"); -1 when none.
