@@ -144,6 +144,7 @@ private:
   Outcome readMemory(const MemoryOperation &m);
   Outcome verifyMemory(const MemoryOperation &m);
   Outcome writeFuseByte(const MemoryOperation &m);
+  Outcome writeLockBits(std::uint8_t bits);
   Outcome readFuseByte(const MemoryOperation &m);
   Outcome writeElf(const QString &file, std::span<const files::ElfPart> parts);
   Outcome printSignature();
@@ -317,6 +318,11 @@ Outcome Runner::memoryStep(const MemoryOperation &m, Record &record) {
       return Outcome::failed(
           Outcome::Cause::None,
           QStringLiteral("the %1 has no %2").arg(FromView(device().Name()), record.memory));
+    if (m.memory == Memory::Lock && m.op == Op::Read &&
+        device().readBack.kind == ReadBackKind::None)
+      return Outcome::failed(
+          Outcome::Cause::None,
+          QStringLiteral("the %1 does not report its lock bits").arg(FromView(device().Name())));
     if (m.format == Format::Elf)
       return writeElf(m.file, std::array{m.memory == Memory::Lock ? files::ElfPart::Lock
                                                                   : files::ElfPart::Fuses});
@@ -488,6 +494,8 @@ Outcome Runner::writeFuseByte(const MemoryOperation &m) {
   if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
     return fuses;
   const auto value = static_cast<std::uint8_t>(m.file.toUInt(nullptr, 0));
+  if (*FieldOf(m.memory) == FuseField::LockByte && !device().readBack.keepLockByte)
+    return writeLockBits(value);
   files::ElfImage bytes;
   switch (*FieldOf(m.memory)) {
   case FuseField::FuseLow: bytes.fuses[0] = value; break;
@@ -496,6 +504,30 @@ Outcome Runner::writeFuseByte(const MemoryOperation &m) {
   case FuseField::LockByte: bytes.lock = value; break;
   }
   engine().TakeElfFuses(bytes);
+  return request_.dryRun ? dryRun() : session_->WriteFuses();
+}
+
+// Chips that answer with lock bits rather than a lock byte take the value
+// as `lock:r` prints it: a set bit programs LB1 (bit 0), LB2 (bit 1) and
+// the third lock box's bit (bit 2) where the chip has one. Read as a lock
+// byte, the same value would program the other bits.
+Outcome Runner::writeLockBits(std::uint8_t bits) {
+  const unsigned boxes = device().thirdLockBox.enabled ? 0x07u : 0x03u;
+  if ((bits & ~boxes) != 0)
+    return Outcome::failed(Outcome::Cause::None,
+                           QStringLiteral("the %1 takes lock bits 0x00 to 0x%2 (a set bit "
+                                          "programs LB1, LB2%3)")
+                               .arg(FromView(device().Name()))
+                               .arg(boxes, 2, 16, QLatin1Char('0'))
+                               .arg(boxes == 0x07u ? QStringLiteral(", ") +
+                                                         FromView(device().thirdLockBox.caption)
+                                                             .simplified()
+                                                   : QString()));
+  if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
+    return fuses;
+  FuseState &f = engine().Fuses;
+  f.LockBits = bits;
+  f = ApplyForcedFuses(device(), f);
   return request_.dryRun ? dryRun() : session_->WriteFuses();
 }
 

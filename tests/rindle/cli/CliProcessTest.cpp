@@ -301,6 +301,59 @@ TEST_F(RindleCli, FuseWrittenThenReadAsText) {
   EXPECT_EQ(bench->chip()->fuse(sim::isp::kFuseLow), 0xE4);
 }
 
+// ---- Lock writes: what lock:r prints, lock:w takes back. Chips that answer
+// with lock bits take a set bit as programmed; a lock byte keeps the chip's
+// own convention.
+
+struct LockCase {
+  const char *device;
+  const char *value;
+  int status;
+  std::uint8_t chipLock; // the simulated chip's lock bits afterwards, 0 = programmed
+  std::uint8_t mask;     // the bits of chipLock the chip has
+  const char *printed;   // lock:r afterwards; null: the chip gives no answer
+};
+
+void PrintTo(const LockCase &c, std::ostream *os) { *os << c.device << " " << c.value; }
+
+class LockWrite : public RindleCli, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(LockWrite, ProgramsTheBitsLockReadShows) {
+  const LockCase c = GetParam();
+  const QString device = QString::fromLatin1(c.device);
+  const Result r = run({"-p", device, "-U", QStringLiteral("lock:w:%1:m").arg(c.value)});
+  EXPECT_TRUE(Status(r, c.status));
+  if (c.status != 0)
+    EXPECT_TRUE(r.err.contains("takes lock bits")) << r.err.toStdString();
+  const Result read = run({"-p", device, "-U", "lock:r:-:h"});
+  if (c.printed == nullptr) {
+    // A chip that gives no lock answer has nothing to print.
+    EXPECT_TRUE(Status(read, 2));
+    EXPECT_TRUE(read.err.contains("does not report its lock bits")) << read.err.toStdString();
+    EXPECT_TRUE(read.out.isEmpty());
+  } else {
+    ASSERT_TRUE(Status(read, 0));
+    EXPECT_EQ(read.out.trimmed().toStdString(), c.printed);
+  }
+  EXPECT_EQ(chip(device)->chip()->lockByte() & c.mask, c.chipLock);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, LockWrite,
+    ::testing::Values(LockCase{"AT89S52", "0x01", 0, 0x06, 0x07, "0x01"},
+                      LockCase{"AT89S52", "0x04", 0, 0x03, 0x07, "0x04"},
+                      LockCase{"AT89S51", "0x07", 0, 0x00, 0x07, "0x07"},
+                      LockCase{"AT89S8253", "0x02", 0, 0x05, 0x07, "0x02"},
+                      LockCase{"AT90S8515", "0x01", 0, 0x02, 0x03, nullptr},
+                      LockCase{"MEGA8", "0xFE", 0, 0x02, 0x03, "0xFE"},
+                      // Bits the chip has no lock box for: nothing written.
+                      LockCase{"AT89S52", "0x08", 2, 0x07, 0x07, "0x00"},
+                      LockCase{"AT90S4433", "0x02", 0, 0x01, 0x03, "0x02"},
+                      LockCase{"AT90S8515", "0x04", 2, 0x03, 0x03, nullptr}),
+    [](const auto &info) {
+      return std::string(info.param.device) + "_" + std::string(info.param.value);
+    });
+
 // ---- The lockout guard and the signature check: refused, nothing written.
 
 struct LockoutCase {
