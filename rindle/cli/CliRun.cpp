@@ -3,13 +3,13 @@
 #include <array>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "common/ConsoleOutput.h"
 #include "common/DeviceGroup.h"
 #include "common/HexText.h"
+#include "common/SafeFile.h"
 #include "common/TickTimer.h"
 #include "isp/hardware/IspHardware.h"
 #include "rindle/app/IspSession.h"
@@ -547,11 +547,9 @@ Outcome Runner::readFuseByte(const MemoryOperation &m) {
       Print(setup_.out, text);
     return Outcome::ok(text.trimmed());
   }
-  QFile out(m.file);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      out.write(text.toLatin1()) != text.size())
-    return Outcome::failed(Outcome::Cause::File,
-                           QStringLiteral("%1: %2").arg(m.file, out.errorString()));
+  const common::SaveResult saved = common::SaveWholeFile(m.file, text.toLatin1());
+  if (!saved.ok())
+    return Outcome::failed(Outcome::Cause::File, QStringLiteral("%1: %2").arg(m.file, saved.reason));
   return Outcome::ok();
 }
 
