@@ -1,6 +1,9 @@
 #include "rindle/cli/CliRun.h"
 
+#include <algorithm>
 #include <array>
+#include <span>
+#include <vector>
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -11,10 +14,10 @@
 #include "common/HexText.h"
 #include "common/SafeFile.h"
 #include "common/TickTimer.h"
+#include "isp/core/DeviceCatalogue.h"
 #include "isp/hardware/IspHardware.h"
 #include "rindle/app/IspSession.h"
 #include "rindle/data/ElfFile.h"
-#include "isp/core/DeviceCatalogue.h"
 
 namespace rindle::cli {
 
@@ -203,10 +206,10 @@ int Runner::run() {
   }
   session_ = std::make_unique<IspSession>(
       MakeHardware(request_.simulate, SimulationSetup{.keeping = ChipKeeping::FilePerChip,
-                                                    .place = setup_.stateFolder,
-                                                    .device = simulated,
-                                                    .realDelays = !request_.noDelays}), prompter_,
-      QStringLiteral("  Rindle"));
+                                                      .place = setup_.stateFolder,
+                                                      .device = simulated,
+                                                      .realDelays = !request_.noDelays}),
+      prompter_, QStringLiteral("  Rindle"));
   prompter_.attach(session_.get());
   if (setup_.errIsTerminal && !request_.quiet)
     session_->SetProgress(&progress_);
@@ -366,9 +369,28 @@ Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format 
     e.EepromFileName = file;
   }
   session_->ForgetElf();
+  // A file's data beyond its memory land in the buffer cells after it (a
+  // program file's in those of the EEPROM): kept aside to see whether the
+  // file reached them. Such a file does not fit the chip.
+  const bool flash = memory == IspSession::Memory::Flash;
+  const auto end = static_cast<std::size_t>(e.Device.FlashSize + (flash ? 0 : e.Device.EepromSize));
+  const std::span<std::uint8_t> beyond = e.Buffer.all().subspan(end);
+  const std::vector<std::uint8_t> before(beyond.begin(), beyond.end());
   const QString result = session_->LoadFile(memory, FileFormatOf(format));
   if (result != u"OK")
     return Outcome::failed(Outcome::Cause::File, QStringLiteral("%1: %2").arg(file, result));
+  const auto [left, _] = std::ranges::mismatch(beyond, before);
+  if (left != beyond.end()) {
+    std::ranges::copy(before, beyond.begin());
+    const auto at = static_cast<std::uint32_t>(end - (flash ? 0 : e.Device.FlashSize) +
+                                               static_cast<std::size_t>(left - beyond.begin()));
+    return Outcome::failed(
+        Outcome::Cause::File,
+        QStringLiteral("%1: data at 0x%2, beyond the %3's %4 bytes of %5")
+            .arg(file, common::hex::Text(at, at > 0xFFFF ? 5 : 4), FromView(device().Name()))
+            .arg(flash ? e.Device.FlashSize : e.Device.EepromSize)
+            .arg(flash ? QStringLiteral("flash") : QStringLiteral("EEPROM")));
+  }
   return Outcome::ok();
 }
 
@@ -514,15 +536,15 @@ Outcome Runner::writeFuseByte(const MemoryOperation &m) {
 Outcome Runner::writeLockBits(std::uint8_t bits) {
   const unsigned boxes = device().thirdLockBox.enabled ? 0x07u : 0x03u;
   if ((bits & ~boxes) != 0)
-    return Outcome::failed(Outcome::Cause::None,
-                           QStringLiteral("the %1 takes lock bits 0x00 to 0x%2 (a set bit "
-                                          "programs LB1, LB2%3)")
-                               .arg(FromView(device().Name()))
-                               .arg(boxes, 2, 16, QLatin1Char('0'))
-                               .arg(boxes == 0x07u ? QStringLiteral(", ") +
-                                                         FromView(device().thirdLockBox.caption)
-                                                             .simplified()
-                                                   : QString()));
+    return Outcome::failed(
+        Outcome::Cause::None,
+        QStringLiteral("the %1 takes lock bits 0x00 to 0x%2 (a set bit "
+                       "programs LB1, LB2%3)")
+            .arg(FromView(device().Name()))
+            .arg(boxes, 2, 16, QLatin1Char('0'))
+            .arg(boxes == 0x07u
+                     ? QStringLiteral(", ") + FromView(device().thirdLockBox.caption).simplified()
+                     : QString()));
   if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
     return fuses;
   FuseState &f = engine().Fuses;
@@ -549,7 +571,8 @@ Outcome Runner::readFuseByte(const MemoryOperation &m) {
   }
   const common::SaveResult saved = common::SaveWholeFile(m.file, text.toLatin1());
   if (!saved.ok())
-    return Outcome::failed(Outcome::Cause::File, QStringLiteral("%1: %2").arg(m.file, saved.reason));
+    return Outcome::failed(Outcome::Cause::File,
+                           QStringLiteral("%1: %2").arg(m.file, saved.reason));
   return Outcome::ok();
 }
 

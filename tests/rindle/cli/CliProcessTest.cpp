@@ -230,6 +230,68 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
     ASSERT_EQ(bench->chip()->flash()[address], value) << "flash lost at " << address;
 }
 
+// A file with data beyond its memory does not fit the chip: refused before
+// anything is erased, so the chip keeps flash and EEPROM. A program file's
+// extra bytes would otherwise land in the EEPROM. Blank padding fits.
+struct OversizeCase {
+  const char *name;
+  QStringList ops; // %1 is the folder
+  int status;
+  const char *message;
+};
+
+void PrintTo(const OversizeCase &c, std::ostream *os) { *os << c.name; }
+
+class Oversize : public RindleCli, public ::testing::WithParamInterface<OversizeCase> {};
+
+TEST_P(Oversize, AFileThatDoesNotFitWritesNothing) {
+  const OversizeCase c = GetParam();
+  const QByteArray flash = RandomBytes(1024, 11);
+  const QByteArray eeprom = RandomBytes(64, 12);
+  WriteFile(path("flash.bin"), flash);
+  WriteFile(path("eeprom.bin"), eeprom);
+  WriteFile(path("big.bin"), RandomBytes(1100, 13));
+  WriteFile(path("big-eeprom.bin"), RandomBytes(65, 14));
+  WriteFile(path("padded.bin"), RandomBytes(1024, 15) + QByteArray(3000, '\xFF'));
+  WriteFile(path("far.hex"), ":020000040001F9\n:0400000001020304F2\n:00000001FF\n");
+  WriteFile(path("far.eep"), ":01004000AA15\n:00000001FF\n");
+  ASSERT_TRUE(
+      Status(run({"-p", "TINY13", "-U", "flash:w:flash.bin", "-U", "eeprom:w:eeprom.bin"}), 0));
+  const Result r = run(QStringList{"-p", "TINY13"} + c.ops);
+  EXPECT_TRUE(Status(r, c.status));
+  EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+  const auto bench = chip(QStringLiteral("TINY13"));
+  const auto bytes = [](std::span<const std::uint8_t> cells) {
+    return QByteArray(reinterpret_cast<const char *>(cells.data()), qsizetype(cells.size()));
+  };
+  const auto &target = *bench->chip();
+  if (c.status == 0) {
+    EXPECT_EQ(bytes(target.flash()), ReadFile(path("padded.bin")).first(1024));
+  } else {
+    EXPECT_EQ(bytes(target.flash()), flash);
+    EXPECT_EQ(bytes(target.eeprom()), eeprom);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Oversize,
+    ::testing::Values(
+        OversizeCase{"FlashBin",
+                     {"-U", "flash:w:big.bin"},
+                     3,
+                     "data at 0x0400, beyond the TINY13's 1024 bytes of flash"},
+        OversizeCase{"FlashHex", {"-U", "flash:w:far.hex"}, 3, "data at 0x10000"},
+        OversizeCase{"FlashVerify", {"-U", "flash:v:big.bin"}, 3, "bytes of flash"},
+        OversizeCase{
+            "Both", {"-U", "flash:w:big.bin", "-U", "eeprom:w:eeprom.bin"}, 3, "bytes of flash"},
+        OversizeCase{"EepromBin",
+                     {"-U", "eeprom:w:big-eeprom.bin"},
+                     3,
+                     "data at 0x0040, beyond the TINY13's 64 bytes of EEPROM"},
+        OversizeCase{"EepromHex", {"-U", "eeprom:w:far.eep"}, 3, "64 bytes of EEPROM"},
+        OversizeCase{"BlankPadding", {"-U", "flash:w:padded.bin"}, 0, "Program, Verify  OK"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 // Writing the EEPROM alone erases the chip and writes its flash back from a
 // read; a locked chip reads its flash as zeros, so the write is refused and
 // the chip keeps flash, EEPROM and lock bits.
@@ -338,21 +400,21 @@ TEST_P(LockWrite, ProgramsTheBitsLockReadShows) {
   EXPECT_EQ(chip(device)->chip()->lockByte() & c.mask, c.chipLock);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, LockWrite,
-    ::testing::Values(LockCase{"AT89S52", "0x01", 0, 0x06, 0x07, "0x01"},
-                      LockCase{"AT89S52", "0x04", 0, 0x03, 0x07, "0x04"},
-                      LockCase{"AT89S51", "0x07", 0, 0x00, 0x07, "0x07"},
-                      LockCase{"AT89S8253", "0x02", 0, 0x05, 0x07, "0x02"},
-                      LockCase{"AT90S8515", "0x01", 0, 0x02, 0x03, nullptr},
-                      LockCase{"MEGA8", "0xFE", 0, 0x02, 0x03, "0xFE"},
-                      // Bits the chip has no lock box for: nothing written.
-                      LockCase{"AT89S52", "0x08", 2, 0x07, 0x07, "0x00"},
-                      LockCase{"AT90S4433", "0x02", 0, 0x01, 0x03, "0x02"},
-                      LockCase{"AT90S8515", "0x04", 2, 0x03, 0x03, nullptr}),
-    [](const auto &info) {
-      return std::string(info.param.device) + "_" + std::string(info.param.value);
-    });
+INSTANTIATE_TEST_SUITE_P(Devices, LockWrite,
+                         ::testing::Values(LockCase{"AT89S52", "0x01", 0, 0x06, 0x07, "0x01"},
+                                           LockCase{"AT89S52", "0x04", 0, 0x03, 0x07, "0x04"},
+                                           LockCase{"AT89S51", "0x07", 0, 0x00, 0x07, "0x07"},
+                                           LockCase{"AT89S8253", "0x02", 0, 0x05, 0x07, "0x02"},
+                                           LockCase{"AT90S8515", "0x01", 0, 0x02, 0x03, nullptr},
+                                           LockCase{"MEGA8", "0xFE", 0, 0x02, 0x03, "0xFE"},
+                                           // Bits the chip has no lock box for: nothing written.
+                                           LockCase{"AT89S52", "0x08", 2, 0x07, 0x07, "0x00"},
+                                           LockCase{"AT90S4433", "0x02", 0, 0x01, 0x03, "0x02"},
+                                           LockCase{"AT90S8515", "0x04", 2, 0x03, 0x03, nullptr}),
+                         [](const auto &info) {
+                           return std::string(info.param.device) + "_" +
+                                  std::string(info.param.value);
+                         });
 
 // ---- The lockout guard and the signature check: refused, nothing written.
 
