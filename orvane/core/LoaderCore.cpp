@@ -190,7 +190,9 @@ bool LoaderCore::LoadFileToBuffer(const QString &path) {
   settings.LastFile = full;
   fileLabels.lblModified = FormatFileDate(GetFileDate(full));
 
+  linesIgnored_ = 0;
   const HexLoadResult load = buffer.LoadHex(text, [this](const QString &message) {
+    ++linesIgnored_;
     prompter_.message(caption, message,
                       common::Prompter::Icon::None);
   });

@@ -100,6 +100,8 @@ public:
   // False after a load that stopped part way: the image holds only part of
   // the file, and nothing of it may reach a chip until a file loads whole.
   bool ImageComplete() const { return imageComplete_; }
+  // The lines of the last file loaded that were in error and left out.
+  int LinesIgnored() const { return linesIgnored_; }
   // "Save Buffer as HEX": asks for a name, writes TransferCount bytes.
   bool FileSave1Execute();
   // Writes TransferCount bytes as Intel HEX to path, whole or not at all;
@@ -134,6 +136,7 @@ private:
 
   common::Prompter &prompter_;
   bool imageComplete_ = true;
+  int linesIgnored_ = 0;
   // The program ini could not be read at start: it is not written at exit.
   bool programIniHeld_ = false;
 };

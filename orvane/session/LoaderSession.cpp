@@ -118,7 +118,7 @@ common::Outcome LoaderSession::LoadFile(const QString &path) {
   using common::Outcome;
   if (const QString problem = LoaderCore::FileProblem(path); !problem.isEmpty())
     return Outcome::failed(Outcome::Cause::File, problem);
-  if (!core_.LoadFileToBuffer(path) || !core_.ImageComplete())
+  if (!core_.LoadFileToBuffer(path) || !core_.ImageComplete() || core_.LinesIgnored() > 0)
     return Outcome::failed(Outcome::Cause::File,
                            QStringLiteral("\"%1\" did not load whole as Intel HEX").arg(path));
   return Outcome::ok();

@@ -91,7 +91,9 @@ public:
   const common::Outcome &LastOutcome() const { return sequencer_.LastOutcome(); }
 
   // Loads an Intel HEX file into the buffer, as File > Open does: Failed
-  // (File) when it cannot be read or loads only in part.
+  // (File) when it cannot be read or loads only in part, a line in error
+  // left out included (the window shows each and lets the user go on; here
+  // nobody reads them before the chip is written).
   common::Outcome LoadFile(const QString &path);
   // Saves what Read brought (TransferCount bytes) as Intel HEX, whole or
   // not at all.

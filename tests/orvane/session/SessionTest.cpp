@@ -93,12 +93,22 @@ TEST_F(SessionTest, ASecondFunctionWhileOneRunsIsRefused) {
 TEST_F(SessionTest, AFunctionsFileThatCannotBeUsedStopsItBeforeThePortOpens) {
   simulate();
   const QString missing = dir.filePath("missing.hex");
+  // The second record's checksum is wrong: the window would leave the line
+  // out after saying so and write the rest.
+  const QString damaged = dir.filePath("damaged.hex");
+  {
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":0400000001020304F2\n:0400040005060708DD\n:00000001FF\n");
+  }
   const struct {
     int function;
     QString path;
     const char *message;
   } cases[] = {
       {orvane::kProgram, missing, "Cannot open file \"%1\". No such file or directory"},
+      {orvane::kProgram, damaged, "\"%1\" did not load whole as Intel HEX"},
+      {orvane::kAutoProgram, damaged, "\"%1\" did not load whole as Intel HEX"},
       {orvane::kVerify, dir.path(), "Cannot open file \"%1\". file to open is a directory"},
       {orvane::kRead, dir.filePath("no/out.hex"), "Cannot create file \"%1\". No such folder"},
       {orvane::kRead, dir.path(), "Cannot create file \"%1\". It is a folder"},
