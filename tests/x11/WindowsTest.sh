@@ -198,9 +198,25 @@ open_shared_letter() {  # what, from-id, letter keys, title, closing keys
 }
 
 start() {  # program, arguments...
-  local p=$1; shift
-  "$bin/$p" "$@" >"$work/$p.log" 2>&1 &
-  app_pid=$!
+  local p=$1 attempt; shift
+  # On a loaded machine the server has been seen to refuse a connection for a
+  # moment; a program that could not reach it at all is started again.
+  for attempt in 1 2 3; do
+    "$bin/$p" "$@" >"$work/$p.log" 2>&1 &
+    app_pid=$!
+    # Until it shows a window, ends, or has had five seconds.
+    for _ in $(seq 1 50); do
+      kill -0 "$app_pid" 2>/dev/null || break
+      [ -n "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null)" ] && break
+      sleep 0.1
+    done
+    if kill -0 "$app_pid" 2>/dev/null || ! grep -q "could not connect to display" "$work/$p.log"; then
+      return
+    fi
+    wait "$app_pid" 2>/dev/null
+    echo "note: $p could not connect to the X server (attempt $attempt)"
+    sleep 1
+  done
 }
 stop() {
   kill -TERM "$app_pid" 2>/dev/null
