@@ -161,7 +161,10 @@ QString Notes() {
       "  3  a file could not be read or written\n"
       "  4  the port could not be opened\n"
       "  5  refused: signature mismatch (without -F), or a fuse write that ends\n"
-      "     serial programming (without --allow-lockout)\n");
+      "     serial programming (without --allow-lockout)\n"
+      "Ctrl+C (or SIGTERM) stops the operation at its next block, releases the\n"
+      "target, skips the steps still to come and ends the program by the signal\n"
+      "(status 130 in a shell); a second Ctrl+C ends it at once.\n");
 }
 
 void AddOptions(common::ProgramOptions &options) {

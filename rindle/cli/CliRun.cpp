@@ -116,11 +116,44 @@ QString ByteText(unsigned value, Format format) {
   return QStringLiteral("0x") + QString::number(value, 16).rightJustified(2, u'0').toUpper();
 }
 
+// The session's progress: the bar when there is one, and at each progress
+// point a look for an interrupt, which stops the engine at its next block.
+class RunProgress : public common::Progress {
+public:
+  RunProgress(common::TerminalProgress *bar, std::function<bool()> interrupted)
+      : bar_(bar), interrupted_(std::move(interrupted)) {}
+  void attach(IspEngine *engine) { engine_ = engine; }
+
+  void begin(const QString &title, qint64 total) override {
+    if (bar_ != nullptr)
+      bar_->begin(title, total);
+  }
+  void advance(qint64 done) override {
+    if (bar_ != nullptr)
+      bar_->advance(done);
+  }
+  void end() override {
+    if (bar_ != nullptr)
+      bar_->end();
+  }
+  void processEvents() override {
+    if (engine_ != nullptr && interrupted())
+      engine_->CancelRequested = true;
+  }
+  bool interrupted() const { return interrupted_ && interrupted_(); }
+
+private:
+  common::TerminalProgress *bar_;
+  std::function<bool()> interrupted_;
+  IspEngine *engine_ = nullptr;
+};
+
 // One run: the session on its hardware and the steps.
 class Runner {
 public:
   Runner(const Request &request, const RunSetup &setup)
-      : request_(request), setup_(setup), prompter_(request, setup.err), progress_(setup.err) {}
+      : request_(request), setup_(setup), prompter_(request, setup.err), bar_(setup.err),
+        progress_(setup.errIsTerminal && !request.quiet ? &bar_ : nullptr, setup.interrupted) {}
 
   int run();
 
@@ -172,7 +205,8 @@ private:
   const Request &request_;
   const RunSetup &setup_;
   RulePrompter prompter_;
-  common::TerminalProgress progress_;
+  common::TerminalProgress bar_;
+  RunProgress progress_;
   std::unique_ptr<IspSession> session_;
 };
 
@@ -211,8 +245,8 @@ int Runner::run() {
                                                       .realDelays = !request_.noDelays}),
       prompter_, QStringLiteral("  Rindle"));
   prompter_.attach(session_.get());
-  if (setup_.errIsTerminal && !request_.quiet)
-    session_->SetProgress(&progress_);
+  progress_.attach(&engine());
+  session_->SetProgress(&progress_);
   const QString settings =
       request_.settingsFile.isEmpty() ? setup_.defaultSettingsFile : request_.settingsFile;
   tell(QStringLiteral("settings %1").arg(settings));
@@ -244,6 +278,12 @@ int Runner::run() {
   int status = kExitOk;
   const std::vector<Step> &steps = request_.steps;
   for (std::size_t i = 0; i < steps.size() && status == kExitOk; ++i) {
+    if (progress_.interrupted()) {
+      Print(setup_.err, QStringLiteral("rindle-cli: interrupted; the steps still to come did not "
+                                       "run\n"));
+      status = kExitChip;
+      break;
+    }
     const auto *a = std::get_if<MemoryOperation>(&steps[i]);
     const auto *b = i + 1 < steps.size() ? std::get_if<MemoryOperation>(&steps[i + 1]) : nullptr;
     if (a != nullptr && b != nullptr && IsPair(*a, *b)) {
@@ -269,7 +309,11 @@ int Runner::step(Body &&body) {
   QElapsedTimer clock;
   clock.start();
   record.outcome = body(record);
-  progress_.settle(record.outcome.isOk());
+  if (record.outcome.kind == Outcome::Kind::Cancelled && record.outcome.message.isEmpty())
+    record.outcome.message =
+        QStringLiteral("interrupted; the operation stopped where it was and the target was "
+                       "released");
+  bar_.settle(record.outcome.isOk());
   report(record, static_cast<double>(clock.nsecsElapsed()) / 1e9);
   return ExitStatus(record.outcome);
 }

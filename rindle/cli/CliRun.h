@@ -3,6 +3,7 @@
 #include "common/ConsoleOutput.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -27,6 +28,10 @@ struct RunSetup {
   // The simulated chips' folder, the window's.
   QString stateFolder;
   QString procRoot = QStringLiteral("/proc/sys/dev/parport");
+  // Asked at each progress point and between steps: true once the user has
+  // asked the run to stop (Ctrl+C). The operation then stops at its next
+  // block, the target is released and no further step runs.
+  std::function<bool()> interrupted;
 };
 
 using common::ExitStatus;

@@ -6,10 +6,14 @@
 #include <QFileInfo>
 
 #include "common/AppFiles.h"
+#include "common/InterruptWatch.h"
 #include "rindle/cli/CliRun.h"
 #include "rindle/engine/Settings.h"
 
 int main(int argc, char **argv) {
+  // Before any thread: Ctrl+C stops the operation at its next block and
+  // releases the target instead of leaving it held in reset.
+  common::InterruptWatch interrupts;
   QStringList args;
   for (int i = 0; i < argc; ++i)
     args << QString::fromLocal8Bit(argv[i]);
@@ -27,5 +31,11 @@ int main(int argc, char **argv) {
   setup.defaultSettingsFile = window.settingsFile(rindle::settings::kSettingsFileName);
   if (parsed.request->simulate)
     setup.stateFolder = QFileInfo(window.dataFile(QStringLiteral("simulated"))).absolutePath();
-  return rindle::cli::Run(*parsed.request, setup);
+  setup.interrupted = [&interrupts] { return interrupts.interrupted(); };
+  const int status = rindle::cli::Run(*parsed.request, setup);
+  // The target is released and the simulated chip kept: now the signal may
+  // end the program, so that the shell or make sees it was interrupted.
+  interrupts.interrupted();
+  interrupts.endBySignal();
+  return status;
 }

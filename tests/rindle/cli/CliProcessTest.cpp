@@ -2,6 +2,7 @@
 // a chip is read back from its state file through the simulator, never
 // through the program under test.
 
+#include <csignal>
 #include <map>
 #include <random>
 
@@ -85,22 +86,30 @@ class RindleCli : public ::testing::Test {
 protected:
   // Runs rindle-cli on the simulated chips of this test's own folder.
   Result run(QStringList args, bool simulate = true) {
+    if (simulate)
+      args.prepend(QStringLiteral("--no-delays"));
+    QProcess process;
+    start(process, args, simulate);
+    EXPECT_TRUE(process.waitForFinished(120000)) << args.join(u' ').toStdString();
+    Result r{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    if (process.exitStatus() != QProcess::NormalExit)
+      r.status = -2;
+    return r;
+  }
+
+  // Starts rindle-cli on the simulated chips of this test's own folder, with
+  // the waits of real hardware unless the arguments say --no-delays.
+  void start(QProcess &process, const QStringList &args, bool simulate = true) {
     QStringList all{QStringLiteral("--settings"), dir.filePath(QStringLiteral("Rindle37.set"))};
     if (simulate)
-      all << QStringLiteral("--simulate") << QStringLiteral("--no-delays");
+      all << QStringLiteral("--simulate");
     all << args;
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir.path());
     process.start(kProgram, all);
-    EXPECT_TRUE(process.waitForFinished(120000)) << all.join(u' ').toStdString();
-    Result r{process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-    if (process.exitStatus() != QProcess::NormalExit)
-      r.status = -2;
-    return r;
   }
 
   QString path(const QString &name) const { return dir.filePath(name); }
@@ -351,6 +360,34 @@ TEST_F(RindleCli, FlashAndEepromSideBySideAreOneProgram) {
   ASSERT_TRUE(
       Status(run({"-p", "MEGA8", "-U", "eeprom:r:before.eep", "-U", "flash:w:" + flash}), 0));
   EXPECT_EQ(chip(QStringLiteral("MEGA8"))->chip()->eeprom()[0], 0xFF);
+}
+
+// Ctrl+C in the middle of a run: the program stops, releases the target,
+// keeps the simulated chip, runs no further step and ends by the signal, so
+// that make or a shell loop stops too.
+TEST_F(RindleCli, CtrlCEndsTheRunCleanlyAndByTheSignal) {
+  WriteFile(path(QStringLiteral("image.bin")), RandomBytes(131072, 3));
+  QProcess process;
+  // With the waits of real hardware the write takes many seconds.
+  start(process, {"-v", "-p", "ATmega128", "-U", "flash:w:image.bin", "-U", "hfuse:w:0xC9:m"});
+  process.setReadChannel(QProcess::StandardError);
+  QByteArray said;
+  while (!said.contains("device MEGA128") && process.waitForReadyRead(60000))
+    said += process.readAllStandardError();
+  ASSERT_TRUE(said.contains("device MEGA128")) << said.toStdString();
+  ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+  ASSERT_TRUE(process.waitForFinished(60000));
+  said += process.readAllStandardError();
+  EXPECT_EQ(process.exitStatus(), QProcess::CrashExit) << said.toStdString();
+  EXPECT_EQ(process.exitCode(), SIGINT);
+  EXPECT_TRUE(said.contains("rindle-cli: interrupted;") ||
+              said.contains("rindle-cli: flash write cancelled: interrupted;"))
+      << said.toStdString();
+  EXPECT_FALSE(said.contains("AddressSanitizer")) << said.toStdString();
+  // The chip was kept; the fuse write never ran.
+  const auto bench = chip(QStringLiteral("MEGA128"));
+  ASSERT_NE(bench->chip(), nullptr);
+  EXPECT_NE(bench->chip()->fuse(sim::isp::kFuseHigh), 0xC9);
 }
 
 TEST_F(RindleCli, FuseWrittenThenReadAsText) {
