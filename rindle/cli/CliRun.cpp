@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -187,6 +188,8 @@ private:
   // The file into the buffer's area of `memory`, cleared first.
   Outcome loadFile(IspSession::Memory memory, const QString &file, Format format);
   Outcome program();
+  // Whether the flash area holds anything to write, once a file is loaded.
+  Outcome programInFile(const QString &file);
   // What a write does under -n: the device checked, nothing written.
   Outcome dryRun();
   bool fuseByteExists(FuseField field) const;
@@ -404,6 +407,10 @@ bool Runner::fuseByteExists(FuseField field) const {
 }
 
 Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format format) {
+  // An empty file is what a build step that failed leaves behind; read as
+  // one, it would erase the chip and report success.
+  if (const QFileInfo info(file); info.isFile() && info.size() == 0)
+    return Outcome::failed(Outcome::Cause::File, QStringLiteral("%1: the file is empty").arg(file));
   IspEngine &e = engine();
   if (memory == IspSession::Memory::Flash) {
     e.ClearFlashArea();
@@ -435,6 +442,20 @@ Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format 
             .arg(flash ? e.Device.FlashSize : e.Device.EepromSize)
             .arg(flash ? QStringLiteral("flash") : QStringLiteral("EEPROM")));
   }
+  return Outcome::ok();
+}
+
+// A program file whose bytes are all blank writes nothing but an erase does:
+// a file a build got wrong rather than a program.
+Outcome Runner::programInFile(const QString &file) {
+  const std::span<const std::uint8_t> area =
+      engine().Buffer.all().first(static_cast<std::size_t>(engine().Device.FlashSize));
+  if (std::ranges::all_of(area, [](std::uint8_t b) { return b == 0xFF; }))
+    return Outcome::failed(Outcome::Cause::File,
+                           QStringLiteral("%1: no program in the file, every byte of the flash "
+                                          "is blank; nothing was written (\"erase\" erases the "
+                                          "chip)")
+                               .arg(file));
   return Outcome::ok();
 }
 
@@ -483,6 +504,9 @@ Outcome Runner::writeMemory(const MemoryOperation &m) {
     engine().ClearEepromArea();
   if (Outcome load = loadFile(AreaOf(m.memory), m.file, m.format); !load.isOk())
     return load;
+  if (flash)
+    if (Outcome has = programInFile(m.file); !has.isOk())
+      return has;
   return program();
 }
 
@@ -503,6 +527,8 @@ Outcome Runner::both(const MemoryOperation &a, const MemoryOperation &b, Record 
   // The chip is compared with the buffer as Program leaves it.
   if (!write)
     return session_->Verify(true);
+  if (Outcome has = programInFile(flash.file); !has.isOk())
+    return has;
   if (Outcome fuses = session_->TakeChipFuses(); !fuses.isOk())
     return fuses;
   return program();

@@ -241,20 +241,22 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
 
 // A file with data beyond its memory does not fit the chip: refused before
 // anything is erased, so the chip keeps flash and EEPROM. A program file's
-// extra bytes would otherwise land in the EEPROM. Blank padding fits.
-struct OversizeCase {
+// extra bytes would otherwise land in the EEPROM. Blank padding fits. An
+// empty file, or a program file with no program in it (what a failed build
+// leaves), would erase the chip and report success: refused as well.
+struct BadFileCase {
   const char *name;
   QStringList ops; // %1 is the folder
   int status;
   const char *message;
 };
 
-void PrintTo(const OversizeCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const BadFileCase &c, std::ostream *os) { *os << c.name; }
 
-class Oversize : public RindleCli, public ::testing::WithParamInterface<OversizeCase> {};
+class BadFile : public RindleCli, public ::testing::WithParamInterface<BadFileCase> {};
 
-TEST_P(Oversize, AFileThatDoesNotFitWritesNothing) {
-  const OversizeCase c = GetParam();
+TEST_P(BadFile, AFileThatCannotBeWrittenWholeWritesNothing) {
+  const BadFileCase c = GetParam();
   const QByteArray flash = RandomBytes(1024, 11);
   const QByteArray eeprom = RandomBytes(64, 12);
   WriteFile(path("flash.bin"), flash);
@@ -264,6 +266,10 @@ TEST_P(Oversize, AFileThatDoesNotFitWritesNothing) {
   WriteFile(path("padded.bin"), RandomBytes(1024, 15) + QByteArray(3000, '\xFF'));
   WriteFile(path("far.hex"), ":020000040001F9\n:0400000001020304F2\n:00000001FF\n");
   WriteFile(path("far.eep"), ":01004000AA15\n:00000001FF\n");
+  WriteFile(path("empty.hex"), {});
+  WriteFile(path("empty.bin"), {});
+  WriteFile(path("nothing.hex"), ":00000001FF\n");
+  WriteFile(path("blank.bin"), QByteArray(1024, '\xFF'));
   ASSERT_TRUE(
       Status(run({"-p", "TINY13", "-U", "flash:w:flash.bin", "-U", "eeprom:w:eeprom.bin"}), 0));
   const Result r = run(QStringList{"-p", "TINY13"} + c.ops);
@@ -283,22 +289,31 @@ TEST_P(Oversize, AFileThatDoesNotFitWritesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, Oversize,
+    Files, BadFile,
     ::testing::Values(
-        OversizeCase{"FlashBin",
+        BadFileCase{"FlashBin",
                      {"-U", "flash:w:big.bin"},
                      3,
                      "data at 0x0400, beyond the TINY13's 1024 bytes of flash"},
-        OversizeCase{"FlashHex", {"-U", "flash:w:far.hex"}, 3, "data at 0x10000"},
-        OversizeCase{"FlashVerify", {"-U", "flash:v:big.bin"}, 3, "bytes of flash"},
-        OversizeCase{
+        BadFileCase{"FlashHex", {"-U", "flash:w:far.hex"}, 3, "data at 0x10000"},
+        BadFileCase{"FlashVerify", {"-U", "flash:v:big.bin"}, 3, "bytes of flash"},
+        BadFileCase{
             "Both", {"-U", "flash:w:big.bin", "-U", "eeprom:w:eeprom.bin"}, 3, "bytes of flash"},
-        OversizeCase{"EepromBin",
+        BadFileCase{"EepromBin",
                      {"-U", "eeprom:w:big-eeprom.bin"},
                      3,
                      "data at 0x0040, beyond the TINY13's 64 bytes of EEPROM"},
-        OversizeCase{"EepromHex", {"-U", "eeprom:w:far.eep"}, 3, "64 bytes of EEPROM"},
-        OversizeCase{"BlankPadding", {"-U", "flash:w:padded.bin"}, 0, "Program, Verify  OK"}),
+        BadFileCase{"EepromHex", {"-U", "eeprom:w:far.eep"}, 3, "64 bytes of EEPROM"},
+        BadFileCase{"EmptyHex", {"-U", "flash:w:empty.hex"}, 3, "empty.hex: the file is empty"},
+        BadFileCase{"EmptyEeprom", {"-U", "eeprom:w:empty.bin"}, 3, "the file is empty"},
+        BadFileCase{"EmptyVerify", {"-U", "flash:v:empty.bin"}, 3, "the file is empty"},
+        BadFileCase{"NoProgram", {"-U", "flash:w:nothing.hex"}, 3, "no program in the file"},
+        BadFileCase{"AllBlank", {"-U", "flash:w:blank.bin"}, 3, "no program in the file"},
+        BadFileCase{"NoProgramBeside",
+                    {"-U", "flash:w:nothing.hex", "-U", "eeprom:w:eeprom.bin"},
+                    3,
+                    "no program in the file"},
+        BadFileCase{"BlankPadding", {"-U", "flash:w:padded.bin"}, 0, "Program, Verify  OK"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Writing the EEPROM alone erases the chip and writes its flash back from a
