@@ -137,6 +137,11 @@ common::Outcome LoaderSession::RunWithFile(int function, const QString &path) {
     const Outcome loaded = LoadFile(path);
     if (!loaded.isOk())
       return loaded;
+    // An empty file is what a build step that failed leaves behind: the box
+    // would erase the chip, write nothing and report success.
+    if (core_.buffer.BytesLoaded <= 0)
+      return Outcome::failed(Outcome::Cause::File,
+                             QStringLiteral("\"%1\" holds no program: 0 bytes loaded").arg(path));
     return Run(function);
   }
   if (function != kRead)

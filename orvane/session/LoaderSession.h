@@ -99,7 +99,7 @@ public:
   // not at all.
   common::Outcome SaveBuffer(const QString &path);
   // A function with its file: program, verify and auto-program load it
-  // first; read saves the chip into it, and stops before the port opens
+  // first, and stop when it holds no bytes to write; read saves the chip into it, and stops before the port opens
   // when it could not be created. The other functions take no file.
   common::Outcome RunWithFile(int function, const QString &path);
 

@@ -101,11 +101,25 @@ TEST_F(SessionTest, AFunctionsFileThatCannotBeUsedStopsItBeforeThePortOpens) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(":0400000001020304F2\n:0400040005060708DD\n:00000001FF\n");
   }
+  // Nothing but the end record, or no line at all: the box would erase the
+  // chip and write nothing.
+  const QString nothing = dir.filePath("nothing.hex");
+  const QString empty = dir.filePath("empty.hex");
+  {
+    QFile f(nothing);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":00000001FF\n");
+    QFile e(empty);
+    ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+  }
   const struct {
     int function;
     QString path;
     const char *message;
   } cases[] = {
+      {orvane::kProgram, nothing, "\"%1\" holds no program: 0 bytes loaded"},
+      {orvane::kAutoProgram, empty, "\"%1\" holds no program: 0 bytes loaded"},
+      {orvane::kVerify, nothing, "\"%1\" holds no program: 0 bytes loaded"},
       {orvane::kProgram, missing, "Cannot open file \"%1\". No such file or directory"},
       {orvane::kProgram, damaged, "\"%1\" did not load whole as Intel HEX"},
       {orvane::kAutoProgram, damaged, "\"%1\" did not load whole as Intel HEX"},
