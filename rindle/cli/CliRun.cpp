@@ -407,9 +407,11 @@ bool Runner::fuseByteExists(FuseField field) const {
 }
 
 Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format format) {
-  // An empty file is what a build step that failed leaves behind; read as
-  // one, it would erase the chip and report success.
-  if (const QFileInfo info(file); info.isFile() && info.size() == 0)
+  // An empty program file is what a build step that failed leaves behind;
+  // read as one, it would erase the chip and report success. (An empty
+  // EEPROM file is what a program without EEPROM data gives.)
+  const bool flash = memory == IspSession::Memory::Flash;
+  if (const QFileInfo info(file); flash && info.isFile() && info.size() == 0)
     return Outcome::failed(Outcome::Cause::File, QStringLiteral("%1: the file is empty").arg(file));
   IspEngine &e = engine();
   if (memory == IspSession::Memory::Flash) {
@@ -423,7 +425,6 @@ Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format 
   // A file's data beyond its memory land in the buffer cells after it (a
   // program file's in those of the EEPROM): kept aside to see whether the
   // file reached them. Such a file does not fit the chip.
-  const bool flash = memory == IspSession::Memory::Flash;
   const auto end = static_cast<std::size_t>(e.Device.FlashSize + (flash ? 0 : e.Device.EepromSize));
   const std::span<std::uint8_t> beyond = e.Buffer.all().subspan(end);
   const std::vector<std::uint8_t> before(beyond.begin(), beyond.end());

@@ -242,7 +242,7 @@ TEST_F(RindleCli, EepromRoundTripKeepsTheFlash) {
 // A file with data beyond its memory does not fit the chip: refused before
 // anything is erased, so the chip keeps flash and EEPROM. A program file's
 // extra bytes would otherwise land in the EEPROM. Blank padding fits. An
-// empty file, or a program file with no program in it (what a failed build
+// empty program file, or one with no program in it (what a failed build
 // leaves), would erase the chip and report success: refused as well.
 struct BadFileCase {
   const char *name;
@@ -267,7 +267,6 @@ TEST_P(BadFile, AFileThatCannotBeWrittenWholeWritesNothing) {
   WriteFile(path("far.hex"), ":020000040001F9\n:0400000001020304F2\n:00000001FF\n");
   WriteFile(path("far.eep"), ":01004000AA15\n:00000001FF\n");
   WriteFile(path("empty.hex"), {});
-  WriteFile(path("empty.bin"), {});
   WriteFile(path("nothing.hex"), ":00000001FF\n");
   WriteFile(path("blank.bin"), QByteArray(1024, '\xFF'));
   ASSERT_TRUE(
@@ -305,8 +304,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "data at 0x0040, beyond the TINY13's 64 bytes of EEPROM"},
         BadFileCase{"EepromHex", {"-U", "eeprom:w:far.eep"}, 3, "64 bytes of EEPROM"},
         BadFileCase{"EmptyHex", {"-U", "flash:w:empty.hex"}, 3, "empty.hex: the file is empty"},
-        BadFileCase{"EmptyEeprom", {"-U", "eeprom:w:empty.bin"}, 3, "the file is empty"},
-        BadFileCase{"EmptyVerify", {"-U", "flash:v:empty.bin"}, 3, "the file is empty"},
+        BadFileCase{"EmptyVerify", {"-U", "flash:v:empty.hex"}, 3, "the file is empty"},
         BadFileCase{"NoProgram", {"-U", "flash:w:nothing.hex"}, 3, "no program in the file"},
         BadFileCase{"AllBlank", {"-U", "flash:w:blank.bin"}, 3, "no program in the file"},
         BadFileCase{"NoProgramBeside",
