@@ -287,9 +287,17 @@ std::optional<MemoryOperation> ParseMemoryOperation(const QString &text, QString
   if (!format)
     format = FormatOfName(m.file);
   if (!format) {
-    error = QStringLiteral("\"%1\": give the format (:i, :r, :rom, :e) for a file without a "
-                           "known extension")
-                .arg(text);
+    // A last field that reads as a word rather than a file name was meant
+    // as the format.
+    static const QRegularExpression kWord(QStringLiteral("^[A-Za-z]{1,4}$"));
+    if (parts.size() > 1 && kWord.match(parts.last()).hasMatch())
+      error = QStringLiteral("\"%1\": unknown format \"%2\" (i, r, rom, e; m, h, d, b for a "
+                             "byte)")
+                  .arg(text, parts.last());
+    else
+      error = QStringLiteral("\"%1\": give the format (:i, :r, :rom, :e) for a file without a "
+                             "known extension")
+                  .arg(text);
     return std::nullopt;
   }
   m.format = *format;

@@ -68,6 +68,16 @@ INSTANTIATE_TEST_SUITE_P(Table, BadOperations,
                                            "hfuse:w:a.hex", "hfuse:v:0xD9:m", "lfuse:r:-:m",
                                            "fuses:w:0xD9:m", "flash:w::i"));
 
+// A last field that is a word names a format the program does not know; a
+// last field that is a path is part of the file name.
+TEST(BadOperations, AnUnknownFormatIsNamedAsSuch) {
+  QString error;
+  EXPECT_FALSE(ParseMemoryOperation(QStringLiteral("flash:w:app.hex:q"), error).has_value());
+  EXPECT_TRUE(error.contains(QStringLiteral("unknown format \"q\""))) << error.toStdString();
+  EXPECT_FALSE(ParseMemoryOperation(QStringLiteral("flash:w:c:/dir/app"), error).has_value());
+  EXPECT_TRUE(error.contains(QStringLiteral("give the format"))) << error.toStdString();
+}
+
 TEST(PortBase, FromTheKernelsListOrTheStandardAddresses) {
   QTemporaryDir proc;
   ASSERT_TRUE(QDir(proc.path()).mkpath(QStringLiteral("parport4")));
