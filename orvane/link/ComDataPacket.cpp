@@ -51,6 +51,7 @@ void ComDataPacket::Feed(const QByteArray &data) {
       buffer_.clear();
     }
   }
+  emit Waiting(buffer_.size());
 }
 
 void ComDataPacket::onRxChar() {

@@ -37,6 +37,9 @@ public:
 
 signals:
   void Packet(const QByteArray &packet);
+  // After each arrival: how many bytes wait for their stop marker, so that
+  // a long reply can be followed before its packet is complete.
+  void Waiting(qsizetype bytes);
 
 private:
   void onRxChar();

@@ -170,6 +170,7 @@ Sequencer::Sequencer(LoaderCore &core, ComPort &port, ComDataPacket &packets, Se
   timer_->SetOnTick([this] { Algo1_Timer1Timer(); });
   packets_.SetComPort(&port_);
   connect(&packets_, &ComDataPacket::Packet, this, &Sequencer::ComDataPacket1Packet);
+  connect(&packets_, &ComDataPacket::Waiting, this, &Sequencer::readProgress);
   connect(&port_, &ComPort::LinkFailed, this, [this] {
     if (busy_) {
       linkLost();
@@ -258,9 +259,15 @@ void Sequencer::Algo1_Init() {
 void Sequencer::Algo1_RxPacket(const QByteArray &packet) {
   ReplyText += packet;
   ++PacketCount;
+  readProgress(0);
+}
+
+void Sequencer::readProgress(qsizetype waiting) {
   if (progressOpen_ && StepState == Step::ReadData) {
-    // Two hex digits a byte, after the echoed "r".
-    progress_->advance(std::min<qint64>(core_.buffer.TransferCount, ReplyText.size() / 2));
+    // Two hex digits a byte, after the echoed "r"; the dump is one packet,
+    // so the digits still waiting for its marker count too.
+    progress_->advance(
+        std::min<qint64>(core_.buffer.TransferCount, (ReplyText.size() + waiting) / 2));
   }
 }
 

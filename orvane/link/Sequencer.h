@@ -134,6 +134,9 @@ private:
   // The function ends on a failure (the first one counts).
   void fail(common::Outcome outcome);
   void beginProgress(const QString &title, qint64 total);
+  // The read's bar: the dump received so far, `waiting` bytes of it not
+  // yet cut into a packet.
+  void readProgress(qsizetype waiting);
   void endProgress();
   bool applies(const Link &link) const;
   // Runs the links of the selected function's chain from position at on:

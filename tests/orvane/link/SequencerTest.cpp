@@ -369,8 +369,23 @@ TEST_F(SequencerTest, ReadOfAWhole64KiBChipCompletes) {
   }
   bigBox->SetFlash(chip);
   port.SetPort(pathOf(*bigBox));
+  // The bar follows the dump as it comes, not only once it is whole.
+  struct Recording : common::NoProgress {
+    void begin(const QString &, qint64 total) override { totals.push_back(total); }
+    void advance(qint64 done) override { positions.push_back(done); }
+    std::vector<qint64> totals;
+    std::vector<qint64> positions;
+  } progress;
+  seq->SetProgress(&progress);
 
   run(orvane::kRead);
+
+  seq->SetProgress(nullptr);
+  EXPECT_EQ(progress.totals, std::vector<qint64>{65536});
+  ASSERT_FALSE(progress.positions.empty());
+  EXPECT_TRUE(std::ranges::is_sorted(progress.positions));
+  EXPECT_EQ(progress.positions.back(), 65536);
+  EXPECT_TRUE(std::ranges::any_of(progress.positions, [](qint64 p) { return p > 0 && p < 65536; }));
 
   expectLog(Lines{P("Detecting Hardware..."), R(kGreeting), P("Detecting Chip..."),
                   R("AT89X64K, 64K Flash approx."), P("Chip Size..."), R("65536 Bytes"),
