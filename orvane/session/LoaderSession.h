@@ -99,8 +99,9 @@ public:
   // not at all.
   common::Outcome SaveBuffer(const QString &path);
   // A function with its file: program, verify and auto-program load it
-  // first, and stop when it holds no bytes to write; read saves the chip into it, and stops before the port opens
-  // when it could not be created. The other functions take no file.
+  // first, and stop when it holds no bytes to write; read saves the chip
+  // into it, and stops before the port opens when it could not be created.
+  // The other functions take no file.
   common::Outcome RunWithFile(int function, const QString &path);
 
   // Writes the program ini and user.ini (at exit).

@@ -414,7 +414,7 @@ Outcome Runner::loadFile(IspSession::Memory memory, const QString &file, Format 
   if (const QFileInfo info(file); flash && info.isFile() && info.size() == 0)
     return Outcome::failed(Outcome::Cause::File, QStringLiteral("%1: the file is empty").arg(file));
   IspEngine &e = engine();
-  if (memory == IspSession::Memory::Flash) {
+  if (flash) {
     e.ClearFlashArea();
     e.ProgramFileName = file;
   } else {

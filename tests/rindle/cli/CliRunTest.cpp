@@ -16,8 +16,8 @@
 
 namespace {
 
-using rindle::cli::Parsed;
 using rindle::cli::ParseArguments;
+using rindle::cli::Parsed;
 using rindle::cli::RunSetup;
 
 struct FileCloser {
@@ -69,9 +69,9 @@ protected:
 
   std::unique_ptr<sim::isp::Bench> chip() {
     auto bench = std::make_unique<sim::isp::Bench>();
-    EXPECT_EQ(bench->loadState(
-                  dir.filePath(QStringLiteral("chips/simulated-MEGA8.chip")).toStdString()),
-              "");
+    EXPECT_EQ(
+        bench->loadState(dir.filePath(QStringLiteral("chips/simulated-MEGA8.chip")).toStdString()),
+        "");
     return bench;
   }
 
@@ -83,7 +83,8 @@ protected:
 };
 
 TEST_F(InterruptedRun, AWriteStopsAtItsNextBlockAndNoLaterStepRuns) {
-  const int status = run({"-p", "ATmega8", "-U", "flash:w:" + appFile(), "-U", "hfuse:w:0xC9:m"}, 4);
+  const int status =
+      run({"-p", "ATmega8", "-U", "flash:w:" + appFile(), "-U", "hfuse:w:0xC9:m"}, 4);
   const QByteArray said = Contents(err.get());
   EXPECT_EQ(status, 1) << said.toStdString();
   EXPECT_TRUE(said.contains("flash write cancelled: interrupted; the operation stopped where it "
@@ -101,7 +102,8 @@ TEST_F(InterruptedRun, AWriteStopsAtItsNextBlockAndNoLaterStepRuns) {
 }
 
 TEST_F(InterruptedRun, AStopAskedForBetweenStepsEndsTheRunThere) {
-  const int status = run({"-p", "ATmega8", "-U", "hfuse:w:0xC9:m", "-U", "flash:w:" + appFile()}, 2);
+  const int status =
+      run({"-p", "ATmega8", "-U", "hfuse:w:0xC9:m", "-U", "flash:w:" + appFile()}, 2);
   const QByteArray said = Contents(err.get());
   EXPECT_EQ(status, 1) << said.toStdString();
   EXPECT_TRUE(said.contains("interrupted; the steps still to come did not run"))
@@ -113,8 +115,8 @@ TEST_F(InterruptedRun, AStopAskedForBetweenStepsEndsTheRunThere) {
 }
 
 TEST_F(InterruptedRun, WithoutAStopEveryStepRuns) {
-  const int status = run({"-p", "ATmega8", "-U", "flash:w:" + appFile(), "-U", "hfuse:w:0xC9:m"},
-                         1 << 30);
+  const int status =
+      run({"-p", "ATmega8", "-U", "flash:w:" + appFile(), "-U", "hfuse:w:0xC9:m"}, 1 << 30);
   EXPECT_EQ(status, 0) << Contents(err.get()).toStdString();
   const auto bench = chip();
   ASSERT_NE(bench->chip(), nullptr);
